@@ -1,0 +1,29 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD   ?= build
+PACKAGES = cmake ninja-build g++ pkg-config libsqlite3-dev qt6-base-dev libgtest-dev \
+           libbenchmark-dev libfreexl-dev libgumbo-dev mdbtools-dev libwps-dev \
+           librevenge-dev
+
+.PHONY: run test build deps
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	    dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:$$missing"; \
+	    if [ "$$(id -u)" = 0 ]; then apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing; \
+	    elif command -v sudo >/dev/null; then sudo apt-get update -qq && sudo apt-get install -y -qq --no-install-recommends $$missing; \
+	    else echo "Please install:$$missing"; exit 1; fi; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	    echo "Varnoke needs a display. Start one, e.g.: xvfb-run -a make run"; exit 1; fi
+	cd $(BUILD) && ./varnoke
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$$(nproc)

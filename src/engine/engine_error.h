@@ -1,0 +1,36 @@
+#pragma once
+// Errors of the database engine layer, numbered as the message tables expect them.
+#include "value/runtime_error.h"
+
+namespace varnoke {
+
+class EngineError : public RuntimeError {
+public:
+    using RuntimeError::RuntimeError;
+};
+
+namespace err {
+inline constexpr int TableExists = 3010;        // select into / create an existing table
+inline constexpr int ObjectExists = 3012;
+inline constexpr int UpdateWithoutEdit = 3020;
+inline constexpr int NoCurrentRecord = 3021;
+inline constexpr int DuplicateKey = 3022;
+inline constexpr int FileNotFound = 3024;
+inline constexpr int ReadOnly = 3027;
+inline constexpr int BadPath = 3044;
+inline constexpr int CannotOpen = 3051;
+inline constexpr int ExpressionSyntax = 3075;
+inline constexpr int TableNotFound = 3078;
+inline constexpr int StatementSyntax = 3129;
+inline constexpr int FromSyntax = 3131;
+inline constexpr int FieldTooSmall = 3163;
+inline constexpr int RecordDeleted = 3167;
+inline constexpr int NoInstallableIsam = 3170;
+inline constexpr int NotInCollection = 3265;
+inline constexpr int ExternalFormat = 3274;
+inline constexpr int ConversionError = 3421;
+inline constexpr int CriteriaTypeMismatch = 3464;
+inline constexpr int AttachedUpdateUnsupported = 3616;
+} // namespace err
+
+} // namespace varnoke

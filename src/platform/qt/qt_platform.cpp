@@ -1,0 +1,150 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QThread>
+#include <QUrl>
+
+namespace varnoke {
+namespace {
+
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
+
+struct ButtonSpec {
+    QMessageBox::StandardButton button;
+    int answer;
+};
+
+std::vector<ButtonSpec> buttonsFor(int style) {
+    using B = QMessageBox;
+    switch (msgbox::buttonsOf(style)) {
+    case msgbox::OkCancel:
+        return {{B::Ok, answer::Ok}, {B::Cancel, answer::Cancel}};
+    case msgbox::AbortRetryIgnore:
+        return {{B::Abort, answer::Abort}, {B::Retry, answer::Retry}, {B::Ignore, answer::Ignore}};
+    case msgbox::YesNoCancel:
+        return {{B::Yes, answer::Yes}, {B::No, answer::No}, {B::Cancel, answer::Cancel}};
+    case msgbox::YesNo:
+        return {{B::Yes, answer::Yes}, {B::No, answer::No}};
+    case msgbox::RetryCancel:
+        return {{B::Retry, answer::Retry}, {B::Cancel, answer::Cancel}};
+    default:
+        return {{B::Ok, answer::Ok}};
+    }
+}
+
+QMessageBox::Icon iconFor(int style) {
+    switch (msgbox::iconOf(style)) {
+    case msgbox::Critical:
+        return QMessageBox::Critical;
+    case msgbox::Question:
+        return QMessageBox::Question;
+    case msgbox::Exclamation:
+        return QMessageBox::Warning;
+    case msgbox::Information:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+} // namespace
+
+int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
+    QMessageBox box(iconFor(style), qs(title), qs(text), QMessageBox::NoButton, parent_);
+    const auto specs = buttonsFor(style);
+    for (const auto& spec : specs)
+        box.addButton(spec.button);
+    const std::size_t def = static_cast<std::size_t>(msgbox::defaultButtonOf(style));
+    if (def < specs.size()) box.setDefaultButton(specs[def].button);
+    // Escape answers Cancel where there is one, else the only button.
+    for (const auto& spec : specs)
+        if (spec.answer == answer::Cancel || specs.size() == 1) box.setEscapeButton(spec.button);
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    for (const auto& spec : specs)
+        if (spec.button == clicked) return spec.answer;
+    return specs.size() == 1 ? answer::Ok : answer::Cancel;
+}
+
+std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title,
+                                 std::string_view defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent_, qs(title), qs(prompt), QLineEdit::Normal,
+                                               qs(defaultText), &ok);
+    return ok ? text.toStdString() : std::string();
+}
+
+std::string qtFilterFromPipes(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString desc = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(';', ' ');
+        if (!desc.contains('('))
+            desc += " (" + patterns + ")";
+        else
+            desc = desc.left(desc.indexOf('(')).trimmed() + " (" + patterns + ")";
+        out << desc;
+    }
+    return out.join(";;").toStdString();
+}
+
+std::string QtFilePicker::choose(const FileDialogRequest& request) {
+    const QString path =
+        QFileDialog::getOpenFileName(parent_, qs(request.title), qs(request.fileName),
+                                     QString::fromStdString(qtFilterFromPipes(request.filter)));
+    return path.toStdString();
+}
+
+void QtProgress::show() {
+    if (!bar_) return;
+    bar_->setRange(min(), max());
+    bar_->setValue(value());
+    bar_->setVisible(visible());
+}
+
+void QtEventPump::yieldToEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtSettingsStore::save(std::string_view app, std::string_view section, std::string_view key,
+                           std::string_view value) {
+    QSettings settings(qs(app), qs(app));
+    settings.setValue(qs(section) + "/" + qs(key), qs(value));
+}
+
+std::string QtSettingsStore::load(std::string_view app, std::string_view section,
+                                  std::string_view key, std::string_view fallback) {
+    QSettings settings(qs(app), qs(app));
+    return settings.value(qs(section) + "/" + qs(key), qs(fallback)).toString().toStdString();
+}
+
+bool QtDocumentOpener::openDocument(std::string_view target) {
+    return QDesktopServices::openUrl(QUrl::fromUserInput(qs(target)));
+}
+
+double QtClock::seconds() {
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
+
+void QtClock::sleep(double seconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < seconds * 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+} // namespace varnoke
