@@ -1,0 +1,279 @@
+#pragma once
+// The engine, its workspace, an open database and its table and query definitions.
+//
+// Dialect. Every statement, find, filter and sort text is written in the program's
+// own SQL dialect and parsed by the engine, then run on SQLite with every literal
+// bound: bare or [bracketed] names (blanks, apostrophes and leading digits allowed in
+// brackets), '...' and "..." texts, #M/D/YYYY[ h:mm:ss AM/PM]# and #M/D/YY# dates,
+// numbers, = <> < <= > >=, Like with * ? #, Between, In, Is [Not] Null, Not/And/Or,
+// &, + - * /, and the functions Left Right Mid Len UCase LCase Trim LTrim RTrim Val
+// Str CStr CDbl CDate IsNull Year Month Day Date Now. Statements: SELECT (INTO,
+// joins, WHERE, GROUP BY, HAVING, ORDER BY, Count Sum Avg Min Max), UPDATE, DELETE
+// [*] FROM, INSERT INTO (VALUES or SELECT), CREATE TABLE with the type names TEXT(n),
+// MEMO, DOUBLE, LONG, SHORT, BYTE, SINGLE, CURRENCY, DATETIME, BIT, LONGBINARY, and
+// DROP TABLE. A statement may begin with PARAMETERS name type, ...;
+// Table and field names compare without regard to case everywhere; so does text in
+// WHERE clauses and finds.
+//
+// Errors are EngineError with the original engine's numbers: 3075 a bad expression,
+// 3129/3131 a bad statement, 3078 a missing table, 3010 a table that exists already,
+// 3265 a missing item, 3464 a literal of the wrong type for its field, 3421/3163 a
+// value that does not fit its column, 3024 a missing database file, 3027 a write
+// through a read-only handle, 3170 a connect string no reader serves, 3061 a
+// statement with unanswered parameters.
+//
+// Tables whose names begin "MSys" belong to the engine (saved queries live in
+// MSysQueryDefs); the table definitions list them like any other table, so callers
+// that show tables to the user pass over that prefix.
+#include "drivers/foreign_reader.h"
+#include "engine/engine_error.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnoke {
+
+class Database;
+
+namespace detail {
+class Connection;
+class DatabaseState;
+struct QueryDefState;
+} // namespace detail
+
+// A table definition. One made by Database::createTableDef is only a description
+// until TableDefs::append creates it; one listed by TableDefs describes the table as
+// it is (name, fields; Connect and SourceTableName are empty, as linked tables are
+// imported when appended).
+class TableDef {
+public:
+    TableDef() = default;
+    explicit TableDef(std::string name) : name_(std::move(name)) {}
+
+    const std::string& name() const { return name_; }
+    void setName(std::string name) { name_ = std::move(name); }
+    // "dBase IV;DATABASE=/data": set before append to link a foreign table.
+    const std::string& connect() const { return connect_; }
+    void setConnect(std::string connect) { connect_ = std::move(connect); }
+    const std::string& sourceTableName() const { return sourceTableName_; }
+    void setSourceTableName(std::string name) { sourceTableName_ = std::move(name); }
+
+    // A field definition (type code and size, size 0 = the type's default).
+    Field createField(std::string name, int typeCode, int size = 0) const {
+        return Field(std::move(name), typeCode, size);
+    }
+    // Adds a field to a definition not yet appended. A second field of the same name
+    // raises 3191.
+    void appendField(const Field& field);
+    const std::vector<Field>& fields() const { return fields_; }
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    // 3265 when there is no such field.
+    const Field& field(std::string_view name) const;
+
+    // Index names of the table, as setIndex takes them (listed tables only).
+    const std::vector<std::string>& indexes() const { return indexes_; }
+
+private:
+    friend class TableDefs;
+    std::string name_;
+    std::string connect_;
+    std::string sourceTableName_;
+    std::vector<Field> fields_;
+    std::vector<std::string> indexes_;
+};
+
+// The tables of a database, in name order without regard to case. The list is read
+// when the collection is made and again by refresh(), append() and remove().
+class TableDefs {
+public:
+    void refresh();
+    int count() const { return static_cast<int>(items_.size()); }
+    const TableDef& item(int index) const;             // 3265 out of range
+    const TableDef& item(std::string_view name) const; // 3265 when missing
+    bool contains(std::string_view name) const;
+
+    // Creates the table. With Connect set, the reader for the connect prefix reads the
+    // table named by SourceTableName and its fields and rows are copied into a new local
+    // table of the definition's name (3170 when no reader serves the prefix, the
+    // reader's own error when the file cannot be read; nothing is left behind then).
+    // Otherwise the definition's fields make an empty table (3010 when the name is
+    // taken, 3264 without fields).
+    void append(const TableDef& def);
+    // Drops the table (3265 when there is none).
+    void remove(std::string_view name);
+
+    std::vector<TableDef>::const_iterator begin() const { return items_.begin(); }
+    std::vector<TableDef>::const_iterator end() const { return items_.end(); }
+
+private:
+    friend class Database;
+    explicit TableDefs(std::shared_ptr<detail::DatabaseState> db);
+    std::shared_ptr<detail::DatabaseState> db_;
+    std::vector<TableDef> items_;
+};
+
+struct Parameter {
+    std::string name;
+    int type = fieldtype::Text; // declared type; Text when undeclared
+    Value value;                // Empty until set
+};
+
+// A query definition. A named one is stored in the database when created and its
+// SQL and Connect are written through when set; one with an empty name is temporary
+// and lives only in this object. Copies share the definition.
+class QueryDef {
+public:
+    QueryDef() = default;
+
+    std::string name() const;
+    std::string sql() const;
+    void setSql(std::string sql); // 3129/3131 when the text is not a statement
+    std::string connect() const;
+    void setConnect(std::string connect);
+    // Whether the query returns rows; a SELECT without INTO does unless set otherwise.
+    bool returnsRecords() const;
+    void setReturnsRecords(bool returns);
+
+    // The PARAMETERS the text declares, then the names it uses that are no field of
+    // its tables, in order of appearance. Values set here are used by execute and
+    // openRecordset.
+    std::vector<Parameter> parameters() const;
+    void setParameter(std::string_view name, const Value& value); // 3265 unknown
+
+    // Runs an action query (a SELECT without INTO raises 3065). 3061 when a parameter
+    // has no value.
+    void execute(int options = 0);
+    // Opens the rows of a SELECT (anything else raises 3219).
+    Recordset openRecordset(std::optional<RecordsetType> type = {}, int options = 0);
+
+private:
+    friend class Database;
+    friend class QueryDefs;
+    explicit QueryDef(std::shared_ptr<detail::QueryDefState> state);
+    std::shared_ptr<detail::QueryDefState> state_;
+};
+
+// The saved query definitions, in name order without regard to case.
+class QueryDefs {
+public:
+    void refresh();
+    int count() const { return static_cast<int>(items_.size()); }
+    QueryDef item(int index) const;             // 3265 out of range
+    QueryDef item(std::string_view name) const; // 3265 when missing
+    void remove(std::string_view name);         // 3265 when missing
+
+    std::vector<QueryDef>::const_iterator begin() const { return items_.begin(); }
+    std::vector<QueryDef>::const_iterator end() const { return items_.end(); }
+
+private:
+    friend class Database;
+    explicit QueryDefs(std::shared_ptr<detail::DatabaseState> db);
+    std::shared_ptr<detail::DatabaseState> db_;
+    std::vector<QueryDef> items_;
+};
+
+// An open database: a cheap handle. Copies share it; every OpenDatabase of the same
+// file in this process shares one SQLite connection, so all handles see each other's
+// work at once. Recordsets stay usable while statements run through any handle.
+//
+// Writes made through recordsets are gathered into one transaction that is committed
+// by the next execute, by schema changes, by flush(), when a few thousand writes are
+// pending, and when the last handle of the file closes. Call flush() when the program
+// falls idle so nothing waits long.
+class Database {
+public:
+    Database() = default;
+
+    bool isOpen() const;
+    const std::string& name() const; // the path it was opened with
+    bool readOnly() const;
+
+    // Runs one statement (not a row-returning SELECT: 3065). Returns the number of rows
+    // it affected, also kept for recordsAffected().
+    long execute(std::string_view sql, int options = 0);
+    long recordsAffected() const;
+
+    // A table name (type defaults to Table) or a SELECT text (defaults to Dynaset).
+    // A missing table raises 3078.
+    Recordset openRecordset(std::string_view source, std::optional<RecordsetType> type = {},
+                            int options = 0);
+
+    TableDefs tableDefs() const;
+    TableDef createTableDef(std::string name = {}, std::string connect = {},
+                            std::string sourceTableName = {}) const;
+
+    QueryDefs queryDefs() const;
+    // A named definition is stored at once (3012 when the name is taken); an empty
+    // name makes a temporary one. The SQL may be set now or later.
+    QueryDef createQueryDef(std::string name = {}, std::string sql = {});
+
+    // Commits writes gathered from recordsets (see above).
+    void flush();
+    // Closes this handle (all copies of it); open recordsets of the handle are closed.
+    void close();
+
+private:
+    friend class Workspace;
+    friend class TableDefs;
+    friend class QueryDefs;
+    friend class QueryDef;
+    explicit Database(std::shared_ptr<detail::DatabaseState> state);
+    detail::DatabaseState& state() const;
+    std::shared_ptr<detail::DatabaseState> state_;
+};
+
+class Workspace {
+public:
+    // Opens a database file. The connect text (";UID=Admin;PWD=...") is accepted and
+    // not checked. A missing file raises 3024, a file SQLite cannot open 3051.
+    // exclusive is accepted and ignored; readOnly makes every write raise 3027.
+    Database openDatabase(const std::string& path, bool exclusive = false, bool readOnly = false,
+                          std::string_view connect = {});
+
+private:
+    friend class Engine;
+    Workspace() = default;
+};
+
+// The engine: one instance for the program.
+class Engine {
+public:
+    static Engine& instance();
+
+    Workspace workspace(int index = 0); // only workspace 0 exists (3265 otherwise)
+    Database openDatabase(const std::string& path, bool exclusive = false, bool readOnly = false,
+                          std::string_view connect = {}) {
+        return workspace().openDatabase(path, exclusive, readOnly, connect);
+    }
+
+    // The driver settings key; kept, not otherwise used.
+    const std::string& iniPath() const { return iniPath_; }
+    void setIniPath(std::string path) { iniPath_ = std::move(path); }
+
+    // Serves connect strings whose prefix (before the first ";") equals prefix, without
+    // regard to case, ahead of the program's readers. For tests and tools; a null reader
+    // removes the registration.
+    void registerReader(std::string prefix, std::shared_ptr<const ForeignReader> reader);
+    // The reader for a connect string: a registered one, else the program's readers.
+    const ForeignReader* readerFor(std::string_view connect) const;
+
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+private:
+    friend class Workspace;
+    Engine() = default;
+    std::shared_ptr<detail::Connection> connectionFor(const std::string& canonicalPath);
+
+    std::string iniPath_;
+    std::map<std::string, std::shared_ptr<const ForeignReader>> readers_; // upper-cased prefix
+    std::map<std::string, std::weak_ptr<detail::Connection>> connections_;
+};
+
+} // namespace varnoke
