@@ -4,6 +4,7 @@
 // small interface whose default does nothing visible, so the menus can be wired before
 // the windows exist; the program plugs the real windows into WindowHub at start-up.
 #include "engine/recordset.h"
+#include "value/runtime_error.h"
 
 #include <memory>
 #include <string>
@@ -27,6 +28,9 @@ public:
     // The dialog's progress bar ProgressBar1; Save TABLE As shows its copy on it.
     // nullptr while there is no dialog.
     virtual Progress* progressBar() { return nullptr; }
+    // handleError: reports a database error with the program's own message for its
+    // number. False when there is no dialog to do it; the caller then reports it.
+    virtual bool handleError(const RuntimeError&) { return false; }
 };
 
 // The grid viewers, by their window names.

@@ -1,0 +1,38 @@
+#include "shell/exit_cleanup.h"
+
+#include "shell/table_names.h"
+
+namespace varnoke {
+
+std::vector<std::string> exitCleanup(SharedState& state) {
+    for (Recordset* rs : {&state.rsFileA, &state.rsFileB, &state.rsExportFile, &state.rsExportTable,
+                          &state.rsOpenedTable, &state.rsRemoteQuery})
+        rs->close();
+    std::vector<std::string> emptied;
+    if (!state.workDb.isOpen()) return emptied;
+    std::vector<std::string> names;
+    try {
+        TableDefs tables = state.workDb.tableDefs();
+        tables.refresh();
+        for (const TableDef& table : tables)
+            if (emptiedAtExit(table.name())) names.push_back(table.name());
+    } catch (const RuntimeError&) {
+        // Nothing can be emptied without the table list; the database still closes.
+    }
+    for (const std::string& name : names) {
+        try {
+            state.workDb.execute("Delete * from [" + name + "]");
+            emptied.push_back(name);
+        } catch (const RuntimeError&) {
+            // A locked table keeps its rows; the others are still emptied.
+        }
+    }
+    try {
+        state.workDb.close();
+    } catch (const RuntimeError&) {
+    }
+    state.workDb = Database();
+    return emptied;
+}
+
+} // namespace varnoke

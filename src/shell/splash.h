@@ -1,0 +1,31 @@
+#pragma once
+// The start-up splash: the product name zooms in over five seconds while "Packed...",
+// "with" and "possibilities!" appear, then the splash holds for two seconds and goes.
+#include "platform/services.h"
+
+namespace varnoke {
+
+// The splash window as the animation drives it.
+class SplashView {
+public:
+    virtual ~SplashView() = default;
+    virtual double productNameSize() const = 0; // lblProductName's font size, points
+    virtual void setProductNameSize(double points) = 0;
+    // Label3, Label4, Label5 by their number.
+    virtual void showLabel(int number) = 0;
+    // The user closed it early (a key or a click on the frame).
+    virtual bool closed() const = 0;
+    // Frame1_Click: unloads the splash.
+    virtual void close() = 0;
+};
+
+inline constexpr double kSplashZoomSeconds = 5;
+inline constexpr double kSplashPauseSeconds = 2;
+inline constexpr double kSplashLargestSize = 54;
+
+// Plays the splash to its end, or until the user closes it. Time comes from clock; the
+// zoom advances by elapsed time, not by loop passes, so it looks the same on any
+// machine, and the clock's sleeps keep the window painting.
+void playSplash(SplashView& view, Clock& clock, EventPump& events);
+
+} // namespace varnoke
