@@ -1,0 +1,93 @@
+#include "dialog/file_attacher.h"
+
+#include "dialog/dialog_ports.h"
+#include "drivers/data_types.h"
+#include "platform/services.h"
+
+#include <filesystem>
+
+namespace varnoke {
+
+SplitName splitName(std::string_view theArgument, bool address, std::string_view currentDirectory) {
+    const auto cut = theArgument.find_last_of(address ? "/\\" : "/");
+    if (cut == std::string_view::npos)
+        return {std::string(currentDirectory), std::string(theArgument)};
+    return {std::string(theArgument.substr(0, cut)), std::string(theArgument.substr(cut + 1))};
+}
+
+void parseName(SharedState& shared, std::string_view theArgument, bool address) {
+    std::error_code ec;
+    const auto cwd = std::filesystem::current_path(ec).string();
+    auto split = splitName(theArgument, address, cwd);
+    shared.attachFolder = std::move(split.folder);
+    shared.attachFile = std::move(split.file);
+}
+
+bool applyTableType(SharedState& shared, std::string_view dataType) {
+    const auto row = tableType(dataType);
+    if (!row) {
+        shared.stopFlag = kFlagYes;
+        return false;
+    }
+    shared.dbEngine.setIniPath(row->settingsPath());
+    shared.attachConnect = row->connectFor(shared.attachFolder, shared.attachFile);
+    return true;
+}
+
+std::string bracketed(std::string_view name) {
+    return "[" + std::string(name) + "]";
+}
+
+void FileAttacher::dropIfPresent(std::string_view table) {
+    auto defs = shared_.workDb.tableDefs();
+    if (defs.contains(table)) defs.remove(table);
+}
+
+LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view transientName,
+                                    const std::vector<std::string>& alsoCopyTo) {
+    fieldNames_.clear();
+    Database& db = shared_.workDb;
+
+    // Read the file. Whatever fails here leaves the working tables untouched.
+    try {
+        dropIfPresent(transientName);
+        db.tableDefs().append(db.createTableDef(std::string(transientName), shared_.attachConnect,
+                                                std::string(theFile)));
+    } catch (const RuntimeError&) {
+        shared_.stopFlag = kFlagYes;
+        return LinkResult::LinkFailed;
+    }
+
+    try {
+        if (shared_.skipFieldList.empty()) {
+            auto attachedRs = db.openRecordset(transientName);
+            for (int listIndex = 0; listIndex < attachedRs.fieldCount(); ++listIndex) {
+                events_.yieldToEvents();
+                fieldNames_.push_back(attachedRs.field(listIndex).name());
+            }
+            attachedRs.close();
+        }
+        std::vector<std::string> targets{shared_.attachTableName};
+        targets.insert(targets.end(), alsoCopyTo.begin(), alsoCopyTo.end());
+        for (const auto& target : targets) {
+            dropIfPresent(target);
+            db.execute("select * into " + bracketed(target) + " from " + bracketed(transientName) +
+                       ";");
+        }
+        dropIfPresent(transientName);
+        db.tableDefs().refresh();
+    } catch (const RuntimeError& error) {
+        fieldNames_.clear();
+        try {
+            dropIfPresent(transientName);
+        } catch (const RuntimeError&) {
+            // The copy's own failure is the one worth reporting.
+        }
+        errors_.handleError(error);
+        shared_.stopFlag = kFlagYes;
+        return LinkResult::CopyFailed;
+    }
+    return LinkResult::Linked;
+}
+
+} // namespace varnoke

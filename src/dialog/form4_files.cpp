@@ -1,0 +1,275 @@
+// Opening File A, File B and the export file, and closing them all.
+#include "dialog/form4_model.h"
+
+#include "drivers/data_types.h"
+
+namespace varnoke {
+
+namespace {
+
+// The main window's file dialogs: 4102 hides read-only, checks the path and the file.
+constexpr int kFileDialogFlags = 4102;
+
+} // namespace
+
+std::string exportFileNoteText() {
+    return "After clicking OK, open a file that has field name(s) and type(s) that match the "
+           "field(s)  you will export from.\r\n\r\nTIP: Quickly duplicate the file you are "
+           "exporting from by opening it with the application that created it (or MS Excel or "
+           "Lotus 1-2-3), and saving it as another name. Then, after clicking OK below, select "
+           "the duplicated file to export to.";
+}
+
+void Form4Model::rebindIfVisible(Viewer viewer) {
+    auto& sh = s_.shared;
+    sh.skipFormInit = kFlagYes;
+    if (s_.viewers.visible(viewer)) {
+        switch (viewer) {
+        case Viewer::FileA:
+            s_.mainWindow.menuViewFileA_Click();
+            break;
+        case Viewer::FileB:
+            s_.mainWindow.menuViewFileB_Click();
+            break;
+        case Viewer::ExportFile:
+            s_.mainWindow.menuViewExportedData_Click();
+            break;
+        default:
+            break;
+        }
+    }
+    sh.skipFormInit.clear();
+}
+
+std::string Form4Model::chooseFile(const std::string& title, const std::string& startName,
+                                   std::string_view document) {
+    auto& sh = s_.shared;
+    sh.attachFailed.clear();
+    changed();
+    try {
+        if (c_.combo6.text == choice::HtmlImport) {
+            auto address = s_.platform.prompter.inputBox(internetAddressPrompt(document),
+                                                         kInternetTitle, startName);
+            // The input box gives "" on Cancel; an empty address names no page either.
+            if (address.empty()) sh.attachFailed = kFlagYes;
+            return address;
+        }
+        return s_.platform.files.pickFile(
+            {title, std::string(fileDialogFilter(c_.combo6.text)), startName, kFileDialogFlags});
+    } catch (const RuntimeError& error) {
+        errors_->handleError(error);
+        // Cancelled or failed, the dialog gave no file.
+        return {};
+    }
+}
+
+void Form4Model::command1Click() {
+    auto& sh = s_.shared;
+    sh.attachTableName.clear();
+    sh.stopFlag.clear();
+    getTableOne();
+    if (isSet(sh.attachFailed)) return;
+    fillFileBFieldChoices();
+    if (c_.combo3.text == choice::Replace) {
+        fillExportFieldChoices();
+    } else {
+        c_.combo4.clear();
+        for (auto target : choice::DeleteTargets)
+            c_.combo4.addItem(target);
+    }
+    if (c_.option1.value && isSet(sh.fileAName)) c_.command7.enabled = true;
+}
+
+void Form4Model::getTableOne() {
+    auto& sh = s_.shared;
+    const bool one = sh.runMode == "1";
+    commonDialog1FileName_ = sh.fileAPath;
+    const auto chosen =
+        chooseFile(one ? "Open File" : "Open File A", commonDialog1FileName_, "resource");
+    if (chosen.empty()) return;
+    commonDialog1FileName_ = chosen;
+
+    emptyGrid();
+    sh.fileAPath = chosen;
+    parseName(sh, sh.fileAPath, c_.combo6.text == choice::HtmlImport);
+    sh.fileAName.clear();
+    s_.viewers.setGridCaption(Viewer::FileA, {});
+    c_.text1.setText({});
+    c_.list1.clear();
+    if (one) {
+        c_.text2.setText({});
+        c_.list2.clear();
+    }
+    if (!applyTableType(sh, c_.combo6.text)) {
+        c_.command2.enabled = false;
+        message(kUnrecognizedTypeMessage);
+        return;
+    }
+    sh.attachTableName = "Table1";
+    // In the one-database mode the one file is both File A and File B.
+    const bool both = c_.option1.value;
+    closeQuietly(sh.rsFileA);
+    if (both) closeQuietly(sh.rsFileB);
+    const auto result = attacher_.connectOne(sh.attachFile, "1A",
+                                             both ? std::vector<std::string>{"Table2"}
+                                                  : std::vector<std::string>{});
+    if (result != LinkResult::Linked) {
+        c_.command2.enabled = false;
+        if (result == LinkResult::LinkFailed) message(kCouldNotConnectMessage);
+        return;
+    }
+    for (const auto& name : attacher_.fieldNames()) {
+        c_.list1.addItem(name);
+        if (one) c_.list2.addItem(name);
+    }
+    sh.fileAName = kFlagYes;
+    s_.viewers.setGridCaption(Viewer::FileA, sh.fileAPath);
+    c_.text1.setText(sh.fileAPath);
+    if (one) c_.text2.setText(sh.fileAPath);
+    if (both) sh.attachTableName = "Table2";
+    rebindIfVisible(Viewer::FileA);
+    s_.mainWindow.setMenuEnabled("menuViewFileA", true);
+    if (c_.combo9.text == choice::SelectFields && c_.combo9.visible)
+        combo9Click();
+    else
+        c_.list3.visible = false;
+    c_.command3.enabled = true;
+}
+
+void Form4Model::command4Click() {
+    auto& sh = s_.shared;
+    sh.stopFlag.clear();
+    commonDialog2FileName_ = sh.fileBPath;
+    const auto chosen = chooseFile("Open File B", commonDialog2FileName_, "document");
+    if (chosen.empty()) return;
+    commonDialog2FileName_ = chosen;
+
+    emptyGrid();
+    sh.fileBPath = chosen;
+    parseName(sh, sh.fileBPath, c_.combo6.text == choice::HtmlImport);
+    sh.fileBName.clear();
+    s_.viewers.setGridCaption(Viewer::FileB, {});
+    c_.text2.setText({});
+    c_.list2.clear();
+    if (!applyTableType(sh, c_.combo6.text)) {
+        c_.command2.enabled = false;
+        message(kUnrecognizedTypeMessage);
+        return;
+    }
+    sh.attachTableName = "Table2";
+    closeQuietly(sh.rsFileB);
+    const auto result = attacher_.connectOne(sh.attachFile, "2A");
+    if (result != LinkResult::Linked) {
+        c_.command2.enabled = false;
+        if (result == LinkResult::LinkFailed) message(kCouldNotConnectMessage);
+    } else {
+        sh.fileBName = kFlagYes;
+        for (const auto& name : attacher_.fieldNames())
+            c_.list2.addItem(name);
+        s_.viewers.setGridCaption(Viewer::FileB, sh.fileBPath);
+        c_.text2.setText(sh.fileBPath);
+        if (c_.combo9.text == choice::SelectFields && c_.combo9.visible)
+            combo9Click();
+        else
+            c_.list3.visible = false;
+        rebindIfVisible(Viewer::FileB);
+        s_.mainWindow.setMenuEnabled("menuViewFileB", true);
+        c_.command3.enabled = true;
+    }
+    fillFileBFieldChoices();
+    if (c_.combo3.text == choice::Replace) {
+        fillExportFieldChoices();
+    } else {
+        c_.combo4.clear();
+        for (auto target : choice::DeleteTargets)
+            c_.combo4.addItem(target);
+    }
+    if (!c_.text2.text.empty()) c_.command7.enabled = true;
+}
+
+void Form4Model::command6Click() {
+    auto& sh = s_.shared;
+    sh.stopFlag.clear();
+    changed();
+    s_.mainWindow.showInfoNote(InfoNote::ExportFile, exportFileNoteText());
+    sh.exportFileOpen.clear();
+    sh.attachFailed.clear();
+    commonDialog2FileName_ = sh.exportFilePath;
+    std::string chosen;
+    changed();
+    try {
+        chosen = s_.platform.files.pickFile({"Open file to export to",
+                                             std::string(fileDialogFilter(c_.combo6.text)),
+                                             commonDialog2FileName_, kFileDialogFlags});
+    } catch (const RuntimeError& error) {
+        errors_->handleError(error);
+        if (!isSet(sh.attachFailed)) return;
+    }
+    if (!sh.attachFailed.empty()) {
+        c_.command3.enabled = c_.combo10.hasItems() || c_.combo1.hasItems();
+        s_.mainWindow.setMenuEnabled("menuViewExportedData", false);
+        sh.skipFormInit = kFlagYes;
+        if (s_.viewers.visible(Viewer::ExportFile)) s_.viewers.close(Viewer::ExportFile);
+        sh.skipFormInit.clear();
+        return;
+    }
+    commonDialog2FileName_ = chosen;
+    sh.exportFilePath = chosen;
+    connectExportFile();
+    c_.command3.enabled = true;
+}
+
+void Form4Model::failExportFile(std::string_view text) {
+    auto& sh = s_.shared;
+    c_.command2.enabled = false;
+    s_.mainWindow.setMenuEnabled("menuViewExportedData", false);
+    sh.skipFormInit = kFlagYes;
+    if (s_.viewers.visible(Viewer::ExportFile)) s_.viewers.close(Viewer::ExportFile);
+    sh.skipFormInit.clear();
+    if (!text.empty()) message(text);
+}
+
+void Form4Model::connectExportFile() {
+    auto& sh = s_.shared;
+    parseName(sh, sh.exportFilePath);
+    sh.attachTableName = "Exported Data";
+    if (!applyTableType(sh, c_.combo6.text)) {
+        failExportFile(kUnrecognizedTypeMessage);
+        return;
+    }
+    sh.skipFieldList = kFlagNo;
+    closeQuietly(sh.rsExportFile);
+    const auto result = attacher_.connectOne(sh.attachFile, "3A");
+    sh.skipFieldList.clear();
+    if (result != LinkResult::Linked) {
+        // A failed copy has been reported already.
+        failExportFile(result == LinkResult::LinkFailed ? kCouldNotConnectMessage
+                                                        : std::string_view{});
+        return;
+    }
+    if (!guarded([&] {
+            sh.rsExportFile = sh.workDb.openRecordset("Exported Data", RecordsetType::Dynaset,
+                                                      rsoption::Inconsistent);
+        }))
+        return;
+    sh.exportFileOpen = kFlagYes;
+    s_.mainWindow.setMenuEnabled("menuViewExportedData", true);
+    s_.viewers.setGridCaption(Viewer::ExportFile, sh.exportFilePath);
+    rebindIfVisible(Viewer::ExportFile);
+    s_.mainWindow.setMenuEnabled("menuViewExportedData", true);
+}
+
+void Form4Model::command3Click() {
+    auto& sh = s_.shared;
+    for (auto* value : {&sh.attachTableName, &sh.fileAName, &sh.fileBName, &sh.exportFileOpen,
+                        &sh.fileAPath, &sh.fileBPath})
+        value->clear();
+    closeRecordsets();
+    try {
+        sh.workDb.tableDefs().refresh();
+    } catch (const RuntimeError&) {
+    }
+    option1Click();
+}
+
+} // namespace varnoke

@@ -1,0 +1,189 @@
+#pragma once
+// The comparison dialog Form4 without its window: its controls as data, its criteria
+// rows, the files it opens and every handler of its buttons, options and boxes. The
+// window (Form4 in form4_form.h) draws the controls after each handler and writes the
+// user's typing and selections back into them; the Process run works on this object.
+#include "dialog/criteria_table.h"
+#include "dialog/dialog_ports.h"
+#include "dialog/dialog_state.h"
+#include "dialog/file_attacher.h"
+#include "dialog/form4_controls.h"
+#include "platform/platform.h"
+#include "process/dialog_controls.h"
+#include "process/handle_error.h"
+#include "shell/main_window_api.h"
+#include "shell/shared_state.h"
+#include "shell/window_hub.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varnoke {
+
+inline constexpr std::string_view kDialogCaption = "Varnoke - Packed with possibilities!";
+inline constexpr std::string_view kSelectFieldMessage = "Please select a field.";
+inline constexpr std::string_view kSelectConditionMessage = "Please select a condition.";
+inline constexpr std::string_view kCouldNotConnectMessage =
+    "Varnoke could not connect the file you selected to its database.  Please select a file "
+    "that is of a type in the Data Type List.";
+inline constexpr std::string_view kFileAEmptyMessage =
+    "File A is empty, thus nothing can be exported from it, therefore it's fields will not be "
+    "shown.";
+inline constexpr std::string_view kFileBEmptyMessage =
+    "File B is empty, thus nothing can be exported from it, therefore it's fields will not be "
+    "shown.";
+inline constexpr std::string_view kInternetTitle = "Import from Internet site...";
+inline constexpr std::string_view kOpenButtonToolTip =
+    "The file name must be in the 8 dot 3 format, i.e. max. 8 characters for the name and 3 "
+    "chars for the extension.";
+inline constexpr std::string_view kGridColumn0Caption = "If File A.";
+inline constexpr int kGridColumn3Width = 960;
+
+// The input box's prompt for an Internet address; document names the part after the
+// backslash ("resource" for File A, "document" for File B).
+std::string internetAddressPrompt(std::string_view document);
+// The text of the export-file note and of the pairing-method note.
+std::string exportFileNoteText();
+std::string pairingMethodNoteText();
+
+// Closes a shared recordset if it is open; one that is nothing is left alone.
+void closeQuietly(Recordset& rs);
+
+// What the dialog reaches outside itself.
+struct Form4Services {
+    SharedState& shared;
+    Platform platform;
+    MainWindowApi& mainWindow;
+    ViewerWindows& viewers;
+    ProcessRunner* process = nullptr; // the "&Process" command; none: the button does nothing
+    // The error reporter; none: the program's handleError over this dialog.
+    ErrorHandler* errors = nullptr;
+};
+
+class Form4Model : public DialogControls {
+public:
+    // The controls start as the dialog is designed; formLoad() sets it up.
+    explicit Form4Model(Form4Services services);
+    Form4Model(const Form4Model&) = delete;
+    Form4Model& operator=(const Form4Model&) = delete;
+
+    Form4Controls& controls() { return c_; }
+    const Form4Controls& controls() const { return c_; }
+    // Data1: the criteria rows and the cursor a run walks.
+    CriteriaTable& criteria() { return criteria_; }
+    // The run's values; controls part filled by takeChoices().
+    Form4State& state() { return state_; }
+    const Form4Services& services() const { return s_; }
+
+    // Copies the controls into state().controls, as the run reads them.
+    void takeChoices();
+    // Called whenever the window should draw the controls again: after the handlers and
+    // before every prompt or yield, so what the user sees is current.
+    std::function<void()> onChanged;
+    void changed() {
+        if (onChanged) onChanged();
+    }
+    // A plain message box with the application's title; the window is drawn first.
+    int message(std::string_view text, int style = 0);
+
+    bool twoDatabases() const { return c_.option2.value; }
+
+    // --- load, modes, conjunctions
+    void formLoad();
+    void option1Click();
+    void option2Click();
+    void option3Click();
+    void option4Click();
+    void list3LostFocus();
+
+    // --- action, method and field choices
+    void resetValueCombos();
+    void resetActionCombos();
+    void fillFileBFieldChoices();
+    void fillExportFieldChoices();
+    void combo3Click();
+    void combo3GotFocus();
+    void combo7Click();
+    void combo7GotFocus();
+    void combo7LostFocus();
+    void combo8GotFocus();
+    void combo9Click();
+    void combo9GotFocus();
+
+    // --- criteria rows
+    void command7Click();  // "&Add Criteria"
+    void command8Click();  // "Edit &Criteria"
+    void command9Click();  // "&Update Criteria"
+    void command10Click(); // "&Remove Criteria"
+    void emptyGrid();
+    void criteriaGridEmptied();
+    void criteriaGridFilled();
+    void applyGridLayout();
+    // The user clicked a row of the grid.
+    void selectCriteriaRow(long position);
+
+    // --- files
+    void command1Click(); // "&Open File" / "&Open File A"
+    void command4Click(); // "Open File &B"
+    void command6Click(); // "&Export to..."
+    void connectExportFile();
+    void command3Click(); // "&Close Files"
+
+    // --- the run
+    void command2Click(); // "&Process"
+    void command5Click(); // "&Stop"
+
+    // --- what the run and handleError ask of the dialog, by control name
+    void setEnabled(std::string_view control, bool enabled) override;
+    void setFocus(std::string_view control) override;
+    bool hasEntries(std::string_view control) const override;
+    long criteriaRowCount() const override { return criteria_.rowCount(); }
+    void openFileA() override { command1Click(); }
+    void openFileB() override { command4Click(); }
+    void openExportFile() override { command6Click(); }
+    ErrorHandler& errors() { return *errors_; }
+
+private:
+    void setDesignState();
+    void resetForMode(bool two);
+    void getTableOne();
+    // Asks for the file of one side: the input box for an Internet address, else the
+    // file dialog. Empty when cancelled or failed (reported through handleError).
+    std::string chooseFile(const std::string& title, const std::string& startName,
+                           std::string_view document);
+    // Offers one file's fields through add, unless the action is "export" and its table
+    // has no record, when the note says so. Returns false after a reported failure.
+    bool offerFields(ListControl& list, std::string_view table, std::string_view emptyNote,
+                     const std::function<void(const std::string&)>& add);
+    void failExportFile(std::string_view text);
+    void closeRecordsets();
+    void rebindIfVisible(Viewer viewer);
+    void setRowButtons(bool enabled);
+    // Runs a handler's database work; a failure is reported and the handler ends.
+    bool guarded(const std::function<void()>& work);
+
+    class ChangingEventPump : public EventPump {
+    public:
+        explicit ChangingEventPump(Form4Model& model) : model_(model) {}
+        void yieldToEvents() override;
+
+    private:
+        Form4Model& model_;
+    };
+
+    Form4Services s_;
+    std::optional<RunErrorHandler> ownErrors_;
+    ErrorHandler* errors_;
+    Form4Controls c_;
+    CriteriaTable criteria_;
+    Form4State state_;
+    ChangingEventPump events_{*this};
+    FileAttacher attacher_;
+    // The file names the main window's two file dialogs start at.
+    std::string commonDialog1FileName_;
+    std::string commonDialog2FileName_;
+};
+
+} // namespace varnoke
