@@ -1,0 +1,175 @@
+#include "process/clause_builders.h"
+
+#include "process/run_context.h"
+#include "value/convert.h"
+
+#include <array>
+
+namespace varnoke {
+
+namespace {
+
+// How v is written into the term.
+enum class Form {
+    None,          // IsNull
+    Text,          // 'text of v'
+    PlainNumber,   // 'number of v'
+    Date,          // #date of v#
+    DateOfNumber,  // #date of the number of v#
+    Number,        // number of v
+    LeadingNumber, // leading number of the text of v
+};
+
+struct ClauseRow {
+    Clause clause;
+    std::string_view name;
+    std::string_view op; // " = ", " > ", " < "
+    Form form;
+    bool negated;
+    bool orNull;
+};
+
+using enum Clause;
+constexpr std::string_view kEq = " = ";
+constexpr std::string_view kGt = " > ";
+constexpr std::string_view kLt = " < ";
+
+constexpr std::array<ClauseRow, 28> kClauses = {{
+    {addTextEqualClause, "addTextEqualClause", kEq, Form::Text, false, false},
+    {addTextNotEqualClause, "addTextNotEqualClause", kEq, Form::Text, true, false},
+    {addTextDateEqualClause, "addTextDateEqualClause", kEq, Form::Text, false, false},
+    {addTextDateNotEqualClause, "addTextDateNotEqualClause", kEq, Form::Text, true, false},
+    {addTextValEqualClause, "addTextValEqualClause", kEq, Form::PlainNumber, false, false},
+    {addTextValNotEqualClause, "addTextValNotEqualClause", kEq, Form::PlainNumber, true, false},
+    {addDateEqualClause, "addDateEqualClause", kEq, Form::Date, false, false},
+    {addDateNotEqualClause, "addDateNotEqualClause", kEq, Form::Date, true, false},
+    {addDateTextEqualClause, "addDateTextEqualClause", kEq, Form::Date, false, false},
+    {addDateTextNotEqualClause, "addDateTextNotEqualClause", kEq, Form::Date, true, false},
+    {addDateValEqualClause, "addDateValEqualClause", kEq, Form::DateOfNumber, false, false},
+    {addDateValNotEqualClause, "addDateValNotEqualClause", kEq, Form::DateOfNumber, true, false},
+    {addValEqualClause, "addValEqualClause", kEq, Form::Number, false, false},
+    {addValNotEqualClause, "addValNotEqualClause", kEq, Form::Number, true, false},
+    {addValTextEqualClause, "addValTextEqualClause", kEq, Form::LeadingNumber, false, false},
+    {addValTextNotEqualClause, "addValTextNotEqualClause", kEq, Form::LeadingNumber, true, false},
+    {addValDateEqualClause, "addValDateEqualClause", kEq, Form::LeadingNumber, false, false},
+    {addValDateNotEqualClause, "addValDateNotEqualClause", kEq, Form::LeadingNumber, true, false},
+    {addValGreaterClause, "addValGreaterClause", kGt, Form::Number, false, false},
+    {addValLessClause, "addValLessClause", kLt, Form::Number, false, false},
+    {addDateAfterClause, "addDateAfterClause", kGt, Form::Date, false, false},
+    {addDateBeforeClause, "addDateBeforeClause", kLt, Form::Date, false, false},
+    {addValLessOrNullClause, "addValLessOrNullClause", kLt, Form::Number, false, true},
+    {addValGreaterOrNullClause, "addValGreaterOrNullClause", kGt, Form::Number, false, true},
+    {addDateBeforeOrNullClause, "addDateBeforeOrNullClause", kLt, Form::Date, false, true},
+    {addDateAfterOrNullClause, "addDateAfterOrNullClause", kGt, Form::Date, false, true},
+    {addIsNullClause, "addIsNullClause", {}, Form::None, false, false},
+    {addNotIsNullClause, "addNotIsNullClause", {}, Form::None, true, false},
+}};
+
+constexpr bool rowsInEnumOrder() {
+    for (std::size_t i = 0; i < kClauses.size(); ++i)
+        if (static_cast<std::size_t>(kClauses[i].clause) != i) return false;
+    return true;
+}
+static_assert(rowsInEnumOrder(), "kClauses is indexed by Clause");
+
+const ClauseRow& rowOf(Clause clause) {
+    return kClauses[static_cast<std::size_t>(clause)];
+}
+
+std::string isNullOf(std::string_view field) {
+    return "IsNull(" + bracketName(field) + ")";
+}
+
+// The value part of the term; raises the conversion's error when v has no such form.
+std::string valuePart(Form form, const Value& v) {
+    switch (form) {
+    case Form::None:
+        return {};
+    case Form::Text:
+        return quoteText(textOf(v));
+    case Form::PlainNumber:
+        return quoteText(numberText(numberOf(v)));
+    case Form::Date:
+        return "#" + dateText(dateOf(v)) + "#";
+    case Form::DateOfNumber:
+        return "#" + dateText(dateOf(Value::number(numberOf(v)))) + "#";
+    case Form::Number:
+        return numberText(numberOf(v));
+    case Form::LeadingNumber:
+        break;
+    }
+    return numberText(leadingNumber(textOf(v)));
+}
+
+bool orNullApplies(const ClauseInput& in) {
+    return (in.criteriaRows == 1 && !in.value.isNull()) || in.orChosen;
+}
+
+} // namespace
+
+std::string bracketName(std::string_view name) {
+    return "[" + std::string(name) + "]";
+}
+
+std::string doubleApostrophes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out;
+}
+
+std::string quoteText(std::string_view text) {
+    return "'" + doubleApostrophes(text) + "'";
+}
+
+std::string_view clauseName(Clause clause) {
+    return rowOf(clause).name;
+}
+
+std::string withClause(std::string_view findCriteria, Clause clause, const ClauseInput& in) {
+    const ClauseRow& row = rowOf(clause);
+    const std::string body = row.form == Form::None ? isNullOf(in.field)
+                                                    : bracketName(in.field) + std::string(row.op) +
+                                                          valuePart(row.form, in.value);
+    std::string out(findCriteria);
+    if (!out.empty()) out += in.orChosen ? " or " : " and ";
+    if (row.negated) out += "not ";
+    out += body;
+    if (row.orNull && orNullApplies(in)) out += " or " + isNullOf(in.field);
+    return out;
+}
+
+void addClause(RunContext& ctx, Clause clause) {
+    Form4RunState& run = ctx.run;
+    const ClauseInput in{run.criteriaField, run.criteriaValue, ctx.choices.option3,
+                         ctx.criteria.recordCount()};
+    std::string text = withClause(run.findCriteria, clause, in);
+    if (clause == Clause::addTextEqualClause || clause == Clause::addTextNotEqualClause)
+        run.quotedValue = doubleApostrophes(textOf(run.criteriaValue));
+    run.findCriteria = std::move(text);
+}
+
+void appendOrIsNull(RunContext& ctx) {
+    Form4RunState& run = ctx.run;
+    if (isBlank(run.replaceValue)) return;
+    const ClauseInput in{run.criteriaField, run.criteriaValue, ctx.choices.option3,
+                         ctx.criteria.recordCount()};
+    if (orNullApplies(in)) run.findCriteria += " or " + isNullOf(run.criteriaField);
+}
+
+void recordAddedOr(RunContext& ctx) {
+    const std::string condition = isNullOf(ctx.run.criteriaField);
+    Recordset rows = ctx.shared.workDb.openRecordset("AddedOr", RecordsetType::Dynaset);
+    rows.findFirst("[condition] = " + quoteText(condition));
+    if (rows.noMatch()) {
+        rows.addNew();
+        rows.setValue("condition", Value::text(condition));
+        rows.update();
+    }
+    rows.close();
+}
+
+} // namespace varnoke
