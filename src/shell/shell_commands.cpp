@@ -180,7 +180,7 @@ void ShellCommands::createTableList() {
         reportError(e);
     }
     tableList_.setNames(names);
-    if (names.empty() && tableList_.visible()) tableList_.close();
+    if (names.empty() && tableList_.visible()) tableList_.unload();
 }
 
 void ShellCommands::List1_DblClick(const std::string& name) {
@@ -200,7 +200,7 @@ void ShellCommands::List1_DblClick(const std::string& name) {
     hub_.viewers->setTag(Viewer::OpenedTable, name);
     hub_.viewers->setGridCaption(Viewer::OpenedTable, name);
     hub_.viewers->show(Viewer::OpenedTable);
-    tableList_.close();
+    tableList_.unload();
 }
 
 void ShellCommands::closeViewerShowing(Viewer viewer, const std::string& table,

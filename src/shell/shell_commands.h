@@ -34,7 +34,7 @@ public:
     // Sets the window's and Label1's captions, shows it and focuses List1.
     virtual void showMode(std::string_view caption, std::string_view label) = 0;
     virtual std::string label() const = 0; // Label1's caption: tells the mode
-    virtual void close() = 0;              // Form_Unload
+    virtual void unload() = 0;             // Form_Unload
 };
 
 class ShellCommands {

@@ -37,7 +37,7 @@ void playSplash(SplashView& view, Clock& clock, EventPump& events) {
     start = clock.seconds();
     while (!view.closed() && clock.seconds() < start + kSplashPauseSeconds)
         clock.sleep(std::min(kFrameSeconds, start + kSplashPauseSeconds - clock.seconds()));
-    if (!view.closed()) view.close();
+    if (!view.closed()) view.unload();
 }
 
 } // namespace varnoke

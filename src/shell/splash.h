@@ -16,7 +16,7 @@ public:
     // The user closed it early (a key or a click on the frame).
     virtual bool closed() const = 0;
     // Frame1_Click: unloads the splash.
-    virtual void close() = 0;
+    virtual void unload() = 0;
 };
 
 inline constexpr double kSplashZoomSeconds = 5;
