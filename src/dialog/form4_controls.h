@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnoke {
@@ -136,6 +137,9 @@ struct Form4Controls {
     ControlState* find(std::string_view name);
     const ComboControl* findCombo(std::string_view name) const;
     const ListControl* findList(std::string_view name) const;
+    ComboControl* findCombo(std::string_view name) {
+        return const_cast<ComboControl*>(std::as_const(*this).findCombo(name));
+    }
 };
 
 } // namespace varnoke
