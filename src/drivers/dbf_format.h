@@ -1,0 +1,32 @@
+#pragma once
+// dBase III/IV/V and FoxPro 2.x/3.0 tables (.dbf) with their memo files (.dbt/.fpt),
+// read from memory so the same code serves files and fuzzing.
+#include "drivers/reader_support.h"
+
+#include <optional>
+
+namespace varnoke::drivers {
+
+struct DbfImage {
+    ByteSpan table;
+    std::optional<ByteSpan> memo; // none when the table has no memo file beside it
+    std::string_view fileName;    // for messages
+    std::string_view memoFileName;
+};
+
+// Sends the table's fields and its records that are not marked deleted. Raises 3274
+// for a damaged or cut-short file, 3051 for an encrypted one.
+void readDbfImage(const DbfImage& image, ForeignTableSink& sink);
+
+// Whether the table's version byte says its memos are FoxPro's (.fpt) rather than dBase's.
+bool dbfUsesFptMemo(ByteSpan table);
+
+// The tables a FoxPro database container lists, with the file each is stored in (as
+// the container gives it; may be relative to the container's folder).
+struct DbcTable {
+    std::string name;
+    std::string path;
+};
+std::vector<DbcTable> readDbcImage(const DbfImage& image);
+
+} // namespace varnoke::drivers

@@ -1,0 +1,189 @@
+#include "drivers/reader_support.h"
+#include "drivers/readers.h"
+
+#include <mdbtools.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace varnoke::drivers {
+
+namespace {
+
+struct HandleCloser {
+    void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
+};
+struct TableFreer {
+    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+struct MallocFreer {
+    void operator()(void* p) const { std::free(p); }
+};
+
+// Memos longer than this would be cut by the library's binding; they are refused
+// rather than shortened without a word.
+constexpr std::size_t kBindSize = 256 * 1024;
+
+ForeignField fieldOf(const MdbColumn& col, bool jet3) {
+    std::string name = col.name;
+    switch (col.col_type) {
+    case MDB_BOOL:
+        return {name, 1, 1};
+    case MDB_BYTE:
+        return {name, 2, 1};
+    case MDB_INT:
+        return {name, 3, 2};
+    case MDB_LONGINT:
+        return {name, 4, 4};
+    case MDB_MONEY:
+        return {name, 5, 8};
+    case MDB_FLOAT:
+        return {name, 6, 4};
+    case MDB_DOUBLE:
+    case MDB_NUMERIC:
+        return {name, 7, 8};
+    case MDB_DATETIME:
+        return {name, 8, 8};
+    case MDB_BINARY:
+        return {name, 11, col.col_size};
+    case MDB_OLE:
+        return {name, 11, 0};
+    case MDB_MEMO:
+        return {name, 12, 0};
+    case MDB_TEXT: {
+        // Jet 4 counts a text column's size in UCS-2 bytes.
+        const int size = jet3 ? col.col_size : col.col_size / 2;
+        return {name, 10, std::clamp(size, 1, 255)};
+    }
+    case MDB_REPID:
+        return {name, 10, 38};
+    default:
+        return {name, 10, 255};
+    }
+}
+
+template <typename T> T raw(const MdbHandle* mdb, const MdbColumn& col) {
+    T v{};
+    if (col.cur_value_start < 0 || col.cur_value_len < static_cast<int>(sizeof v) ||
+        static_cast<std::size_t>(col.cur_value_start) + sizeof v > sizeof mdb->pg_buf)
+        return v;
+    std::memcpy(&v, mdb->pg_buf + col.cur_value_start, sizeof v);
+    return v;
+}
+
+class JetReader final : public ForeignReader {
+public:
+    void read(const LinkSource& source, ForeignTableSink& sink) const override {
+        const auto file = findLinkedFile(source);
+        const std::string name = fileNameOf(file);
+        checkReadable(file);
+        std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
+        if (!mdb) throwBadFormat(name, "it is not a Jet database, or it is damaged");
+        readTable(mdb.get(), name, source.sourceTable, sink);
+    }
+
+    static void readTable(MdbHandle* mdb, const std::string& name, std::string_view wanted,
+                          ForeignTableSink& sink) {
+        mdb_set_bind_size(mdb, kBindSize);
+        mdb_set_boolean_fmt_numbers(mdb);
+        if (!mdb_read_catalog(mdb, MDB_TABLE)) throwBadFormat(name, "its catalog cannot be read");
+        MdbCatalogEntry* chosen = nullptr;
+        for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+            if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry)) continue;
+            if (!chosen) chosen = entry;
+            // A file-type link names the database file, so a name that is no table
+            // leaves the first one.
+            if (equalsNoCase(entry->object_name, wanted)) {
+                chosen = entry;
+                break;
+            }
+        }
+        if (!chosen)
+            throw EngineError(err::TableNotFound, "The database '" + name + "' holds no table.");
+
+        std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(chosen));
+        if (!table || !mdb_read_columns(table.get()))
+            throwBadFormat(name,
+                           "the table '" + std::string(chosen->object_name) + "' cannot be read");
+        const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
+        const unsigned count = table->num_cols;
+        std::vector<ForeignField> fields;
+        std::vector<std::vector<char>> buffers(count, std::vector<char>(kBindSize + 1));
+        std::vector<int> lengths(count, 0);
+        for (unsigned i = 0; i < count; ++i) {
+            auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+            fields.push_back(fieldOf(*col, jet3));
+            mdb_bind_column(table.get(), static_cast<int>(i + 1), buffers[i].data(), &lengths[i]);
+        }
+        sink.begin(fields);
+        mdb_rewind_table(table.get());
+        std::vector<Value> values;
+        while (mdb_fetch_row(table.get())) {
+            values.clear();
+            for (unsigned i = 0; i < count; ++i) {
+                auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+                values.push_back(valueOf(mdb, *col, buffers[i], lengths[i], name));
+            }
+            sink.row(values);
+        }
+    }
+
+private:
+    static void checkReadable(const std::filesystem::path& file) {
+        if (!std::filesystem::exists(file))
+            throw EngineError(err::FileNotFound, "Could not find file '" + file.string() + "'.");
+    }
+
+    static Value valueOf(MdbHandle* mdb, MdbColumn& col, const std::vector<char>& buffer,
+                         int length, const std::string& name) {
+        const std::string_view bound(buffer.data(), std::strlen(buffer.data()));
+        if (col.col_type == MDB_BOOL) return Value::boolean(bound == "1");
+        if (length <= 0) return Value::null();
+        switch (col.col_type) {
+        case MDB_BYTE:
+            return Value::number(raw<std::uint8_t>(mdb, col));
+        case MDB_INT:
+            return Value::number(raw<std::int16_t>(mdb, col));
+        case MDB_LONGINT:
+            return Value::number(raw<std::int32_t>(mdb, col));
+        case MDB_MONEY:
+            return Value::currency(static_cast<double>(raw<std::int64_t>(mdb, col)) / 10000.0);
+        case MDB_FLOAT:
+            return Value::number(raw<float>(mdb, col));
+        case MDB_DOUBLE:
+            return Value::number(raw<double>(mdb, col));
+        // Jet keeps dates as the same day serial the engine uses.
+        case MDB_DATETIME:
+            return Value::date(raw<double>(mdb, col));
+        case MDB_NUMERIC:
+            return Value::number(std::strtod(bound.data(), nullptr));
+        case MDB_BINARY:
+            return Value::text(
+                std::string(reinterpret_cast<const char*>(mdb->pg_buf) + col.cur_value_start,
+                            static_cast<std::size_t>(std::clamp(col.cur_value_len, 0, 255))));
+        case MDB_OLE: {
+            std::size_t size = 0;
+            std::unique_ptr<void, MallocFreer> data(mdb_ole_read_full(mdb, &col, &size));
+            if (!data) return Value::null();
+            return Value::text(std::string(static_cast<const char*>(data.get()), size));
+        }
+        default:
+            if (bound.size() >= kBindSize - 1)
+                throw EngineError(err::ExternalFormat,
+                                  "A memo in '" + name + "' is longer than Varnoke can read (" +
+                                      std::to_string(kBindSize / 1024) + " KB).");
+            return Value::text(std::string(bound));
+        }
+    }
+};
+
+} // namespace
+
+const ForeignReader& jetReader() {
+    static const JetReader reader;
+    return reader;
+}
+
+} // namespace varnoke::drivers

@@ -1,0 +1,233 @@
+#include "drivers/lotus_format.h"
+
+#include "drivers/cell_grid.h"
+#include "drivers/readers.h"
+
+#include <librevenge-stream/librevenge-stream.h>
+#include <librevenge/librevenge.h>
+#include <libwps/libwps.h>
+
+#include <map>
+
+namespace varnoke::drivers {
+
+namespace {
+
+using librevenge::RVNGPropertyList;
+using librevenge::RVNGString;
+
+// Collects the cells of the first sheet as the library walks the worksheet. Only the
+// sheet, row, cell and text callbacks matter here; the rest describe layout.
+class SheetCollector final : public librevenge::RVNGSpreadsheetInterface {
+public:
+    std::map<int, std::map<int, Value>> cells; // row -> column -> value
+    int sheets = 0;
+
+    void openSheet(const RVNGPropertyList&) override { ++sheets; }
+    void openSheetRow(const RVNGPropertyList& props) override {
+        if (const auto* r = props["librevenge:row"])
+            row_ = r->getInt();
+        else
+            ++row_;
+        column_ = -1;
+    }
+    void closeSheetRow() override {}
+    void openSheetCell(const RVNGPropertyList& props) override {
+        inCell_ = sheets == 1;
+        text_.clear();
+        hasText_ = false;
+        if (const auto* c = props["librevenge:column"])
+            column_ = c->getInt();
+        else
+            ++column_;
+        if (const auto* r = props["librevenge:row"]) row_ = r->getInt();
+        typed_ = typedValue(props);
+    }
+    void closeSheetCell() override {
+        if (!inCell_) return;
+        inCell_ = false;
+        if (!typed_.isEmpty())
+            cells[row_][column_] = typed_;
+        else if (hasText_)
+            cells[row_][column_] = Value::text(text_);
+    }
+    void insertText(const RVNGString& text) override {
+        if (inCell_) {
+            text_ += text.cstr();
+            hasText_ = true;
+        }
+    }
+    void insertSpace() override { insertText(" "); }
+    void insertTab() override { insertText("\t"); }
+    void insertLineBreak() override { insertText("\n"); }
+
+    void setDocumentMetaData(const RVNGPropertyList&) override {}
+    void startDocument(const RVNGPropertyList&) override {}
+    void endDocument() override {}
+    void definePageStyle(const RVNGPropertyList&) override {}
+    void defineEmbeddedFont(const RVNGPropertyList&) override {}
+    void openPageSpan(const RVNGPropertyList&) override {}
+    void closePageSpan() override {}
+    void openHeader(const RVNGPropertyList&) override {}
+    void closeHeader() override {}
+    void openFooter(const RVNGPropertyList&) override {}
+    void closeFooter() override {}
+    void defineSheetNumberingStyle(const RVNGPropertyList&) override {}
+    void closeSheet() override {}
+    void defineChartStyle(const RVNGPropertyList&) override {}
+    void openChart(const RVNGPropertyList&) override {}
+    void closeChart() override {}
+    void openChartTextObject(const RVNGPropertyList&) override {}
+    void closeChartTextObject() override {}
+    void openChartPlotArea(const RVNGPropertyList&) override {}
+    void closeChartPlotArea() override {}
+    void insertChartAxis(const RVNGPropertyList&) override {}
+    void openChartSerie(const RVNGPropertyList&) override {}
+    void closeChartSerie() override {}
+    void defineParagraphStyle(const RVNGPropertyList&) override {}
+    void openParagraph(const RVNGPropertyList&) override {}
+    void closeParagraph() override {}
+    void defineCharacterStyle(const RVNGPropertyList&) override {}
+    void openSpan(const RVNGPropertyList&) override {}
+    void closeSpan() override {}
+    void openLink(const RVNGPropertyList&) override {}
+    void closeLink() override {}
+    void defineSectionStyle(const RVNGPropertyList&) override {}
+    void openSection(const RVNGPropertyList&) override {}
+    void closeSection() override {}
+    void insertField(const RVNGPropertyList&) override {}
+    void openOrderedListLevel(const RVNGPropertyList&) override {}
+    void openUnorderedListLevel(const RVNGPropertyList&) override {}
+    void closeOrderedListLevel() override {}
+    void closeUnorderedListLevel() override {}
+    void openListElement(const RVNGPropertyList&) override {}
+    void closeListElement() override {}
+    void openFootnote(const RVNGPropertyList&) override {}
+    void closeFootnote() override {}
+    void openComment(const RVNGPropertyList&) override {}
+    void closeComment() override {}
+    void openFrame(const RVNGPropertyList&) override {}
+    void closeFrame() override {}
+    void insertBinaryObject(const RVNGPropertyList&) override {}
+    void openTextBox(const RVNGPropertyList&) override {}
+    void closeTextBox() override {}
+    void openTable(const RVNGPropertyList&) override {}
+    void openTableRow(const RVNGPropertyList&) override {}
+    void closeTableRow() override {}
+    void openTableCell(const RVNGPropertyList&) override {}
+    void closeTableCell() override {}
+    void insertCoveredTableCell(const RVNGPropertyList&) override {}
+    void closeTable() override {}
+    void openGroup(const RVNGPropertyList&) override {}
+    void closeGroup() override {}
+    void defineGraphicStyle(const RVNGPropertyList&) override {}
+    void drawRectangle(const RVNGPropertyList&) override {}
+    void drawEllipse(const RVNGPropertyList&) override {}
+    void drawPolygon(const RVNGPropertyList&) override {}
+    void drawPolyline(const RVNGPropertyList&) override {}
+    void drawPath(const RVNGPropertyList&) override {}
+    void drawConnector(const RVNGPropertyList&) override {}
+    void insertEquation(const RVNGPropertyList&) override {}
+
+private:
+    static Value typedValue(const RVNGPropertyList& props) {
+        const auto* type = props["librevenge:value-type"];
+        if (!type) return {};
+        const std::string kind = type->getStr().cstr();
+        if (kind == "float" || kind == "double" || kind == "percentage" || kind == "currency" ||
+            kind == "number") {
+            if (const auto* v = props["librevenge:value"]) return Value::number(v->getDouble());
+            return {};
+        }
+        if (kind == "boolean") {
+            if (const auto* v = props["librevenge:value"])
+                return Value::boolean(v->getDouble() != 0);
+            return {};
+        }
+        if (kind == "date" || kind == "time") {
+            double serial = 0;
+            const auto* y = props["librevenge:year"];
+            const auto* m = props["librevenge:month"];
+            const auto* d = props["librevenge:day"];
+            if (y && m && d)
+                serial = civilSerial(y->getInt(), static_cast<unsigned>(m->getInt()),
+                                     static_cast<unsigned>(d->getInt()));
+            const auto* h = props["librevenge:hours"];
+            const auto* mi = props["librevenge:minutes"];
+            const auto* s = props["librevenge:seconds"];
+            const double seconds = (h ? h->getInt() * 3600.0 : 0) + (mi ? mi->getInt() * 60.0 : 0) +
+                                   (s ? s->getDouble() : 0);
+            if (!(y && m && d) && !h) return {};
+            return Value::date(serial + seconds / 86400.0);
+        }
+        return {};
+    }
+
+    int row_ = -1;
+    int column_ = -1;
+    bool inCell_ = false;
+    bool hasText_ = false;
+    std::string text_;
+    Value typed_;
+};
+
+class LotusReader final : public ForeignReader {
+public:
+    void read(const LinkSource& source, ForeignTableSink& sink) const override {
+        const auto file = findLinkedFile(source);
+        const Bytes bytes = readWholeFile(file);
+        readLotusImage(bytes, fileNameOf(file), sink);
+    }
+};
+
+} // namespace
+
+void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink& sink) {
+    librevenge::RVNGStringStream input(image.data(), static_cast<unsigned>(image.size()));
+    libwps::WPSKind kind = libwps::WPS_TEXT;
+    libwps::WPSCreator creator = libwps::WPS_MSWORKS;
+    bool needsEncoding = false;
+    const auto confidence =
+        libwps::WPSDocument::isFileFormatSupported(&input, kind, creator, needsEncoding);
+    if (confidence == libwps::WPS_CONFIDENCE_SUPPORTED_ENCRYPTION)
+        throw EngineError(err::CannotOpen, "The worksheet '" + std::string(fileName) +
+                                               "' is protected by a password; Varnoke cannot "
+                                               "read it.");
+    if (confidence != libwps::WPS_CONFIDENCE_EXCELLENT || kind != libwps::WPS_SPREADSHEET ||
+        creator != libwps::WPS_LOTUS)
+        throwBadFormat(fileName, "it is not a Lotus 1-2-3 worksheet");
+    SheetCollector collector;
+    input.seek(0, librevenge::RVNG_SEEK_SET);
+    const auto result = libwps::WPSDocument::parse(&input, &collector, "", "CP1252");
+    if (result == libwps::WPS_ENCRYPTION_ERROR)
+        throw EngineError(err::CannotOpen, "The worksheet '" + std::string(fileName) +
+                                               "' is protected by a password; Varnoke cannot "
+                                               "read it.");
+    if (result != libwps::WPS_OK) throwBadFormat(fileName, "the worksheet cannot be read");
+
+    std::vector<CellRow> grid;
+    if (!collector.cells.empty()) {
+        const int first = collector.cells.begin()->first;
+        const int last = collector.cells.rbegin()->first;
+        int width = 0;
+        for (const auto& [r, row] : collector.cells)
+            if (!row.empty()) width = std::max(width, row.rbegin()->first + 1);
+        if (last - first > 1'000'000 || width > 10'000)
+            throwBadFormat(fileName, "its sheet is too large");
+        grid.resize(static_cast<std::size_t>(last - first + 1),
+                    CellRow(static_cast<std::size_t>(std::max(width, 0))));
+        for (auto& [r, row] : collector.cells)
+            for (auto& [c, value] : row)
+                if (c >= 0)
+                    grid[static_cast<std::size_t>(r - first)][static_cast<std::size_t>(c)] =
+                        std::move(value);
+    }
+    sendGrid(std::move(grid), CellSource::Worksheet, sink);
+}
+
+const ForeignReader& lotusReader() {
+    static const LotusReader reader;
+    return reader;
+}
+
+} // namespace varnoke::drivers

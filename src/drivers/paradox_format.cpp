@@ -1,0 +1,385 @@
+#include "drivers/paradox_format.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+namespace varnoke::drivers {
+
+namespace {
+
+// Field type bytes as the table header stores them.
+enum : std::uint8_t {
+    kAlpha = 0x01,
+    kDate = 0x02,
+    kShort = 0x03,
+    kLong = 0x04,
+    kMoney = 0x05,
+    kNumber = 0x06,
+    kLogical = 0x09,
+    kMemo = 0x0C,
+    kBinaryBlob = 0x0D,
+    kFormattedMemo = 0x0E,
+    kOle = 0x0F,
+    kGraphic = 0x10,
+    kTime = 0x14,
+    kTimestamp = 0x15,
+    kAutoIncrement = 0x16,
+    kBcd = 0x17,
+    kBytes = 0x18,
+};
+
+// Paradox day 1 is 1/1/0001.
+constexpr double kDayOneSerial = civilSerial(1, 1, 1);
+constexpr double kMillisPerDay = 86400000.0;
+
+struct Field {
+    std::uint8_t type = 0;
+    std::size_t size = 0; // bytes in the record; for BCD the header gives decimals
+    std::size_t offset = 0;
+    ForeignField out;
+};
+
+std::string_view asChars(ByteSpan bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+bool allZero(ByteSpan b) {
+    return std::all_of(b.begin(), b.end(), [](std::uint8_t x) { return x == 0; });
+}
+
+// Numbers are stored big-endian with the sign bit inverted, so that the bytes sort as
+// the numbers do; all zero bytes mean no value.
+std::optional<std::int64_t> storedInteger(ByteSpan b) {
+    if (allZero(b)) return std::nullopt;
+    std::uint64_t v = b[0] ^ 0x80u;
+    for (std::size_t i = 1; i < b.size(); ++i)
+        v = v << 8 | b[i];
+    const unsigned bits = static_cast<unsigned>(b.size() * 8);
+    if (bits < 64 && (v >> (bits - 1)) & 1) v |= ~std::uint64_t{0} << bits;
+    return static_cast<std::int64_t>(v);
+}
+
+// Doubles likewise, except that a negative one has every bit inverted.
+std::optional<double> storedDouble(ByteSpan b) {
+    if (allZero(b)) return std::nullopt;
+    std::uint64_t v = 0;
+    for (auto x : b)
+        v = v << 8 | x;
+    if (v & (std::uint64_t{1} << 63))
+        v &= ~(std::uint64_t{1} << 63);
+    else
+        v = ~v;
+    double d = 0;
+    std::memcpy(&d, &v, sizeof d);
+    return d;
+}
+
+// 17 bytes: a sign bit (set when not negative) and the count of decimals in the first
+// byte, then 32 digits, one a nibble, all inverted for a negative number.
+std::optional<double> storedBcd(ByteSpan b) {
+    if (allZero(b)) return std::nullopt;
+    const bool negative = !(b[0] & 0x80);
+    const std::uint8_t flip = negative ? 0x0F : 0x00;
+    const std::size_t decimals = std::min<std::size_t>(b[0] & 0x3F, (b.size() - 1) * 2);
+    std::string digits;
+    for (std::size_t i = 1; i < b.size(); ++i)
+        for (int shift : {4, 0})
+            digits.push_back(static_cast<char>(((b[i] >> shift) & 0x0F) ^ flip));
+    // Digits past the number's precision may hold noise (nibbles above 9); they and all
+    // that follow count as 0.
+    bool valid = true;
+    for (auto& d : digits) {
+        valid = valid && d <= 9;
+        d = static_cast<char>('0' + (valid ? d : 0));
+    }
+    std::string text = negative ? "-" : "";
+    text +=
+        digits.substr(0, digits.size() - decimals) + "." + digits.substr(digits.size() - decimals);
+    return std::strtod(text.c_str(), nullptr);
+}
+
+ForeignField outputField(std::string name, std::uint8_t type, std::size_t size) {
+    auto field = [&](int code, int s = -1) {
+        return ForeignField{std::move(name), code, s < 0 ? standardSize(code) : s};
+    };
+    switch (type) {
+    case kAlpha:
+        return field(10, static_cast<int>(std::min<std::size_t>(size, 255)));
+    case kDate:
+    case kTime:
+    case kTimestamp:
+        return field(8);
+    case kShort:
+        return field(3);
+    case kLong:
+    case kAutoIncrement:
+        return field(4);
+    case kMoney:
+        return field(5);
+    case kNumber:
+    case kBcd:
+        return field(7);
+    case kLogical:
+        return field(1);
+    case kMemo:
+        return field(12);
+    // A formatted memo's blob interleaves its text with layout records; it is kept whole.
+    default:
+        return field(11);
+    }
+}
+
+std::size_t storedSize(std::uint8_t type, std::size_t headerSize) {
+    // A BCD field's header byte is its count of decimals, not its width.
+    return type == kBcd ? 17 : headerSize;
+}
+
+bool knownType(std::uint8_t type) {
+    switch (type) {
+    case kAlpha:
+    case kDate:
+    case kShort:
+    case kLong:
+    case kMoney:
+    case kNumber:
+    case kLogical:
+    case kMemo:
+    case kBinaryBlob:
+    case kFormattedMemo:
+    case kOle:
+    case kGraphic:
+    case kTime:
+    case kTimestamp:
+    case kAutoIncrement:
+    case kBcd:
+    case kBytes:
+        return true;
+    default:
+        return false;
+    }
+}
+
+class BlobFile {
+public:
+    BlobFile(std::optional<ByteSpan> data, std::string_view tableName, std::string_view name)
+        : tableName_(tableName), view_(data.value_or(ByteSpan{}), name), present_(data) {}
+
+    std::string read(std::uint32_t pointer, std::uint32_t length) const {
+        if (!present_)
+            throw EngineError(err::FileNotFound,
+                              "The blob file (.mb) of '" + std::string(tableName_) +
+                                  "' is missing; its memo fields cannot be read.");
+        const std::size_t index = pointer & 0xFF;
+        const std::size_t block = pointer & ~std::uint32_t{0xFF};
+        const std::uint8_t type = view_.u8(block);
+        if (index == 0xFF) {
+            if (type != 2) view_.fail("a memo points at a block that holds no single memo");
+            return std::string(asChars(view_.slice(block + 9, length)));
+        }
+        if (type != 3) view_.fail("a memo points at a block that holds no shared memos");
+        const std::size_t entry = block + 12 + index * 5;
+        const std::size_t start = block + std::size_t{view_.u8(entry)} * 16;
+        return std::string(asChars(view_.slice(start, length)));
+    }
+
+private:
+    std::string_view tableName_;
+    ByteView view_;
+    bool present_;
+};
+
+struct Header {
+    std::size_t recordSize = 0;
+    std::size_t headerSize = 0;
+    std::size_t blockSize = 0;
+    std::size_t firstBlock = 0;
+    std::size_t usedBlocks = 0;
+    std::uint8_t version = 0;
+    std::string codePage;
+    std::vector<Field> fields;
+};
+
+Header readHeader(const ByteView& view) {
+    if (view.size() < 0x58) view.fail("it is too short to hold a Paradox header");
+    Header h;
+    h.recordSize = view.u16le(0x00);
+    h.headerSize = view.u16le(0x02);
+    const std::uint8_t fileType = view.u8(0x04);
+    h.blockSize = std::size_t{view.u8(0x05)} * 1024;
+    h.usedBlocks = view.u16le(0x0C);
+    h.firstBlock = view.u16le(0x0E);
+    const std::size_t fieldCount = view.u16le(0x21);
+    h.version = view.u8(0x39);
+    if (fileType != 0 && fileType != 2)
+        view.fail("it is a Paradox index or other auxiliary file, not a table");
+    if (h.version < 3 || h.version > 0x0C) view.fail("it is not a Paradox table (unknown version)");
+    if (h.blockSize == 0 || h.blockSize > 32 * 1024) view.fail("its block size is not valid");
+    if (h.recordSize == 0 || h.recordSize > h.blockSize - 6)
+        view.fail("its record size is not valid");
+    if (fieldCount == 0 || fieldCount > 255) view.fail("its field count is not valid");
+    if (h.headerSize > view.size()) view.fail("the file ends inside its header");
+
+    // Versions from 4.0 on carry a second header part and keep the encryption word there.
+    const bool extended = h.version >= 5;
+    const std::uint32_t encryption = extended ? view.u32le(0x5C) : view.u32le(0x25);
+    if (encryption != 0 && (extended || encryption != 0xFF00FF00))
+        throw EngineError(err::CannotOpen, "The Paradox table '" + std::string(view.fileName()) +
+                                               "' is protected by a password; Varnoke cannot "
+                                               "read encrypted tables.");
+    h.codePage = extended ? "CP" + std::to_string(view.u16le(0x6A)) : "CP437";
+
+    const std::size_t infoAt = extended ? 0x78 : 0x58;
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < fieldCount; ++i) {
+        Field f;
+        f.type = view.u8(infoAt + 2 * i);
+        if (!knownType(f.type)) view.fail("a field has a type Varnoke does not know");
+        f.size = storedSize(f.type, view.u8(infoAt + 2 * i + 1));
+        if (f.size == 0) view.fail("a field has a width of 0");
+        if ((f.type == kMemo || f.type == kBinaryBlob || f.type == kFormattedMemo ||
+             f.type == kOle || f.type == kGraphic) &&
+            f.size < 10)
+            view.fail("a memo field is narrower than its pointer");
+        f.offset = offset;
+        offset += f.size;
+        h.fields.push_back(f);
+    }
+    if (offset != h.recordSize) view.fail("its fields do not add up to its record size");
+
+    // Then a pointer for the table name and one a field, the table name, and the
+    // field names one after the other, each ending in a NUL.
+    const std::size_t tableNameLength = h.version >= 0x0C ? 261 : 79;
+    std::size_t at = infoAt + 2 * fieldCount + 4 + 4 * fieldCount + tableNameLength;
+    const CodePage codePage(h.codePage);
+    for (auto& f : h.fields) {
+        std::string raw;
+        for (;; ++at) {
+            if (at >= h.headerSize) view.fail("the field names run past the header");
+            const auto c = view.u8(at);
+            if (c == 0) break;
+            raw.push_back(static_cast<char>(c));
+        }
+        ++at;
+        std::string name = codePage.toUtf8(trim(raw));
+        if (name.empty()) name = "F" + std::to_string(&f - h.fields.data() + 1);
+        f.out = outputField(std::move(name), f.type, f.size);
+    }
+    return h;
+}
+
+class RecordDecoder {
+public:
+    RecordDecoder(const Header& header, const BlobFile& blobs)
+        : blobs_(blobs), codePage_(header.codePage) {}
+
+    Value decode(const Field& f, ByteSpan record) const {
+        const ByteSpan raw = record.subspan(f.offset, f.size);
+        switch (f.type) {
+        case kAlpha: {
+            const auto text = asChars(raw);
+            const auto v = trimRight(text.substr(0, text.find('\0')));
+            return v.empty() ? Value::null() : Value::text(codePage_.toUtf8(v));
+        }
+        case kShort:
+        case kLong:
+        case kAutoIncrement: {
+            const auto v = storedInteger(raw);
+            return v ? Value::number(static_cast<double>(*v)) : Value::null();
+        }
+        case kNumber: {
+            const auto v = storedDouble(raw);
+            return v ? Value::number(*v) : Value::null();
+        }
+        case kMoney: {
+            const auto v = storedDouble(raw);
+            return v ? Value::currency(*v) : Value::null();
+        }
+        case kBcd: {
+            const auto v = storedBcd(raw);
+            return v ? Value::number(*v) : Value::null();
+        }
+        case kDate: {
+            const auto v = storedInteger(raw);
+            return v ? Value::date(kDayOneSerial + static_cast<double>(*v - 1)) : Value::null();
+        }
+        case kTime: {
+            const auto v = storedInteger(raw);
+            return v ? Value::date(static_cast<double>(*v) / kMillisPerDay) : Value::null();
+        }
+        case kTimestamp: {
+            const auto v = storedDouble(raw);
+            if (!v) return Value::null();
+            // Milliseconds from the start of day 0, the day before 1/1/0001.
+            return Value::date(kDayOneSerial - 1 + *v / kMillisPerDay);
+        }
+        case kLogical:
+            if (raw[0] == 0) return Value::null();
+            return Value::boolean((raw[0] ^ 0x80) != 0);
+        case kBytes:
+            return Value::text(std::string(asChars(raw)));
+        default:
+            return blob(f, raw);
+        }
+    }
+
+private:
+    Value blob(const Field& f, ByteSpan raw) const {
+        const std::size_t inline_ = f.size - 10;
+        const ByteView tail(raw.subspan(inline_), {});
+        const std::uint32_t pointer = tail.u32le(0);
+        const std::uint32_t length = tail.u32le(4);
+        if (length == 0) return Value::null();
+        std::string content = length <= inline_ ? std::string(asChars(raw.first(length)))
+                                                : blobs_.read(pointer, length);
+        if (f.out.type != 12) return Value::text(std::move(content));
+        const auto text = trimRight(content);
+        return Value::text(codePage_.toUtf8(text));
+    }
+
+    const BlobFile& blobs_;
+    CodePage codePage_;
+};
+
+} // namespace
+
+void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
+    const ByteView view(image.table, image.fileName);
+    const Header header = readHeader(view);
+    const BlobFile blobs(image.blobs, image.fileName, image.blobFileName);
+    const RecordDecoder decoder(header, blobs);
+
+    std::vector<ForeignField> fields;
+    for (const auto& f : header.fields)
+        fields.push_back(f.out);
+    sink.begin(fields);
+
+    const std::size_t blockCount = (view.size() - header.headerSize) / header.blockSize;
+    std::set<std::size_t> visited;
+    std::vector<Value> values;
+    for (std::size_t block = header.firstBlock; block != 0;) {
+        if (block > blockCount) view.fail("a data block lies beyond the end of the file");
+        if (!visited.insert(block).second) view.fail("its data blocks form a loop");
+        const std::size_t at = header.headerSize + (block - 1) * header.blockSize;
+        const std::size_t next = view.u16le(at);
+        const auto lastOffset = static_cast<std::int16_t>(view.u16le(at + 4));
+        if (lastOffset >= 0) {
+            const std::size_t records =
+                static_cast<std::size_t>(lastOffset) / header.recordSize + 1;
+            if (6 + records * header.recordSize > header.blockSize)
+                view.fail("a data block claims more records than it can hold");
+            for (std::size_t r = 0; r < records; ++r) {
+                const ByteSpan record =
+                    view.slice(at + 6 + r * header.recordSize, header.recordSize);
+                values.clear();
+                for (const auto& f : header.fields)
+                    values.push_back(decoder.decode(f, record));
+                sink.row(values);
+            }
+        }
+        block = next;
+    }
+}
+
+} // namespace varnoke::drivers

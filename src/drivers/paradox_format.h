@@ -1,0 +1,21 @@
+#pragma once
+// Paradox tables (.db) with their blob files (.mb), read from memory so the same
+// code serves files and fuzzing.
+#include "drivers/reader_support.h"
+
+#include <optional>
+
+namespace varnoke::drivers {
+
+struct ParadoxImage {
+    ByteSpan table;
+    std::optional<ByteSpan> blobs; // the .mb file, when there is one
+    std::string_view fileName;
+    std::string_view blobFileName;
+};
+
+// Sends the table's fields and records in block order. Raises 3274 for a damaged
+// or cut-short file, 3051 for a table protected by a password.
+void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink);
+
+} // namespace varnoke::drivers

@@ -1,0 +1,111 @@
+#pragma once
+// What every foreign reader needs: finding the file a link names, reading it whole,
+// bounds-checked access to its bytes, code-page conversion and the engine errors a
+// bad file turns into. Nothing here knows a particular format.
+#include "drivers/foreign_reader.h"
+#include "engine/engine_error.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnoke::drivers {
+
+using Bytes = std::vector<std::uint8_t>;
+using ByteSpan = std::span<const std::uint8_t>;
+
+// The file a folder-type link names: database is the folder ("" is the current one),
+// sourceTable the file, with or without one of the extensions. Matches exactly
+// first, then without regard to case, since names typed on other systems often
+// differ from the disk in case only. Raises 3024 when nothing matches.
+std::filesystem::path findTableFile(const LinkSource& source,
+                                    std::initializer_list<std::string_view> extensions);
+
+// The file a file-type link names: database is the file. When database is a folder
+// the source table names the file inside it, so a folder-style link works too.
+std::filesystem::path findLinkedFile(const LinkSource& source);
+
+// A file next to `file` with the same stem and another extension, found without
+// regard to case; empty when there is none.
+std::filesystem::path findCompanion(const std::filesystem::path& file, std::string_view extension);
+
+// The whole file. Raises 3024 when it is missing, 3051 when it cannot be read.
+Bytes readWholeFile(const std::filesystem::path& file);
+
+// 3274 "... is not in the expected format" with the file name and what is wrong.
+[[noreturn]] void throwBadFormat(std::string_view fileName, std::string_view what);
+
+std::string fileNameOf(const std::filesystem::path& file);
+
+// Bounds-checked reads; a read past the end means the file was cut short.
+class ByteView {
+public:
+    ByteView(ByteSpan data, std::string_view fileName) : data_(data), fileName_(fileName) {}
+
+    std::size_t size() const { return data_.size(); }
+    std::string_view fileName() const { return fileName_; }
+    ByteSpan slice(std::size_t offset, std::size_t length) const;
+    std::uint8_t u8(std::size_t offset) const { return slice(offset, 1)[0]; }
+    std::uint16_t u16le(std::size_t offset) const;
+    std::uint32_t u32le(std::size_t offset) const;
+    std::uint16_t u16be(std::size_t offset) const;
+    std::uint32_t u32be(std::size_t offset) const;
+    [[noreturn]] void fail(std::string_view what) const { throwBadFormat(fileName_, what); }
+
+private:
+    ByteSpan data_;
+    std::string_view fileName_;
+};
+
+// Converts a code page's bytes to UTF-8. Pure ASCII passes through untouched, which
+// keeps the common case cheap. A byte the code page cannot map becomes U+FFFD.
+class CodePage {
+public:
+    // iconv name ("CP1252", "CP437"...); empty or unknown falls back to CP1252.
+    explicit CodePage(std::string name);
+
+    std::string toUtf8(std::string_view bytes) const;
+    const std::string& name() const { return name_; }
+
+private:
+    struct Closer {
+        void operator()(void* handle) const;
+    };
+    std::string name_;
+    std::unique_ptr<void, Closer> handle_; // iconv_t
+};
+
+// Whether a text is valid UTF-8 throughout.
+bool isValidUtf8(std::string_view text);
+// Characters (code points) of a UTF-8 text.
+std::size_t utf8Length(std::string_view text);
+
+// Days from 0001-01-01 (proleptic Gregorian) to the given date, for formats that
+// count days from a fixed origin; differences give day serials.
+constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+// Day serial of a calendar date, with no range checks beyond the calendar's.
+constexpr double civilSerial(std::int64_t y, unsigned m, unsigned d) {
+    return static_cast<double>(daysFromCivil(y, m, d) - daysFromCivil(1899, 12, 30));
+}
+
+// The engine's size for a field type that has no size of its own choosing.
+int standardSize(int type);
+
+// Text with trailing blanks (and NULs) removed.
+std::string_view trimRight(std::string_view text);
+std::string_view trim(std::string_view text);
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+} // namespace varnoke::drivers
