@@ -10,9 +10,11 @@ public:
 };
 
 namespace err {
+inline constexpr int EngineFailure = 3000; // SQLite's own message as description
 inline constexpr int InvalidArgument = 3001;
 inline constexpr int TableExists = 3010; // select into / create an existing table
 inline constexpr int ObjectExists = 3012;
+inline constexpr int NoCurrentIndex = 3019;
 inline constexpr int UpdateWithoutEdit = 3020;
 inline constexpr int NoCurrentRecord = 3021;
 inline constexpr int DuplicateKey = 3022;
@@ -34,8 +36,11 @@ inline constexpr int DuplicateFieldName = 3191;
 inline constexpr int InvalidOperation = 3219;
 inline constexpr int OperationNotSupported = 3251;
 inline constexpr int NoFields = 3264;
+inline constexpr int PassThroughFailed = 3151;
 inline constexpr int NotInCollection = 3265;
 inline constexpr int ExternalFormat = 3274;
+inline constexpr int ValueCountMismatch = 3346;
+inline constexpr int TableDoesNotExist = 3376;
 inline constexpr int ObjectInvalid = 3420;
 inline constexpr int ConversionError = 3421;
 inline constexpr int CriteriaTypeMismatch = 3464;

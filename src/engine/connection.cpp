@@ -1,0 +1,310 @@
+#include "engine/connection.h"
+
+#include "engine/column_value.h"
+#include "engine/engine_error.h"
+#include "engine/recordset_state.h"
+#include "engine/sql_ast.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace varnoke::detail {
+namespace {
+
+// Writes gathered from recordsets are committed once this many are pending or the
+// transaction is this old (checked at the next write); flush() and execute() commit
+// sooner.
+constexpr long kMaxPendingWrites = 200000;
+constexpr auto kMaxTransactionAge = std::chrono::seconds(2);
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+} // namespace
+
+std::string quoteName(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string upperName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && upperName(a) == upperName(b);
+}
+
+int TableInfo::columnIndex(std::string_view column) const {
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (sameName(columns[i].name, column)) return static_cast<int>(i);
+    return -1;
+}
+
+std::string TableInfo::sqlName() const {
+    return schema + "." + quoteName(name);
+}
+
+// ---- Stmt
+
+Stmt::Stmt(Connection& conn, sqlite3_stmt* stmt, StmtPtr owned, bool* busyFlag)
+    : conn_(&conn), stmt_(stmt), owned_(std::move(owned)), busy_(busyFlag) {}
+
+Stmt::Stmt(Stmt&& other) noexcept
+    : conn_(other.conn_), stmt_(other.stmt_), owned_(std::move(other.owned_)), busy_(other.busy_) {
+    other.stmt_ = nullptr;
+    other.busy_ = nullptr;
+}
+
+Stmt::~Stmt() {
+    if (!stmt_) return;
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    if (busy_) *busy_ = false;
+}
+
+void Stmt::bind(int index, const Value& v) {
+    bindValue(stmt_, index, v);
+}
+
+void Stmt::bindAll(const std::vector<Value>& values) {
+    for (std::size_t i = 0; i < values.size(); ++i)
+        bindValue(stmt_, static_cast<int>(i + 1), values[i]);
+}
+
+bool Stmt::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3_reset(stmt_);
+    conn_->raise(rc);
+}
+
+void Stmt::run() {
+    while (step()) {
+    }
+}
+
+// ---- Connection
+
+Connection::Connection(std::string path, DbPtr db) : path_(std::move(path)), db_(std::move(db)) {}
+
+Connection::~Connection() {
+    try {
+        commit();
+    } catch (...) {
+        // Closing must not throw; SQLite rolls back what could not be committed.
+    }
+    cache_.clear();
+}
+
+void Connection::raise(int rc) const {
+    std::string msg = sqlite3_errmsg(db_.get());
+    // Errors raised by the engine's own SQL functions carry their number.
+    if (startsWith(msg, "vkerr:")) {
+        const auto colon = msg.find(':', 6);
+        const int number = std::stoi(msg.substr(6, colon - 6));
+        throw EngineError(number, msg.substr(colon + 1));
+    }
+    const int primary = rc & 0xff;
+    if (startsWith(msg, "no such table: ")) {
+        auto name = msg.substr(15);
+        if (auto dot = name.find('.'); dot != std::string::npos) name = name.substr(dot + 1);
+        throw EngineError(err::TableNotFound, "Cannot find the input table or query '" + name +
+                                                  "'.  Make sure it exists and that its name "
+                                                  "is spelled correctly.");
+    }
+    if (msg.find("already exists") != std::string::npos) throw EngineError(err::TableExists, msg);
+    if (primary == SQLITE_CONSTRAINT && msg.find("UNIQUE") != std::string::npos)
+        throw EngineError(err::DuplicateKey,
+                          "The changes you requested to the table were not successful because "
+                          "they would create duplicate values in the index, primary key, or "
+                          "relationship.");
+    if (primary == SQLITE_READONLY)
+        throw EngineError(err::ReadOnly, "Cannot update.  Database or object is read-only.");
+    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
+        throw EngineError(err::CannotOpen, "Cannot open the database '" + path_ + "': " + msg);
+    throw EngineError(err::EngineFailure, msg);
+}
+
+Stmt Connection::prepare(const std::string& sql) {
+    auto& slot = cache_[sql];
+    if (!slot) slot = std::make_unique<Cached>();
+    if (slot->stmt && !slot->busy) {
+        slot->busy = true;
+        return Stmt(*this, slot->stmt.get(), nullptr, &slot->busy);
+    }
+    sqlite3_stmt* raw = nullptr;
+    const int rc =
+        sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
+    StmtPtr stmt(raw);
+    if (rc != SQLITE_OK) {
+        if (!slot->stmt) cache_.erase(sql);
+        raise(rc);
+    }
+    if (!slot->stmt) {
+        slot->stmt = std::move(stmt);
+        slot->busy = true;
+        return Stmt(*this, slot->stmt.get(), nullptr, &slot->busy);
+    }
+    // The cached one is in use further up the stack: lend a private copy.
+    auto* p = stmt.get();
+    return Stmt(*this, p, std::move(stmt), nullptr);
+}
+
+void Connection::exec(const std::string& sql) {
+    char* errmsg = nullptr;
+    const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, &errmsg);
+    sqlite3_free(errmsg);
+    if (rc != SQLITE_OK) raise(rc);
+}
+
+const TableInfo* Connection::table(std::string_view name) {
+    if (!tablesLoaded_) {
+        tables_.clear();
+        for (const auto& n : tableNames()) {
+            TableInfo info;
+            info.name = n;
+            info.schema = "main";
+            {
+                auto st = prepare("SELECT name, type FROM pragma_table_info(?1, 'main')");
+                st.bind(1, Value::text(n));
+                while (st.step()) {
+                    ColumnInfo col;
+                    col.name = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+                    const auto* decl =
+                        reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
+                    std::string declared = decl ? decl : "";
+                    int size = 0;
+                    if (auto open = declared.find('('); open != std::string::npos) {
+                        size = std::atoi(declared.c_str() + open + 1);
+                        declared = declared.substr(0, open);
+                    }
+                    while (!declared.empty() && declared.back() == ' ')
+                        declared.pop_back();
+                    col.type =
+                        sql::typeFromName(declared, size).value_or(ColumnType{fieldtype::Memo, 0});
+                    info.columns.push_back(std::move(col));
+                }
+            }
+            {
+                auto st = prepare("SELECT name FROM pragma_index_list(?1, 'main') ORDER BY name");
+                st.bind(1, Value::text(n));
+                while (st.step())
+                    info.indexes.emplace_back(
+                        reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+            }
+            tables_[upperName(n)] = std::move(info);
+        }
+        tablesLoaded_ = true;
+    }
+    auto it = tables_.find(upperName(name));
+    return it == tables_.end() ? nullptr : &it->second;
+}
+
+TableInfo Connection::tempTable(const std::string& name) {
+    TableInfo info;
+    info.name = name;
+    info.schema = "temp";
+    auto st = prepare("SELECT name, type FROM pragma_table_info(?1, 'temp')");
+    st.bind(1, Value::text(name));
+    while (st.step()) {
+        ColumnInfo col;
+        col.name = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+        const auto* decl = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
+        std::string declared = decl ? decl : "";
+        int size = 0;
+        if (auto open = declared.find('('); open != std::string::npos) {
+            size = std::atoi(declared.c_str() + open + 1);
+            declared = declared.substr(0, open);
+        }
+        col.type = sql::typeFromName(declared, size).value_or(ColumnType{fieldtype::Memo, 0});
+        info.columns.push_back(std::move(col));
+    }
+    return info;
+}
+
+std::vector<std::string> Connection::tableNames() {
+    std::vector<std::string> names;
+    auto st = prepare("SELECT name FROM main.sqlite_master WHERE type = 'table' AND name NOT "
+                      "LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name COLLATE NOCASE");
+    while (st.step())
+        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+    return names;
+}
+
+void Connection::schemaChanged() {
+    tablesLoaded_ = false;
+    indexed_.clear();
+}
+
+void Connection::noteWrite() {
+    const auto now = std::chrono::steady_clock::now();
+    if (inTransaction_ &&
+        (pendingWrites_ >= kMaxPendingWrites || now - transactionStart_ > kMaxTransactionAge))
+        commit();
+    if (!inTransaction_ && sqlite3_get_autocommit(db_.get())) {
+        exec("BEGIN");
+        inTransaction_ = true;
+        pendingWrites_ = 0;
+        transactionStart_ = now;
+    }
+    ++pendingWrites_;
+    ++dataVersion_;
+}
+
+void Connection::commit() {
+    if (!inTransaction_) return;
+    inTransaction_ = false;
+    pendingWrites_ = 0;
+    if (!sqlite3_get_autocommit(db_.get())) exec("COMMIT");
+}
+
+void Connection::ensureFindIndex(const TableInfo& table, const std::string& column, bool noCase) {
+    const std::string key = table.schema + "." + upperName(table.name) + "." + upperName(column);
+    if (indexed_.count(key)) return;
+    indexed_.insert(key);
+    const std::string indexName = "vk~" + table.name + "~" + column;
+    try {
+        exec("CREATE INDEX IF NOT EXISTS " + table.schema + "." + quoteName(indexName) + " ON " +
+             quoteName(table.name) + " (" + quoteName(column) + (noCase ? " COLLATE NOCASE" : "") +
+             ")");
+    } catch (const EngineError&) {
+        // A file SQLite may not write to still answers finds, only by a scan.
+    }
+}
+
+void Connection::registerRecordset(const std::string& tableKey, std::weak_ptr<RecordsetState> rs) {
+    auto& list = recordsets_[tableKey];
+    std::erase_if(list, [](const auto& w) { return w.expired(); });
+    list.push_back(std::move(rs));
+}
+
+bool Connection::hasRecordsets(const std::string& tableKey) {
+    auto it = recordsets_.find(tableKey);
+    if (it == recordsets_.end()) return false;
+    std::erase_if(it->second, [](const auto& w) { return w.expired(); });
+    return !it->second.empty();
+}
+
+void Connection::rowsDeleted(const std::string& tableKey, const std::vector<std::int64_t>& rowids) {
+    auto it = recordsets_.find(tableKey);
+    if (it == recordsets_.end()) return;
+    for (const auto& weak : it->second)
+        if (auto rs = weak.lock()) rs->rowsDeleted(rowids);
+}
+
+std::string Connection::newTempName(std::string_view prefix) {
+    return std::string(prefix) + std::to_string(++tempCounter_);
+}
+
+} // namespace varnoke::detail

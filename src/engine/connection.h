@@ -1,0 +1,151 @@
+#pragma once
+// One SQLite connection to a database file, shared by every handle the program opens
+// on that file: prepared statements, the table catalogue, the gathered write
+// transaction, the indexes finds have asked for, and the open recordsets that must
+// hear about deleted rows.
+#include "engine/field.h"
+#include "value/value.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace varnoke::detail {
+
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct StmtFinalizer {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using DbPtr = std::unique_ptr<sqlite3, SqliteCloser>;
+using StmtPtr = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
+
+std::string quoteName(std::string_view name);
+std::string upperName(std::string_view name);
+bool sameName(std::string_view a, std::string_view b);
+
+struct ColumnInfo {
+    std::string name;
+    ColumnType type;
+};
+
+struct TableInfo {
+    std::string name;   // as stored
+    std::string schema; // "main" or "temp"
+    std::vector<ColumnInfo> columns;
+    std::vector<std::string> indexes;
+    int columnIndex(std::string_view column) const; // -1 when missing
+    std::string sqlName() const;                    // schema."name"
+};
+
+class Connection;
+
+// A prepared statement lent by the connection's cache; reset and unbound on return.
+class Stmt {
+public:
+    Stmt(Connection& conn, sqlite3_stmt* stmt, StmtPtr owned, bool* busyFlag);
+    Stmt(Stmt&& other) noexcept;
+    Stmt& operator=(Stmt&&) = delete;
+    ~Stmt();
+
+    sqlite3_stmt* get() const { return stmt_; }
+    void bind(int index, const Value& v);
+    void bindAll(const std::vector<Value>& values);
+    // true while rows come; raises EngineError on failure.
+    bool step();
+    void run(); // steps to the end
+
+private:
+    Connection* conn_;
+    sqlite3_stmt* stmt_;
+    StmtPtr owned_; // set when the cached one was busy
+    bool* busy_;
+};
+
+class RecordsetState;
+
+class Connection {
+public:
+    Connection(std::string path, DbPtr db);
+    ~Connection();
+
+    const std::string& path() const { return path_; }
+    sqlite3* handle() const { return db_.get(); }
+
+    Stmt prepare(const std::string& sql);
+    void exec(const std::string& sql);
+    [[noreturn]] void raise(int rc) const;
+
+    // The table of that name in the main schema, without regard to case; nullptr when
+    // there is none. Cached until schemaChanged().
+    const TableInfo* table(std::string_view name);
+    // A table of the temp schema (snapshots).
+    TableInfo tempTable(const std::string& name);
+    std::vector<std::string> tableNames();
+    void schemaChanged();
+
+    // Writes from recordsets gather in one transaction; see Database.
+    void noteWrite();
+    void commit();
+    bool inTransaction() const { return inTransaction_; }
+
+    // Runs work inside a savepoint: all or nothing.
+    template <typename F> void atomically(F&& work) {
+        const std::string name = "vk_sp" + std::to_string(++savepointCounter_);
+        exec("SAVEPOINT " + name);
+        try {
+            work();
+        } catch (...) {
+            try {
+                exec("ROLLBACK TO " + name);
+                exec("RELEASE " + name);
+            } catch (...) {
+            }
+            throw;
+        }
+        exec("RELEASE " + name);
+    }
+
+    // Makes sure a column that finds compare has an index.
+    void ensureFindIndex(const TableInfo& table, const std::string& column, bool noCase);
+
+    // Bumped by every write, so recordsets know their cached row may be stale.
+    std::uint64_t dataVersion() const { return dataVersion_; }
+    void bumpData() { ++dataVersion_; }
+
+    void registerRecordset(const std::string& tableKey, std::weak_ptr<RecordsetState> rs);
+    bool hasRecordsets(const std::string& tableKey);
+    void rowsDeleted(const std::string& tableKey, const std::vector<std::int64_t>& rowids);
+
+    std::string newTempName(std::string_view prefix);
+
+private:
+    std::string path_;
+    DbPtr db_;
+    struct Cached {
+        StmtPtr stmt;
+        bool busy = false;
+    };
+    std::unordered_map<std::string, std::unique_ptr<Cached>> cache_;
+    std::map<std::string, TableInfo> tables_; // by upper name
+    bool tablesLoaded_ = false;
+    std::set<std::string> indexed_;
+    bool inTransaction_ = false;
+    long pendingWrites_ = 0;
+    std::chrono::steady_clock::time_point transactionStart_;
+    std::uint64_t dataVersion_ = 0;
+    long savepointCounter_ = 0;
+    long tempCounter_ = 0;
+    std::map<std::string, std::vector<std::weak_ptr<RecordsetState>>> recordsets_;
+};
+
+} // namespace varnoke::detail

@@ -1,0 +1,185 @@
+#pragma once
+// The state behind the engine's handles: an open database and an open recordset.
+#include "engine/connection.h"
+#include "engine/database.h"
+#include "engine/recordset.h"
+#include "engine/sql_render.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace varnoke::detail {
+
+class RecordsetState;
+
+class DatabaseState {
+public:
+    std::shared_ptr<Connection> conn;
+    std::string path;
+    bool readOnly = false;
+    bool open = true;
+    long recordsAffected = 0;
+    std::vector<std::weak_ptr<RecordsetState>> recordsets;
+
+    Connection& connection() const; // 3420 when closed
+    void checkWritable() const;     // 3027 through a read-only handle
+};
+
+struct QueryDefState {
+    std::shared_ptr<DatabaseState> db;
+    std::string name;
+    std::string sql;
+    std::string connect;
+    std::optional<bool> returnsRecords;
+    std::map<std::string, Value> parameterValues; // upper name -> value
+};
+
+// Runs a parsed statement; returns the rows affected.
+long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params);
+
+// Counts live rows before a slot and finds the slot of the k-th live row, both in
+// O(log n), so positions stay cheap while rows leave a large row set.
+class LiveIndex {
+public:
+    void reset(std::size_t n);
+    void push(); // a new live slot at the end
+    void kill(std::size_t slot);
+    long before(std::size_t slot) const; // live slots in [0, slot)
+    std::size_t kth(long k) const;       // slot of the k-th (0-based) live slot
+    long count() const { return count_; }
+
+private:
+    std::vector<long> tree_; // 1-based Fenwick tree
+    std::size_t size_ = 0;
+    long count_ = 0;
+};
+
+// A temp table that is dropped with its last owner.
+struct TempTable {
+    std::shared_ptr<Connection> conn;
+    std::string name;
+    ~TempTable();
+};
+
+struct RecordsetSpec {
+    std::string source; // table name or SELECT text
+    bool isSql = false;
+    RecordsetType type = RecordsetType::Dynaset;
+    std::vector<std::string> filters;
+    std::string sort;
+    std::string index;
+    Parameters params;
+};
+
+struct RsColumn {
+    std::string name;   // the field's name
+    int baseColumn = 0; // its column in the base table
+    ColumnType type;
+};
+
+class RecordsetState : public std::enable_shared_from_this<RecordsetState> {
+public:
+    RecordsetState(std::shared_ptr<DatabaseState> db, RecordsetSpec spec);
+    ~RecordsetState();
+
+    void build(); // (re)chooses the row set from the spec and goes to the first row
+    void close();
+    void checkOpen() const;
+
+    // navigation
+    enum class Where { Bof, Row, Eof };
+    bool eof() const;
+    bool bof() const;
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+    void move(long n);
+    long absolutePosition() const;
+    void setAbsolutePosition(long p);
+    long recordCount() const { return live_.count(); }
+    std::int64_t bookmark() const;
+    void setBookmark(std::int64_t b);
+
+    enum class FindFrom { First, Last, Next, Previous };
+    void find(std::string_view criteria, FindFrom from);
+    std::vector<std::string> explainFind(std::string_view criteria);
+    void setIndex(std::string_view name);
+    void seek(std::string_view comparison, const std::vector<Value>& keys);
+
+    void addNew();
+    void edit();
+    void update();
+    void cancelUpdate();
+    void deleteRecord();
+
+    Value value(int column);
+    void setValue(int column, const Value& v);
+    int columnIndex(std::string_view name) const; // 3265 when missing
+
+    void rowsDeleted(const std::vector<std::int64_t>& rowids);
+    std::shared_ptr<RecordsetState> derive(std::vector<std::string> filters,
+                                           std::string sort) const;
+    std::shared_ptr<RecordsetState> clone() const;
+
+    std::shared_ptr<DatabaseState> db;
+    RecordsetSpec spec;
+    bool open = true;
+    bool updatable = false;
+    bool noMatch = false;
+    int editMode = 0;
+    std::int64_t lastModified = 0;
+    std::vector<RsColumn> columns;
+    RecordsetType type = RecordsetType::Dynaset;
+
+private:
+    struct FindQuery {
+        std::string sql;
+        std::vector<Value> binds;
+        int boundParam = 0;
+    };
+    FindQuery findQuery(const sql::Expr& criteria, bool backwards);
+    std::optional<std::size_t> runFind(const sql::Expr& criteria, bool backwards,
+                                       std::optional<std::size_t> after);
+    void ensureKeysetTable();
+    std::optional<std::size_t> slotOf(std::int64_t rowid);
+    void landOn(std::size_t slot);
+    void leaveEdit();
+    void requireCurrent() const;
+    void loadRow();
+    ScopeTable scope() const;
+    std::string tableKey() const;
+
+    Connection& conn() const { return *conn_; }
+    std::shared_ptr<Connection> conn_;
+    TableInfo base_;
+    std::string alias_ = "\"vk_t\"";
+    std::shared_ptr<TempTable> snapshot_; // the copied rows of a snapshot
+    std::string rowSql_;
+
+    // the row set
+    std::vector<std::int64_t> rows_;
+    std::vector<char> alive_;
+    LiveIndex live_;
+    bool natural_ = false; // rows_ ascending: the whole table in stored order
+    std::unordered_map<std::int64_t, std::size_t> slotMap_;
+    std::shared_ptr<TempTable> keysetTable_;
+
+    Where where_ = Where::Eof;
+    std::size_t slot_ = 0;
+    bool currentDeleted_ = false;
+
+    std::vector<std::optional<Value>> pending_;
+    std::vector<Value> cached_;
+    std::size_t cachedSlot_ = static_cast<std::size_t>(-1);
+    std::uint64_t cachedVersion_ = 0;
+    bool cacheValid_ = false;
+
+    friend class varnoke::Recordset;
+};
+
+} // namespace varnoke::detail

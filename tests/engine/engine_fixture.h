@@ -1,0 +1,65 @@
+#pragma once
+// A private copy of the working database for each test, opened through the engine.
+#include "engine/engine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace varnoke::testing {
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        dir_ = fs::temp_directory_path() / ("varnoke_engine_" + name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        path_ = (dir_ / "varnoker.mdb").string();
+        fs::copy_file(VARNOKE_WORKDB, path_);
+        db = Engine::instance().openDatabase(path_, false, false, ";UID=Admin;PWD=4Tevrask4");
+    }
+
+    void TearDown() override {
+        db.close();
+        std::filesystem::remove_all(dir_);
+    }
+
+    // A table People(Id LONG, Name TEXT(50), City TEXT(30), Born DATETIME, Score DOUBLE)
+    // with the given rows.
+    void makePeople() {
+        db.execute("CREATE TABLE People (Id LONG, Name TEXT(50), City TEXT(30), Born DATETIME, "
+                   "Score DOUBLE)");
+        db.execute("INSERT INTO People VALUES (1, 'Ann', 'Oslo', #1/2/2003#, 1.5)");
+        db.execute("INSERT INTO People VALUES (2, 'Bob', 'Rome', #3/4/1999#, 2)");
+        db.execute("INSERT INTO People VALUES (3, 'O''Brien', Null, Null, 3)");
+        db.execute("INSERT INTO People VALUES (4, 'ann', 'oslo', #1/2/2003 1:30:00 PM#, 4)");
+        db.execute("INSERT INTO People VALUES (5, 'Eve', 'Paris', #12/31/2010#, Null)");
+    }
+
+    const std::string& path() const { return path_; }
+
+    Database db;
+
+private:
+    std::filesystem::path dir_;
+    std::string path_;
+};
+
+// Asserts that a statement raises an EngineError with that number.
+#define EXPECT_ENGINE_ERROR(statement, number)                                                    \
+    do {                                                                                          \
+        try {                                                                                     \
+            statement;                                                                            \
+            ADD_FAILURE() << "no error raised, expected " << (number);                           \
+        } catch (const ::varnoke::EngineError& e) {                                               \
+            EXPECT_EQ(e.number(), (number)) << e.what();                                          \
+        }                                                                                         \
+    } while (false)
+
+} // namespace varnoke::testing
