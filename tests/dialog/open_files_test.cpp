@@ -1,0 +1,272 @@
+// Opening File A, File B and the export file, and closing them again.
+#include "dialog_fixture.h"
+
+#include "value/convert.h"
+
+namespace varnoke::test {
+namespace {
+
+constexpr const char* kNotOfAType =
+    "The file you selected is not of a type that Varnoke recognizes.  Please select a file that "
+    "is of a type in the Data Type List.";
+constexpr const char* kCouldNotConnect =
+    "Varnoke could not connect the file you selected to its database.  Please select a file "
+    "that is of a type in the Data Type List.";
+
+class OpenFilesTest : public DialogTest {};
+
+TEST_F(OpenFilesTest, DbaseAsFileAAndCsvAsFileBFillTablesListsAndChoices) {
+    model->option2Click();
+    const auto dbf = peopleDbf();
+    openFileA(dbf);
+
+    ASSERT_EQ(scripted.files.requests().size(), 1u);
+    EXPECT_EQ(scripted.files.requests()[0].title, "Open File A");
+    EXPECT_EQ(scripted.files.requests()[0].filter,
+              "dBASE IV Files (*.DBF)|*.dbf|All Files (*.*)|*.*");
+    EXPECT_EQ(column("Table1", "NAME"), (Items{"Alice", "Bob"}));
+    EXPECT_EQ(c().list1.items, (Items{"NAME", "BIRTHDATE"}));
+    EXPECT_EQ(c().combo10.items, (Items{"NAME", "BIRTHDATE"}));
+    EXPECT_EQ(c().text1.text, dbf);
+    EXPECT_EQ(c().text1.toolTip, dbf);
+    EXPECT_EQ(shared.fileAName, "y");
+    EXPECT_EQ(shared.fileAPath, dbf);
+    EXPECT_FALSE(c().command7.enabled) << "Add waits for File B in the two-database mode";
+    EXPECT_TRUE(c().command3.enabled);
+    EXPECT_TRUE(mainWindow.menuEnabled("menuViewFileA"));
+    EXPECT_EQ(viewers.gridCaption(Viewer::FileA), dbf);
+    EXPECT_FALSE(hasTable("1A"));
+
+    const auto csv = citiesCsv();
+    openFileB(csv, "Comma-delimited text (CSV)");
+    EXPECT_EQ(scripted.files.requests().back().title, "Open File B");
+    EXPECT_EQ(scripted.files.requests().back().filter, "All Files (*.*)|*.*");
+    EXPECT_EQ(column("Table2", "CITY"), (Items{"Oslo", "Lima", "Pune"}));
+    EXPECT_EQ(column("Table1", "NAME"), (Items{"Alice", "Bob"})) << "File B leaves Table1";
+    EXPECT_EQ(c().list1.items, (Items{"NAME", "BIRTHDATE"}));
+    EXPECT_EQ(c().list2.items, (Items{"ID", "CITY"}));
+    EXPECT_EQ(c().combo10.items, (Items{"NAME", "BIRTHDATE"}));
+    EXPECT_EQ(c().combo1.items, (Items{"File B.ID", "File B.CITY"}));
+    EXPECT_EQ(c().text2.text, csv);
+    EXPECT_EQ(c().text1.text, dbf);
+    EXPECT_TRUE(c().command7.enabled);
+    EXPECT_FALSE(hasTable("2A"));
+    // "delete" is the two-database mode's first action: whole records are the targets.
+    EXPECT_EQ(c().combo4.items, (Items{"entire record from File A", "entire record from File B"}));
+
+    c().combo3.text = "replace";
+    model->combo3Click();
+    EXPECT_EQ(c().combo4.items,
+              (Items{"File A.NAME", "File A.BIRTHDATE", "File B.ID", "File B.CITY"}));
+    EXPECT_EQ(c().combo5.items,
+              (Items{"File A.NAME", "File A.BIRTHDATE", "File B.ID", "File B.CITY", "BLANK"}));
+    EXPECT_TRUE(c().combo8.enabled);
+    EXPECT_EQ(c().combo8.text, "");
+
+    // "export" asks for the export file at once; cancelled here.
+    c().combo3.text = "export";
+    scripted.files.choosePath("");
+    model->combo3Click();
+    ASSERT_EQ(mainWindow.notes.size(), 1u);
+    EXPECT_EQ(mainWindow.notes[0].first, InfoNote::ExportFile);
+    EXPECT_EQ(scripted.files.requests().back().title, "Open file to export to");
+    EXPECT_EQ(shared.attachFailed, "y");
+    EXPECT_TRUE(c().combo9.visible);
+    EXPECT_FALSE(c().combo7.enabled);
+    EXPECT_EQ(c().combo7.text, "parallel records; one record only");
+
+    c().combo9.text = "select fields...";
+    model->combo9Click();
+    EXPECT_TRUE(c().list3.visible);
+    EXPECT_EQ(c().list3.items,
+              (Items{"File A.NAME", "File A.BIRTHDATE", "File B.ID", "File B.CITY"}));
+    EXPECT_TRUE(scripted.prompter.shown().empty());
+}
+
+TEST_F(OpenFilesTest, OneDatabaseModeMakesTheFileBothTables) {
+    const auto dbf = peopleDbf();
+    openFileA(dbf);
+
+    EXPECT_EQ(scripted.files.requests().at(0).title, "Open File");
+    EXPECT_EQ(column("Table1", "NAME"), (Items{"Alice", "Bob"}));
+    EXPECT_EQ(column("Table2", "NAME"), (Items{"Alice", "Bob"}));
+    EXPECT_EQ(c().list1.items, (Items{"NAME", "BIRTHDATE"}));
+    EXPECT_EQ(c().list2.items, (Items{"NAME", "BIRTHDATE"}));
+    EXPECT_EQ(c().text1.text, dbf);
+    EXPECT_EQ(c().text2.text, dbf);
+    EXPECT_EQ(c().combo10.items, (Items{"NAME", "BIRTHDATE"}));
+    EXPECT_EQ(c().combo1.items, (Items{"File B.NAME", "File B.BIRTHDATE"}));
+    EXPECT_EQ(c().combo4.items, (Items{"File A.NAME", "File A.BIRTHDATE"}));
+    EXPECT_EQ(c().combo5.items, (Items{"File B.NAME", "File B.BIRTHDATE", "BLANK"}));
+    EXPECT_TRUE(c().command7.enabled);
+    EXPECT_TRUE(c().command3.enabled);
+    EXPECT_FALSE(c().command2.enabled);
+    EXPECT_FALSE(hasTable("1A"));
+    EXPECT_FALSE(hasTable("2A"));
+}
+
+TEST_F(OpenFilesTest, UnknownTypeIsRefusedAndLinksNothing) {
+    const auto dbf = peopleDbf();
+    scripted.prompter.answer(answer::Ok);
+    openFileA(dbf, "dbase iv");
+
+    EXPECT_EQ(scripted.prompter.messages(), (Items{kNotOfAType}));
+    EXPECT_EQ(scripted.prompter.last().style, 0);
+    EXPECT_EQ(scripted.prompter.last().title, "Varnoke");
+    EXPECT_FALSE(hasTable("Table1"));
+    EXPECT_FALSE(hasTable("1A"));
+    EXPECT_EQ(shared.stopFlag, "y");
+    EXPECT_EQ(shared.fileAName, "");
+    EXPECT_TRUE(c().list1.items.empty());
+    EXPECT_FALSE(c().command2.enabled);
+    EXPECT_FALSE(c().command7.enabled);
+}
+
+TEST_F(OpenFilesTest, FailedReopenKeepsThePreviousCopies) {
+    openFileA(peopleDbf());
+    // A transient table left over from an earlier failure must not become Table1.
+    shared.workDb.execute("create table [1A] (junk text(10))");
+    const auto bad = dir.write("broken.dbf", "this is no dBase file");
+    scripted.prompter.answer(answer::Ok);
+    openFileA(bad);
+
+    EXPECT_EQ(scripted.prompter.messages(), (Items{kCouldNotConnect}));
+    EXPECT_EQ(column("Table1", "NAME"), (Items{"Alice", "Bob"}));
+    EXPECT_EQ(column("Table2", "NAME"), (Items{"Alice", "Bob"}));
+    EXPECT_EQ(shared.fileAName, "");
+    EXPECT_FALSE(c().command2.enabled);
+
+    openFileA(peopleDbf());
+    EXPECT_EQ(column("Table1", "NAME"), (Items{"Alice", "Bob"}));
+    EXPECT_FALSE(hasTable("1A"));
+    EXPECT_EQ(shared.fileAName, "y");
+}
+
+TEST_F(OpenFilesTest, CancelledDialogChangesNothing) {
+    const auto dbf = peopleDbf();
+    openFileA(dbf);
+    c().combo10.text = "NAME";
+    c().combo1.text = "File B.NAME";
+    model->command7Click();
+    ASSERT_EQ(model->criteria().rowCount(), 1);
+
+    openFileA("");
+    EXPECT_EQ(shared.attachFailed, "y");
+    EXPECT_TRUE(scripted.prompter.shown().empty());
+    EXPECT_EQ(c().text1.text, dbf);
+    EXPECT_EQ(c().list1.items, (Items{"NAME", "BIRTHDATE"}));
+    EXPECT_EQ(model->criteria().rowCount(), 1);
+    // The dialog started at the previous file.
+    EXPECT_EQ(scripted.files.requests().back().fileName, dbf);
+}
+
+TEST_F(OpenFilesTest, InternetAddressIsAskedForAndEmptyAnswerCancels) {
+    c().combo6.text = "HTML Import";
+    scripted.prompter.type("");
+    model->command1Click();
+    ASSERT_EQ(scripted.prompter.shown().size(), 1u);
+    EXPECT_EQ(scripted.prompter.shown()[0].title, "Import from Internet site...");
+    EXPECT_EQ(scripted.prompter.shown()[0].text,
+              "Enter an Internet address, starting with 'http://' if necessary, followed by "
+              "the name of the required resource, separated by a backslash.  e.g. "
+              "'http://www.example.com/samples/pg1.html\\Q1Data'");
+    EXPECT_TRUE(scripted.files.requests().empty());
+    EXPECT_EQ(shared.attachFailed, "y");
+    EXPECT_FALSE(hasTable("Table1"));
+}
+
+TEST_F(OpenFilesTest, ExportFileIsCopiedAsExportedData) {
+    openFileA(peopleDbf());
+    const auto csv = citiesCsv();
+    c().combo6.text = "Comma-delimited text (CSV)";
+    scripted.files.choosePath(csv);
+    model->command6Click();
+
+    ASSERT_EQ(mainWindow.notes.size(), 1u);
+    EXPECT_EQ(mainWindow.notes[0].second,
+              "After clicking OK, open a file that has field name(s) and type(s) that match "
+              "the field(s)  you will export from.\r\n\r\nTIP: Quickly duplicate the file you "
+              "are exporting from by opening it with the application that created it (or MS "
+              "Excel or Lotus 1-2-3), and saving it as another name. Then, after clicking OK "
+              "below, select the duplicated file to export to.");
+    EXPECT_EQ(column("Exported Data", "CITY"), (Items{"Oslo", "Lima", "Pune"}));
+    EXPECT_EQ(shared.exportFileOpen, "y");
+    EXPECT_EQ(shared.exportFilePath, csv);
+    EXPECT_TRUE(shared.rsExportFile.isOpen());
+    EXPECT_TRUE(mainWindow.menuEnabled("menuViewExportedData"));
+    EXPECT_EQ(viewers.gridCaption(Viewer::ExportFile), csv);
+    EXPECT_FALSE(hasTable("3A"));
+    EXPECT_EQ(c().list1.items, (Items{"NAME", "BIRTHDATE"})) << "the export file lists nothing";
+    EXPECT_TRUE(c().command3.enabled);
+}
+
+TEST_F(OpenFilesTest, CancelledExportDialogSetsCloseFilesByTheChoices) {
+    scripted.files.choosePath("");
+    model->command6Click();
+    EXPECT_FALSE(c().command3.enabled);
+    EXPECT_FALSE(mainWindow.menuEnabled("menuViewExportedData"));
+
+    openFileA(peopleDbf());
+    c().command3.enabled = false;
+    scripted.files.choosePath("");
+    model->command6Click();
+    EXPECT_TRUE(c().command3.enabled);
+    EXPECT_EQ(shared.exportFileOpen, "");
+}
+
+TEST_F(OpenFilesTest, CloseFilesReturnsToOneDatabaseModeAndKeepsTheTables) {
+    model->option2Click();
+    openFileA(peopleDbf());
+    openFileB(citiesCsv(), "Comma-delimited text (CSV)");
+    shared.exportFilePath = "/data/out.csv";
+    c().combo10.text = "NAME";
+    c().combo1.text = "File B.CITY";
+    model->command7Click();
+    viewers.shown[Viewer::FileA] = true;
+
+    model->command3Click();
+
+    EXPECT_TRUE(c().option1.value);
+    EXPECT_FALSE(c().option2.value);
+    EXPECT_EQ(shared.runMode, "1");
+    for (const auto* value : {&shared.fileAName, &shared.fileBName, &shared.fileAPath,
+                              &shared.fileBPath, &shared.exportFileOpen, &shared.attachTableName})
+        EXPECT_EQ(*value, "");
+    EXPECT_EQ(shared.exportFilePath, "/data/out.csv");
+    EXPECT_EQ(c().command1.caption, "&Open File");
+    EXPECT_EQ(c().combo3.items, (Items{"replace", "export"}));
+    EXPECT_EQ(c().combo3.text, "replace");
+    EXPECT_EQ(model->criteria().rowCount(), 0);
+    EXPECT_TRUE(c().list1.items.empty());
+    EXPECT_TRUE(c().list2.items.empty());
+    EXPECT_TRUE(c().combo10.items.empty());
+    EXPECT_EQ(c().text1.text, "");
+    EXPECT_EQ(c().text2.text, "");
+    EXPECT_TRUE(c().command1.enabled);
+    for (const auto* button : {&c().command2, &c().command3, &c().command4, &c().command6,
+                               &c().command7, &c().command8, &c().command9, &c().command10})
+        EXPECT_FALSE(button->enabled) << button->caption;
+    EXPECT_FALSE(mainWindow.menuEnabled("menuViewFileA"));
+    EXPECT_FALSE(viewers.visible(Viewer::FileA));
+    EXPECT_EQ(column("Table1", "NAME"), (Items{"Alice", "Bob"}));
+    EXPECT_EQ(column("Table2", "CITY"), (Items{"Oslo", "Lima", "Pune"}));
+    EXPECT_TRUE(scripted.prompter.shown().empty());
+
+    // The next File A dialog starts empty.
+    openFileA("");
+    EXPECT_EQ(scripted.files.requests().back().fileName, "");
+}
+
+TEST(SplitNameTest, SplitsAtTheLastSeparator) {
+    EXPECT_EQ(splitName("/data/sales.dbf", false, "/home").folder, "/data");
+    EXPECT_EQ(splitName("/data/sales.dbf", false, "/home").file, "sales.dbf");
+    EXPECT_EQ(splitName("/sales.dbf", false, "/home").folder, "");
+    EXPECT_EQ(splitName("sales.dbf", false, "/home").folder, "/home");
+    EXPECT_EQ(splitName("sales.dbf", false, "/home").file, "sales.dbf");
+    const auto address = splitName("http://host/samples/pg1.html\\Q1Data", true, "/home");
+    EXPECT_EQ(address.folder, "http://host/samples/pg1.html");
+    EXPECT_EQ(address.file, "Q1Data");
+}
+
+} // namespace
+} // namespace varnoke::test
