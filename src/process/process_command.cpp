@@ -8,7 +8,8 @@ namespace varnoke {
 
 namespace {
 
-constexpr std::string_view kFileBRowFind = "left([This],6) = 'File B'";
+// Like rather than Left(): the engine reads LEFT as the start of a join.
+constexpr std::string_view kFileBRowFind = "[This] Like 'File B*'";
 
 // Every control a run must keep the user's hands off (besides Process and Stop).
 constexpr std::string_view kLocked[] = {
