@@ -71,6 +71,8 @@ std::string localPath(std::string_view address) {
     return percentDecoded(rest);
 }
 
+constexpr char kLineBreak = '\x1F';
+
 void collectText(const GumboNode* node, std::string& out) {
     if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE ||
         node->type == GUMBO_NODE_CDATA) {
@@ -78,7 +80,8 @@ void collectText(const GumboNode* node, std::string& out) {
         return;
     }
     if (node->type != GUMBO_NODE_ELEMENT) return;
-    if (node->v.element.tag == GUMBO_TAG_BR) out += ' ';
+    // A line break survives the white-space folding below, as a browser keeps it.
+    if (node->v.element.tag == GUMBO_TAG_BR) out += kLineBreak;
     if (node->v.element.tag == GUMBO_TAG_SCRIPT || node->v.element.tag == GUMBO_TAG_STYLE) return;
     const GumboVector& children = node->v.element.children;
     for (unsigned i = 0; i < children.length; ++i)
@@ -92,6 +95,11 @@ std::string cellText(const GumboNode* node) {
     std::string out;
     bool space = false;
     for (char c : raw) {
+        if (c == kLineBreak) {
+            out += '\n';
+            space = false;
+            continue;
+        }
         if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
             space = !out.empty();
             continue;

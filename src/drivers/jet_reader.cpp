@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <memory>
 
 namespace varnoke::drivers {
@@ -131,9 +132,20 @@ public:
     }
 
 private:
+    // The library skips pages it cannot read and goes on, so a database cut short
+    // would lose rows without a word; a whole number of pages is the least it must have.
     static void checkReadable(const std::filesystem::path& file) {
         if (!std::filesystem::exists(file))
             throw EngineError(err::FileNotFound, "Could not find file '" + file.string() + "'.");
+        std::ifstream in(file, std::ios::binary);
+        char header[0x15] = {};
+        if (!in.read(header, sizeof header))
+            throwBadFormat(fileNameOf(file), "it is too short to be a Jet database");
+        const std::uintmax_t pageSize = header[0x14] == 0 ? 2048 : 4096;
+        const std::uintmax_t size = std::filesystem::file_size(file);
+        if (size % pageSize != 0 || size < 2 * pageSize)
+            throwBadFormat(fileNameOf(file), "it does not hold a whole number of pages (it may "
+                                             "have been cut short)");
     }
 
     static Value valueOf(MdbHandle* mdb, MdbColumn& col, const std::vector<char>& buffer,

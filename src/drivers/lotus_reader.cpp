@@ -180,9 +180,26 @@ public:
     }
 };
 
+// The library reads as far as the data goes, so a worksheet cut short would pass as
+// a smaller one; the record framing shows whether the file reaches its end record.
+void checkRecordFraming(ByteSpan image, std::string_view fileName) {
+    const ByteView view(image, fileName);
+    constexpr std::uint16_t kEndOfFile = 0x0001;
+    std::size_t at = 0;
+    while (at + 4 <= view.size()) {
+        const std::uint16_t type = view.u16le(at);
+        const std::size_t length = view.u16le(at + 2);
+        if (at + 4 + length > view.size()) break;
+        if (type == kEndOfFile) return;
+        at += 4 + length;
+    }
+    view.fail("it ends before its end-of-file record (it may have been cut short)");
+}
+
 } // namespace
 
 void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink& sink) {
+    checkRecordFraming(image, fileName);
     librevenge::RVNGStringStream input(image.data(), static_cast<unsigned>(image.size()));
     libwps::WPSKind kind = libwps::WPS_TEXT;
     libwps::WPSCreator creator = libwps::WPS_MSWORKS;

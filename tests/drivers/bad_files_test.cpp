@@ -1,0 +1,154 @@
+// Files that are missing, protected, cut short or damaged: every one must end in an
+// EngineError that names the problem, never in a crash or a foreign exception.
+#include "table_collector.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace varnoke::test {
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kData = VARNOKE_TEST_DATA;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void spit(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The outcome of reading: the error number, or 0 when the file read.
+int readOutcome(const std::string& connect, const std::string& table) {
+    try {
+        readLinked(connect, table);
+        return 0;
+    } catch (const EngineError& e) {
+        EXPECT_FALSE(std::string(e.what()).empty());
+        return e.number();
+    }
+}
+
+struct Fixture {
+    const char* label;
+    const char* prefix;
+    const char* file;      // under tests/data
+    const char* companion; // memo or blob file copied alongside, or ""
+    bool fileType;         // the connect names the file rather than its folder
+};
+
+class DamagedFileTest : public ::testing::TestWithParam<Fixture> {
+protected:
+    std::string connectTo(const TempDir& dir, const std::string& name) const {
+        const auto& f = GetParam();
+        return std::string(f.prefix) +
+               ";DATABASE=" + (f.fileType ? dir.file(name) : dir.path().string());
+    }
+    std::string name() const { return fs::path(GetParam().file).filename().string(); }
+    void copyCompanion(const TempDir& dir) const {
+        if (*GetParam().companion)
+            fs::copy_file(kData + "/" + GetParam().companion,
+                          dir.path() / fs::path(GetParam().companion).filename());
+    }
+};
+
+TEST_P(DamagedFileTest, EveryCutGivesAnEngineError) {
+    const std::string bytes = slurp(kData + "/" + GetParam().file);
+    ASSERT_GT(bytes.size(), 64u);
+    for (std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{16}, std::size_t{40},
+                               bytes.size() / 4, bytes.size() / 2, bytes.size() * 3 / 4}) {
+        TempDir dir;
+        copyCompanion(dir);
+        spit(dir.file(name()), bytes.substr(0, length));
+        EXPECT_NE(readOutcome(connectTo(dir, name()), name()), 0) << "cut at " << length;
+    }
+}
+
+TEST_P(DamagedFileTest, FlippedBytesReadOrFailCleanly) {
+    const std::string original = slurp(kData + "/" + GetParam().file);
+    std::mt19937 random(20240601);
+    TempDir dir;
+    copyCompanion(dir);
+    int failures = 0;
+    for (int round = 0; round < 60; ++round) {
+        std::string bytes = original;
+        // Damage concentrated in the first kilobytes, where the headers are.
+        const std::size_t span = std::min<std::size_t>(bytes.size(), 4096);
+        for (int k = 0; k < 4; ++k)
+            bytes[random() % span] ^= static_cast<char>(1u << (random() % 8));
+        spit(dir.file(name()), bytes);
+        if (readOutcome(connectTo(dir, name()), name()) != 0) ++failures;
+    }
+    SUCCEED() << failures << " of 60 damaged copies were refused";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Binary, DamagedFileTest,
+    ::testing::Values(
+        Fixture{"DBaseIII", "dBase IV", "dbf/people.dbf", "", false},
+        Fixture{"VisualFoxPro", "FoxPro 3.0", "dbf/vfp_all.dbf", "dbf/vfp_all.fpt", false},
+        Fixture{"DBaseMemo", "dBase IV", "dbf/db3memo.dbf", "dbf/db3memo.dbt", false},
+        Fixture{"ParadoxAlpha", "Paradox 4.X", "paradox/AREACODE.DB", "", false},
+        Fixture{"ParadoxFilms", "Paradox 4.X", "paradox/FILMS.DB", "", false},
+        Fixture{"ParadoxBcd", "Paradox 5.X", "paradox/bcd.db", "", false},
+        Fixture{"ParadoxMemo", "Paradox 5.X", "paradox/fmemo.db", "paradox/fmemo.mb", false},
+        Fixture{"Excel8", "Excel 8.0", "xls/sample97.xls", "", true},
+        Fixture{"Excel5", "Excel 5.0", "xls/big95.xls", "", true},
+        Fixture{"Lotus", "Lotus WK4", "lotus/sales.wk4", "", true},
+        Fixture{"Jet", "JetTable", "mdb/DateTestDatabase.mdb", "", true}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(BadFiles, MissingFileIs3024) {
+    EXPECT_EQ(readOutcome("dBase IV;DATABASE=" + kData + "/dbf", "nosuch"), 3024);
+    EXPECT_EQ(readOutcome("Paradox 5.X;DATABASE=/no/such/folder", "x.db"), 3024);
+    EXPECT_EQ(readOutcome("Excel 8.0;DATABASE=/no/such/book.xls", "book.xls"), 3024);
+    EXPECT_EQ(readOutcome("JetTable;DATABASE=/no/such/db.mdb", "db.mdb"), 3024);
+}
+
+TEST(BadFiles, MemoFileMissingIsReportedNotBlanked) {
+    TempDir dir;
+    fs::copy_file(kData + "/dbf/vfp_all.dbf", dir.path() / "vfp_all.dbf");
+    EXPECT_EQ(readOutcome("FoxPro 3.0;DATABASE=" + dir.path().string(), "vfp_all"), 3024);
+}
+
+TEST(BadFiles, EncryptedTablesAreRefusedWith3051) {
+    TempDir dir;
+    std::string dbf = slurp(kData + "/dbf/people.dbf");
+    dbf[15] = 1; // dBase IV's encryption flag
+    spit(dir.file("locked.dbf"), dbf);
+    EXPECT_EQ(readOutcome("dBase IV;DATABASE=" + dir.path().string(), "locked"), 3051);
+
+    std::string db = slurp(kData + "/paradox/bcd.db");
+    db[0x5C] = 0x12; // the encryption word of a version 4 and later table
+    spit(dir.file("locked.db"), db);
+    EXPECT_EQ(readOutcome("Paradox 5.X;DATABASE=" + dir.path().string(), "locked.db"), 3051);
+}
+
+TEST(BadFiles, HtmlFromTheNetworkIsRefused) {
+    EXPECT_EQ(readOutcome("HTML Import;DATABASE=http://example.com/pages/pg1.html", "Q1Data"),
+              3051);
+    EXPECT_EQ(readOutcome("HTML Import;DATABASE=file://otherhost/pages/pg1.html", "Q1Data"), 3051);
+}
+
+TEST(BadFiles, WorkbookTheLibraryCannotFollowIsAClearError) {
+    // This BIFF8 file keeps its small workbook in the compound file's mini-stream,
+    // which FreeXL does not read.
+    EXPECT_EQ(readOutcome("Excel 8.0;DATABASE=" + kData + "/xls/Formate.xls", "Formate.xls"), 3274);
+}
+
+TEST(BadFiles, OtherFileKindsAreNotTakenForTheFormat) {
+    EXPECT_EQ(readOutcome("Paradox 5.X;DATABASE=" + kData + "/dbf", "people.dbf"), 3274);
+    EXPECT_EQ(readOutcome("dBase IV;DATABASE=" + kData + "/paradox", "bcd.db"), 3274);
+    EXPECT_EQ(readOutcome("Lotus WK4;DATABASE=" + kData + "/xls/sample97.xls", "x"), 3274);
+    EXPECT_EQ(readOutcome("Excel 8.0;DATABASE=" + kData + "/lotus/sales.wk4", "x"), 3274);
+}
+
+} // namespace
+} // namespace varnoke::test
