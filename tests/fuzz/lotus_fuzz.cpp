@@ -1,0 +1,12 @@
+// Lotus worksheets through libwps.
+#include "drivers/lotus_format.h"
+#include "fuzz_sink.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    varnoke::fuzz::NullSink sink;
+    try {
+        varnoke::drivers::readLotusImage({data, size}, "fuzz.wk4", sink);
+    } catch (const varnoke::EngineError&) {
+    }
+    return 0;
+}
