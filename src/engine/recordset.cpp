@@ -153,7 +153,7 @@ void RecordsetState::build() {
             defs += quoteName(n) + " " + sql::declaredType(rc.type);
         }
         c.exec("CREATE TEMP TABLE " + quoteName(name) + " (" + defs + ")");
-        snapshot_ = std::make_shared<TempTable>(TempTable{conn_, name});
+        snapshot_ = std::make_shared<TempTable>(conn_, name);
         auto ins = c.prepare("INSERT INTO temp." + quoteName(name) + " " + selectSql);
         ins.bindAll(r.binds);
         ins.run();
@@ -257,6 +257,7 @@ void RecordsetState::build() {
         "SELECT " + columnList(base_, columns) + " FROM " + base_.sqlName() + " WHERE rowid = ?1";
     updatable = type != RecordsetType::Snapshot && !db->readOnly;
     pending_.assign(columns.size(), std::nullopt);
+    writeMask_.clear();
     editMode = 0;
     noMatch = false;
     cacheValid_ = false;
@@ -431,7 +432,7 @@ void RecordsetState::ensureKeysetTable() {
     Connection& c = conn();
     const std::string name = c.newTempName("vk_keys");
     c.exec("CREATE TEMP TABLE " + quoteName(name) + " (pos INTEGER PRIMARY KEY, rid INTEGER)");
-    keysetTable_ = std::make_shared<TempTable>(TempTable{conn_, name});
+    keysetTable_ = std::make_shared<TempTable>(conn_, name);
     c.atomically([&] {
         auto ins = c.prepare("INSERT INTO temp." + quoteName(name) + " (pos, rid) VALUES (?1, ?2)");
         for (std::size_t i = 0; i < rows_.size(); ++i) {
@@ -654,7 +655,6 @@ void RecordsetState::edit() {
     checkOpen();
     if (!updatable) readOnlyRecordset();
     requireCurrent();
-    loadRow(); // raises 3167 when the row went away underneath
     leaveEdit();
     editMode = 1;
 }
@@ -670,25 +670,38 @@ void RecordsetState::update() {
         throw EngineError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
     db->checkWritable();
     Connection& c = conn();
-    std::string names, values, sets;
+    // Most updates write the same fields as the one before: keep its statement text.
+    std::vector<bool> mask(columns.size());
     std::vector<Value> binds;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (!pending_[i]) continue;
-        const auto col =
-            quoteName(base_.columns[static_cast<std::size_t>(columns[i].baseColumn)].name);
-        binds.push_back(*pending_[i]);
-        const auto param = "?" + std::to_string(binds.size());
-        names += (names.empty() ? "" : ", ") + col;
-        values += (values.empty() ? "" : ", ") + param;
-        sets += (sets.empty() ? "" : ", ") + col + " = " + param;
+        mask[i] = pending_[i].has_value();
+        if (mask[i]) binds.push_back(*pending_[i]);
+    }
+    if (mask != writeMask_ || writeMode_ != editMode) {
+        std::string names, values, sets;
+        int n = 0;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (!mask[i]) continue;
+            const auto col =
+                quoteName(base_.columns[static_cast<std::size_t>(columns[i].baseColumn)].name);
+            const auto param = "?" + std::to_string(++n);
+            names += (names.empty() ? "" : ", ") + col;
+            values += (values.empty() ? "" : ", ") + param;
+            sets += (sets.empty() ? "" : ", ") + col + " = " + param;
+        }
+        if (editMode == 2)
+            writeSql_ = n == 0 ? "INSERT INTO " + base_.sqlName() + " DEFAULT VALUES"
+                               : "INSERT INTO " + base_.sqlName() + " (" + names + ") VALUES (" +
+                                     values + ")";
+        else
+            writeSql_ = "UPDATE " + base_.sqlName() + " SET " + sets + " WHERE rowid = ?" +
+                        std::to_string(n + 1);
+        writeMask_ = std::move(mask);
+        writeMode_ = editMode;
     }
     if (editMode == 2) {
-        const std::string sqlText =
-            binds.empty()
-                ? "INSERT INTO " + base_.sqlName() + " DEFAULT VALUES"
-                : "INSERT INTO " + base_.sqlName() + " (" + names + ") VALUES (" + values + ")";
         c.noteWrite();
-        auto st = c.prepare(sqlText);
+        auto st = c.prepare(writeSql_);
         st.bindAll(binds);
         st.run();
         const std::int64_t rowid = sqlite3_last_insert_rowid(c.handle());
@@ -709,8 +722,7 @@ void RecordsetState::update() {
     } else if (!binds.empty()) {
         requireCurrent();
         c.noteWrite();
-        auto st = c.prepare("UPDATE " + base_.sqlName() + " SET " + sets + " WHERE rowid = ?" +
-                            std::to_string(binds.size() + 1));
+        auto st = c.prepare(writeSql_);
         st.bindAll(binds);
         sqlite3_bind_int64(st.get(), static_cast<int>(binds.size() + 1), rows_[slot_]);
         st.run();

@@ -60,9 +60,13 @@ private:
 
 // A temp table that is dropped with its last owner.
 struct TempTable {
+    TempTable(std::shared_ptr<Connection> c, std::string n)
+        : conn(std::move(c)), name(std::move(n)) {}
+    TempTable(const TempTable&) = delete;
+    TempTable& operator=(const TempTable&) = delete;
+    ~TempTable();
     std::shared_ptr<Connection> conn;
     std::string name;
-    ~TempTable();
 };
 
 struct RecordsetSpec {
@@ -174,6 +178,9 @@ private:
     bool currentDeleted_ = false;
 
     std::vector<std::optional<Value>> pending_;
+    std::vector<bool> writeMask_;
+    int writeMode_ = 0;
+    std::string writeSql_;
     std::vector<Value> cached_;
     std::size_t cachedSlot_ = static_cast<std::size_t>(-1);
     std::uint64_t cachedVersion_ = 0;

@@ -491,7 +491,8 @@ private:
                 e->value = Value::boolean(iequals(next().text, "TRUE"));
                 return e;
             }
-            if (peekOp("(", 1) && !isReserved(t.text)) {
+            if (peekOp("(", 1) &&
+                (!isReserved(t.text) || iequals(t.text, "LEFT") || iequals(t.text, "RIGHT"))) {
                 auto e = make(Expr::Kind::Call);
                 e->name = next().text;
                 next();

@@ -52,14 +52,14 @@ private:
 };
 
 // Asserts that a statement raises an EngineError with that number.
-#define EXPECT_ENGINE_ERROR(statement, number)                                                    \
-    do {                                                                                          \
-        try {                                                                                     \
-            statement;                                                                            \
-            ADD_FAILURE() << "no error raised, expected " << (number);                           \
-        } catch (const ::varnoke::EngineError& e) {                                               \
-            EXPECT_EQ(e.number(), (number)) << e.what();                                          \
-        }                                                                                         \
+#define EXPECT_ENGINE_ERROR(statement, expected)                                                   \
+    do {                                                                                           \
+        try {                                                                                      \
+            statement;                                                                             \
+            ADD_FAILURE() << "no error raised, expected " << (expected);                           \
+        } catch (const ::varnoke::EngineError& e) {                                                \
+            EXPECT_EQ(e.number(), (expected)) << e.what();                                         \
+        }                                                                                          \
     } while (false)
 
 } // namespace varnoke::testing
