@@ -4,6 +4,7 @@
 #include "value/runtime_error.h"
 #include "viewers/viewer_texts.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -347,12 +348,18 @@ bool GridViewer::deleteRow(long row) {
         report(e);
         return false;
     }
+    // The row that followed the deleted one becomes current, as after a move.
+    // (The grid may report its own choice of current row while the row goes.)
+    const long next = std::min(row, source_.rowCount() - 1);
+    curPos_ = next;
     if (view_) {
         if (source_.rowCount() == before - 1)
             view_->rowsRemoved(row, row);
         else
             view_->rowsReset();
+        view_->setCurrentRow(next);
     }
+    curPos_ = next;
     countRecs();
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include "value/convert.h"
 
+#include <algorithm>
+
 namespace varnoke::test {
 
 ViewerDb::ViewerDb() {
@@ -36,21 +38,15 @@ long ViewerDb::count(const std::string& table) {
 void makeNumberedTable(Database& db, const std::string& name, long rows) {
     const std::string t = "[" + name + "]";
     db.execute("CREATE TABLE " + t + " (ID LONG, Name TEXT(20))");
-    // Seed an odd core, then double it until the count is reached.
-    long seed = rows;
-    int doublings = 0;
-    while (seed % 2 == 0 && seed > 1000) {
-        seed /= 2;
-        ++doublings;
-    }
-    for (long i = 1; i <= seed; ++i)
-        db.execute("INSERT INTO " + t + " VALUES (" + std::to_string(i) + ", 'Row " +
-                   std::to_string(i) + "')");
-    long have = seed;
-    for (int d = 0; d < doublings; ++d) {
-        db.execute("INSERT INTO " + t + " (ID, Name) SELECT ID + " + std::to_string(have) +
-                   ", Name FROM " + t);
-        have *= 2;
+    db.execute("INSERT INTO " + t + " VALUES (1, 'Row 1')");
+    // Each statement copies up to all rows so far under new numbers: a few statements
+    // instead of one per row.
+    for (long have = 1; have < rows;) {
+        const long add = std::min(have, rows - have);
+        const std::string shift = std::to_string(have);
+        db.execute("INSERT INTO " + t + " (ID, Name) SELECT ID + " + shift + ", 'Row ' & (ID + " +
+                   shift + ") FROM " + t + " WHERE ID <= " + std::to_string(add));
+        have += add;
     }
 }
 

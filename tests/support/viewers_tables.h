@@ -32,8 +32,8 @@ private:
     TempDir dir_;
 };
 
-// Adds a table named name with the fields ID (long) and Name (text) holding rows rows,
-// ID 1..rows; built by doubling so large tables are quick to make.
+// Adds a table named name with the fields ID (long) and Name (text) holding rows rows:
+// ID 1..rows, Name "Row " and the ID.
 void makeNumberedTable(Database& db, const std::string& name, long rows);
 
 // The text of a value as a grid cell shows it.
