@@ -98,8 +98,9 @@ TEST_P(ParserErrors, RaiseTheirNumberWithTheText) {
         ADD_FAILURE() << "parsed: " << c.text;
     } catch (const EngineError& e) {
         EXPECT_EQ(e.number(), c.number) << e.what();
-        if (c.number == err::ExpressionSyntax)
+        if (c.number == err::ExpressionSyntax) {
             EXPECT_NE(std::string(e.what()).find("query expression '"), std::string::npos);
+        }
     }
 }
 
