@@ -63,10 +63,7 @@ inline constexpr std::array<std::string_view, 2> AddingChoices = {AddNewRecords,
 inline constexpr std::string_view Or = "or";
 inline constexpr std::string_view And = "and";
 
-// Data types offered in Combo6; the user may type others.
-inline constexpr std::array<std::string_view, 6> ListedDataTypes = {
-    "dBase IV", "dBase V", "Foxpro 2.5", "Foxpro 2.6", "Paradox 4.X", "Paradox 5.X"};
-inline constexpr std::string_view DefaultDataType = "dBase IV";
+// The data type whose files are named by an Internet address.
 inline constexpr std::string_view HtmlImport = "HTML Import";
 
 } // namespace varnoke::choice

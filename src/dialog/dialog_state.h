@@ -7,6 +7,7 @@
 // operand and replacement, find and statement texts). Neither knows about windows, so
 // a whole run can be driven from a filled Form4State in a test.
 #include "dialog/choice_texts.h"
+#include "drivers/data_types.h"
 #include "value/value.h"
 
 #include <cstdint>
@@ -23,7 +24,7 @@ struct Form4Choices {
     bool option3 = true;  // conjunction "or"
     bool option4 = false; // conjunction "and"
 
-    std::string combo6{choice::DefaultDataType};       // data type
+    std::string combo6{kDefaultDataType};              // data type
     std::string combo10;                               // criteria field: a bare File A name
     std::string combo2{choice::IsEqualTo};             // condition
     std::string combo1;                                // operand: "File B." + name, or typed

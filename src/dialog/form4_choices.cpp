@@ -120,6 +120,16 @@ void Form4Model::fillExportFieldChoices() {
     if (offered) c_.combo5.addItem(choice::Blank);
 }
 
+void Form4Model::fillTargetChoices() {
+    if (c_.combo3.text == choice::Replace) {
+        fillExportFieldChoices();
+        return;
+    }
+    c_.combo4.clear();
+    for (auto target : choice::DeleteTargets)
+        c_.combo4.addItem(target);
+}
+
 void Form4Model::combo3Click() {
     const std::string action = c_.combo3.text;
     if (action == choice::Export) {
@@ -136,13 +146,7 @@ void Form4Model::combo3Click() {
         // The export file is no longer used; its table stays until the next open.
         s_.shared.exportFileOpen.clear();
         c_.command6.enabled = false;
-        if (action == choice::Replace) {
-            fillExportFieldChoices();
-        } else {
-            c_.combo4.clear();
-            for (auto target : choice::DeleteTargets)
-                c_.combo4.addItem(target);
-        }
+        fillTargetChoices();
         c_.label8.visible = true;
         c_.combo4.visible = true;
         c_.combo5.visible = true;

@@ -63,6 +63,34 @@ std::string Form4Model::chooseFile(const std::string& title, const std::string& 
     }
 }
 
+bool Form4Model::startOpen(const OpenSide& side, const std::function<void()>& forgetSide) {
+    side.dialogFileName = side.path;
+    const auto chosen = chooseFile(side.title, side.dialogFileName, side.document);
+    if (chosen.empty()) return false;
+    side.dialogFileName = chosen;
+
+    auto& sh = s_.shared;
+    emptyGrid();
+    side.path = chosen;
+    parseName(sh, side.path, c_.combo6.text == choice::HtmlImport);
+    side.nameFlag.clear();
+    s_.viewers.setGridCaption(side.viewer, {});
+    forgetSide();
+    if (!applyTableType(sh, c_.combo6.text)) {
+        c_.command2.enabled = false;
+        message(kUnrecognizedTypeMessage);
+        return false;
+    }
+    return true;
+}
+
+void Form4Model::refreshExportFieldList() {
+    if (c_.combo9.text == choice::SelectFields && c_.combo9.visible)
+        combo9Click();
+    else
+        c_.list3.visible = false;
+}
+
 void Form4Model::command1Click() {
     auto& sh = s_.shared;
     sh.attachTableName.clear();
@@ -70,41 +98,24 @@ void Form4Model::command1Click() {
     getTableOne();
     if (isSet(sh.attachFailed)) return;
     fillFileBFieldChoices();
-    if (c_.combo3.text == choice::Replace) {
-        fillExportFieldChoices();
-    } else {
-        c_.combo4.clear();
-        for (auto target : choice::DeleteTargets)
-            c_.combo4.addItem(target);
-    }
+    fillTargetChoices();
     if (c_.option1.value && isSet(sh.fileAName)) c_.command7.enabled = true;
 }
 
 void Form4Model::getTableOne() {
     auto& sh = s_.shared;
     const bool one = sh.runMode == "1";
-    commonDialog1FileName_ = sh.fileAPath;
-    const auto chosen =
-        chooseFile(one ? "Open File" : "Open File A", commonDialog1FileName_, "resource");
-    if (chosen.empty()) return;
-    commonDialog1FileName_ = chosen;
-
-    emptyGrid();
-    sh.fileAPath = chosen;
-    parseName(sh, sh.fileAPath, c_.combo6.text == choice::HtmlImport);
-    sh.fileAName.clear();
-    s_.viewers.setGridCaption(Viewer::FileA, {});
-    c_.text1.setText({});
-    c_.list1.clear();
-    if (one) {
-        c_.text2.setText({});
-        c_.list2.clear();
-    }
-    if (!applyTableType(sh, c_.combo6.text)) {
-        c_.command2.enabled = false;
-        message(kUnrecognizedTypeMessage);
-        return;
-    }
+    const bool started = startOpen({sh.fileAPath, sh.fileAName, commonDialog1FileName_,
+                                    Viewer::FileA, one ? "Open File" : "Open File A", "resource"},
+                                   [&] {
+                                       c_.text1.setText({});
+                                       c_.list1.clear();
+                                       if (one) {
+                                           c_.text2.setText({});
+                                           c_.list2.clear();
+                                       }
+                                   });
+    if (!started) return;
     sh.attachTableName = "Table1";
     // In the one-database mode the one file is both File A and File B.
     const bool both = c_.option1.value;
@@ -128,34 +139,21 @@ void Form4Model::getTableOne() {
     if (one) c_.text2.setText(sh.fileAPath);
     if (both) sh.attachTableName = "Table2";
     rebindIfVisible(Viewer::FileA);
-    s_.mainWindow.setMenuEnabled("menuViewFileA", true);
-    if (c_.combo9.text == choice::SelectFields && c_.combo9.visible)
-        combo9Click();
-    else
-        c_.list3.visible = false;
+    s_.mainWindow.setMenuEnabled(menu::ViewFileA, true);
+    refreshExportFieldList();
     c_.command3.enabled = true;
 }
 
 void Form4Model::command4Click() {
     auto& sh = s_.shared;
     sh.stopFlag.clear();
-    commonDialog2FileName_ = sh.fileBPath;
-    const auto chosen = chooseFile("Open File B", commonDialog2FileName_, "document");
-    if (chosen.empty()) return;
-    commonDialog2FileName_ = chosen;
-
-    emptyGrid();
-    sh.fileBPath = chosen;
-    parseName(sh, sh.fileBPath, c_.combo6.text == choice::HtmlImport);
-    sh.fileBName.clear();
-    s_.viewers.setGridCaption(Viewer::FileB, {});
-    c_.text2.setText({});
-    c_.list2.clear();
-    if (!applyTableType(sh, c_.combo6.text)) {
-        c_.command2.enabled = false;
-        message(kUnrecognizedTypeMessage);
-        return;
-    }
+    const bool started = startOpen({sh.fileBPath, sh.fileBName, commonDialog2FileName_,
+                                    Viewer::FileB, "Open File B", "document"},
+                                   [&] {
+                                       c_.text2.setText({});
+                                       c_.list2.clear();
+                                   });
+    if (!started) return;
     sh.attachTableName = "Table2";
     closeQuietly(sh.rsFileB);
     const auto result = attacher_.connectOne(sh.attachFile, "2A");
@@ -168,22 +166,13 @@ void Form4Model::command4Click() {
             c_.list2.addItem(name);
         s_.viewers.setGridCaption(Viewer::FileB, sh.fileBPath);
         c_.text2.setText(sh.fileBPath);
-        if (c_.combo9.text == choice::SelectFields && c_.combo9.visible)
-            combo9Click();
-        else
-            c_.list3.visible = false;
+        refreshExportFieldList();
         rebindIfVisible(Viewer::FileB);
-        s_.mainWindow.setMenuEnabled("menuViewFileB", true);
+        s_.mainWindow.setMenuEnabled(menu::ViewFileB, true);
         c_.command3.enabled = true;
     }
     fillFileBFieldChoices();
-    if (c_.combo3.text == choice::Replace) {
-        fillExportFieldChoices();
-    } else {
-        c_.combo4.clear();
-        for (auto target : choice::DeleteTargets)
-            c_.combo4.addItem(target);
-    }
+    fillTargetChoices();
     if (!c_.text2.text.empty()) c_.command7.enabled = true;
 }
 
@@ -196,7 +185,6 @@ void Form4Model::command6Click() {
     sh.attachFailed.clear();
     commonDialog2FileName_ = sh.exportFilePath;
     std::string chosen;
-    changed();
     try {
         chosen = s_.platform.files.pickFile({"Open file to export to",
                                              std::string(fileDialogFilter(c_.combo6.text)),
@@ -207,7 +195,7 @@ void Form4Model::command6Click() {
     }
     if (!sh.attachFailed.empty()) {
         c_.command3.enabled = c_.combo10.hasItems() || c_.combo1.hasItems();
-        s_.mainWindow.setMenuEnabled("menuViewExportedData", false);
+        s_.mainWindow.setMenuEnabled(menu::ViewExportedData, false);
         sh.skipFormInit = kFlagYes;
         if (s_.viewers.visible(Viewer::ExportFile)) s_.viewers.close(Viewer::ExportFile);
         sh.skipFormInit.clear();
@@ -222,7 +210,7 @@ void Form4Model::command6Click() {
 void Form4Model::failExportFile(std::string_view text) {
     auto& sh = s_.shared;
     c_.command2.enabled = false;
-    s_.mainWindow.setMenuEnabled("menuViewExportedData", false);
+    s_.mainWindow.setMenuEnabled(menu::ViewExportedData, false);
     sh.skipFormInit = kFlagYes;
     if (s_.viewers.visible(Viewer::ExportFile)) s_.viewers.close(Viewer::ExportFile);
     sh.skipFormInit.clear();
@@ -253,10 +241,10 @@ void Form4Model::connectExportFile() {
         }))
         return;
     sh.exportFileOpen = kFlagYes;
-    s_.mainWindow.setMenuEnabled("menuViewExportedData", true);
+    s_.mainWindow.setMenuEnabled(menu::ViewExportedData, true);
     s_.viewers.setGridCaption(Viewer::ExportFile, sh.exportFilePath);
     rebindIfVisible(Viewer::ExportFile);
-    s_.mainWindow.setMenuEnabled("menuViewExportedData", true);
+    s_.mainWindow.setMenuEnabled(menu::ViewExportedData, true);
 }
 
 void Form4Model::command3Click() {

@@ -134,8 +134,10 @@ Form4::Form4(Form4Services services, QWidget* parent)
     setObjectName("Form4");
     setWindowTitle(q(kDialogCaption));
     setAttribute(Qt::WA_DeleteOnClose);
+    // The layout was planned for a small sans serif face of about eleven pixels.
     QFont small = font();
-    small.setPointSize(8);
+    small.setFamilies({"Liberation Sans", "Arial", "Nimbus Sans"});
+    small.setPixelSize(11);
     setFont(small);
     setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
     build();
@@ -389,7 +391,10 @@ void Form4::render() {
 
     for (auto [name, state] : {std::pair{"Text1", &c.text1}, std::pair{"Text2", &c.text2}}) {
         auto* edit = findChild<QLineEdit*>(name);
-        if (edit->text() != q(state->text)) edit->setText(q(state->text));
+        if (edit->text() != q(state->text)) {
+            edit->setText(q(state->text));
+            edit->setCursorPosition(0);
+        }
         edit->setToolTip(q(state->toolTip));
         applyState(edit, *state);
     }

@@ -161,7 +161,7 @@ void Form4Model::resetForMode(bool two) {
     c_.option2.value = two;
     sh.runMode = two ? "2" : "1";
     closeRecordsets();
-    for (auto item : {"menuViewFileA", "menuViewFileB", "menuViewExportedData"})
+    for (auto item : {menu::ViewFileA, menu::ViewFileB, menu::ViewExportedData})
         s_.mainWindow.setMenuEnabled(item, false);
     for (auto viewer : {Viewer::FileA, Viewer::FileB, Viewer::ExportFile})
         s_.viewers.close(viewer);

@@ -149,6 +149,22 @@ private:
     void setDesignState();
     void resetForMode(bool two);
     void getTableOne();
+    // One side's file as an opener asks for it and forgets the old one.
+    struct OpenSide {
+        std::string& path;           // fileAPath or fileBPath
+        std::string& nameFlag;       // fileAName or fileBName
+        std::string& dialogFileName; // the file dialog's start
+        Viewer viewer;
+        std::string title;
+        std::string_view document; // what the Internet address prompt calls the table
+    };
+    // Asks for the file, empties the criteria rows, takes the path and looks the data
+    // type up; false when nothing was chosen or the type is unknown (said so).
+    bool startOpen(const OpenSide& side, const std::function<void()>& forgetSide);
+    // For a replace, field references; otherwise the whole records of both files.
+    void fillTargetChoices();
+    // The export field list again while it is shown for "select fields...".
+    void refreshExportFieldList();
     // Asks for the file of one side: the input box for an Internet address, else the
     // file dialog. Empty when cancelled or failed (reported through handleError).
     std::string chooseFile(const std::string& title, const std::string& startName,
