@@ -3,8 +3,9 @@
 namespace varnoke {
 
 void GridSource::bind(const Recordset& rs) {
+    Recordset own = rs.clone();
+    show(std::move(own));
     base_ = rs;
-    show(rs.clone());
 }
 
 void GridSource::show(Recordset rs) {

@@ -50,7 +50,13 @@ GridViewer::GridViewer(ViewerForm form, SharedState& state, Prompter& prompter)
 
 void GridViewer::bind(const Recordset& rs) {
     dropPendingEdit();
-    source_.bind(rs);
+    try {
+        source_.bind(rs);
+    } catch (const RuntimeError& e) {
+        // A recordset that is nothing or closed: the window keeps what it showed.
+        report(e);
+        return;
+    }
     sortColumn_.clear();
     shiftState_ = 0;
     // A new binding starts from the plain button strip, so a filter state left from

@@ -46,7 +46,8 @@ public:
     GridSource& source() { return source_; }
     Prompter& prompter() { return prompter_; }
 
-    // The opener hands over the recordset to show; the button strip starts afresh.
+    // The opener hands over the recordset to show; the button strip starts afresh. A
+    // recordset that cannot be shown (nothing, closed) is reported and changes nothing.
     void bind(const Recordset& rs);
 
     const std::string& tag() const { return tag_; }

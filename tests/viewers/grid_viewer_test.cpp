@@ -469,3 +469,12 @@ TEST_F(GridViewerTest, ABindingStartsFromThePlainButtonStrip) {
     EXPECT_FALSE(v.showAllEnabled());
     EXPECT_EQ(v.source().rowCount(), 5);
 }
+
+TEST_F(GridViewerTest, BindingNothingIsReportedAndKeepsTheRowsShown) {
+    GridViewer v = make(ViewerForm::Form8);
+    prompter.answer(answer::Ok);
+    v.bind(Recordset());
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0].rfind("Error:3420 ", 0), 0u) << prompter.messages()[0];
+    EXPECT_EQ(shown(v).size(), 5u);
+}
