@@ -1,0 +1,118 @@
+#include "evaluate/row_test.h"
+
+#include "dialog/choice_texts.h"
+#include "process/clause_builders.h"
+#include "value/convert.h"
+
+namespace varnoke {
+
+namespace {
+
+double numberIn(const Value& v) {
+    return v.isNumeric() ? numberOf(v) : leadingNumber(textOf(v));
+}
+
+// The literal of a typed operand in a find text, by the kind of the field searched.
+std::string typedLiteral(FieldClass field, const Value& operand) {
+    switch (field) {
+    case FieldClass::Text:
+        return quoteText(textOf(operand));
+    case FieldClass::Val:
+        return numberText(numberIn(operand));
+    case FieldClass::Date:
+        break;
+    }
+    return "#" + dateText(dateOf(operand)) + "#";
+}
+
+// The order of the field value against the converted operand; empty never happens
+// here, as neither side is Null.
+int orderAgainst(const Value& fieldValue, const Value& form) {
+    return compareValues(fieldValue, form).value_or(1);
+}
+
+} // namespace
+
+std::string isNullText(std::string_view field) {
+    return "IsNull(" + bracketName(field) + ")";
+}
+
+Order orderFor(const EvaluatorMember& member, std::string_view condition) {
+    if (!member.ordered) return Order::Equal;
+    if (condition == choice::IsGreaterThan || condition == choice::IsAfter) return Order::Greater;
+    if (condition == choice::IsLessThan || condition == choice::IsBefore) return Order::Less;
+    return Order::Equal;
+}
+
+Value comparisonForm(const EvaluatorMember& member, const Value& operand) {
+    switch (member.tested) {
+    case FieldClass::Text:
+        if (member.operand == FieldClass::Val) return Value::text(numberText(numberOf(operand)));
+        if (member.operand == FieldClass::Date) return Value::text(textOf(operand));
+        return operand;
+    case FieldClass::Val:
+        if (member.operand == FieldClass::Val) return Value::number(numberIn(operand));
+        return Value::number(leadingNumber(textOf(operand)));
+    case FieldClass::Date:
+        break;
+    }
+    if (member.operand == FieldClass::Val)
+        return Value::date(dateOf(Value::number(numberOf(operand))));
+    return Value::date(dateOf(operand));
+}
+
+bool rowMet(const EvaluatorMember& member, Order order, const Value& fieldValue,
+            const Value& operand) {
+    const bool blank = isBlank(operand);
+    if (member.polarity == Polarity::NotEqual) {
+        // A Null field differs from every operand and needs no conversion.
+        if (blank) return !fieldValue.isNull();
+        if (fieldValue.isNull()) return true;
+        return orderAgainst(fieldValue, comparisonForm(member, operand)) != 0;
+    }
+    switch (order) {
+    case Order::Greater:
+        if (blank) return !fieldValue.isNull();
+        {
+            const Value form = comparisonForm(member, operand);
+            return !fieldValue.isNull() && orderAgainst(fieldValue, form) > 0;
+        }
+    case Order::Less:
+        if (blank) return false;
+        {
+            const Value form = comparisonForm(member, operand);
+            return fieldValue.isNull() || orderAgainst(fieldValue, form) < 0;
+        }
+    case Order::Equal:
+        break;
+    }
+    if (blank) return fieldValue.isNull();
+    const Value form = comparisonForm(member, operand);
+    return !fieldValue.isNull() && orderAgainst(fieldValue, form) == 0;
+}
+
+std::optional<std::string> typedFindText(const EvaluatorMember& member, Order order,
+                                         std::string_view field, const Value& operand) {
+    const std::string name = bracketName(field);
+    const bool blank = isBlank(operand);
+    if (member.polarity == Polarity::NotEqual) {
+        // A blank operand differs from every value that is there.
+        if (blank) return "not " + isNullText(field);
+        return "not " + name + " = " + typedLiteral(member.tested, operand) + " or " +
+               isNullText(field);
+    }
+    switch (order) {
+    case Order::Greater:
+        if (blank) return "not " + isNullText(field);
+        return name + " > " + typedLiteral(member.tested, operand);
+    case Order::Less:
+        if (blank) return std::nullopt;
+        return name + " < " + typedLiteral(member.tested, operand) + " or " + isNullText(field);
+    case Order::Equal:
+        break;
+    }
+    if (blank) return isNullText(field);
+    return name + " = " + typedLiteral(member.tested, operand);
+}
+
+} // namespace varnoke

@@ -1,0 +1,40 @@
+#pragma once
+// The parts of a criteria-row evaluation that need no database: which condition a member
+// serves for a row, the operand in the form a member compares it, the test of one field
+// value, and the find text of a typed or blank operand.
+//
+// Blanks: an operand that is Empty, Null or "" is blank and counts lower than every
+// value; a Null field value counts lower than every operand. A field holding "" or 0
+// holds a value.
+#include "evaluate/evaluator_table.h"
+#include "value/value.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varnoke {
+
+// The ordering a member tests for a condition text: the ordered members map greater and
+// after to Greater, less and before to Less; everything else is Equal.
+Order orderFor(const EvaluatorMember& member, std::string_view condition);
+
+// The operand as the member compares it with the field's value: texts as they are, a
+// number against a text field as its plain text ("5"), a date against a text field as
+// its date text, anything against a number field as the number its text begins with, a
+// number against a date field as a day serial. Raises the conversion's error.
+Value comparisonForm(const EvaluatorMember& member, const Value& operand);
+
+// Whether a field value meets the row. Texts compare exactly, case counting.
+bool rowMet(const EvaluatorMember& member, Order order, const Value& fieldValue,
+            const Value& operand);
+
+// The find text of a typed or blank operand on the field, written by the field's kind;
+// none when no record can meet the row (a blank operand under less or before).
+std::optional<std::string> typedFindText(const EvaluatorMember& member, Order order,
+                                         std::string_view field, const Value& operand);
+
+// "IsNull([F])".
+std::string isNullText(std::string_view field);
+
+} // namespace varnoke
