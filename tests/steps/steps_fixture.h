@@ -2,9 +2,9 @@
 // A whole replace run without a window: the Process fixture's working database, with
 // Table1 (File A) and Table2 (File B) made from rows, and the registry the program
 // fills at start-up (replace steps, File A evaluators).
+#include "evaluate/register_file_a.h"
 #include "process/process_command.h"
 #include "process/process_fixture.h"
-#include "steps/evaluator_doubles.h"
 #include "steps/replace_steps.h"
 #include "value/convert.h"
 
@@ -25,7 +25,7 @@ public:
 protected:
     StepsFixture() {
         registerReplaceSteps(registry);
-        registerEvaluatorDoubles(registry);
+        registerFileAEvaluators(registry);
     }
 
     // Table1 and Table2 with the columns code TEXT(20) and name TEXT(40).
