@@ -5,7 +5,7 @@
 namespace varnoke::testing {
 namespace {
 
-using DatabaseTest = EngineTest;
+using EngineDatabaseTest = EngineTest;
 
 long count(Database& db, const std::string& table) {
     return db.openRecordset(table, RecordsetType::Snapshot).recordCount();
@@ -19,7 +19,7 @@ void makeTable1(Database& db) {
     db.execute("INSERT INTO Table1 (Id, Name, City) VALUES (7, 'Brown', 'y')");
 }
 
-TEST_F(DatabaseTest, SelectIntoCopiesTypesSizesAndRows) {
+TEST_F(EngineDatabaseTest, SelectIntoCopiesTypesSizesAndRows) {
     makeTable1(db);
     db.execute("select * into 1A from Table1;");
     auto defs = db.tableDefs();
@@ -51,7 +51,7 @@ TEST_F(DatabaseTest, SelectIntoCopiesTypesSizesAndRows) {
     EXPECT_ENGINE_ERROR(db.execute("DROP TABLE [Exported Data];"), err::TableDoesNotExist);
 }
 
-TEST_F(DatabaseTest, DeleteStatements) {
+TEST_F(EngineDatabaseTest, DeleteStatements) {
     db.execute("INSERT INTO SSysCriteria VALUES ('a', '=', 'b', 'and')");
     db.execute("INSERT INTO [Varnoke's Export TABLE] VALUES ('x')");
     EXPECT_EQ(db.execute("delete * from SSysCriteria"), 1);
@@ -63,7 +63,7 @@ TEST_F(DatabaseTest, DeleteStatements) {
     EXPECT_ENGINE_ERROR(db.execute("delete * from Nowhere"), err::TableNotFound);
 }
 
-TEST_F(DatabaseTest, UpdateStatementsConvertAndCheckValues) {
+TEST_F(EngineDatabaseTest, UpdateStatementsConvertAndCheckValues) {
     makeTable1(db);
     EXPECT_EQ(db.execute("update table1 set Name = 'O''Brien' where Id = 5 and not City = 'x' or "
                          "IsNull(City);"),
@@ -98,7 +98,7 @@ TEST_F(DatabaseTest, UpdateStatementsConvertAndCheckValues) {
     EXPECT_EQ(rs.value("Name").asText(), "Brown"); // failed statements change nothing
 }
 
-TEST_F(DatabaseTest, InsertAndCreateStatements) {
+TEST_F(EngineDatabaseTest, InsertAndCreateStatements) {
     db.execute("CREATE TABLE [My Table] (Id COUNTER, [Full Name] TEXT(10) NOT NULL, Price "
                "CURRENCY, Day DATETIME, Flag YESNO, Memo1 MEMO, Small SHORT, Tiny BYTE, Ratio "
                "SINGLE, Blob LONGBINARY, Total DOUBLE)");
@@ -110,7 +110,8 @@ TEST_F(DatabaseTest, InsertAndCreateStatements) {
     EXPECT_EQ(def.field("Full Name").size(), 10);
     db.execute(
         "INSERT INTO [My Table] ([Full Name], Price, Day) VALUES ('A''b', '2.5', '1/2/2003')");
-    db.execute("INSERT INTO [My Table] ([Full Name], Total) SELECT Left(Note, 10), 2 * 3 FROM Settings");
+    db.execute(
+        "INSERT INTO [My Table] ([Full Name], Total) SELECT Left(Note, 10), 2 * 3 FROM Settings");
     EXPECT_EQ(count(db, "My Table"), 5);
     auto rs = db.openRecordset("My Table");
     EXPECT_EQ(rs.value("Full Name").asText(), "A'b");
@@ -127,7 +128,7 @@ TEST_F(DatabaseTest, InsertAndCreateStatements) {
     EXPECT_ENGINE_ERROR(db.execute("select * from Settings"), err::CannotExecuteSelect);
 }
 
-TEST_F(DatabaseTest, TableDefsWalkByNameAndChange) {
+TEST_F(EngineDatabaseTest, TableDefsWalkByNameAndChange) {
     db.execute("CREATE TABLE apple (A TEXT(5))");
     db.execute("CREATE TABLE Zebra (A TEXT(5))");
     std::vector<std::string> names;
@@ -172,7 +173,7 @@ public:
     }
 };
 
-TEST_F(DatabaseTest, LinkingImportsThroughTheReader) {
+TEST_F(EngineDatabaseTest, LinkingImportsThroughTheReader) {
     auto reader = std::make_shared<FakeReader>();
     Engine::instance().registerReader("Fake 1.0", reader);
     auto def = db.createTableDef("Table1");
@@ -199,7 +200,7 @@ TEST_F(DatabaseTest, LinkingImportsThroughTheReader) {
     Engine::instance().registerReader("Fake 1.0", nullptr);
 }
 
-TEST_F(DatabaseTest, QueryDefsPersistAndRun) {
+TEST_F(EngineDatabaseTest, QueryDefsPersistAndRun) {
     makeTable1(db);
     auto q = db.createQueryDef("Smiths", "select * from Table1 where Name = 'smith'");
     EXPECT_ENGINE_ERROR(db.createQueryDef("smiths"), err::ObjectExists);
@@ -242,7 +243,7 @@ TEST_F(DatabaseTest, QueryDefsPersistAndRun) {
     EXPECT_ENGINE_ERROR(db.queryDefs().item("Smiths"), err::NotInCollection);
 }
 
-TEST_F(DatabaseTest, HandlesShareTheFile) {
+TEST_F(EngineDatabaseTest, HandlesShareTheFile) {
     makeTable1(db);
     auto rs = db.openRecordset("Table1", RecordsetType::Dynaset);
     rs.edit();
@@ -272,7 +273,7 @@ TEST_F(DatabaseTest, HandlesShareTheFile) {
     EXPECT_EQ(Engine::instance().iniPath(), "Software\\Jet\\3.5\\ISAM Formats\\Text");
 }
 
-TEST_F(DatabaseTest, WritesFromRecordsetsSurviveReopening) {
+TEST_F(EngineDatabaseTest, WritesFromRecordsetsSurviveReopening) {
     makeTable1(db);
     {
         auto rs = db.openRecordset("Table1", RecordsetType::Dynaset);

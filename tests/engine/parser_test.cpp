@@ -10,7 +10,7 @@ namespace {
 
 using K = Expr::Kind;
 
-TEST(ParserPrecedence, AndBindsBeforeOr) {
+TEST(EngineParserPrecedence, AndBindsBeforeOr) {
     auto e = parseExpression("A = 1 and B = 2 or IsNull(F)");
     ASSERT_EQ(e->kind, K::Binary);
     EXPECT_EQ(e->op, "or");
@@ -18,14 +18,14 @@ TEST(ParserPrecedence, AndBindsBeforeOr) {
     EXPECT_EQ(e->args[1]->kind, K::Call);
 }
 
-TEST(ParserPrecedence, NotTakesOnlyTheNextComparison) {
+TEST(EngineParserPrecedence, NotTakesOnlyTheNextComparison) {
     auto e = parseExpression("not F = 'q' or IsNull(F)");
     ASSERT_EQ(e->op, "or");
     ASSERT_EQ(e->args[0]->kind, K::Not);
     EXPECT_EQ(e->args[0]->args[0]->kind, K::Compare);
 }
 
-TEST(ParserPrecedence, ConcatenationIsLooserThanArithmetic) {
+TEST(EngineParserPrecedence, ConcatenationIsLooserThanArithmetic) {
     auto e = parseExpression("a & b + 1 = c");
     ASSERT_EQ(e->kind, K::Compare);
     ASSERT_EQ(e->args[0]->op, "&");
@@ -37,16 +37,16 @@ struct LiteralCase {
     Value expected;
 };
 
-class ParserLiteral : public ::testing::TestWithParam<LiteralCase> {};
+class EngineParserLiteral : public ::testing::TestWithParam<LiteralCase> {};
 
-TEST_P(ParserLiteral, ReadsTheValue) {
+TEST_P(EngineParserLiteral, ReadsTheValue) {
     auto e = parseExpression(GetParam().text);
     ASSERT_EQ(e->kind, K::Literal);
     EXPECT_EQ(e->value, GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Literals, ParserLiteral,
+    Literals, EngineParserLiteral,
     ::testing::Values(
         LiteralCase{"'O''Brien'", Value::text("O'Brien")},
         LiteralCase{"\"say \"\"hi\"\"\"", Value::text("say \"hi\"")},
@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         LiteralCase{"#1/2/2003 1:30:00 PM#", Value::date(makeDateSerial(2003, 1, 2, 13, 30, 0))},
         LiteralCase{"Null", Value::null()}, LiteralCase{"True", Value::boolean(true)}));
 
-TEST(ParserNames, BracketsKeepBlanksApostrophesAndDigits) {
+TEST(EngineParserNames, BracketsKeepBlanksApostrophesAndDigits) {
     auto st = parseStatement("Delete * from [Varnoke's Export TABLE]");
     EXPECT_EQ(std::get<DeleteStmt>(st.body).table.name, "Varnoke's Export TABLE");
     st = parseStatement("select * into 1A from Table1;");
@@ -67,7 +67,7 @@ TEST(ParserNames, BracketsKeepBlanksApostrophesAndDigits) {
     EXPECT_EQ(e->args[0]->name, "my field");
 }
 
-TEST(ParserStatements, ParametersAndClauses) {
+TEST(EngineParserStatements, ParametersAndClauses) {
     auto st = parseStatement("PARAMETERS [Min Id] Long, Who Text(20); SELECT DISTINCT a.x AS y, "
                              "Count(*) FROM t AS a INNER JOIN u ON a.id = u.id WHERE y > [Min Id] "
                              "GROUP BY a.x HAVING Count(*) > 1 ORDER BY 1 DESC;");
@@ -86,9 +86,9 @@ struct BadText {
     bool statement;
 };
 
-class ParserErrors : public ::testing::TestWithParam<BadText> {};
+class EngineParserErrors : public ::testing::TestWithParam<BadText> {};
 
-TEST_P(ParserErrors, RaiseTheirNumberWithTheText) {
+TEST_P(EngineParserErrors, RaiseTheirNumberWithTheText) {
     const auto& c = GetParam();
     try {
         if (c.statement)
@@ -105,7 +105,7 @@ TEST_P(ParserErrors, RaiseTheirNumberWithTheText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Errors, ParserErrors,
+    Errors, EngineParserErrors,
     ::testing::Values(BadText{"Name = ", err::ExpressionSyntax, false},
                       BadText{"Name = 'open", err::ExpressionSyntax, false},
                       BadText{"F = #13/45/2003#", err::ExpressionSyntax, false},

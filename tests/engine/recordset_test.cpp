@@ -9,7 +9,7 @@
 namespace varnoke::testing {
 namespace {
 
-using RecordsetTest = EngineTest;
+using EngineRecordsetTest = EngineTest;
 
 std::vector<long> ids(Recordset& rs, const std::string& criteria) {
     std::vector<long> out;
@@ -21,7 +21,7 @@ std::vector<long> ids(Recordset& rs, const std::string& criteria) {
     return out;
 }
 
-TEST_F(RecordsetTest, EmptyTableHasNoCurrentRecord) {
+TEST_F(EngineRecordsetTest, EmptyTableHasNoCurrentRecord) {
     db.execute("CREATE TABLE Empty (A TEXT(10))");
     auto rs = db.openRecordset("Empty", RecordsetType::Dynaset);
     EXPECT_TRUE(rs.eof());
@@ -36,7 +36,7 @@ TEST_F(RecordsetTest, EmptyTableHasNoCurrentRecord) {
     EXPECT_TRUE(rs.noMatch());
 }
 
-TEST_F(RecordsetTest, MovesKeepPositionsAndEnds) {
+TEST_F(EngineRecordsetTest, MovesKeepPositionsAndEnds) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     EXPECT_EQ(rs.absolutePosition(), 0);
@@ -64,7 +64,7 @@ TEST_F(RecordsetTest, MovesKeepPositionsAndEnds) {
     EXPECT_ENGINE_ERROR(rs.setAbsolutePosition(5), err::InvalidArgument);
 }
 
-TEST_F(RecordsetTest, SettingsOpensInLowerCaseAsATableAndMoves) {
+TEST_F(EngineRecordsetTest, SettingsOpensInLowerCaseAsATableAndMoves) {
     auto rs = db.openRecordset("settings", RecordsetType::Table);
     EXPECT_EQ(rs.type(), RecordsetType::Table);
     EXPECT_EQ(rs.field("showAgain").type(), fieldtype::Boolean);
@@ -82,7 +82,7 @@ TEST_F(RecordsetTest, SettingsOpensInLowerCaseAsATableAndMoves) {
     EXPECT_EQ(again.value("showAgain"), Value::boolean(true));
 }
 
-TEST_F(RecordsetTest, DeletedRecordReadsAsDeletedUntilTheNextMove) {
+TEST_F(EngineRecordsetTest, DeletedRecordReadsAsDeletedUntilTheNextMove) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     rs.move(1);
@@ -100,7 +100,7 @@ TEST_F(RecordsetTest, DeletedRecordReadsAsDeletedUntilTheNextMove) {
     EXPECT_TRUE(rs.bof());
 }
 
-TEST_F(RecordsetTest, RowsDeletedByExecuteLeaveOpenRecordsets) {
+TEST_F(EngineRecordsetTest, RowsDeletedByExecuteLeaveOpenRecordsets) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     auto other = db.openRecordset("select * from People order by Name desc");
@@ -117,7 +117,7 @@ TEST_F(RecordsetTest, RowsDeletedByExecuteLeaveOpenRecordsets) {
     EXPECT_EQ(ids(rs, "Name = 'ann'"), std::vector<long>{1});
 }
 
-TEST_F(RecordsetTest, ValuesChangedByExecuteAreSeen) {
+TEST_F(EngineRecordsetTest, ValuesChangedByExecuteAreSeen) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     EXPECT_EQ(rs.value("City").asText(), "Oslo");
@@ -128,7 +128,7 @@ TEST_F(RecordsetTest, ValuesChangedByExecuteAreSeen) {
     EXPECT_EQ(rs.value("City").asText(), "Bergen");
 }
 
-TEST_F(RecordsetTest, AddNewJoinsTheEndAndKeepsTheCurrentRecord) {
+TEST_F(EngineRecordsetTest, AddNewJoinsTheEndAndKeepsTheCurrentRecord) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     rs.move(1);
@@ -154,7 +154,7 @@ TEST_F(RecordsetTest, AddNewJoinsTheEndAndKeepsTheCurrentRecord) {
     EXPECT_EQ(sorted.absolutePosition(), 6);
 }
 
-TEST_F(RecordsetTest, FailedFindKeepsThePosition) {
+TEST_F(EngineRecordsetTest, FailedFindKeepsThePosition) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     rs.move(2);
@@ -178,9 +178,9 @@ struct FindCase {
     std::vector<long> ids;
 };
 
-class RecordsetFind : public EngineTest, public ::testing::WithParamInterface<FindCase> {};
+class EngineRecordsetFind : public EngineTest, public ::testing::WithParamInterface<FindCase> {};
 
-TEST_P(RecordsetFind, FindsTheRowsInOrder) {
+TEST_P(EngineRecordsetFind, FindsTheRowsInOrder) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     EXPECT_EQ(ids(rs, GetParam().criteria), GetParam().ids) << GetParam().criteria;
@@ -190,7 +190,7 @@ TEST_P(RecordsetFind, FindsTheRowsInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Criteria, RecordsetFind,
+    Criteria, EngineRecordsetFind,
     ::testing::Values(
         FindCase{"Name = 'ann'", {1, 4}}, FindCase{"[Name] = 'O''Brien'", {3}},
         FindCase{"City = 'oslo'", {1, 4}}, FindCase{"IsNull(City)", {3}},
@@ -215,10 +215,10 @@ struct BadCriteria {
     int number;
 };
 
-class RecordsetBadCriteria : public EngineTest,
-                             public ::testing::WithParamInterface<BadCriteria> {};
+class EngineRecordsetBadCriteria : public EngineTest,
+                                   public ::testing::WithParamInterface<BadCriteria> {};
 
-TEST_P(RecordsetBadCriteria, RaisesAndKeepsThePosition) {
+TEST_P(EngineRecordsetBadCriteria, RaisesAndKeepsThePosition) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     rs.move(1);
@@ -226,7 +226,7 @@ TEST_P(RecordsetBadCriteria, RaisesAndKeepsThePosition) {
     EXPECT_EQ(rs.absolutePosition(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Errors, RecordsetBadCriteria,
+INSTANTIATE_TEST_SUITE_P(Errors, EngineRecordsetBadCriteria,
                          ::testing::Values(BadCriteria{"Born = 'abc'", err::CriteriaTypeMismatch},
                                            BadCriteria{"Id = 'x'", err::CriteriaTypeMismatch},
                                            BadCriteria{"Name = ", err::ExpressionSyntax},
@@ -234,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(Errors, RecordsetBadCriteria,
                                            BadCriteria{"Left(Name) = 'a'", err::ExpressionSyntax},
                                            BadCriteria{"Zap(Name) = 'a'", err::ExpressionSyntax}));
 
-TEST_F(RecordsetTest, FindIsAnIndexedSearch) {
+TEST_F(EngineRecordsetTest, FindIsAnIndexedSearch) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     auto plan = [](const std::vector<std::string>& lines) {
@@ -265,9 +265,9 @@ struct WriteCase {
     int error;
 };
 
-class RecordsetWrite : public EngineTest, public ::testing::WithParamInterface<WriteCase> {};
+class EngineRecordsetWrite : public EngineTest, public ::testing::WithParamInterface<WriteCase> {};
 
-TEST_P(RecordsetWrite, ConvertsToTheFieldType) {
+TEST_P(EngineRecordsetWrite, ConvertsToTheFieldType) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     rs.edit();
@@ -282,7 +282,7 @@ TEST_P(RecordsetWrite, ConvertsToTheFieldType) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Conversions, RecordsetWrite,
+    Conversions, EngineRecordsetWrite,
     ::testing::Values(
         WriteCase{"Score", Value::text("12"), Value::number(12), 0},
         WriteCase{"Score", Value::text("abc"), Value(), err::ConversionError},
@@ -298,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"Id", Value::number(3.5), Value::number(4), 0},
         WriteCase{"Id", Value::number(3e10), Value(), err::ConversionError}));
 
-TEST_F(RecordsetTest, EditRulesAndErrors) {
+TEST_F(EngineRecordsetTest, EditRulesAndErrors) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     EXPECT_ENGINE_ERROR(rs.setValue("Name", Value::text("x")), err::UpdateWithoutEdit);
@@ -326,7 +326,7 @@ TEST_F(RecordsetTest, EditRulesAndErrors) {
     EXPECT_EQ(f.value().asText(), "Bob"); // a field follows the current record
 }
 
-TEST_F(RecordsetTest, SeekByIndexOnTableRecordsets) {
+TEST_F(EngineRecordsetTest, SeekByIndexOnTableRecordsets) {
     auto rs = db.openRecordset("SampleConnStr");
     EXPECT_ENGINE_ERROR(rs.seek("=", Value::text("Oracle")), err::NoCurrentIndex);
     EXPECT_ENGINE_ERROR(rs.setIndex("NoSuchIndex"), err::NotAnIndex);
@@ -355,7 +355,7 @@ TEST_F(RecordsetTest, SeekByIndexOnTableRecordsets) {
     EXPECT_EQ(cs.value("ConnectString").asText(), "DSN=x");
 }
 
-TEST_F(RecordsetTest, FilterSortRequeryAndClone) {
+TEST_F(EngineRecordsetTest, FilterSortRequeryAndClone) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
     auto oslo = rs.openFiltered("City = 'oslo'");
@@ -391,7 +391,7 @@ TEST_F(RecordsetTest, FilterSortRequeryAndClone) {
     EXPECT_TRUE(copy.isOpen());
 }
 
-TEST_F(RecordsetTest, SelectsOpenAsDynasetsOrReadOnlySnapshots) {
+TEST_F(EngineRecordsetTest, SelectsOpenAsDynasetsOrReadOnlySnapshots) {
     makePeople();
     db.execute("CREATE TABLE Towns (City TEXT(30), Country TEXT(30))");
     db.execute("INSERT INTO Towns VALUES ('Oslo', 'Norway')");
@@ -429,7 +429,7 @@ TEST_F(RecordsetTest, SelectsOpenAsDynasetsOrReadOnlySnapshots) {
                         err::InvalidOperation);
 }
 
-TEST_F(RecordsetTest, LargeRowSetStaysConsistentAcrossDeletes) {
+TEST_F(EngineRecordsetTest, LargeRowSetStaysConsistentAcrossDeletes) {
     db.execute("CREATE TABLE Big (N LONG)");
     auto rs = db.openRecordset("Big", RecordsetType::Dynaset);
     for (int i = 0; i < 3000; ++i) {
