@@ -183,9 +183,9 @@ private:
 // work at once. Recordsets stay usable while statements run through any handle.
 //
 // Writes made through recordsets are gathered into one transaction that is committed
-// by the next execute, by schema changes, by flush(), when a few thousand writes are
-// pending, and when the last handle of the file closes. Call flush() when the program
-// falls idle so nothing waits long.
+// by the next execute, by table definition changes, by flush(), when the transaction is
+// two seconds old (checked at the next write) and when the last handle of the file
+// closes. Call flush() when the program falls idle so nothing waits long.
 class Database {
 public:
     Database() = default;
