@@ -23,7 +23,7 @@ bool isSkippable(char c) {
 }
 
 // Days from 1970-01-01 for a proleptic Gregorian date (H. Hinnant's algorithm).
-long daysFromCivil(long y, unsigned m, unsigned d) {
+constexpr long daysFromCivil(long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -45,7 +45,7 @@ void civilFromDays(long z, int& y, int& m, int& d) {
 }
 
 // 1899-12-30 as days from 1970-01-01.
-const long kSerialEpoch = daysFromCivil(1899, 12, 30);
+constexpr long kSerialEpoch = daysFromCivil(1899, 12, 30);
 
 bool validDate(int y, int m, int d) {
     if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
