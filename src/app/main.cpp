@@ -12,8 +12,10 @@
 #include "shell/window_hub.h"
 #include "steps/replace_steps.h"
 #include "viewers/viewer_hub_window.h"
+#include "viewers/viewer_texts.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -36,5 +38,19 @@ int main(int argc, char** argv) {
         varnoke::Form4Services{state, qt.platform(), window, *hub.viewers, &runner}, &window);
     if (!window.MDIForm_Load(std::filesystem::current_path())) return 1;
     window.show();
+
+    // Edits made through recordsets are gathered into one transaction; commit them once
+    // the program falls idle, so a user's change never waits on the next write.
+    QTimer idleCommit;
+    QObject::connect(&idleCommit, &QTimer::timeout, [&] {
+        if (!state.workDb.isOpen()) return;
+        try {
+            state.workDb.flush();
+        } catch (const varnoke::RuntimeError& e) {
+            varnoke::Prompter& prompter = qt.prompter;
+            prompter.messageBox(varnoke::errorReport(e.number(), e.description()));
+        }
+    });
+    idleCommit.start(1000);
     return QApplication::exec();
 }
