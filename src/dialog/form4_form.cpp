@@ -122,6 +122,12 @@ QStringList qList(const std::vector<std::string>& items) {
     return out;
 }
 
+// A choice longer than its box ("non-parallel records; ...") would otherwise show its
+// end, and a narrow box its last letters only ("eplace").
+void showStartOf(QComboBox* combo) {
+    if (QLineEdit* edit = combo->lineEdit()) edit->setCursorPosition(0);
+}
+
 void applyState(QWidget* w, const ControlState& state) {
     w->setEnabled(state.enabled);
     w->setVisible(state.visible);
@@ -270,6 +276,7 @@ void Form4::connectControls() {
             if (name == comboName) onPick = handler;
         connect(combo, &QComboBox::activated, this, [this, combo, state, onPick](int index) {
             if (rendering_) return;
+            showStartOf(combo);
             state->text = s(combo->itemText(index));
             state->listIndex = index;
             if (onPick) handle(onPick);
@@ -347,11 +354,17 @@ void Form4::render() {
         QStringList shown;
         for (int k = 0; k < combo->count(); ++k)
             shown << combo->itemText(k);
+        bool retexted = false;
         if (shown != items) {
             combo->clear();
             combo->addItems(items);
+            retexted = true;
         }
-        if (combo->currentText() != q(state.text)) combo->setEditText(q(state.text));
+        if (combo->currentText() != q(state.text)) {
+            combo->setEditText(q(state.text));
+            retexted = true;
+        }
+        if (retexted) showStartOf(combo);
         combo->setToolTip(q(state.toolTip));
         applyState(combo, state);
     }

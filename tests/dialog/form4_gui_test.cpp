@@ -83,6 +83,26 @@ TEST_F(Form4WindowTest, ControlsSitWhereTheyWereDesigned) {
     }
 }
 
+// Regression: the boxes showed the end of their text ("eplace", "on-parallel records;
+// one record: first occurrence only"), since setting a line edit's text puts the cursor
+// after it.
+TEST_F(Form4WindowTest, ChoicesShowTheirBeginningInNarrowBoxes) {
+    auto* action = child<QComboBox>("Combo3");
+    ASSERT_EQ(action->currentText(), "replace");
+    EXPECT_EQ(action->lineEdit()->cursorPosition(), 0);
+    EXPECT_LT(action->lineEdit()->width(),
+              action->lineEdit()->fontMetrics().horizontalAdvance("replace") + 8);
+
+    click("Option2");
+    EXPECT_EQ(action->currentText(), "delete");
+    EXPECT_EQ(action->lineEdit()->cursorPosition(), 0);
+
+    pick("Combo7", "non-parallel records; one record: first occurrence only");
+    auto* method = child<QComboBox>("Combo7");
+    EXPECT_EQ(method->currentText(), "non-parallel records; one record: first occurrence only");
+    EXPECT_EQ(method->lineEdit()->cursorPosition(), 0);
+}
+
 TEST_F(Form4WindowTest, UserOpensTwoFilesAndStatesCriteria) {
     const auto dbf = (dir.path() / "people.dbf").string();
     std::filesystem::copy_file(dialogData("people.dbf"), dbf);
