@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace varnoke {
 
 namespace {
@@ -83,6 +85,8 @@ InfoNoteForm::InfoNoteForm(InfoNote note, Database db, Prompter& prompter, QWidg
     check1_->setObjectName("Check1");
     check1_->setChecked(true);
     place(check1_, layout.check1);
+    // The box was sized for a smaller face; the whole caption must stay readable.
+    check1_->resize(std::max(check1_->width(), check1_->sizeHint().width()), check1_->height());
     command1_ = new QPushButton("&OK", this);
     command1_->setObjectName("Command1");
     command1_->setDefault(true);
