@@ -488,6 +488,12 @@ Progress* Form4Windows::progressBar() {
     return dialog_ ? &dialog_->model().controls().progressBar1 : nullptr;
 }
 
+bool Form4Windows::handleError(const RuntimeError& error) {
+    if (!dialog_) return false;
+    dialog_->model().errors().handleError(error);
+    return true;
+}
+
 Form4* Form4Windows::dialog() const {
     return dialog_;
 }

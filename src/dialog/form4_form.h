@@ -54,6 +54,7 @@ public:
     std::string fileAPathText() const override;
     std::string fileBPathText() const override;
     Progress* progressBar() override;
+    bool handleError(const RuntimeError& error) override;
 
     // The dialog while it is loaded, else nullptr.
     Form4* dialog() const;

@@ -103,6 +103,24 @@ TEST_F(Form4WindowTest, ChoicesShowTheirBeginningInNarrowBoxes) {
     EXPECT_EQ(method->lineEdit()->cursorPosition(), 0);
 }
 
+// Regression: the main window's errors never reached the dialog's reporter, so they
+// showed as bare "Error: n ..." texts and left stopFlag alone.
+TEST_F(Form4WindowTest, MainWindowErrorsAreReportedByTheLoadedDialog) {
+    Form4Windows windows(Form4Services{shared, scripted.platform(), mainWindow, viewers}, nullptr);
+    const RuntimeError readOnly(3027, "Cannot update. Database or object is read-only.");
+    EXPECT_FALSE(windows.handleError(readOnly));
+
+    windows.showCompareDialog();
+    scripted.prompter.answer(answer::Ok);
+    EXPECT_TRUE(windows.handleError(readOnly));
+    EXPECT_EQ(scripted.prompter.last().text,
+              "Varnoke cannot update the file because it is currently in Read-only mode.  It "
+              "might be currently opened by another application.");
+    EXPECT_EQ(scripted.prompter.last().title, "Varnoke - Sorry...");
+    EXPECT_EQ(shared.stopFlag, "y");
+    delete windows.dialog();
+}
+
 TEST_F(Form4WindowTest, UserOpensTwoFilesAndStatesCriteria) {
     const auto dbf = (dir.path() / "people.dbf").string();
     std::filesystem::copy_file(dialogData("people.dbf"), dbf);
