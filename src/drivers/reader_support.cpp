@@ -176,6 +176,58 @@ std::string CodePage::toUtf8(std::string_view bytes) const {
     return out;
 }
 
+namespace {
+
+void appendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+} // namespace
+
+std::string utf16leToUtf8(ByteSpan units) {
+    std::string out;
+    out.reserve(units.size() / 2);
+    const std::size_t count = units.size() / 2;
+    auto unit = [&](std::size_t i) -> std::uint32_t {
+        return units[2 * i] | units[2 * i + 1] << 8;
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t u = unit(i);
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < count && unit(i + 1) >= 0xDC00 &&
+            unit(i + 1) < 0xE000) {
+            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+            ++i;
+        } else if (u >= 0xD800 && u < 0xE000) {
+            appendUtf8(out, 0xFFFD);
+        } else {
+            appendUtf8(out, u);
+        }
+    }
+    return out;
+}
+
+std::string latin1ToUtf8(ByteSpan bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const auto b : bytes)
+        appendUtf8(out, b);
+    return out;
+}
+
 bool isValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);

@@ -80,6 +80,12 @@ private:
     std::unique_ptr<void, Closer> handle_; // iconv_t
 };
 
+// UTF-16LE code units as UTF-8; a lone surrogate becomes U+FFFD. An odd last byte is
+// ignored.
+std::string utf16leToUtf8(ByteSpan units);
+// Latin-1 bytes (each byte its own code point) as UTF-8.
+std::string latin1ToUtf8(ByteSpan bytes);
+
 // Whether a text is valid UTF-8 throughout.
 bool isValidUtf8(std::string_view text);
 // Characters (code points) of a UTF-8 text.
