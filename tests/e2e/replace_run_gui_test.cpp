@@ -3,14 +3,11 @@
 // and method chosen, Process, then View > File A. The File A data afterwards is checked
 // against a query of our own over a snapshot taken, outside the program, before the run.
 #include "dialog/form4_form.h"
-#include "evaluate/register_file_a.h"
-#include "process/process_runner.h"
-#include "process/registry.h"
 #include "shell/info_notes.h"
 #include "shell/main_window.h"
+#include "shell/program_window.h"
 #include "shell/shared_state.h"
 #include "shell/window_hub.h"
-#include "steps/replace_steps.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
 #include "viewers/grid_viewer_window.h"
@@ -132,25 +129,18 @@ protected:
         std::filesystem::copy_file(e2eData("customers.dbf"), fileA);
         std::filesystem::copy_file(e2eData("changes.csv"), fileB);
 
-        // As main() wires the program.
-        registerReplaceSteps(registry);
-        registerFileAEvaluators(registry);
-        window = std::make_unique<MDIForm1>(state, scripted.platform(), hub);
-        hub.viewers = std::make_unique<GridViewerHub>(state, scripted.prompter, window->mdiArea());
-        hub.compare = std::make_unique<Form4Windows>(
-            Form4Services{state, scripted.platform(), *window, *hub.viewers, &runner},
-            window.get());
+        // The program as main() builds it, over scripted prompts.
+        program = std::make_unique<Program>(scripted.platform());
+        window = &program->window();
         ASSERT_TRUE(window->openWorkingDatabase(dir.path()));
         // The user switched the pairing note off once; it would wait for its OK button.
-        setNoteWanted(state.workDb, InfoNote::Pairing, false);
+        setNoteWanted(state().workDb, InfoNote::Pairing, false);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     }
     void TearDown() override {
         window->close();
-        hub.compare.reset();
-        hub.viewers.reset();
-        window.reset();
+        program.reset();
     }
 
     QAction* menuItem(std::string_view name) {
@@ -163,7 +153,7 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    Form4* dialog() { return static_cast<Form4Windows&>(*hub.compare).dialog(); }
+    Form4* dialog() { return static_cast<Form4Windows&>(*hub().compare).dialog(); }
     void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
     // Picks the item when the list holds it, else types the text, as a user would.
     void choose(const char* comboName, const QString& text) {
@@ -180,12 +170,11 @@ protected:
 
     TempDir dir;
     std::string fileA, fileB;
-    Registry registry;
-    Form4ProcessRunner runner{registry};
     ScriptedPlatform scripted;
-    SharedState state;
-    WindowHub hub;
-    std::unique_ptr<MDIForm1> window;
+    std::unique_ptr<Program> program;
+    MDIForm1* window = nullptr;
+    SharedState& state() { return program->state(); }
+    WindowHub& hub() { return program->hub(); }
 };
 
 TEST_P(ReplaceRunFromDialog, ChangesExactlyTheRecordsTheCriteriaSelect) {
@@ -207,7 +196,7 @@ TEST_P(ReplaceRunFromDialog, ChangesExactlyTheRecordsTheCriteriaSelect) {
     ASSERT_EQ(control<QListWidget>("List1")->count(), 4);
     ASSERT_EQ(control<QListWidget>("List2")->count(), 3);
 
-    IndependentDb db(state.workDbPath);
+    IndependentDb db(state().workDbPath);
     const std::string snapshot = (dir.path() / "snapshot.db").string();
     db.exec("ATTACH DATABASE '" + snapshot + "' AS snap");
     db.exec("CREATE TABLE snap.a AS SELECT row_number() OVER (ORDER BY rowid) AS rid, CODE, "
@@ -230,12 +219,12 @@ TEST_P(ReplaceRunFromDialog, ChangesExactlyTheRecordsTheCriteriaSelect) {
     scripted.prompter.answer(answer::Ok);
     click("Command2");
     EXPECT_EQ(scripted.prompter.messages(), std::vector<std::string>{"Processing complete."});
-    EXPECT_FALSE(state.runInProgress);
+    EXPECT_FALSE(state().runInProgress);
     EXPECT_TRUE(control("Command2")->isEnabled());
     EXPECT_FALSE(control("Command5")->isEnabled());
 
     // What the program's idle commit does before anyone else reads the file.
-    state.workDb.flush();
+    state().workDb.flush();
     const Rows actual = db.rows("SELECT CODE, NAME, CITY, AMOUNT FROM main.Table1 ORDER BY rowid");
     const Rows expected = db.rows(s.expected);
     EXPECT_EQ(actual, expected);
@@ -245,7 +234,7 @@ TEST_P(ReplaceRunFromDialog, ChangesExactlyTheRecordsTheCriteriaSelect) {
     QAction* viewFileA = menuItem(menu::ViewFileA);
     ASSERT_TRUE(viewFileA->isEnabled());
     viewFileA->trigger();
-    auto& hubWindows = static_cast<GridViewerHub&>(*hub.viewers);
+    auto& hubWindows = static_cast<GridViewerHub&>(*hub().viewers);
     ASSERT_TRUE(hubWindows.visible(Viewer::FileA));
     GridViewerWindow& viewer = hubWindows.form(ViewerForm::Form8);
     EXPECT_EQ(viewer.gridCaption().toStdString(), fileA);

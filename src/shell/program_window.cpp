@@ -1,0 +1,44 @@
+#include "shell/program_window.h"
+
+#include "dialog/form4_form.h"
+#include "evaluate/register_file_a.h"
+#include "steps/replace_steps.h"
+#include "viewers/viewer_hub_window.h"
+#include "viewers/viewer_texts.h"
+
+namespace varnoke {
+
+void registerProcedures(Registry& registry) {
+    registerReplaceSteps(registry);
+    registerFileAEvaluators(registry);
+}
+
+Program::Program(Platform platform) : platform_(platform) {
+    registerProcedures(registry_);
+    window_ = std::make_unique<MDIForm1>(state_, platform_, hub_);
+    hub_.viewers = std::make_unique<GridViewerHub>(state_, platform_.prompter, window_->mdiArea());
+    hub_.compare = std::make_unique<Form4Windows>(
+        Form4Services{state_, platform_, *window_, *hub_.viewers, &runner_}, window_.get());
+
+    QObject::connect(&idleCommit_, &QTimer::timeout, [this] { commitGatheredWrites(); });
+    idleCommit_.start(1000);
+}
+
+Program::~Program() {
+    idleCommit_.stop();
+    // The dialog and viewers refer to the main window's area; they go first.
+    hub_.compare.reset();
+    hub_.viewers.reset();
+    window_.reset();
+}
+
+void Program::commitGatheredWrites() {
+    if (!state_.workDb.isOpen()) return;
+    try {
+        state_.workDb.flush();
+    } catch (const RuntimeError& e) {
+        platform_.prompter.messageBox(errorReport(e.number(), e.description()));
+    }
+}
+
+} // namespace varnoke
