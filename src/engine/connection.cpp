@@ -11,9 +11,8 @@
 namespace varnoke::detail {
 namespace {
 
-// Writes gathered from recordsets are committed once this many are pending or the
-// transaction is this old (checked at the next write); flush() and execute() commit
-// sooner.
+// Gathered writes are committed once this many are pending or the transaction is this
+// old (checked at the next write); flush() and definition changes commit sooner.
 constexpr long kMaxPendingWrites = 200000;
 constexpr auto kMaxTransactionAge = std::chrono::seconds(2);
 
@@ -41,7 +40,16 @@ std::string upperName(std::string_view name) {
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && upperName(a) == upperName(b);
+    // Called for every name a statement or a field access resolves: no copies.
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) ==
+               std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+int configureConnection(sqlite3* db) {
+    return sqlite3_exec(db, "PRAGMA temp_store = MEMORY; PRAGMA cache_size = -65536", nullptr,
+                        nullptr, nullptr);
 }
 
 int TableInfo::columnIndex(std::string_view column) const {
@@ -249,6 +257,7 @@ void Connection::schemaChanged() {
 
 void Connection::noteWrite() {
     const auto now = std::chrono::steady_clock::now();
+    if (inTransaction_ && sqlite3_get_autocommit(db_.get())) commit();
     if (inTransaction_ &&
         (pendingWrites_ >= kMaxPendingWrites || now - transactionStart_ > kMaxTransactionAge))
         commit();
@@ -263,10 +272,19 @@ void Connection::noteWrite() {
 }
 
 void Connection::commit() {
-    if (!inTransaction_) return;
+    if (!inTransaction_ || savepointDepth_ > 0) return;
+    // A COMMIT that fails (the file busy in another program) leaves the work gathered
+    // for the next try.
+    if (sqlite3_get_autocommit(db_.get()))
+        indexed_.clear(); // SQLite gave the transaction up, with any index made in it
+    else
+        exec("COMMIT");
     inTransaction_ = false;
     pendingWrites_ = 0;
-    if (!sqlite3_get_autocommit(db_.get())) exec("COMMIT");
+}
+
+void Connection::savepoint(const char* sql) {
+    prepare(sql).run();
 }
 
 void Connection::ensureFindIndex(const TableInfo& table, const std::string& column, bool noCase) {
@@ -275,6 +293,8 @@ void Connection::ensureFindIndex(const TableInfo& table, const std::string& colu
     indexed_.insert(key);
     const std::string indexName = "vk~" + table.name + "~" + column;
     try {
+        // Made with the gathered writes rather than as a durable transaction of its own.
+        noteWrite();
         exec("CREATE INDEX IF NOT EXISTS " + table.schema + "." + quoteName(indexName) + " ON " +
              quoteName(table.name) + " (" + quoteName(column) + (noCase ? " COLLATE NOCASE" : "") +
              ")");

@@ -478,6 +478,11 @@ long Database::execute(std::string_view sqlText, int) {
     return detail::runStatement(s, st, {});
 }
 
+std::vector<std::string> Database::explainStatement(std::string_view sqlText) {
+    auto& s = state();
+    return detail::explainStatement(s, sql::parseStatement(sqlText));
+}
+
 long Database::recordsAffected() const {
     return state().recordsAffected;
 }
@@ -629,7 +634,8 @@ std::shared_ptr<detail::Connection> Engine::connectionFor(const std::string& pat
     detail::registerFunctions(db.get());
     auto conn = std::make_shared<detail::Connection>(path, std::move(db));
     try {
-        conn->exec("PRAGMA temp_store = MEMORY");
+        if (const int rc = detail::configureConnection(conn->handle()); rc != SQLITE_OK)
+            conn->raise(rc);
         conn->tableNames();
     } catch (const EngineError&) {
         throw EngineError(err::CannotOpen, "Unrecognized database format '" + path + "'.");

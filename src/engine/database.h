@@ -182,10 +182,13 @@ private:
 // file in this process shares one SQLite connection, so all handles see each other's
 // work at once. Recordsets stay usable while statements run through any handle.
 //
-// Writes made through recordsets are gathered into one transaction that is committed
-// by the next execute, by table definition changes, by flush(), when the transaction is
-// two seconds old (checked at the next write) and when the last handle of the file
-// closes. Call flush() when the program falls idle so nothing waits long.
+// Writes made through recordsets and by UPDATE, DELETE and INSERT statements are
+// gathered into one transaction that is committed by table definition changes (through
+// TableDefs or a CREATE, DROP or SELECT ... INTO statement, which are durable when they
+// return), by flush(), when the transaction is two seconds old (checked at the next
+// write) and when the last handle of the file closes. Every handle sees gathered writes
+// at once. A statement that fails undoes its own effects only; what was gathered before
+// it stays. Call flush() when the program falls idle so nothing waits long.
 class Database {
 public:
     Database() = default;
@@ -198,6 +201,10 @@ public:
     // it affected, also kept for recordsAffected().
     long execute(std::string_view sql, int options = 0);
     long recordsAffected() const;
+    // Diagnostics: the query plan SQLite chooses for an UPDATE, DELETE or INSERT, one
+    // line per plan step (as EXPLAIN QUERY PLAN prints it), without running it. Other
+    // statements raise 3219.
+    std::vector<std::string> explainStatement(std::string_view sql);
 
     // A table name (type defaults to Table) or a SELECT text (defaults to Dynaset).
     // A missing table raises 3078.
@@ -213,7 +220,7 @@ public:
     // name makes a temporary one. The SQL may be set now or later.
     QueryDef createQueryDef(std::string name = {}, std::string sql = {});
 
-    // Commits writes gathered from recordsets (see above).
+    // Commits the gathered writes (see above).
     void flush();
     // Closes this handle (all copies of it); open recordsets of the handle are closed.
     void close();

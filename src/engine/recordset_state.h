@@ -40,6 +40,8 @@ struct QueryDefState {
 
 // Runs a parsed statement; returns the rows affected.
 long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params);
+// The plan of an UPDATE, DELETE or INSERT, with the indexes running it would make.
+std::vector<std::string> explainStatement(DatabaseState& db, const sql::Statement& st);
 
 // Counts live rows before a slot and finds the slot of the k-th live row, both in
 // O(log n), so positions stay cheap while rows leave a large row set.

@@ -52,17 +52,40 @@ struct Runner {
     DatabaseState& db;
     Connection& c;
     Renderer r;
+    // Set to collect the query plan of a data statement instead of running it.
+    std::vector<std::string>* plan = nullptr;
     long affected = 0;
 
     void checkParameters() {
         if (r.missingParameters > 0) tooFewParameters(r.missingParameters);
     }
 
+    // In its own savepoint, so a failing statement undoes its own effects and nothing
+    // gathered before it; only explained when a plan is wanted.
     void run(const std::string& sqlText) {
-        auto st = c.prepare(sqlText);
-        st.bindAll(r.binds);
-        st.run();
-        affected = sqlite3_changes(c.handle());
+        if (plan) {
+            auto st = c.prepare("EXPLAIN QUERY PLAN " + sqlText);
+            st.bindAll(r.binds);
+            while (st.step())
+                plan->emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3)));
+            return;
+        }
+        c.atomically([&] {
+            auto st = c.prepare(sqlText);
+            st.bindAll(r.binds);
+            st.run();
+            affected = sqlite3_changes(c.handle());
+        });
+    }
+
+    // The columns a WHERE compares get the index a find would make, in the collation
+    // the comparison uses, so one statement per record stays a search, not a scan.
+    std::string where(const sql::Expr& condition) {
+        const std::size_t first = r.searched.size();
+        std::string sqlText = " WHERE " + r.condition(condition);
+        for (std::size_t i = first; i < r.searched.size(); ++i)
+            c.ensureFindIndex(r.searched[i].table, r.searched[i].column, r.searched[i].noCase);
+        return sqlText;
     }
 
     void operator()(const sql::SelectStmt& s) {
@@ -97,7 +120,7 @@ struct Runner {
             sets += quoteName(col.name) + " = " + r.storeExpr(*value, col);
         }
         std::string sqlText = "UPDATE " + t.sqlName() + " SET " + sets;
-        if (u.where) sqlText += " WHERE " + r.condition(*u.where);
+        if (u.where) sqlText += where(*u.where);
         r.popScope();
         checkParameters();
         run(sqlText);
@@ -107,22 +130,22 @@ struct Runner {
         const TableInfo& t = requireTable(c, d.table.name);
         r.pushScope({scopeFor(t, d.table.alias)});
         std::string sqlText = "DELETE FROM " + t.sqlName();
-        if (d.where) sqlText += " WHERE " + r.condition(*d.where);
+        if (d.where) sqlText += where(*d.where);
         r.popScope();
         checkParameters();
         const std::string key = "main." + upperName(t.name);
-        if (!c.hasRecordsets(key)) {
+        if (plan || !c.hasRecordsets(key)) {
             run(sqlText);
             return;
         }
         // Open recordsets on the table must drop the deleted rows.
         std::vector<std::int64_t> gone;
-        {
+        c.atomically([&] {
             auto st = c.prepare(sqlText + " RETURNING rowid");
             st.bindAll(r.binds);
             while (st.step())
                 gone.push_back(sqlite3_column_int64(st.get(), 0));
-        }
+        });
         affected = static_cast<long>(gone.size());
         c.rowsDeleted(key, gone);
     }
@@ -227,19 +250,42 @@ struct Runner {
     }
 };
 
+bool changesData(const sql::Statement& st) {
+    return std::holds_alternative<sql::UpdateStmt>(st.body) ||
+           std::holds_alternative<sql::DeleteStmt>(st.body) ||
+           std::holds_alternative<sql::InsertStmt>(st.body);
+}
+
 } // namespace
 
 long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params) {
     Connection& c = db.connection();
     db.checkWritable();
     params.declared = st.parameters;
+    // Data statements join the gathered write transaction. Statements that change table
+    // definitions commit what was gathered and are durable on return, as TableDefs
+    // changes are.
+    const bool gathered = changesData(st);
+    if (gathered)
+        c.noteWrite();
+    else
+        c.commit();
     Runner runner{db, c, Renderer(c, &params)};
     std::visit(runner, st.body);
     c.bumpData();
-    // Writes gathered from recordsets are committed together with the statement.
-    c.commit();
     db.recordsAffected = runner.affected;
     return runner.affected;
+}
+
+std::vector<std::string> explainStatement(DatabaseState& db, const sql::Statement& st) {
+    if (!changesData(st)) throw EngineError(err::InvalidOperation, "Invalid operation.");
+    Connection& c = db.connection();
+    Parameters params;
+    params.declared = st.parameters;
+    std::vector<std::string> plan;
+    Runner runner{db, c, Renderer(c, &params), &plan};
+    std::visit(runner, st.body);
+    return plan;
 }
 
 } // namespace varnoke::detail
