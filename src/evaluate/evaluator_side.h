@@ -1,7 +1,7 @@
 #pragma once
 // Which file a family of evaluators changes. The frame of row_evaluation.h takes one of
 // these, so the File A members (list1...) and the File B members (list2...) share it:
-// the File B side fills in its own recordset, tested field, operand rule and writer.
+// each side fills in its own recordset, tested field, operand rule and writer.
 #include "engine/recordset.h"
 #include "process/field_class.h"
 #include "value/value.h"
@@ -23,10 +23,20 @@ struct EvaluatorSide {
     bool (*operandIsField)(const RunContext& ctx);
     // The replace writer of that file; true when it wrote.
     bool (*write)(RunContext& ctx, Value newValue);
+    // The ordering conditions read with the operand on the left ("File A is after File
+    // B"), so the changed field itself must be earlier or smaller.
+    bool operandFirst = false;
+    // A typed or blank row names no field of the changed file: it holds or fails on the
+    // driving record alone (its operand against the typed value) and adds no term.
+    bool typedRowOnDrivingRecord = false;
 };
 
 // File A (Table1 through rsFileA): the field of If_This, tested against a File B field
 // or a typed value.
 const EvaluatorSide& fileASide();
+
+// File B (Table2 through rsFileB): the File B field named in This, tested against the
+// value of File A's If_This field; File A drives the run.
+const EvaluatorSide& fileBSide();
 
 } // namespace varnoke

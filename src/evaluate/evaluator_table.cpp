@@ -59,6 +59,51 @@ constexpr std::array<EvaluatorMember, 36> kFileA = {{
     {"list1DateDateNotEqualDel", Date, Date, NotEqual, Del, false, kNoOrders, true},
 }};
 
+// File B: the first class is the File B field named in This, the second File A's
+// If_This. Only the numeric equal members let the found record through untested, and
+// only for "is equal to".
+constexpr std::array<EvaluatorMember, 36> kFileB = {{
+    {"list2TextTextEqualRep", Text, Text, Equal, Rep},
+    {"list2TextValEqualRep", Text, Val, Equal, Rep},
+    {"list2TextDateEqualRep", Text, Date, Equal, Rep},
+    {"list2ValTextEqualRep", Val, Text, Equal, Rep},
+    {"list2ValValEqualRep", Val, Val, Equal, Rep, true, only(kEq)},
+    {"list2ValDateEqualRep", Val, Date, Equal, Rep},
+    {"list2DateTextEqualRep", Date, Text, Equal, Rep},
+    {"list2DateValEqualRep", Date, Val, Equal, Rep},
+    {"list2DateDateEqualRep", Date, Date, Equal, Rep, true, kNoOrders, true},
+
+    {"list2TextTextNotEqualRep", Text, Text, NotEqual, Rep},
+    {"list2TextValNotEqualRep", Text, Val, NotEqual, Rep},
+    {"list2TextDateNotEqualRep", Text, Date, NotEqual, Rep},
+    {"list2ValTextNotEqualRep", Val, Text, NotEqual, Rep},
+    {"list2ValValNotEqualRep", Val, Val, NotEqual, Rep},
+    {"list2ValDateNotEqualRep", Val, Date, NotEqual, Rep},
+    {"list2DateTextNotEqualRep", Date, Text, NotEqual, Rep},
+    {"list2DateValNotEqualRep", Date, Val, NotEqual, Rep},
+    {"list2DateDateNotEqualRep", Date, Date, NotEqual, Rep, false, kNoOrders, true},
+
+    {"list2TextTextEqualDel", Text, Text, Equal, Del},
+    {"list2TextValEqualDel", Text, Val, Equal, Del},
+    {"list2TextDateEqualDel", Text, Date, Equal, Del},
+    {"list2ValTextEqualDel", Val, Text, Equal, Del},
+    {"list2ValValEqualDel", Val, Val, Equal, Del, true, only(kEq)},
+    {"list2ValDateEqualDel", Val, Date, Equal, Del},
+    {"list2DateTextEqualDel", Date, Text, Equal, Del},
+    {"list2DateValEqualDel", Date, Val, Equal, Del},
+    {"list2DateDateEqualDel", Date, Date, Equal, Del, true, kNoOrders, true},
+
+    {"list2TextTextNotEqualDel", Text, Text, NotEqual, Del},
+    {"list2TextValNotEqualDel", Text, Val, NotEqual, Del},
+    {"list2TextDateNotEqualDel", Text, Date, NotEqual, Del},
+    {"list2ValTextNotEqualDel", Val, Text, NotEqual, Del},
+    {"list2ValValNotEqualDel", Val, Val, NotEqual, Del},
+    {"list2ValDateNotEqualDel", Val, Date, NotEqual, Del},
+    {"list2DateTextNotEqualDel", Date, Text, NotEqual, Del},
+    {"list2DateValNotEqualDel", Date, Val, NotEqual, Del},
+    {"list2DateDateNotEqualDel", Date, Date, NotEqual, Del, false, kNoOrders, true},
+}};
+
 struct PairClauses {
     FieldClass tested, operand;
     Clause equal, notEqual;
@@ -80,6 +125,10 @@ constexpr std::array<PairClauses, 9> kPairClauses = {{
 
 std::span<const EvaluatorMember> fileAEvaluators() {
     return kFileA;
+}
+
+std::span<const EvaluatorMember> fileBEvaluators() {
+    return kFileB;
 }
 
 EvaluatorKey evaluatorKeyOf(const EvaluatorMember& member, FileSide side) {

@@ -32,8 +32,10 @@ inline constexpr OrderSet kNoOrders{};
 
 struct EvaluatorMember {
     std::string_view name;
-    FieldClass tested;  // the changed file's field of the row
-    FieldClass operand; // the operand: the other file's field, Text for a typed value
+    // The changed file's field of the row and the operand, the other file's field; a
+    // typed value counts as Text on whichever side it stands.
+    FieldClass tested;
+    FieldClass operand;
     Polarity polarity;
     Action action;
     // Reads the row's condition: the numeric and date pairs also serve the orderings.
@@ -48,6 +50,9 @@ struct EvaluatorMember {
 
 // The 36 File A members, list1TextTextEqualRep to list1DateDateNotEqualDel.
 std::span<const EvaluatorMember> fileAEvaluators();
+
+// The 36 File B members, list2TextTextEqualRep to list2DateDateNotEqualDel.
+std::span<const EvaluatorMember> fileBEvaluators();
 
 // The process key of a member, for composing its name on the given side.
 EvaluatorKey evaluatorKeyOf(const EvaluatorMember& member, FileSide side);

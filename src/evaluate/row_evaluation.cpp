@@ -31,13 +31,14 @@ struct Call {
 
 Call makeCall(RunContext& ctx, const EvaluatorSide& side, const EvaluatorMember& member,
               Value& compareThis) {
+    const Order order = orderFor(member, criteriaText(ctx, "condition"));
     return Call{ctx,
                 side,
                 member,
                 compareThis,
                 side.changedFile(ctx),
                 side.testedField(ctx),
-                orderFor(member, criteriaText(ctx, "condition")),
+                side.operandFirst ? reversed(order) : order,
                 criteriaText(ctx, "conjunction") == choice::And,
                 side.operandIsField(ctx)};
 }
@@ -56,7 +57,13 @@ void prepareOperand(Call& c) {
     }
 }
 
+bool typedRowOnDrivingRecord(const Call& c) {
+    return !c.fieldRow && c.side.typedRowOnDrivingRecord;
+}
+
 bool currentMeetsRow(const Call& c) {
+    if (typedRowOnDrivingRecord(c))
+        return typedRowMet(c.member, c.order, c.ctx.criteria.value("This"), c.compareThis);
     return rowMet(c.member, c.order, c.file.value(c.field), c.compareThis);
 }
 
@@ -88,8 +95,13 @@ void addFieldTerm(Call& c) {
 
 // A typed or blank operand: searched on its own; false when no record meets it. Its
 // term joins findCriteria when an "and" chain or earlier rows need it, so the record
-// acted on meets the whole chain.
+// acted on meets the whole chain. Where the typed row concerns the driving record, its
+// own test decides, without a search: the driving file stays where the walk left it.
 bool checkTypedRow(Call& c) {
+    if (typedRowOnDrivingRecord(c)) {
+        prepareOperand(c);
+        return currentMeetsRow(c);
+    }
     const std::optional<std::string> own = typedFindText(c.member, c.order, c.field, c.compareThis);
     if (!own) return false;
     c.file.findFirst(*own);

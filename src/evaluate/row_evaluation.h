@@ -9,7 +9,9 @@
 // findCriteria (a typed or blank operand is first searched on its own, and joins only
 // an "and" chain or a find text that earlier rows began); the last row of a chain then
 // acts on the first record that the whole find text selects and that meets the row.
-// Under "all records" a replace is one update over findCriteria.
+// Under "all records" a replace is one update over findCriteria. On the File B side a
+// typed row names no File B field: it is tested on the driving File A record, and when
+// it holds, acts like any row on the records the other rows' terms select.
 #include "evaluate/evaluator_side.h"
 #include "evaluate/evaluator_table.h"
 #include "value/value.h"

@@ -31,7 +31,39 @@ int orderAgainst(const Value& fieldValue, const Value& form) {
     return compareValues(fieldValue, form).value_or(1);
 }
 
+Value typedAsTested(FieldClass tested, const Value& typed) {
+    if (isBlank(typed)) return Value::null();
+    switch (tested) {
+    case FieldClass::Val:
+        return Value::number(leadingNumber(textOf(typed)));
+    case FieldClass::Date:
+        return isDate(typed) ? Value::date(dateOf(typed)) : typed;
+    case FieldClass::Text:
+        break;
+    }
+    return typed;
+}
+
 } // namespace
+
+Order reversed(Order order) {
+    switch (order) {
+    case Order::Greater:
+        return Order::Less;
+    case Order::Less:
+        return Order::Greater;
+    case Order::Equal:
+        break;
+    }
+    return Order::Equal;
+}
+
+bool typedRowMet(const EvaluatorMember& member, Order order, const Value& typed,
+                 const Value& operand) {
+    const bool asText = member.tested == FieldClass::Text && !isBlank(operand) && !operand.isText();
+    return rowMet(member, order, typedAsTested(member.tested, typed),
+                  asText ? Value::text(textOf(operand)) : operand);
+}
 
 std::string isNullText(std::string_view field) {
     return "IsNull(" + bracketName(field) + ")";

@@ -29,6 +29,16 @@ Value comparisonForm(const EvaluatorMember& member, const Value& operand);
 bool rowMet(const EvaluatorMember& member, Order order, const Value& fieldValue,
             const Value& operand);
 
+// The same ordering seen from the operand's side: greater and less change places.
+Order reversed(Order order);
+
+// A typed or blank row that concerns the driving record alone: the typed value, read as
+// the member's tested kind (a number by its leading number, a date when it reads as
+// one), against the operand. A text member compares a number or date operand by its
+// text, so a typed "5" meets 5.
+bool typedRowMet(const EvaluatorMember& member, Order order, const Value& typed,
+                 const Value& operand);
+
 // The find text of a typed or blank operand on the field, written by the field's kind;
 // none when no record can meet the row (a blank operand under less or before).
 std::optional<std::string> typedFindText(const EvaluatorMember& member, Order order,
