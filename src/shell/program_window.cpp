@@ -3,6 +3,7 @@
 #include "dialog/form4_form.h"
 #include "evaluate/register_file_a.h"
 #include "evaluate/register_file_b.h"
+#include "steps/delete_steps.h"
 #include "steps/replace_steps.h"
 #include "viewers/viewer_hub_window.h"
 #include "viewers/viewer_texts.h"
@@ -11,6 +12,7 @@ namespace varnoke {
 
 void registerProcedures(Registry& registry) {
     registerReplaceSteps(registry);
+    registerDeleteSteps(registry);
     registerFileAEvaluators(registry);
     registerFileBEvaluators(registry);
 }

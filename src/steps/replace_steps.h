@@ -7,6 +7,8 @@
 //
 // Every step name the decision table can choose for "replace" is a row of one table;
 // the rows differ only in the parameters below and share one procedure.
+#include "steps/step_kinds.h"
+
 #include <span>
 #include <string_view>
 
@@ -15,15 +17,6 @@ namespace varnoke {
 struct RunContext;
 class Registry;
 
-// Which decision table calls the step: "is equal to" and the four ordered conditions,
-// or "is not equal to".
-enum class StepPolarity { Equal, NotEqual };
-// Combo7: "parallel records; one record only" pairs the files by position; the two
-// non-parallel methods walk the driving file as a source of search keys and share a
-// frame, as the evaluators read the method themselves.
-enum class Pairing { Parallel, FirstOccurrence, AllRecords };
-// The file whose Combo4 field is replaced; the other one drives the run.
-enum class ChangedFile { A, B };
 // Combo5: a field of either file, "BLANK", or a typed value.
 enum class ReplaceSource { Field, Blank, WhatEver };
 
