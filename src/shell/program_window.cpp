@@ -4,6 +4,7 @@
 #include "evaluate/register_file_a.h"
 #include "evaluate/register_file_b.h"
 #include "steps/delete_steps.h"
+#include "steps/export_steps.h"
 #include "steps/replace_steps.h"
 #include "viewers/viewer_hub_window.h"
 #include "viewers/viewer_texts.h"
@@ -13,6 +14,7 @@ namespace varnoke {
 void registerProcedures(Registry& registry) {
     registerReplaceSteps(registry);
     registerDeleteSteps(registry);
+    registerExportSteps(registry);
     registerFileAEvaluators(registry);
     registerFileBEvaluators(registry);
 }

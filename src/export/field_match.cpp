@@ -1,0 +1,32 @@
+#include "export/field_match.h"
+
+#include "dialog/choice_texts.h"
+#include "engine/recordset.h"
+
+#include <algorithm>
+
+namespace varnoke {
+
+std::string_view entryFieldName(std::string_view entry) {
+    return entry.substr(std::min(choice::FieldPrefixLength, entry.size()));
+}
+
+std::optional<int> exactField(const Recordset& rs, std::string_view name) {
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        if (rs.field(i).name() == name) return i;
+    return std::nullopt;
+}
+
+bool copyByName(const Recordset& source, int count, Recordset& target) {
+    bool written = false;
+    for (int i = 0; i < std::min(count, source.fieldCount()); ++i) {
+        const Field from = source.field(i);
+        if (const std::optional<int> to = exactField(target, from.name())) {
+            target.field(*to).setValue(from.value());
+            written = true;
+        }
+    }
+    return written;
+}
+
+} // namespace varnoke
