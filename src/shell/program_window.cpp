@@ -3,6 +3,7 @@
 #include "dialog/form4_form.h"
 #include "evaluate/register_file_a.h"
 #include "evaluate/register_file_b.h"
+#include "queries/local_queries_window.h"
 #include "steps/delete_steps.h"
 #include "steps/export_steps.h"
 #include "steps/replace_steps.h"
@@ -25,6 +26,8 @@ Program::Program(Platform platform) : platform_(platform) {
     hub_.viewers = std::make_unique<GridViewerHub>(state_, platform_.prompter, window_->mdiArea());
     hub_.compare = std::make_unique<Form4Windows>(
         Form4Services{state_, platform_, *window_, *hub_.viewers, &runner_}, window_.get());
+    hub_.queries = std::make_unique<LocalQueryWindows>(
+        state_, platform_, static_cast<GridViewerHub&>(*hub_.viewers), window_.get());
 
     QObject::connect(&idleCommit_, &QTimer::timeout, [this] { commitGatheredWrites(); });
     idleCommit_.start(1000);
@@ -33,6 +36,7 @@ Program::Program(Platform platform) : platform_(platform) {
 Program::~Program() {
     idleCommit_.stop();
     // The dialog and viewers refer to the main window's area; they go first.
+    hub_.queries.reset();
     hub_.compare.reset();
     hub_.viewers.reset();
     window_.reset();
