@@ -66,5 +66,6 @@ CREATE TABLE "Temp" (
 CREATE TABLE "MSysQueryDefs" (
     "Name"    TEXT(64) PRIMARY KEY COLLATE NOCASE,
     "SQL"     LONGTEXT,
-    "Connect" TEXT(255)
+    "Connect" TEXT(255),
+    "ReturnsRecords" BIT
 );

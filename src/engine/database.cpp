@@ -24,11 +24,30 @@ namespace {
 
 constexpr const char* kQueryTable = "MSysQueryDefs";
 
+// Whether a query returns records is kept with it; a file made before that column
+// existed gets it on first use.
 void ensureQueryTable(Connection& c) {
-    if (c.table(kQueryTable)) return;
-    c.exec("CREATE TABLE main.\"MSysQueryDefs\" (\"Name\" TEXT(64) PRIMARY KEY COLLATE NOCASE, "
-           "\"SQL\" LONGTEXT, \"Connect\" TEXT(255))");
+    if (const TableInfo* t = c.table(kQueryTable)) {
+        if (t->columnIndex("ReturnsRecords") >= 0) return;
+        c.exec("ALTER TABLE main.\"MSysQueryDefs\" ADD COLUMN \"ReturnsRecords\" BIT");
+    } else {
+        c.exec("CREATE TABLE main.\"MSysQueryDefs\" (\"Name\" TEXT(64) PRIMARY KEY COLLATE "
+               "NOCASE, \"SQL\" LONGTEXT, \"Connect\" TEXT(255), \"ReturnsRecords\" BIT)");
+    }
     c.schemaChanged();
+}
+
+// The stored switch, when one was set; NULL means "decide from the statement".
+std::optional<bool> storedReturnsRecords(const TableInfo& table, sqlite3_stmt* st, int i) {
+    if (table.columnIndex("ReturnsRecords") < 0 || sqlite3_column_type(st, i) == SQLITE_NULL)
+        return std::nullopt;
+    return sqlite3_column_int(st, i) != 0;
+}
+
+std::string queryColumns(const TableInfo& table) {
+    return table.columnIndex("ReturnsRecords") >= 0
+               ? "\"Name\", \"SQL\", \"Connect\", \"ReturnsRecords\""
+               : "\"Name\", \"SQL\", \"Connect\", NULL";
 }
 
 std::string columnText(sqlite3_stmt* st, int i) {
@@ -39,9 +58,10 @@ std::string columnText(sqlite3_stmt* st, int i) {
 std::shared_ptr<QueryDefState> loadQueryDef(const std::shared_ptr<DatabaseState>& db,
                                             std::string_view name) {
     Connection& c = db->connection();
-    if (!c.table(kQueryTable)) return nullptr;
-    auto st = c.prepare("SELECT \"Name\", \"SQL\", \"Connect\" FROM main.\"MSysQueryDefs\" WHERE "
-                        "\"Name\" = ?1 COLLATE NOCASE");
+    const TableInfo* table = c.table(kQueryTable);
+    if (!table) return nullptr;
+    auto st = c.prepare("SELECT " + queryColumns(*table) +
+                        " FROM main.\"MSysQueryDefs\" WHERE \"Name\" = ?1 COLLATE NOCASE");
     st.bind(1, Value::text(std::string(name)));
     if (!st.step()) return nullptr;
     auto q = std::make_shared<QueryDefState>();
@@ -49,6 +69,7 @@ std::shared_ptr<QueryDefState> loadQueryDef(const std::shared_ptr<DatabaseState>
     q->name = columnText(st.get(), 0);
     q->sql = columnText(st.get(), 1);
     q->connect = columnText(st.get(), 2);
+    q->returnsRecords = storedReturnsRecords(*table, st.get(), 3);
     return q;
 }
 
@@ -247,13 +268,14 @@ detail::QueryDefState& qstate(const std::shared_ptr<detail::QueryDefState>& s) {
     return *s;
 }
 
-void storeQueryColumn(detail::QueryDefState& q, const char* column, const std::string& value) {
+void storeQueryColumn(detail::QueryDefState& q, const char* column, const Value& value) {
     if (q.name.empty()) return;
     auto& c = q.db->connection();
     q.db->checkWritable();
+    detail::ensureQueryTable(c);
     auto st = c.prepare(std::string("UPDATE main.\"MSysQueryDefs\" SET \"") + column +
                         "\" = ?1 WHERE \"Name\" = ?2 COLLATE NOCASE");
-    st.bind(1, Value::text(value));
+    st.bind(1, value);
     st.bind(2, Value::text(q.name));
     st.run();
     c.bumpData();
@@ -271,7 +293,7 @@ void QueryDef::setSql(std::string text) {
     auto& q = qstate(state_);
     // Text sent on to another server is not ours to parse.
     if (q.connect.empty()) sql::parseStatement(text);
-    storeQueryColumn(q, "SQL", text);
+    storeQueryColumn(q, "SQL", Value::text(text));
     q.sql = std::move(text);
 }
 
@@ -281,7 +303,7 @@ std::string QueryDef::connect() const {
 
 void QueryDef::setConnect(std::string connect) {
     auto& q = qstate(state_);
-    storeQueryColumn(q, "Connect", connect);
+    storeQueryColumn(q, "Connect", Value::text(connect));
     q.connect = std::move(connect);
 }
 
@@ -299,7 +321,9 @@ bool QueryDef::returnsRecords() const {
 }
 
 void QueryDef::setReturnsRecords(bool returns) {
-    qstate(state_).returnsRecords = returns;
+    auto& q = qstate(state_);
+    storeQueryColumn(q, "ReturnsRecords", Value::number(returns ? 1 : 0));
+    q.returnsRecords = returns;
 }
 
 std::vector<Parameter> QueryDef::parameters() const {
@@ -412,16 +436,17 @@ QueryDefs::QueryDefs(std::shared_ptr<detail::DatabaseState> db) : db_(std::move(
 void QueryDefs::refresh() {
     items_.clear();
     auto& c = db_->connection();
-    if (!c.table(detail::kQueryTable)) return;
-    auto st =
-        c.prepare("SELECT \"Name\", \"SQL\", \"Connect\" FROM main.\"MSysQueryDefs\" ORDER BY "
-                  "\"Name\" COLLATE NOCASE");
+    const detail::TableInfo* table = c.table(detail::kQueryTable);
+    if (!table) return;
+    auto st = c.prepare("SELECT " + detail::queryColumns(*table) +
+                        " FROM main.\"MSysQueryDefs\" ORDER BY \"Name\" COLLATE NOCASE");
     while (st.step()) {
         auto q = std::make_shared<detail::QueryDefState>();
         q->db = db_;
         q->name = detail::columnText(st.get(), 0);
         q->sql = detail::columnText(st.get(), 1);
         q->connect = detail::columnText(st.get(), 2);
+        q->returnsRecords = detail::storedReturnsRecords(*table, st.get(), 3);
         items_.push_back(QueryDef(q));
     }
 }

@@ -214,6 +214,7 @@ TEST_F(EngineDatabaseTest, QueryDefsPersistAndRun) {
     auto remote = db.createQueryDef("Remote");
     remote.setConnect("ODBC;DSN=far");
     remote.setSql("select top 5 whatever from far_away");
+    remote.setReturnsRecords(false);
     EXPECT_ENGINE_ERROR(remote.execute(), err::PassThroughFailed);
 
     auto param = db.createQueryDef("ById", "PARAMETERS [Min Id] Long; SELECT * FROM Table1 WHERE "
@@ -236,6 +237,9 @@ TEST_F(EngineDatabaseTest, QueryDefsPersistAndRun) {
         names.push_back(d.name());
     EXPECT_EQ(names, (std::vector<std::string>{"ById", "Remote", "Smiths"}));
     EXPECT_EQ(db.queryDefs().item("remote").connect(), "ODBC;DSN=far");
+    // The switch the user set is kept with the query; others still follow their statement.
+    EXPECT_FALSE(db.queryDefs().item("Remote").returnsRecords());
+    EXPECT_TRUE(db.queryDefs().item("Smiths").returnsRecords());
     EXPECT_EQ(db.openRecordset("Smiths").recordCount(), 1);
     EXPECT_EQ(db.openRecordset("select City from Table1 where Id = 7").value("City").asText(), "z");
     db.queryDefs().remove("SMITHS");
