@@ -1,5 +1,6 @@
 #include "dialog/form4_form.h"
 
+#include "platform/qt/qt_text.h"
 #include "shell/run_guard.h"
 
 #include <QAbstractItemView>
@@ -106,10 +107,6 @@ QRect pixels(const Placement& p) {
             p.height / kTwipsPerPixel};
 }
 
-QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string s(const QString& text) {
     return text.toStdString();
 }
@@ -118,7 +115,7 @@ QStringList qList(const std::vector<std::string>& items) {
     QStringList out;
     out.reserve(static_cast<qsizetype>(items.size()));
     for (const auto& item : items)
-        out << q(item);
+        out << toQString(item);
     return out;
 }
 
@@ -138,7 +135,7 @@ void applyState(QWidget* w, const ControlState& state) {
 Form4::Form4(Form4Services services, QWidget* parent)
     : QDialog(parent), model_(std::make_unique<Form4Model>(std::move(services))) {
     setObjectName("Form4");
-    setWindowTitle(q(kDialogCaption));
+    setWindowTitle(toQString(kDialogCaption));
     setAttribute(Qt::WA_DeleteOnClose);
     // The layout was planned for a small sans serif face of about eleven pixels.
     QFont small = font();
@@ -339,7 +336,7 @@ void Form4::render() {
     for (const auto& [name, state] : options) {
         auto* option = findChild<QRadioButton*>(name);
         applyState(option, *state);
-        option->setText(q(state->caption));
+        option->setText(toQString(state->caption));
         // Auto-exclusive buttons cannot be cleared one by one.
         option->setAutoExclusive(false);
         option->setChecked(state->value);
@@ -360,12 +357,12 @@ void Form4::render() {
             combo->addItems(items);
             retexted = true;
         }
-        if (combo->currentText() != q(state.text)) {
-            combo->setEditText(q(state.text));
+        if (combo->currentText() != toQString(state.text)) {
+            combo->setEditText(toQString(state.text));
             retexted = true;
         }
         if (retexted) showStartOf(combo);
-        combo->setToolTip(q(state.toolTip));
+        combo->setToolTip(toQString(state.toolTip));
         applyState(combo, state);
     }
 
@@ -376,8 +373,8 @@ void Form4::render() {
         {"Command10", &c.command10}};
     for (const auto& [name, state] : buttons) {
         auto* button = findChild<QPushButton*>(name);
-        button->setText(q(state->caption));
-        button->setToolTip(q(state->toolTip));
+        button->setText(toQString(state->caption));
+        button->setToolTip(toQString(state->toolTip));
         applyState(button, *state);
     }
 
@@ -404,11 +401,11 @@ void Form4::render() {
 
     for (auto [name, state] : {std::pair{"Text1", &c.text1}, std::pair{"Text2", &c.text2}}) {
         auto* edit = findChild<QLineEdit*>(name);
-        if (edit->text() != q(state->text)) {
-            edit->setText(q(state->text));
+        if (edit->text() != toQString(state->text)) {
+            edit->setText(toQString(state->text));
             edit->setCursorPosition(0);
         }
-        edit->setToolTip(q(state->toolTip));
+        edit->setToolTip(toQString(state->toolTip));
         applyState(edit, *state);
     }
     applyState(findChild<QWidget*>("Label8"), c.label8);
@@ -417,7 +414,7 @@ void Form4::render() {
     renderProgress(c.progressBar1);
 
     if (!c.focusRequest.empty()) {
-        if (auto* w = findChild<QWidget*>(q(c.focusRequest))) w->setFocus();
+        if (auto* w = findChild<QWidget*>(toQString(c.focusRequest))) w->setFocus();
         c.focusRequest.clear();
     }
     rendering_ = false;
@@ -438,10 +435,10 @@ void Form4::renderGrid() {
         const std::string* cells[] = {&row.ifThis, &row.condition, &row.thisValue,
                                       &row.conjunction};
         for (int col = 0; col < 4; ++col)
-            grid_->setItem(r, col, new QTableWidgetItem(q(*cells[col])));
+            grid_->setItem(r, col, new QTableWidgetItem(toQString(*cells[col])));
     }
     if (!c.gridColumn0Caption.empty())
-        grid_->setHorizontalHeaderItem(0, new QTableWidgetItem(q(c.gridColumn0Caption)));
+        grid_->setHorizontalHeaderItem(0, new QTableWidgetItem(toQString(c.gridColumn0Caption)));
     if (c.gridColumn3Width > 0) grid_->setColumnWidth(3, c.gridColumn3Width / kTwipsPerPixel);
     const long current = criteria.currentRow();
     if (current >= 0 && current < static_cast<long>(rows.size()))

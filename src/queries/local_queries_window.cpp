@@ -1,5 +1,6 @@
 #include "queries/local_queries_window.h"
 
+#include "platform/qt/qt_text.h"
 #include "shell/main_window.h"
 #include "viewers/viewer_hub_window.h"
 
@@ -14,10 +15,6 @@
 namespace varnoke {
 
 namespace {
-
-QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The layout's sizes are the whole window's; Qt sizes the client area, so the borders
 // and title bar of the original window are taken off.
@@ -51,7 +48,7 @@ FrmQuerys::FrmQuerys(SharedState& state, Platform platform, LocalQueryResults& r
                      QWidget* parent)
     : QWidget(parent, Qt::Window), logic_(state, platform.prompter, platform.settings, results) {
     setObjectName("frmQuerys");
-    setWindowTitle(q(querytext::kWindowCaption));
+    setWindowTitle(toQString(querytext::kWindowCaption));
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(twips(5220 - kBorderWidth), twips(3884 - kBorderHeight));
     buildControls();

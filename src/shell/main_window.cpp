@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "platform/qt/qt_text.h"
 #include "shell/about_form.h"
 #include "shell/check_dbase.h"
 #include "shell/exit_cleanup.h"
@@ -19,10 +20,6 @@
 namespace varnoke {
 
 namespace {
-
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 constexpr int kWidth = 12000;
 constexpr int kHeight = 9000;
@@ -49,7 +46,7 @@ MDIForm1::~MDIForm1() = default;
 QAction* MDIForm1::addItem(QMenu* menu, std::string_view name, const char* caption, bool enabled,
                            void (MDIForm1::*handler)()) {
     QAction* action = menu->addAction(QString::fromUtf8(caption));
-    action->setObjectName(qs(name));
+    action->setObjectName(toQString(name));
     action->setEnabled(enabled);
     connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     return action;
@@ -58,7 +55,7 @@ QAction* MDIForm1::addItem(QMenu* menu, std::string_view name, const char* capti
 QAction* MDIForm1::addItem(QMenu* menu, std::string_view name, const char* caption, bool enabled,
                            void (ShellCommands::*handler)()) {
     QAction* action = menu->addAction(QString::fromUtf8(caption));
-    action->setObjectName(qs(name));
+    action->setObjectName(toQString(name));
     action->setEnabled(enabled);
     connect(action, &QAction::triggered, this, [this, handler] { ((*commands_).*handler)(); });
     return action;
@@ -66,7 +63,7 @@ QAction* MDIForm1::addItem(QMenu* menu, std::string_view name, const char* capti
 
 void MDIForm1::buildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
-    file->setObjectName(qs(menu::File));
+    file->setObjectName(toQString(menu::File));
     addItem(file, menu::FileCompare, "&Compare...", true, &ShellCommands::menuFileCompare_Click);
     addItem(file, menu::FileOpenTable, "&Open Table...", false,
             &ShellCommands::menuFileOpenTable_Click);
@@ -79,7 +76,7 @@ void MDIForm1::buildMenus() {
     connect(file, &QMenu::aboutToShow, this, [this] { commands_->menuFile_Click(); });
 
     QMenu* view = menuBar()->addMenu("&View");
-    view->setObjectName(qs(menu::View));
+    view->setObjectName(toQString(menu::View));
     addItem(view, menu::ViewFileA, "File &A", false, &ShellCommands::menuViewFileA_Click);
     addItem(view, menu::ViewFileB, "File &B", false, &ShellCommands::menuViewFileB_Click);
     addItem(view, menu::ViewExportedData, "&Export File", false,
@@ -89,7 +86,7 @@ void MDIForm1::buildMenus() {
     connect(view, &QMenu::aboutToShow, this, [this] { commands_->menuView_Click(); });
 
     QMenu* queries = menuBar()->addMenu("&Queries");
-    queries->setObjectName(qs(menu::Queries));
+    queries->setObjectName(toQString(menu::Queries));
     addItem(queries, menu::QueriesSelectLocal, "&Select and Run Local...", true,
             &ShellCommands::menuQueriesSelectLocal_Click);
     addItem(queries, menu::QueriesSelectRemote, "Select and Run &Remote...", true,
@@ -100,12 +97,12 @@ void MDIForm1::buildMenus() {
             &ShellCommands::menuQueriesDefineRemote_Click);
 
     QMenu* help = menuBar()->addMenu("&Help");
-    help->setObjectName(qs(menu::Help));
+    help->setObjectName(toQString(menu::Help));
     addItem(help, menu::About, "&About Varnoke", true, &MDIForm1::menuAbout_Click);
 }
 
 void MDIForm1::setMenuEnabled(std::string_view itemName, bool enabled) {
-    const QString name = qs(itemName);
+    const QString name = toQString(itemName);
     if (auto* m = menuBar()->findChild<QMenu*>(name)) {
         m->menuAction()->setEnabled(enabled);
         return;
@@ -114,7 +111,7 @@ void MDIForm1::setMenuEnabled(std::string_view itemName, bool enabled) {
 }
 
 bool MDIForm1::menuEnabled(std::string_view itemName) const {
-    const QString name = qs(itemName);
+    const QString name = toQString(itemName);
     if (auto* m = menuBar()->findChild<QMenu*>(name)) return m->menuAction()->isEnabled();
     if (auto* action = findChild<QAction*>(name)) return action->isEnabled();
     return false;

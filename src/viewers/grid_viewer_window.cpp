@@ -1,5 +1,6 @@
 #include "viewers/grid_viewer_window.h"
 
+#include "platform/qt/qt_text.h"
 #include "value/runtime_error.h"
 #include "viewers/form_printer_window.h"
 #include "viewers/grid_model_window.h"
@@ -30,10 +31,6 @@ constexpr int kClientHeight = 4596;
 constexpr int kStripHeight = 330;
 constexpr int kCounterHeight = 345;
 
-QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The Shift argument of a grid mouse event: 1 Shift, 2 Ctrl, 4 Alt.
 int shiftOf(Qt::KeyboardModifiers modifiers) {
     return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
@@ -54,8 +51,8 @@ GridViewerWindow::GridViewerWindow(ViewerForm form, SharedState& state, Prompter
     : QWidget(parent), viewer_(form, state, prompter), printer_(printer),
       model_(std::make_unique<GridTableModel>(viewer_)) {
     const ViewerProfile& p = viewer_.profile();
-    setObjectName(q(p.formName));
-    setWindowTitle(q(p.caption));
+    setObjectName(toQString(p.formName));
+    setWindowTitle(toQString(p.caption));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -80,10 +77,10 @@ GridViewerWindow::GridViewerWindow(ViewerForm form, SharedState& state, Prompter
     grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->horizontalHeader()->setSectionsClickable(true);
-    if (p.hasPrint) grid_->setToolTip(q(viewertext::kGridTip));
+    if (p.hasPrint) grid_->setToolTip(toQString(viewertext::kGridTip));
     layout->addWidget(grid_, 1);
 
-    data1_ = new QLabel(q(viewer_.counterCaption()), this);
+    data1_ = new QLabel(toQString(viewer_.counterCaption()), this);
     data1_->setObjectName("Data1");
     data1_->setFixedHeight(px(kCounterHeight));
     data1_->setFrameShape(QFrame::Panel);
@@ -149,7 +146,7 @@ void GridViewerWindow::buildButtons(QWidget* strip) {
     connect(command1_, &QPushButton::clicked, this, [this] { command1_Click(); });
     connect(button("cmdClose"), &QPushButton::clicked, this, [this] { cmdClose_Click(); });
     if (QPushButton* print = button("Command2")) {
-        print->setToolTip(q(viewertext::kPrintTip));
+        print->setToolTip(toQString(viewertext::kPrintTip));
         connect(print, &QPushButton::clicked, this, [this] { command2_Click(); });
     }
 }
@@ -203,13 +200,13 @@ void GridViewerWindow::rowsRemoved(long first, long last) {
 }
 
 void GridViewerWindow::stateChanged() {
-    data1_->setText(q(viewer_.counterCaption()));
-    cmdRefresh_->setText(q(viewer_.refreshCaption()));
+    data1_->setText(toQString(viewer_.counterCaption()));
+    cmdRefresh_->setText(toQString(viewer_.refreshCaption()));
     command1_->setEnabled(viewer_.showAllEnabled());
 }
 
 void GridViewerWindow::focusControl(std::string_view objectName) {
-    if (auto* w = findChild<QWidget*>(q(objectName))) w->setFocus();
+    if (auto* w = findChild<QWidget*>(toQString(objectName))) w->setFocus();
 }
 
 void GridViewerWindow::setCurrentRow(long row) {

@@ -1,5 +1,6 @@
 #include "viewers/viewer_hub_window.h"
 
+#include "platform/qt/qt_text.h"
 #include "value/runtime_error.h"
 #include "viewers/form_printer_window.h"
 #include "viewers/grid_viewer_window.h"
@@ -13,10 +14,6 @@
 namespace varnoke {
 
 namespace {
-
-QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Sets skipFormInit for the time one window handles another, as every opener does.
 class SkipFormInit {
@@ -121,7 +118,7 @@ std::string GridViewerHub::caption(Viewer viewer) const {
 }
 
 void GridViewerHub::setCaption(Viewer viewer, std::string_view caption) {
-    form(formOf(viewer)).setWindowTitle(q(caption));
+    form(formOf(viewer)).setWindowTitle(toQString(caption));
 }
 
 std::string GridViewerHub::gridCaption(Viewer viewer) const {
@@ -130,7 +127,7 @@ std::string GridViewerHub::gridCaption(Viewer viewer) const {
 }
 
 void GridViewerHub::setGridCaption(Viewer viewer, std::string_view caption) {
-    form(formOf(viewer)).setGridCaption(q(caption));
+    form(formOf(viewer)).setGridCaption(toQString(caption));
 }
 
 void GridViewerHub::setTag(Viewer viewer, std::string_view tag) {
@@ -166,7 +163,7 @@ void GridViewerHub::showLocalQueryResult(const Recordset& rs, std::string_view q
         SkipFormInit skip(state_);
         GridViewerWindow& window = form(ViewerForm::Form12);
         window.bind(rs);
-        window.setWindowTitle(q(localQueryCaption(queryName, statement)));
+        window.setWindowTitle(toQString(localQueryCaption(queryName, statement)));
     }
     show(ViewerForm::Form12);
 }

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_platform.h"
 
+#include "platform/qt/qt_text.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QDesktopServices>
@@ -15,10 +17,6 @@
 
 namespace varnoke {
 namespace {
-
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
-}
 
 struct ButtonSpec {
     QMessageBox::StandardButton button;
@@ -61,7 +59,8 @@ QMessageBox::Icon iconFor(int style) {
 } // namespace
 
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
-    QMessageBox box(iconFor(style), qs(title), qs(text), QMessageBox::NoButton, parent_);
+    QMessageBox box(iconFor(style), toQString(title), toQString(text), QMessageBox::NoButton,
+                    parent_);
     const auto specs = buttonsFor(style);
     for (const auto& spec : specs)
         box.addButton(spec.button);
@@ -80,8 +79,8 @@ int QtPrompter::messageBox(std::string_view text, int style, std::string_view ti
 std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title,
                                  std::string_view defaultText) {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent_, qs(title), qs(prompt), QLineEdit::Normal,
-                                               qs(defaultText), &ok);
+    const QString text = QInputDialog::getText(parent_, toQString(title), toQString(prompt),
+                                               QLineEdit::Normal, toQString(defaultText), &ok);
     return ok ? text.toStdString() : std::string();
 }
 
@@ -102,7 +101,7 @@ std::string qtFilterFromPipes(const std::string& filter) {
 
 std::string QtFilePicker::choose(const FileDialogRequest& request) {
     const QString path =
-        QFileDialog::getOpenFileName(parent_, qs(request.title), qs(request.fileName),
+        QFileDialog::getOpenFileName(parent_, toQString(request.title), toQString(request.fileName),
                                      QString::fromStdString(qtFilterFromPipes(request.filter)));
     return path.toStdString();
 }
@@ -120,18 +119,20 @@ void QtEventPump::yieldToEvents() {
 
 void QtSettingsStore::save(std::string_view app, std::string_view section, std::string_view key,
                            std::string_view value) {
-    QSettings settings(qs(app), qs(app));
-    settings.setValue(qs(section) + "/" + qs(key), qs(value));
+    QSettings settings(toQString(app), toQString(app));
+    settings.setValue(toQString(section) + "/" + toQString(key), toQString(value));
 }
 
 std::string QtSettingsStore::load(std::string_view app, std::string_view section,
                                   std::string_view key, std::string_view fallback) {
-    QSettings settings(qs(app), qs(app));
-    return settings.value(qs(section) + "/" + qs(key), qs(fallback)).toString().toStdString();
+    QSettings settings(toQString(app), toQString(app));
+    return settings.value(toQString(section) + "/" + toQString(key), toQString(fallback))
+        .toString()
+        .toStdString();
 }
 
 bool QtDocumentOpener::openDocument(std::string_view target) {
-    return QDesktopServices::openUrl(QUrl::fromUserInput(qs(target)));
+    return QDesktopServices::openUrl(QUrl::fromUserInput(toQString(target)));
 }
 
 double QtClock::seconds() {
