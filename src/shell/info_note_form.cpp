@@ -1,5 +1,6 @@
 #include "shell/info_note_form.h"
 
+#include "platform/qt/qt_text.h"
 #include "shell/info_notes.h"
 #include "shell/main_window.h"
 #include "value/runtime_error.h"
@@ -73,15 +74,14 @@ InfoNoteForm::InfoNoteForm(InfoNote note, Database db, Prompter& prompter, QWidg
     : QDialog(parent), note_(note), db_(std::move(db)), prompter_(prompter) {
     const NoteLayout& layout = layoutOf(note);
     setObjectName(layout.name);
-    setWindowTitle(QString::fromUtf8(kInfoNoteTitle.data(), kInfoNoteTitle.size()));
+    setWindowTitle(toQString(kInfoNoteTitle));
     setFixedSize(twips(layout.clientWidth), twips(layout.clientHeight));
 
     text1_ = new QPlainTextEdit(this);
     text1_->setObjectName("Text1");
     text1_->setReadOnly(true);
     place(text1_, layout.text1);
-    check1_ =
-        new QCheckBox(QString::fromUtf8(kShowAgainCaption.data(), kShowAgainCaption.size()), this);
+    check1_ = new QCheckBox(toQString(kShowAgainCaption), this);
     check1_->setObjectName("Check1");
     check1_->setChecked(true);
     place(check1_, layout.check1);
@@ -105,7 +105,7 @@ InfoNoteForm::InfoNoteForm(InfoNote note, Database db, Prompter& prompter, QWidg
 }
 
 void InfoNoteForm::setText(std::string_view text) {
-    text1_->setPlainText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    text1_->setPlainText(toQString(text));
 }
 
 void InfoNoteForm::Check1_Click() {

@@ -1,5 +1,6 @@
 #include "shell/table_list_form.h"
 
+#include "platform/qt/qt_text.h"
 #include "shell/main_window.h"
 
 #include <QLabel>
@@ -29,8 +30,8 @@ void Form3::setNames(const std::vector<std::string>& names) {
 }
 
 void Form3::showMode(std::string_view caption, std::string_view label) {
-    setWindowTitle(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
-    label1_->setText(QString::fromUtf8(label.data(), static_cast<int>(label.size())));
+    setWindowTitle(toQString(caption));
+    label1_->setText(toQString(label));
     show();
     raise();
     activateWindow();
