@@ -74,8 +74,8 @@ bool openWorkDb(SharedState& state, Prompter& prompter) {
                                                                 kWorkDbConnect);
         return true;
     } catch (const RuntimeError& e) {
-        prompter.messageBox("Error: " + std::to_string(e.number()) + " " + e.description() +
-                                "\n\nThe database " + state.workDbPath + " could not be opened.",
+        prompter.messageBox(errorReport(e) + "\n\nThe database " + state.workDbPath +
+                                " could not be opened.",
                             msgbox::OkOnly | msgbox::Critical);
         return false;
     }

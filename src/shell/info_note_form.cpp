@@ -112,8 +112,7 @@ void InfoNoteForm::Check1_Click() {
     try {
         setNoteWanted(db_, note_, check1_->isChecked());
     } catch (const RuntimeError& e) {
-        prompter_.messageBox("Error: " + std::to_string(e.number()) + " " + e.description(),
-                             msgbox::OkOnly | msgbox::Exclamation);
+        prompter_.messageBox(errorReport(e), msgbox::OkOnly | msgbox::Exclamation);
     }
 }
 

@@ -24,10 +24,6 @@ private:
     std::string& flag_;
 };
 
-std::string errorText(const RuntimeError& e) {
-    return "Error: " + std::to_string(e.number()) + " " + e.description();
-}
-
 } // namespace
 
 std::string deleteTableQuestion(std::string_view table) {
@@ -45,7 +41,8 @@ ShellCommands::ShellCommands(SharedState& state, Platform platform, WindowHub& h
 
 void ShellCommands::reportError(const RuntimeError& e) {
     if (hub_.compare->handleError(e)) return;
-    platform_.prompter.messageBox(errorText(e), msgbox::OkOnly | msgbox::Exclamation, kSorryTitle);
+    platform_.prompter.messageBox(errorReport(e), msgbox::OkOnly | msgbox::Exclamation,
+                                  kSorryTitle);
 }
 
 bool ShellCommands::openDynaset(Recordset& rs, std::string_view table) {
@@ -345,7 +342,7 @@ bool ShellCommands::saveTableAs() {
                 ++copied;
             } catch (const RuntimeError& e) {
                 target.cancelUpdate();
-                if (failed++ == 0) firstFailure = errorText(e);
+                if (failed++ == 0) firstFailure = errorReport(e);
             }
             if (progress) progress->setValue(static_cast<int>(copied + failed));
             source.moveNext();

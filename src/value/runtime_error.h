@@ -3,6 +3,7 @@
 // tables and the "Error:" reports show them. The engine's errors derive from it.
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace varnoke {
 
@@ -17,6 +18,15 @@ public:
 private:
     int number_;
 };
+
+// The "Error:" report of a failure outside the error table: the number straight after the
+// colon, one blank, the description ("Error:3075 Syntax error ...").
+inline std::string errorReport(int number, std::string_view description) {
+    return "Error:" + std::to_string(number) + " " + std::string(description);
+}
+inline std::string errorReport(const RuntimeError& e) {
+    return errorReport(e.number(), e.description());
+}
 
 // Runtime error numbers the conversions raise.
 inline constexpr int kErrOverflow = 6;

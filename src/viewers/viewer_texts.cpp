@@ -34,10 +34,6 @@ std::string counterText(long position, long count) {
     return "Record: " + std::to_string(position + 1) + " of " + std::to_string(count);
 }
 
-std::string errorReport(int number, std::string_view description) {
-    return "Error:" + std::to_string(number) + " " + std::string(description);
-}
-
 std::string localQueryCaption(std::string_view queryName, std::string_view statement) {
     if (!queryName.empty()) return "Local Query - " + std::string(queryName);
     // Characters, not bytes: a cut never splits a letter written in several bytes.

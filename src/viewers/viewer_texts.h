@@ -30,9 +30,6 @@ std::string filterPrompt(bool reallyFancy);
 // "Record: 3 of 10"; position is zero-based, -1 (no current record) shows 0.
 std::string counterText(long position, long count);
 
-// "Error:3075 Syntax error ..." (no blank after the colon).
-std::string errorReport(int number, std::string_view description);
-
 // The Local Query window's caption: "Local Query - " and the saved query's name, or the
 // first 32 characters of the statement when the query has no name.
 std::string localQueryCaption(std::string_view queryName, std::string_view statement);

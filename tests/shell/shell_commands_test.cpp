@@ -126,7 +126,7 @@ TEST_F(Shell, AViewOfAMissingTableIsReportedNotShown) {
     commands.menuViewFileA_Click();
     EXPECT_EQ(viewers->viewers[Viewer::FileA].shows, 0);
     EXPECT_EQ(scripted.prompter.last().title, "Varnoke - Sorry...");
-    EXPECT_EQ(scripted.prompter.last().text.rfind("Error: 3078 ", 0), 0u);
+    EXPECT_EQ(scripted.prompter.last().text.rfind("Error:3078 ", 0), 0u);
 }
 
 TEST_F(Shell, QueriesSetTheModeFirst) {

@@ -1,3 +1,4 @@
+#include "value/runtime_error.h"
 #include "viewers/viewer_texts.h"
 
 #include <gtest/gtest.h>
