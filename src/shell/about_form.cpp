@@ -1,5 +1,6 @@
 #include "shell/about_form.h"
 
+#include "shell/logo_window.h"
 #include "shell/main_window.h"
 
 #include <QMouseEvent>
@@ -23,23 +24,6 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
     l->setFont(f);
     l->setGeometry(twips(left), twips(top), twips(width), twips(height));
     return l;
-}
-
-QPixmap picture() {
-    QPixmap pixmap(48, 48);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0, 128, 128));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(2, 2, 44, 44, 10, 10);
-    painter.setPen(Qt::white);
-    QFont f("Arial");
-    f.setPointSize(20);
-    f.setBold(true);
-    painter.setFont(f);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, "V");
-    return pixmap;
 }
 
 } // namespace
@@ -90,7 +74,7 @@ Form2::Form2(DocumentOpener& opener, QWidget* parent) : QDialog(parent), opener_
 
     auto* picture1 = new QLabel(this);
     picture1->setObjectName("Picture1");
-    picture1->setPixmap(picture());
+    picture1->setPixmap(varnokeLogo(48));
     picture1->setGeometry(twips(240), twips(240), 48, 48);
     label(this, "Label1", "Varnoke", 1200, 240, 2400, 480, 14, true);
     label(this, "Label4", "2.9", 3720, 300, 1000, 360, 10, true);

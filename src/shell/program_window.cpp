@@ -7,8 +7,8 @@
 #include "steps/delete_steps.h"
 #include "steps/export_steps.h"
 #include "steps/replace_steps.h"
+#include "value/runtime_error.h"
 #include "viewers/viewer_hub_window.h"
-#include "viewers/viewer_texts.h"
 
 namespace varnoke {
 

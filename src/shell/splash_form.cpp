@@ -1,5 +1,6 @@
 #include "shell/splash_form.h"
 
+#include "shell/logo_window.h"
 #include "shell/main_window.h"
 
 #include <QFrame>
@@ -31,20 +32,6 @@ QFont makeFont(const char* family, double points, bool bold) {
     return f;
 }
 
-QPixmap logo() {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0, 128, 128));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(4, 4, 56, 56, 12, 12);
-    painter.setPen(Qt::white);
-    painter.setFont(makeFont("Arial", 28, true));
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, "V");
-    return pixmap;
-}
-
 } // namespace
 
 Form1::Form1(const QRect& mainGeometry, QWidget* parent) : QDialog(parent) {
@@ -63,7 +50,7 @@ Form1::Form1(const QRect& mainGeometry, QWidget* parent) : QDialog(parent) {
 
     auto* imgLogo = new QLabel(frame1_);
     imgLogo->setObjectName("imgLogo");
-    imgLogo->setPixmap(logo());
+    imgLogo->setPixmap(varnokeLogo(64));
     imgLogo->setGeometry(twips(240), twips(240), 64, 64);
 
     lblProductName_ = makeLabel(frame1_, "lblProductName", "Varnoke",
