@@ -93,30 +93,28 @@ void GridSource::fetch(long first, long last) {
     cache_.store(range->first, std::move(rows));
 }
 
-void GridSource::writeRow(long index, const std::vector<CellValue>& values) {
-    moveTo(index);
-    shown_.edit();
+void GridSource::storeBegunRecord(const std::vector<CellValue>& values) {
     try {
         for (const auto& [column, value] : values)
             shown_.field(column).setValue(value);
         shown_.update();
     } catch (...) {
+        // A refused value must not leave the edit open for the next write to pick up.
         if (shown_.editMode() != 0) shown_.cancelUpdate();
         throw;
     }
+}
+
+void GridSource::writeRow(long index, const std::vector<CellValue>& values) {
+    moveTo(index);
+    shown_.edit();
+    storeBegunRecord(values);
     cache_.replace(index, readCurrent());
 }
 
 void GridSource::addRow(const std::vector<CellValue>& values) {
     shown_.addNew();
-    try {
-        for (const auto& [column, value] : values)
-            shown_.field(column).setValue(value);
-        shown_.update();
-    } catch (...) {
-        if (shown_.editMode() != 0) shown_.cancelUpdate();
-        throw;
-    }
+    storeBegunRecord(values);
     const long before = cache_.rowCount();
     cache_.invalidateFrom(before, shown_.recordCount());
 }

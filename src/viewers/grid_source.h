@@ -73,6 +73,9 @@ public:
     void deleteRow(long index);
 
 private:
+    // Sets the values on the record begun by edit or addNew and writes it; on a failure
+    // the record is given up and the error passed on.
+    void storeBegunRecord(const std::vector<CellValue>& values);
     void show(Recordset rs);
     void moveTo(long index);
     CachedRow readCurrent() const;
