@@ -2,6 +2,7 @@
 
 #include "dialog/dialog_ports.h"
 #include "drivers/data_types.h"
+#include "engine/sql_name.h"
 #include "platform/services.h"
 
 #include <filesystem>
@@ -32,10 +33,6 @@ bool applyTableType(SharedState& shared, std::string_view dataType) {
     shared.dbEngine.setIniPath(row->settingsPath());
     shared.attachConnect = row->connectFor(shared.attachFolder, shared.attachFile);
     return true;
-}
-
-std::string bracketed(std::string_view name) {
-    return "[" + std::string(name) + "]";
 }
 
 void FileAttacher::dropIfPresent(std::string_view table) {
@@ -71,8 +68,8 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
         targets.insert(targets.end(), alsoCopyTo.begin(), alsoCopyTo.end());
         for (const auto& target : targets) {
             dropIfPresent(target);
-            db.execute("select * into " + bracketed(target) + " from " + bracketed(transientName) +
-                       ";");
+            db.execute("select * into " + bracketName(target) + " from " +
+                       bracketName(transientName) + ";");
         }
         dropIfPresent(transientName);
         db.tableDefs().refresh();

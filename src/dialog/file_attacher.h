@@ -64,7 +64,4 @@ private:
     std::vector<std::string> fieldNames_;
 };
 
-// "[name]" for a statement.
-std::string bracketed(std::string_view name);
-
 } // namespace varnoke

@@ -2,6 +2,7 @@
 
 #include "engine/column_value.h"
 #include "engine/recordset_state.h"
+#include "engine/sql_name.h"
 #include "engine/sql_parser.h"
 
 #include <algorithm>
@@ -78,7 +79,10 @@ std::string stripBrackets(std::string_view s) {
         s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ')
         s.remove_suffix(1);
-    if (s.size() >= 2 && s.front() == '[' && s.back() == ']') s = s.substr(1, s.size() - 2);
+    std::size_t end = 0;
+    if (!s.empty() && s.front() == '[') {
+        if (auto name = readBracketedName(s, 0, end); name && end == s.size()) return *name;
+    }
     return std::string(s);
 }
 
@@ -516,7 +520,8 @@ Recordset Database::openRecordset(std::string_view source, std::optional<Records
     auto& s = state();
     auto& c = s.connection();
     detail::RecordsetSpec spec;
-    if (sql::looksLikeStatement(source)) {
+    // A table may be named like a statement ("Select list"): the table wins.
+    if (sql::looksLikeStatement(source) && !c.table(detail::stripBrackets(source))) {
         spec.source = std::string(source);
         spec.isSql = true;
         spec.type = type.value_or(RecordsetType::Dynaset);

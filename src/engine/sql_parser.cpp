@@ -1,6 +1,7 @@
 #include "engine/sql_parser.h"
 
 #include "engine/engine_error.h"
+#include "engine/sql_name.h"
 #include "value/convert.h"
 
 #include <algorithm>
@@ -143,9 +144,16 @@ private:
                 return;
             }
             const char c = text_[i];
-            if (c == '[' || c == '`') {
-                const char close = c == '[' ? ']' : '`';
-                const auto stop = text_.find(close, i + 1);
+            if (c == '[') {
+                std::size_t stop = n;
+                auto name = readBracketedName(text_, i, stop);
+                if (!name) failAt(i, n);
+                t.kind = Token::Kind::Name;
+                t.quoted = true;
+                t.text = std::move(*name);
+                i = stop;
+            } else if (c == '`') {
+                const auto stop = text_.find('`', i + 1);
                 if (stop == std::string_view::npos) failAt(i, n);
                 t.kind = Token::Kind::Name;
                 t.quoted = true;

@@ -107,10 +107,6 @@ bool orNullApplies(const ClauseInput& in) {
 
 } // namespace
 
-std::string bracketName(std::string_view name) {
-    return "[" + std::string(name) + "]";
-}
-
 std::string doubleApostrophes(std::string_view text) {
     std::string out;
     out.reserve(text.size());

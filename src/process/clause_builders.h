@@ -6,6 +6,7 @@
 // Field names are written [F]; text literals double their apostrophes; a number against
 // a text field is its plain text ("5"). A value with no form for the term raises its
 // conversion error and leaves findCriteria as it was.
+#include "engine/sql_name.h"
 #include "value/value.h"
 
 #include <string>
@@ -71,7 +72,6 @@ void appendOrIsNull(RunContext& ctx);
 void recordAddedOr(RunContext& ctx);
 
 // Pieces of find texts and statements.
-std::string bracketName(std::string_view name); // [name]
 std::string doubleApostrophes(std::string_view text);
 std::string quoteText(std::string_view text); // 'it''s'
 

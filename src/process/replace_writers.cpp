@@ -103,7 +103,7 @@ std::string literalOf(const Value& v) {
 
 std::string updateStatement(std::string_view table, std::string_view field, const Value& v,
                             std::string_view findCriteria) {
-    return "update " + std::string(table) + " set " + bracketName(field) + " = " + literalOf(v) +
+    return "update " + bracketName(table) + " set " + bracketName(field) + " = " + literalOf(v) +
            " where " + std::string(findCriteria) + ";";
 }
 

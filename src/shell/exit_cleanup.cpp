@@ -1,5 +1,6 @@
 #include "shell/exit_cleanup.h"
 
+#include "engine/sql_name.h"
 #include "shell/table_names.h"
 
 namespace varnoke {
@@ -21,7 +22,7 @@ std::vector<std::string> exitCleanup(SharedState& state) {
     }
     for (const std::string& name : names) {
         try {
-            state.workDb.execute("Delete * from [" + name + "]");
+            state.workDb.execute("Delete * from " + bracketName(name));
             emptied.push_back(name);
         } catch (const RuntimeError&) {
             // A locked table keeps its rows; the others are still emptied.

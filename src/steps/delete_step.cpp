@@ -139,7 +139,7 @@ void statementRow(RunContext& ctx, const DeleteStepSpec& spec, const StepFiles& 
     }
     if (!run.deleteSql.empty()) {
         const std::string_view table = spec.changed == ChangedFile::A ? "Table1" : "Table2";
-        run.deleteSql = "delete * from " + std::string(table) + " where " + run.deleteSql + ";";
+        run.deleteSql = "delete * from " + bracketName(table) + " where " + run.deleteSql + ";";
         ctx.shared.workDb.execute(run.deleteSql);
     }
     advanceDriving(ctx, files.driving);

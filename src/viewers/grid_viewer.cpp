@@ -1,5 +1,6 @@
 #include "viewers/grid_viewer.h"
 
+#include "engine/sql_name.h"
 #include "shell/run_guard.h"
 #include "value/runtime_error.h"
 #include "viewers/viewer_texts.h"
@@ -167,9 +168,9 @@ void GridViewer::grdDataGrid_HeadClick(int column) {
     if (column < 0 || column >= source_.columnCount()) return;
     const std::string& name = source_.columns()[static_cast<std::size_t>(column)].name;
     if (shiftState_ == 0) {
-        sortColumn_ = "[" + name + "]";
+        sortColumn_ = bracketName(name);
     } else {
-        sortColumn_ = "[" + name + "] desc";
+        sortColumn_ = bracketName(name) + " desc";
         shiftState_ = 0;
     }
     cmdSort_Click();

@@ -1,5 +1,6 @@
 // The dialect's parser on its own: precedence, literals and names.
 #include "engine/engine_error.h"
+#include "engine/sql_name.h"
 #include "engine/sql_parser.h"
 #include "value/convert.h"
 
@@ -65,6 +66,42 @@ TEST(EngineParserNames, BracketsKeepBlanksApostrophesAndDigits) {
     auto e = parseExpression("[If This].[my field] = 1");
     EXPECT_EQ(e->args[0]->qualifier, "If This");
     EXPECT_EQ(e->args[0]->name, "my field");
+}
+
+// Names that would end a naive bracket early or read as words, as files bring them.
+class EngineParserHostileName : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EngineParserHostileName, ComesBackWholeFromEveryPlaceANameGoes) {
+    const std::string name = GetParam();
+    const std::string n = bracketName(name);
+    auto e = parseExpression(n + " = 1 or IsNull(" + n + ")");
+    ASSERT_EQ(e->kind, K::Binary);
+    ASSERT_EQ(e->args[0]->kind, K::Compare);
+    EXPECT_EQ(e->args[0]->args[0]->name, name);
+    EXPECT_EQ(e->args[1]->args[0]->name, name);
+    auto order = parseOrderList(n + " desc, " + n);
+    ASSERT_EQ(order.size(), 2u);
+    EXPECT_EQ(order[0].expr->name, name);
+    EXPECT_TRUE(order[0].descending);
+    auto st = parseStatement("update " + n + " set " + n + " = 'x' where " + n + " = 'y';");
+    const auto& u = std::get<UpdateStmt>(st.body);
+    EXPECT_EQ(u.table.name, name);
+    ASSERT_EQ(u.sets.size(), 1u);
+    EXPECT_EQ(u.sets[0].first, name);
+    st = parseStatement("delete * from " + n + " where not " + n + " = 1;");
+    EXPECT_EQ(std::get<DeleteStmt>(st.body).table.name, name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, EngineParserHostileName,
+                         ::testing::Values("Price [USD]", "k] Is Not Null Or [k",
+                                           "name] = 'PWNED', [k", "x]); DROP TABLE Settings; --",
+                                           "]", "]]", "[", "a.b", "semi;colon", "--dash",
+                                           "it's \"q\"", " blank ",
+                                           "Gr\xc3\xb6\xc3\x9f"
+                                           "e"));
+
+TEST(EngineParserNames, AnUnclosedDoubledBracketIsAnError) {
+    EXPECT_THROW(parseExpression("[a]] = 1"), EngineError);
 }
 
 TEST(EngineParserStatements, ParametersAndClauses) {

@@ -2,6 +2,7 @@
 // The evaluators on a copy of the working database: Table1 and Table2 each with an ID to
 // tell records apart, fields of the three kinds and a Target field to replace, one or
 // more criteria rows, and both families registered as the program registers them.
+#include "engine/sql_name.h"
 #include "evaluate/register_file_a.h"
 #include "evaluate/register_file_b.h"
 #include "process/process_fixture.h"
@@ -36,8 +37,8 @@ protected:
     // A record whose field holds the SQL literal given; the others are Null.
     void addRecord(std::string_view table, int id, const std::string& field,
                    const std::string& literal) {
-        exec("INSERT INTO " + std::string(table) + " (ID, [" + field + "], Target) VALUES (" +
-             std::to_string(id) + ", " + literal + ", 'old')");
+        exec("INSERT INTO " + bracketName(table) + " (ID, " + bracketName(field) +
+             ", Target) VALUES (" + std::to_string(id) + ", " + literal + ", 'old')");
     }
     void addA(int id, const std::string& field, const std::string& literal) {
         addRecord("Table1", id, field, literal);

@@ -147,7 +147,7 @@ TEST_F(FileBRows, AChainWhoseTypedRowFailsReplacesNothing) {
 TEST_F(FileBRows, AllRecordsRunsOneStatementOverTheTermsWhenTheTypedRowHolds) {
     amountAndSmith(choice::NonParallelAllRecords, Value::null());
     call("list2TextTextEqualRep", Value::text("Smith"), Value::null());
-    EXPECT_EQ(run.updateSql, "update table2 set [Target] = Null where [BAmount] = 5;");
+    EXPECT_EQ(run.updateSql, "update [table2] set [Target] = Null where [BAmount] = 5;");
     EXPECT_EQ(ids("Target Is Null"), (std::vector<long>{2, 3}));
     EXPECT_EQ(currentA(), 3);
 }

@@ -60,7 +60,7 @@ TEST_F(Rows, AllRecordsRunsOneStatementWithTheChainsConditions) {
     nextRow();
     call("list1TextTextEqualRep", Value::text("O'Brien"), Value::null());
     EXPECT_EQ(run.updateSql,
-              "update table1 set [Target] = Null where [Amount] = 5 and ([Name] = 'O''Brien');");
+              "update [table1] set [Target] = Null where [Amount] = 5 and ([Name] = 'O''Brien');");
     EXPECT_EQ(ids("Target Is Null"), std::vector<long>{3});
     EXPECT_EQ(shared.recordDone, "");
 }

@@ -44,13 +44,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UpdateStatement, QuotesNamesAndLiterals) {
     EXPECT_EQ(updateStatement("table1", "Last Name", Value::text("O'Brien"), "[Code] = 5"),
-              "update table1 set [Last Name] = 'O''Brien' where [Code] = 5;");
+              "update [table1] set [Last Name] = 'O''Brien' where [Code] = 5;");
     EXPECT_EQ(updateStatement("table2", "Due", kDate, "IsNull([X])"),
-              "update table2 set [Due] = #12/31/2003# where IsNull([X]);");
+              "update [table2] set [Due] = #12/31/2003# where IsNull([X]);");
     EXPECT_EQ(updateStatement("table1", "Amount", Value::number(-2.5), "[A] = 1"),
-              "update table1 set [Amount] = -2.5 where [A] = 1;");
+              "update [table1] set [Amount] = -2.5 where [A] = 1;");
     EXPECT_EQ(updateStatement("table1", "Amount", Value::null(), "[A] = 1"),
-              "update table1 set [Amount] = Null where [A] = 1;");
+              "update [table1] set [Amount] = Null where [A] = 1;");
 }
 
 class Writers : public ProcessFixture {
@@ -110,7 +110,7 @@ TEST_F(Writers, AllRecordsRunsOneStatementOverTheFindText) {
     form.controls.combo7 = std::string(choice::NonParallelAllRecords);
     form.run.findCriteria = "[Amount] > 0";
     EXPECT_TRUE(replaceInTableOneBySql(ctx, Value::null()));
-    EXPECT_EQ(form.run.updateSql, "update table1 set [Last Name] = Null where [Amount] > 0;");
+    EXPECT_EQ(form.run.updateSql, "update [table1] set [Last Name] = Null where [Amount] > 0;");
     EXPECT_TRUE(valueAt(0, "Last Name").isNull()); // SQL NULL, not the word
     EXPECT_TRUE(valueAt(1, "Last Name").isNull());
 }

@@ -1,6 +1,7 @@
 // The main window's commands over a copy of the working database: the File menu's
 // states, the table list, Save TABLE As, the exit clean-up, the note switches and the
 // refusals during a run.
+#include "engine/sql_name.h"
 #include "shell/exit_cleanup.h"
 #include "shell/info_notes.h"
 #include "shell/shell_commands.h"
@@ -35,8 +36,10 @@ protected:
     }
 
     void makeTable(const std::string& name) {
-        state.workDb.execute("CREATE TABLE [" + name + "] (Name TEXT(40), Amount DOUBLE)");
-        state.workDb.execute("INSERT INTO [" + name + "] (Name, Amount) VALUES ('x', 1)");
+        state.workDb.execute("CREATE TABLE " + bracketName(name) +
+                             " (Name TEXT(40), Amount DOUBLE)");
+        state.workDb.execute("INSERT INTO " + bracketName(name) +
+                             " (Name, Amount) VALUES ('x', 1)");
     }
     long rowCount(const std::string& table) {
         return state.workDb.openRecordset(table, RecordsetType::Dynaset).recordCount();
@@ -326,10 +329,10 @@ TEST_F(Shell, TableCommandsAreRefusedWhileARunIsGoing) {
 
 TEST_F(Shell, ExitEmptiesExactlyTheProgramsWorkingTables) {
     for (const char* t : {"Table1", "Table2", "Exported Data", "1A", "2A", "3A"})
-        state.workDb.execute("CREATE TABLE [" + std::string(t) + "] (F TEXT(10))");
+        state.workDb.execute("CREATE TABLE " + bracketName(t) + " (F TEXT(10))");
     for (const char* t : {"Table1", "Table2", "Exported Data", "1A", "2A", "3A",
                           "Varnoke's Export TABLE", "Temp", "AddedOr"})
-        state.workDb.execute("INSERT INTO [" + std::string(t) + "] VALUES ('v')");
+        state.workDb.execute("INSERT INTO " + bracketName(t) + " VALUES ('v')");
     state.workDb.execute("INSERT INTO SSysCriteria (If_This) VALUES ('Name')");
     state.workDb.execute("INSERT INTO ConnectStr VALUES ('q', 'DSN=x;PWD=secret')");
     state.workDb.execute(

@@ -146,7 +146,7 @@ TEST_F(DeleteRun, AllRecordsOnFileAKeepsWhatNoFileBRecordMatches) {
 
     EXPECT_EQ(names("Table1"), expected);
     // The statement of the last driving record stays for inspection.
-    EXPECT_EQ(form.run.deleteSql, "delete * from Table1 where [code] = 'k5';");
+    EXPECT_EQ(form.run.deleteSql, "delete * from [Table1] where [code] = 'k5';");
 }
 
 TEST_F(DeleteRun, AllRecordsOnFileBKeepsWhatNoFileARecordMatches) {
@@ -163,7 +163,7 @@ TEST_F(DeleteRun, AllRecordsOnFileBKeepsWhatNoFileARecordMatches) {
     run();
 
     EXPECT_EQ(names("Table2"), expected);
-    EXPECT_EQ(form.run.deleteSql, "delete * from Table2 where [code] = 'k7';");
+    EXPECT_EQ(form.run.deleteSql, "delete * from [Table2] where [code] = 'k7';");
 }
 
 TEST_F(DeleteRun, AllRecordsQuotesTheValueItSearchesFor) {
@@ -174,7 +174,7 @@ TEST_F(DeleteRun, AllRecordsQuotesTheValueItSearchesFor) {
     run();
 
     EXPECT_EQ(names("Table1"), Names({"a2"}));
-    EXPECT_EQ(form.run.deleteSql, "delete * from Table1 where [code] = 'O''Brien';");
+    EXPECT_EQ(form.run.deleteSql, "delete * from [Table1] where [code] = 'O''Brien';");
 }
 
 TEST_F(DeleteRun, AllRecordsWithABlankOperandDeletesTheBlankRecords) {
@@ -184,7 +184,7 @@ TEST_F(DeleteRun, AllRecordsWithABlankOperandDeletesTheBlankRecords) {
 
     run();
 
-    EXPECT_EQ(form.run.deleteSql, "delete * from Table1 where IsNull([code]);");
+    EXPECT_EQ(form.run.deleteSql, "delete * from [Table1] where IsNull([code]);");
     EXPECT_EQ(names("Table1"), Names({"a1", "a2"})); // "" is stored, not Null
 }
 
@@ -318,7 +318,7 @@ TEST_F(DeleteRun, AllRecordsRowOnABadDateSelectsNothingAfterRetry) {
     run(1);
 
     EXPECT_EQ(names("Table1"), Names({"a1"}));
-    EXPECT_EQ(form.run.deleteSql, "delete * from Table1 where [code] = 'k1' and (1 = 0);");
+    EXPECT_EQ(form.run.deleteSql, "delete * from [Table1] where [code] = 'k1' and (1 = 0);");
     EXPECT_EQ(messages().back(), runtext::ProcessingComplete);
 }
 
@@ -335,7 +335,7 @@ TEST_F(DeleteRun, FileBSideOrdersFromFileA) {
     run();
 
     EXPECT_EQ(names("Table2"), Names({"b2", "b3"}));
-    EXPECT_EQ(form.run.deleteSql, "delete * from Table2 where [n] < 5;");
+    EXPECT_EQ(form.run.deleteSql, "delete * from [Table2] where [n] < 5;");
 }
 
 } // namespace

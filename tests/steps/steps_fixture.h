@@ -2,6 +2,7 @@
 // A whole replace run without a window: the Process fixture's working database, with
 // Table1 (File A) and Table2 (File B) made from rows, and the registry the program
 // fills at start-up (replace steps, File A evaluators).
+#include "engine/sql_name.h"
 #include "evaluate/register_file_a.h"
 #include "process/process_command.h"
 #include "process/process_fixture.h"
@@ -56,7 +57,7 @@ protected:
 
 private:
     void fill(std::string_view table, const Rows& rows) {
-        exec("CREATE TABLE [" + std::string(table) + "] (code TEXT(20), name TEXT(40));");
+        exec("CREATE TABLE " + bracketName(table) + " (code TEXT(20), name TEXT(40));");
         Recordset rs = shared.workDb.openRecordset(table, RecordsetType::Dynaset);
         for (const auto& [code, name] : rows) {
             rs.addNew();

@@ -1,5 +1,6 @@
 #include "support/viewers_tables.h"
 
+#include "engine/sql_name.h"
 #include "value/convert.h"
 
 #include <algorithm>
@@ -17,8 +18,8 @@ ViewerDb::ViewerDb() {
 }
 
 std::vector<std::string> ViewerDb::column(const std::string& table, const std::string& field) {
-    Recordset rs =
-        db.openRecordset("SELECT * FROM [" + table + "] ORDER BY ID", RecordsetType::Dynaset);
+    Recordset rs = db.openRecordset("SELECT * FROM " + bracketName(table) + " ORDER BY ID",
+                                    RecordsetType::Dynaset);
     std::vector<std::string> out;
     while (!rs.eof()) {
         out.push_back(cellOf(rs.value(field)));
@@ -36,7 +37,7 @@ long ViewerDb::count(const std::string& table) {
 }
 
 void makeNumberedTable(Database& db, const std::string& name, long rows) {
-    const std::string t = "[" + name + "]";
+    const std::string t = bracketName(name);
     db.execute("CREATE TABLE " + t + " (ID LONG, Name TEXT(20))");
     db.execute("INSERT INTO " + t + " VALUES (1, 'Row 1')");
     // Each statement copies up to all rows so far under new numbers: a few statements
