@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 namespace varnoke::testing {
 
 class EngineTest : public ::testing::Test {
@@ -17,7 +19,9 @@ protected:
         std::string name = std::string(info->test_suite_name()) + "_" + info->name();
         for (char& c : name)
             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-        dir_ = fs::temp_directory_path() / ("varnoke_engine_" + name);
+        // The process id keeps apart the same test run by two builds at once.
+        dir_ = fs::temp_directory_path() /
+               ("varnoke_engine_" + std::to_string(::getpid()) + "_" + name);
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         path_ = (dir_ / "varnoker.mdb").string();
