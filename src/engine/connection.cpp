@@ -32,19 +32,24 @@ std::string quoteName(std::string_view name) {
     return out;
 }
 
+namespace {
+// Names fold only their ASCII letters, whatever the program's locale.
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+} // namespace
+
 std::string upperName(std::string_view name) {
     std::string out(name);
     for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = upperAscii(c);
     return out;
 }
 
 bool sameName(std::string_view a, std::string_view b) {
     // Called for every name a statement or a field access resolves: no copies.
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) ==
-               std::toupper(static_cast<unsigned char>(y));
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return x == y || upperAscii(x) == upperAscii(y); });
 }
 
 int configureConnection(sqlite3* db) {
@@ -268,7 +273,14 @@ void Connection::noteWrite() {
         transactionStart_ = now;
     }
     ++pendingWrites_;
-    ++dataVersion_;
+}
+
+const std::uint64_t* Connection::tableVersionSlot(const std::string& tableKey) {
+    return &tableVersions_[tableKey];
+}
+
+void Connection::bumpTable(const std::string& tableKey) {
+    tableVersions_[tableKey] = ++versionCounter_;
 }
 
 void Connection::commit() {
@@ -287,17 +299,23 @@ void Connection::savepoint(const char* sql) {
     prepare(sql).run();
 }
 
-void Connection::ensureFindIndex(const TableInfo& table, const std::string& column, bool noCase) {
-    const std::string key = table.schema + "." + upperName(table.name) + "." + upperName(column);
+void Connection::ensureFindIndex(const TableInfo& table, const std::string& column,
+                                 IndexKind kind) {
+    const char* suffix = kind == IndexKind::Exact ? "~exact" : "";
+    const std::string key =
+        table.schema + "." + upperName(table.name) + "." + upperName(column) + suffix;
     if (indexed_.count(key)) return;
     indexed_.insert(key);
-    const std::string indexName = "vk~" + table.name + "~" + column;
+    const std::string indexName = "vk~" + table.name + "~" + column + suffix;
+    const std::string col = quoteName(column);
+    const std::string columns = kind == IndexKind::Plain    ? col
+                                : kind == IndexKind::NoCase ? col + " COLLATE NOCASE"
+                                                            : col + ", " + col + " COLLATE NOCASE";
     try {
         // Made with the gathered writes rather than as a durable transaction of its own.
         noteWrite();
         exec("CREATE INDEX IF NOT EXISTS " + table.schema + "." + quoteName(indexName) + " ON " +
-             quoteName(table.name) + " (" + quoteName(column) + (noCase ? " COLLATE NOCASE" : "") +
-             ")");
+             quoteName(table.name) + " (" + columns + ")");
     } catch (const EngineError&) {
         // A file SQLite may not write to still answers finds, only by a scan.
     }

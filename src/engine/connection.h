@@ -40,6 +40,11 @@ std::string quoteName(std::string_view name);
 std::string upperName(std::string_view name);
 bool sameName(std::string_view a, std::string_view b);
 
+// The index a find asks for: a column of numbers or dates, a text compared without
+// regard to case, or a text compared exactly (which also serves the case-blind test
+// of the same find, so one index answers both).
+enum class IndexKind { Plain, NoCase, Exact };
+
 struct ColumnInfo {
     std::string name;
     ColumnType type;
@@ -115,6 +120,7 @@ public:
             work();
         } catch (...) {
             --savepointDepth_;
+            bumpData(); // rows read inside the work may have been undone
             try {
                 savepoint("ROLLBACK TO vk_sp");
                 savepoint("RELEASE vk_sp");
@@ -126,12 +132,24 @@ public:
         savepoint("RELEASE vk_sp");
     }
 
-    // Makes sure a column that finds compare has an index.
-    void ensureFindIndex(const TableInfo& table, const std::string& column, bool noCase);
+    // Makes sure a column that finds compare has an index in the collation they use.
+    void ensureFindIndex(const TableInfo& table, const std::string& column, IndexKind kind);
 
-    // Bumped by every write, so recordsets know their cached row may be stale.
-    std::uint64_t dataVersion() const { return dataVersion_; }
-    void bumpData() { ++dataVersion_; }
+    // Versions of the data, so recordsets know when a cached row may be stale: a write
+    // to one table bumps that table's version only; bumpData() (definitions, writes whose
+    // table is not known, undone work) makes every cached row stale.
+    struct DataVersion {
+        std::uint64_t all = 0;
+        std::uint64_t table = 0;
+        bool operator==(const DataVersion&) const = default;
+    };
+    // A stable slot for a table's version (by tableKey), valid as long as the connection.
+    const std::uint64_t* tableVersionSlot(const std::string& tableKey);
+    DataVersion dataVersion(const std::uint64_t* tableSlot) const {
+        return {allVersion_, *tableSlot};
+    }
+    void bumpData() { allVersion_ = ++versionCounter_; }
+    void bumpTable(const std::string& tableKey);
 
     void registerRecordset(const std::string& tableKey, std::weak_ptr<RecordsetState> rs);
     bool hasRecordsets(const std::string& tableKey);
@@ -155,7 +173,9 @@ private:
     bool inTransaction_ = false;
     long pendingWrites_ = 0;
     std::chrono::steady_clock::time_point transactionStart_;
-    std::uint64_t dataVersion_ = 0;
+    std::uint64_t versionCounter_ = 0;
+    std::uint64_t allVersion_ = 0;
+    std::unordered_map<std::string, std::uint64_t> tableVersions_; // nodes stay put
     int savepointDepth_ = 0;
     long tempCounter_ = 0;
     std::map<std::string, std::vector<std::weak_ptr<RecordsetState>>> recordsets_;

@@ -116,6 +116,11 @@ std::string RecordsetState::tableKey() const {
     return base_.schema + "." + upperName(base_.name);
 }
 
+void RecordsetState::noteOwnWrite() {
+    conn().noteWrite();
+    conn().bumpTable(tableKey());
+}
+
 ScopeTable RecordsetState::scope() const {
     ScopeTable st;
     st.info = base_;
@@ -261,6 +266,7 @@ void RecordsetState::build() {
     editMode = 0;
     noMatch = false;
     cacheValid_ = false;
+    versionSlot_ = c.tableVersionSlot(tableKey());
     currentDeleted_ = false;
     if (rows_.empty()) {
         where_ = Where::Eof;
@@ -451,8 +457,17 @@ RecordsetState::FindQuery RecordsetState::findQuery(const sql::Expr& criteria, b
     r.pushScope({scope()});
     const std::string cond = r.condition(criteria);
     r.popScope();
-    for (const auto& s : r.searched)
-        conn().ensureFindIndex(s.table, s.column, s.noCase);
+    for (const auto& s : r.searched) {
+        // A column the find also tests exactly is searched through its exact index,
+        // which holds the case-blind order too.
+        const bool exactToo =
+            s.kind == IndexKind::NoCase &&
+            std::any_of(r.searched.begin(), r.searched.end(), [&](const SearchedColumn& o) {
+                return o.kind == IndexKind::Exact && sameName(o.column, s.column) &&
+                       sameName(o.table.name, s.table.name);
+            });
+        if (!exactToo) conn().ensureFindIndex(s.table, s.column, s.kind);
+    }
     FindQuery q;
     q.boundParam = r.bind(Value::number(0));
     const std::string cmp = backwards ? " < " : " > ";
@@ -606,7 +621,7 @@ void RecordsetState::seek(std::string_view comparison, const std::vector<Value>&
 // ---- values and edits
 
 void RecordsetState::loadRow() {
-    const auto version = conn().dataVersion();
+    const auto version = conn().dataVersion(versionSlot_);
     if (cacheValid_ && cachedSlot_ == slot_ && cachedVersion_ == version) return;
     auto st = conn().prepare(rowSql_);
     sqlite3_bind_int64(st.get(), 1, rows_[slot_]);
@@ -639,6 +654,9 @@ void RecordsetState::setValue(int column, const Value& v) {
 
 int RecordsetState::columnIndex(std::string_view name) const {
     checkOpen();
+    // Callers mostly spell a name as the table does.
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name == name) return static_cast<int>(i);
     for (std::size_t i = 0; i < columns.size(); ++i)
         if (sameName(columns[i].name, name)) return static_cast<int>(i);
     throw EngineError(err::NotInCollection, "Item not found in this collection.");
@@ -700,7 +718,7 @@ void RecordsetState::update() {
         writeMode_ = editMode;
     }
     if (editMode == 2) {
-        c.noteWrite();
+        noteOwnWrite();
         auto st = c.prepare(writeSql_);
         st.bindAll(binds);
         st.run();
@@ -721,7 +739,7 @@ void RecordsetState::update() {
         lastModified = rowid;
     } else if (!binds.empty()) {
         requireCurrent();
-        c.noteWrite();
+        noteOwnWrite();
         auto st = c.prepare(writeSql_);
         st.bindAll(binds);
         sqlite3_bind_int64(st.get(), static_cast<int>(binds.size() + 1), rows_[slot_]);
@@ -740,7 +758,7 @@ void RecordsetState::deleteRecord() {
     leaveEdit();
     Connection& c = conn();
     const std::int64_t rowid = rows_[slot_];
-    c.noteWrite();
+    noteOwnWrite();
     auto st = c.prepare("DELETE FROM " + base_.sqlName() + " WHERE rowid = ?1");
     sqlite3_bind_int64(st.get(), 1, rowid);
     st.run();
@@ -774,6 +792,7 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     copy->alias_ = alias_;
     copy->snapshot_ = snapshot_;
     copy->rowSql_ = rowSql_;
+    copy->versionSlot_ = versionSlot_;
     copy->rows_ = rows_;
     copy->alive_ = alive_;
     copy->live_ = live_;

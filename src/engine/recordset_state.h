@@ -159,6 +159,7 @@ private:
     void loadRow();
     ScopeTable scope() const;
     std::string tableKey() const;
+    void noteOwnWrite(); // joins the gathered writes; this table's rows go stale
 
     Connection& conn() const { return *conn_; }
     std::shared_ptr<Connection> conn_;
@@ -185,7 +186,8 @@ private:
     std::string writeSql_;
     std::vector<Value> cached_;
     std::size_t cachedSlot_ = static_cast<std::size_t>(-1);
-    std::uint64_t cachedVersion_ = 0;
+    const std::uint64_t* versionSlot_ = nullptr; // the base table's data version
+    Connection::DataVersion cachedVersion_;
     bool cacheValid_ = false;
 
     friend class varnoke::Recordset;

@@ -219,7 +219,59 @@ void Renderer::noteSearched(const RExpr& r) {
     if (!r.column || r.scopeTable < 0 || scopes_.empty()) return;
     if (r.column->code == fieldtype::Binary) return;
     const auto& st = scopes_.back()[static_cast<std::size_t>(r.scopeTable)];
-    searched.push_back({st.info, r.columnName, stypeOf(*r.column) == SType::Text});
+    searched.push_back({st.info, r.columnName,
+                        stypeOf(*r.column) == SType::Text ? IndexKind::NoCase : IndexKind::Plain});
+}
+
+namespace {
+
+bool isLiteralNumber(const sql::Expr& e, double n) {
+    return e.kind == sql::Expr::Kind::Literal && e.value.isNumeric() && numberOf(e.value) == n;
+}
+
+bool isBinaryStrComp(const sql::Expr& e) {
+    if (e.kind != sql::Expr::Kind::Call || !sameName(e.name, "StrComp")) return false;
+    return e.args.size() == 2 || (e.args.size() == 3 && isLiteralNumber(*e.args[2], 0));
+}
+
+} // namespace
+
+// StrComp(a, b[, 0]) compares the texts byte for byte, StrComp(a, b, 1) without regard
+// to case: -1, 0 or 1, Null when either side is Null.
+std::string Renderer::strComp(const RExpr& a, const RExpr& b, bool text) {
+    const std::string x = asText(a), y = asText(b);
+    const std::string coll = text ? " COLLATE NOCASE" : " COLLATE BINARY";
+    return "(CASE WHEN " + x + " IS NULL OR " + y + " IS NULL THEN NULL WHEN " + x + coll + " = " +
+           y + " THEN 0 WHEN " + x + coll + " < " + y + " THEN -1 ELSE 1 END)";
+}
+
+// "StrComp([F], 'v', 0) = 0" on a text field: the exact test of a find, written as the
+// field's own comparison (byte for byte), so an index in that collation answers it and
+// records that differ from the value only in case are never visited.
+std::optional<RExpr> Renderer::exactTest(const sql::Expr& e) {
+    if (e.op != "=" || e.args.size() != 2) return std::nullopt;
+    const bool callFirst = isBinaryStrComp(*e.args[0]) && isLiteralNumber(*e.args[1], 0);
+    const bool callSecond = isBinaryStrComp(*e.args[1]) && isLiteralNumber(*e.args[0], 0);
+    if (!callFirst && !callSecond) return std::nullopt;
+    const sql::Expr& call = *e.args[callFirst ? 0 : 1];
+    if (call.args[0]->kind != sql::Expr::Kind::Column ||
+        call.args[1]->kind != sql::Expr::Kind::Literal)
+        return std::nullopt;
+    RExpr field = expr(*call.args[0]);
+    RExpr value = expr(*call.args[1]);
+    RExpr r;
+    r.type = SType::Boolean;
+    if (field.type != SType::Text || !field.column || value.type == SType::Null) {
+        r.sql = "(" + strComp(field, value, false) + " = 0)";
+        return r;
+    }
+    coerce(value, field);
+    if (field.scopeTable >= 0 && !scopes_.empty() && field.column->code != fieldtype::Binary) {
+        const auto& st = scopes_.back()[static_cast<std::size_t>(field.scopeTable)];
+        searched.push_back({st.info, field.columnName, IndexKind::Exact});
+    }
+    r.sql = "(" + field.sql + " = " + value.sql + ")";
+    return r;
 }
 
 // A literal compared with a field takes the field's type: a date text against a date
@@ -265,6 +317,7 @@ void Renderer::coerce(RExpr& literal, const RExpr& other) {
 }
 
 RExpr Renderer::compare(const sql::Expr& e) {
+    if (auto exact = exactTest(e)) return *exact;
     RExpr a = expr(*e.args[0]);
     RExpr b = expr(*e.args[1]);
     coerce(a, b);
@@ -338,6 +391,19 @@ RExpr Renderer::call(const sql::Expr& e) {
             e.args.size() > 1 ? arg(1).sql : "?" + std::to_string(bind(Value::text("")));
         r.sql = "coalesce(" + a.sql + ", " + fallback + ")";
         r.type = a.type;
+        return r;
+    }
+    if (name == "STRCOMP") {
+        arity(2, 3);
+        bool text = false;
+        if (e.args.size() == 3) {
+            const sql::Expr& mode = *e.args[2];
+            if (!isLiteralNumber(mode, 0) && !isLiteralNumber(mode, 1))
+                throw EngineError(err::InvalidArgument, "Invalid argument.");
+            text = isLiteralNumber(mode, 1);
+        }
+        r.sql = strComp(arg(0), arg(1), text);
+        r.type = SType::Number;
         return r;
     }
     if (name == "IIF") {

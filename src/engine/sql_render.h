@@ -53,7 +53,7 @@ struct Parameters {
 struct SearchedColumn {
     TableInfo table;
     std::string column;
-    bool noCase = false;
+    IndexKind kind = IndexKind::Plain;
 };
 
 class Renderer {
@@ -99,6 +99,8 @@ private:
     RExpr column(const sql::Expr& e);
     RExpr call(const sql::Expr& e);
     RExpr compare(const sql::Expr& e);
+    std::optional<RExpr> exactTest(const sql::Expr& e);
+    std::string strComp(const RExpr& a, const RExpr& b, bool text);
     void coerce(RExpr& literal, const RExpr& other);
     void noteSearched(const RExpr& r);
     const TableInfo& resolveTable(const std::string& name);

@@ -55,6 +55,8 @@ struct Runner {
     // Set to collect the query plan of a data statement instead of running it.
     std::vector<std::string>* plan = nullptr;
     long affected = 0;
+    // The table a data statement writes: only its rows go stale.
+    std::optional<std::string> written = std::nullopt;
 
     void checkParameters() {
         if (r.missingParameters > 0) tooFewParameters(r.missingParameters);
@@ -84,7 +86,7 @@ struct Runner {
         const std::size_t first = r.searched.size();
         std::string sqlText = " WHERE " + r.condition(condition);
         for (std::size_t i = first; i < r.searched.size(); ++i)
-            c.ensureFindIndex(r.searched[i].table, r.searched[i].column, r.searched[i].noCase);
+            c.ensureFindIndex(r.searched[i].table, r.searched[i].column, r.searched[i].kind);
         return sqlText;
     }
 
@@ -119,6 +121,7 @@ struct Runner {
             if (!sets.empty()) sets += ", ";
             sets += quoteName(col.name) + " = " + r.storeExpr(*value, col);
         }
+        written = "main." + upperName(t.name);
         std::string sqlText = "UPDATE " + t.sqlName() + " SET " + sets;
         if (u.where) sqlText += where(*u.where);
         r.popScope();
@@ -134,6 +137,7 @@ struct Runner {
         r.popScope();
         checkParameters();
         const std::string key = "main." + upperName(t.name);
+        written = key;
         if (plan || !c.hasRecordsets(key)) {
             run(sqlText);
             return;
@@ -169,6 +173,7 @@ struct Runner {
         std::string names;
         for (const auto& col : targets)
             names += (names.empty() ? "" : ", ") + quoteName(col.name);
+        written = "main." + upperName(t.name);
         std::string sqlText = "INSERT INTO " + t.sqlName() + " (" + names + ") ";
         if (ins.select) {
             auto out = r.select(*ins.select, &targets);
@@ -272,7 +277,10 @@ long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params
         c.commit();
     Runner runner{db, c, Renderer(c, &params)};
     std::visit(runner, st.body);
-    c.bumpData();
+    if (runner.written)
+        c.bumpTable(*runner.written);
+    else
+        c.bumpData();
     db.recordsAffected = runner.affected;
     return runner.affected;
 }

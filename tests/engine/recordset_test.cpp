@@ -208,7 +208,16 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"Len(Name) = 7 or UCase(Name) = 'EVE'", {3, 5}},
         FindCase{"Mid(Name, 2, 2) = 'nn' and Trim(' x ') = 'x'", {1, 4}},
         FindCase{"Val('12/31/2003') = 12 and Id * 2 = 4", {2}},
-        FindCase{"CDate(Born) = #12/31/2010#", {5}}, FindCase{"Score + 1 >= 4", {3, 4}}));
+        FindCase{"CDate(Born) = #12/31/2010#", {5}}, FindCase{"Score + 1 >= 4", {3, 4}},
+        // The exact test: letter case counts, in either order of its sides.
+        FindCase{"StrComp(Name, 'ann', 0) = 0", {4}}, FindCase{"0 = StrComp([Name], 'Ann')", {1}},
+        FindCase{"Name = 'ann' and StrComp(Name, 'Ann', 0) = 0", {1}},
+        FindCase{"StrComp(City, 'OSLO', 0) = 0", {}},
+        FindCase{"StrComp(City, 'oslo', 1) = 0", {1, 4}},
+        FindCase{"StrComp(Name, 'Bob', 0) < 0", {1}},
+        FindCase{"StrComp(Name, 'Bob', 1) > 0", {3, 5}},
+        FindCase{"StrComp(City, Null, 0) = 0 or IsNull(StrComp(City, 'x'))", {3}},
+        FindCase{"StrComp(Id, '2', 0) = 0", {2}}));
 
 struct BadCriteria {
     const char* criteria;
@@ -232,7 +241,9 @@ INSTANTIATE_TEST_SUITE_P(Errors, EngineRecordsetBadCriteria,
                                            BadCriteria{"Name = ", err::ExpressionSyntax},
                                            BadCriteria{"Nope = 1", err::UnknownName},
                                            BadCriteria{"Left(Name) = 'a'", err::ExpressionSyntax},
-                                           BadCriteria{"Zap(Name) = 'a'", err::ExpressionSyntax}));
+                                           BadCriteria{"Zap(Name) = 'a'", err::ExpressionSyntax},
+                                           BadCriteria{"StrComp(Name, 'a', 2) = 0",
+                                                       err::InvalidArgument}));
 
 TEST_F(EngineRecordsetTest, FindIsAnIndexedSearch) {
     makePeople();
@@ -256,6 +267,22 @@ TEST_F(EngineRecordsetTest, FindIsAnIndexedSearch) {
     EXPECT_NE(p.find("SEARCH k USING"), std::string::npos) << p;
     sorted.findFirst("City = 'oslo'");
     EXPECT_EQ(sorted.value("Id").asNumber(), 1); // Ann and ann tie; the tie keeps table order
+}
+
+// Guards the case-blind search that visited every record differing from the key only in
+// case: the exact test searches one index that holds both collations, in row order.
+TEST_F(EngineRecordsetTest, AnExactFindSearchesTheExactIndexWithoutSorting) {
+    makePeople();
+    auto rs = db.openRecordset("People", RecordsetType::Dynaset);
+    std::string p;
+    for (const auto& line : rs.explainFind("Name = 'ann' and StrComp([Name], 'ann', 0) = 0"))
+        p += line + "\n";
+    EXPECT_NE(p.find("INDEX vk~People~Name~exact (Name=? AND Name=? AND rowid>?)"),
+              std::string::npos)
+        << p;
+    EXPECT_EQ(p.find("TEMP B-TREE"), std::string::npos) << p;
+    rs.findFirst("Name = 'ann' and StrComp([Name], 'ann', 0) = 0");
+    EXPECT_EQ(rs.value("Id").asNumber(), 4);
 }
 
 struct WriteCase {
