@@ -84,9 +84,11 @@ public:
         readGlobals();
     }
 
-    std::vector<CellRow> cells(std::string_view sheet) {
+    std::vector<CellRow> cells(std::string_view sheet, std::string* chosenName = nullptr) {
         if (g_.worksheets.empty()) fail("it holds no worksheet");
-        readSheet(chooseSheet(sheet));
+        const SheetEntry& chosen = chooseSheet(sheet);
+        if (chosenName) *chosenName = chosen.name;
+        readSheet(chosen);
         return std::move(rows_);
     }
 
@@ -253,7 +255,7 @@ private:
             }
             case BoolErr:
                 put(data.u16le(0), data.u16le(2),
-                    data.u8(7) ? Value::null() : Value::number(data.u8(6) ? 1 : 0));
+                    data.u8(7) ? Value::null() : Value::boolean(data.u8(6) != 0));
                 break;
             case Formula:
                 awaitingText.reset();
@@ -289,7 +291,7 @@ private:
             awaitingText.emplace(data.u16le(0), data.u16le(2));
             return Value::null();
         case 1:
-            return Value::number(data.u8(8) ? 1 : 0);
+            return Value::boolean(data.u8(8) != 0);
         default:
             return Value::null();
         }
@@ -336,16 +338,28 @@ bool isDateFormatCode(std::string_view code) {
     return false;
 }
 
-std::vector<CellRow> readWorksheetCells(ByteSpan file, std::string_view fileName,
-                                        std::string_view sheet) {
+namespace {
+
+std::vector<CellRow> worksheetCells(ByteSpan file, std::string_view fileName,
+                                    std::string_view sheet, std::string* chosenName) {
     const auto stream = readCompoundStream(file, fileName, {"Workbook", "Book"});
     if (!stream) throwBadFormat(fileName, "it holds no Excel workbook");
-    return Workbook(*stream, fileName).cells(sheet);
+    return Workbook(*stream, fileName).cells(sheet, chosenName);
+}
+
+} // namespace
+
+std::vector<CellRow> readWorksheetCells(ByteSpan file, std::string_view fileName,
+                                        std::string_view sheet) {
+    return worksheetCells(file, fileName, sheet, nullptr);
 }
 
 void readWorkbookImage(ByteSpan file, std::string_view fileName, std::string_view sheet,
                        ForeignTableSink& sink) {
-    sendGrid(readWorksheetCells(file, fileName, sheet), CellSource::Worksheet, sink);
+    std::string chosen;
+    auto cells = worksheetCells(file, fileName, sheet, &chosen);
+    sendGrid(std::move(cells), CellSource::Worksheet, emptyTableMessage("sheet", chosen, fileName),
+             sink);
 }
 
 } // namespace varnoke::drivers

@@ -9,7 +9,7 @@ namespace varnoke::drivers {
 
 // The cells of one worksheet from its first row and column: the sheet named `sheet`
 // (without regard to case, a trailing "$" ignored), else the first worksheet. Numbers
-// are doubles, numbers shown with a date or time format dates, yes/no cells 1 or 0,
+// are doubles, numbers shown with a date or time format dates, yes/no cells yes/no values,
 // texts UTF-8; a formula gives the result it was last saved with; blanks and error
 // values are Null. Raises 3274 for a damaged or cut-short workbook, 3051 for one
 // protected by a password.

@@ -1,6 +1,7 @@
 #include "drivers/cell_grid.h"
 
 #include "drivers/reader_support.h"
+#include "engine/engine_error.h"
 #include "value/convert.h"
 
 #include <algorithm>
@@ -77,6 +78,8 @@ Guess combine(Guess a, Guess b) {
 
 std::string textOfCell(const Value& v) {
     if (v.isText()) return v.asText();
+    // A worksheet shows a yes/no cell as these words, whatever the language.
+    if (v.kind() == Value::Kind::Boolean) return v.asBoolean() ? "TRUE" : "FALSE";
     if (v.kind() == Value::Kind::Number) return numberText(v.asNumber());
     return textOrBlank(v);
 }
@@ -122,52 +125,89 @@ ForeignField fieldOf(std::string name, Guess guess, std::size_t longestText) {
     }
 }
 
+bool isBlankCell(const Value& v) {
+    return guessOf(v, CellSource::Text) == Guess::None;
+}
+
 } // namespace
 
-void sendGrid(std::vector<CellRow> grid, CellSource source, ForeignTableSink& sink) {
-    std::size_t columns = 0;
-    for (const auto& row : grid)
-        columns = std::max(columns, row.size());
+struct GridTyper::Column {
+    Guess guess = Guess::None;
+    std::size_t longest = 0;
+};
+
+GridTyper::GridTyper(CellSource source) : source_(source) {}
+GridTyper::~GridTyper() = default;
+
+void GridTyper::header(const CellRow& row) {
+    names_.clear();
+    for (const auto& v : row)
+        names_.push_back(std::string(trim(textOfCell(v))));
+    widen(row);
+}
+
+void GridTyper::widen(const CellRow& row) {
     // Trailing columns with neither a name nor a value are only layout.
-    while (columns > 0 && std::all_of(grid.begin(), grid.end(), [&](const CellRow& row) {
-               return row.size() < columns ||
-                      guessOf(row[columns - 1], CellSource::Text) == Guess::None;
-           }))
-        --columns;
-
-    std::vector<Guess> guesses(columns, Guess::None);
-    std::vector<std::size_t> longest(columns, 0);
-    for (std::size_t r = 1; r < grid.size(); ++r)
-        for (std::size_t c = 0; c < grid[r].size() && c < columns; ++c) {
-            guesses[c] = combine(guesses[c], guessOf(grid[r][c], source));
-            longest[c] = std::max(longest[c], utf8Length(textOfCell(grid[r][c])));
+    for (std::size_t c = row.size(); c > width_; --c)
+        if (!isBlankCell(row[c - 1])) {
+            width_ = c;
+            break;
         }
+}
 
+void GridTyper::observe(const CellRow& row) {
+    widen(row);
+    if (columns_.size() < row.size()) columns_.resize(row.size());
+    for (std::size_t c = 0; c < row.size(); ++c) {
+        columns_[c].guess = combine(columns_[c].guess, guessOf(row[c], source_));
+        columns_[c].longest = std::max(columns_[c].longest, utf8Length(textOfCell(row[c])));
+    }
+}
+
+std::vector<ForeignField> GridTyper::fields(std::string_view emptyMessage) {
+    if (width_ == 0) throw EngineError(err::ExternalFormat, std::string(emptyMessage));
+    columns_.resize(std::max(columns_.size(), width_));
     std::vector<ForeignField> fields;
-    for (std::size_t c = 0; c < columns; ++c) {
-        std::string name;
-        if (!grid.empty() && c < grid[0].size()) name = std::string(trim(textOfCell(grid[0][c])));
+    for (std::size_t c = 0; c < width_; ++c) {
+        std::string name = c < names_.size() ? names_[c] : std::string();
         const bool taken = std::any_of(fields.begin(), fields.end(), [&](const ForeignField& f) {
             return equalsNoCase(f.name, name);
         });
         // Unnamed or repeated columns get the engine's own names for them.
         if (name.empty() || taken) name = "F" + std::to_string(c + 1);
-        fields.push_back(fieldOf(std::move(name), guesses[c], longest[c]));
+        fields.push_back(fieldOf(std::move(name), columns_[c].guess, columns_[c].longest));
     }
-    sink.begin(fields);
+    return fields;
+}
 
+bool GridTyper::convert(CellRow& row, std::vector<Value>& values) const {
+    // Rows with nothing in them are spacing, as at the foot of a worksheet.
+    if (std::all_of(row.begin(), row.end(), isBlankCell)) return false;
+    values.clear();
+    for (std::size_t c = 0; c < width_; ++c)
+        values.push_back(c < row.size() ? converted(std::move(row[c]), columns_[c].guess)
+                                        : Value::null());
+    return true;
+}
+
+std::string emptyTableMessage(std::string_view kind, std::string_view name,
+                              std::string_view fileName) {
+    std::string what = name.empty() ? "The file '" + std::string(fileName) + "'"
+                                    : "The " + std::string(kind) + " '" + std::string(name) +
+                                          "' in '" + std::string(fileName) + "'";
+    return what + " holds no data; there is nothing to link.";
+}
+
+void sendGrid(std::vector<CellRow> grid, CellSource source, std::string_view emptyMessage,
+              ForeignTableSink& sink) {
+    GridTyper typer(source);
+    if (!grid.empty()) typer.header(grid.front());
+    for (std::size_t r = 1; r < grid.size(); ++r)
+        typer.observe(grid[r]);
+    sink.begin(typer.fields(emptyMessage));
     std::vector<Value> values;
-    for (std::size_t r = 1; r < grid.size(); ++r) {
-        // Rows with nothing in them are spacing, as at the foot of a worksheet.
-        if (std::all_of(grid[r].begin(), grid[r].end(),
-                        [](const Value& v) { return guessOf(v, CellSource::Text) == Guess::None; }))
-            continue;
-        values.clear();
-        for (std::size_t c = 0; c < columns; ++c)
-            values.push_back(c < grid[r].size() ? converted(std::move(grid[r][c]), guesses[c])
-                                                : Value::null());
-        sink.row(values);
-    }
+    for (std::size_t r = 1; r < grid.size(); ++r)
+        if (typer.convert(grid[r], values)) sink.row(values);
 }
 
 } // namespace varnoke::drivers

@@ -4,6 +4,7 @@
 #include "drivers/foreign_reader.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnoke::drivers {
@@ -15,10 +16,44 @@ enum class CellSource {
     Worksheet // cells arrive typed; numbers stay doubles
 };
 
-// Sends the grid: fields from the first row, then every further row. A column whose
-// values are all whole numbers is long (text sources only), all numbers double, all
-// dates date, all yes/no yes/no; anything else is text of 255 characters, or memo
-// when a value is longer. Blank cells are Null and do not decide a column's type.
-void sendGrid(std::vector<CellRow> grid, CellSource source, ForeignTableSink& sink);
+// Decides each column's type from the values under it, then converts rows to it; the
+// rows may be seen twice (once to type, once to send) so that a long file need not be
+// held whole. A column whose values are all whole numbers is long (text sources
+// only), all numbers double, all dates date, all yes/no yes/no; anything else is text
+// of 255 characters, or memo when a value is longer. Blank cells are Null and do not
+// decide a column's type.
+class GridTyper {
+public:
+    explicit GridTyper(CellSource source);
+    ~GridTyper();
+
+    // The first row: it names the fields.
+    void header(const CellRow& row);
+    // Each further row, before any is converted.
+    void observe(const CellRow& row);
+    // The fields, once every row was observed. Raises 3274 with emptyMessage when no
+    // column holds a name or a value.
+    std::vector<ForeignField> fields(std::string_view emptyMessage);
+    // One value a field into values; false for a row with nothing in it, which is
+    // only spacing and is not sent.
+    bool convert(CellRow& row, std::vector<Value>& values) const;
+
+private:
+    void widen(const CellRow& row);
+
+    struct Column;
+    CellSource source_;
+    std::vector<std::string> names_;
+    std::vector<Column> columns_;
+    std::size_t width_ = 0;
+};
+
+// The message for a sheet or table (kind) with no data in it; with no name, the file's.
+std::string emptyTableMessage(std::string_view kind, std::string_view name,
+                              std::string_view fileName);
+
+// Sends a grid held whole: fields from the first row, then every further row.
+void sendGrid(std::vector<CellRow> grid, CellSource source, std::string_view emptyMessage,
+              ForeignTableSink& sink);
 
 } // namespace varnoke::drivers

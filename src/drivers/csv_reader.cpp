@@ -4,93 +4,184 @@
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
 
+#include <memory>
+
 namespace varnoke::drivers {
 
-std::vector<std::vector<std::string>> parseCsv(std::string_view text, std::string_view fileName) {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
+namespace {
+
+constexpr std::size_t kChunk = 256 * 1024;
+
+} // namespace
+
+CsvScanner::CsvScanner(std::FILE* file, std::string_view fileName)
+    : file_(file), fileName_(fileName), buffer_(kChunk) {}
+
+CsvScanner::CsvScanner(std::string_view text, std::string_view fileName)
+    : fileName_(fileName), window_(text) {}
+
+bool CsvScanner::refill() {
+    if (!file_) return false;
+    const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    if (got == 0) {
+        if (std::ferror(file_))
+            throw EngineError(err::CannotOpen,
+                              "Varnoke cannot read the file '" + std::string(fileName_) + "'.");
+        return false;
+    }
+    window_ = std::string_view(buffer_.data(), got);
+    return true;
+}
+
+int CsvScanner::peek() {
+    if (window_.empty() && !refill()) return -1;
+    return static_cast<unsigned char>(window_.front());
+}
+
+int CsvScanner::get() {
+    const int c = peek();
+    if (c >= 0) {
+        window_.remove_prefix(1);
+        ++offset_;
+    }
+    return c;
+}
+
+bool CsvScanner::next(std::vector<std::string>& fields) {
+    fields.clear();
     std::string field;
     bool fieldOpen = false; // a field exists (a comma was seen), even if still empty
     bool consumed = false;  // the current field has text or a quoted part
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-
     auto endField = [&] {
-        record.push_back(std::move(field));
+        fields.push_back(std::move(field));
         field.clear();
         fieldOpen = consumed = false;
     };
+    // True when the record holds something; a blank line is no record.
     auto endRecord = [&] {
         if (fieldOpen || consumed) endField();
-        const bool blank = record.size() == 1 && record[0].empty();
-        if (!record.empty() && !blank) records.push_back(std::move(record));
-        record.clear();
+        const bool blank = fields.empty() || (fields.size() == 1 && fields[0].empty());
+        if (blank) fields.clear();
+        return !blank;
     };
 
-    while (i < n) {
-        const char c = text[i];
+    for (;;) {
+        const int c = peek();
+        if (c < 0) return endRecord();
         if (c == '"' && !consumed) {
             consumed = true;
-            const std::size_t opened = i++;
+            const std::size_t opened = offset_;
+            get();
             for (;;) {
-                if (i >= n)
-                    throwBadFormat(fileName, "a quoted field opened at byte " +
-                                                 std::to_string(opened) + " is never closed");
-                if (text[i] == '"') {
-                    if (i + 1 < n && text[i + 1] == '"') {
+                const int q = get();
+                if (q < 0)
+                    throwBadFormat(fileName_, "a quoted field opened at byte " +
+                                                  std::to_string(opened) + " is never closed");
+                if (q == '"') {
+                    if (peek() == '"') {
+                        get();
                         field.push_back('"');
-                        i += 2;
                         continue;
                     }
-                    ++i;
                     break;
                 }
-                field.push_back(text[i++]);
+                field.push_back(static_cast<char>(q));
             }
         } else if (c == ',') {
+            get();
             endField();
             fieldOpen = true;
-            ++i;
         } else if (c == '\r' || c == '\n') {
-            endRecord();
-            i += (c == '\r' && i + 1 < n && text[i + 1] == '\n') ? 2 : 1;
+            get();
+            if (c == '\r' && peek() == '\n') get();
+            if (endRecord()) return true;
         } else {
+            // A run of plain characters at once: the common case, kept cheap.
             consumed = true;
-            field.push_back(c);
-            ++i;
+            std::size_t run = 0;
+            while (run < window_.size() && window_[run] != ',' && window_[run] != '\r' &&
+                   window_[run] != '\n')
+                ++run;
+            field.append(window_.substr(0, run));
+            window_.remove_prefix(run);
+            offset_ += run;
         }
     }
-    endRecord();
+}
+
+std::vector<std::vector<std::string>> parseCsv(std::string_view text, std::string_view fileName) {
+    CsvScanner scanner(text, fileName);
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    while (scanner.next(record))
+        records.push_back(std::move(record));
     return records;
 }
 
 namespace {
 
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+File openText(const std::filesystem::path& path) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        throw EngineError(err::CannotOpen, "Varnoke cannot open the file '" + path.string() +
+                                               "'. It may be in use or you may lack permission.");
+    // A byte-order mark says UTF-8 and is no part of the first field.
+    char mark[3] = {};
+    if (std::fread(mark, 1, 3, file.get()) != 3 || std::string_view(mark, 3) != "\xEF\xBB\xBF")
+        std::rewind(file.get());
+    return file;
+}
+
+// The file is read twice: once to decide the columns' types and whether the text is
+// UTF-8, then to send the rows. Only one record is held at a time.
 class CsvReader final : public ForeignReader {
 public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
-        const auto file = findTableFile(source, {".csv", ".txt", ".CSV", ".TXT"});
-        const Bytes bytes = readWholeFile(file);
-        std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+        const auto path = findTableFile(source, {".csv", ".txt", ".CSV", ".TXT"});
+        const std::string name = fileNameOf(path);
+        GridTyper typer(CellSource::Text);
         // Text files carry no code page; one that is not UTF-8 came from Windows.
-        std::string converted;
-        if (!isValidUtf8(text)) {
-            converted = CodePage("CP1252").toUtf8(text);
-            text = converted;
+        const CodePage windows("CP1252");
+        bool utf8 = true;
+        std::vector<std::string> record;
+        CellRow row;
+        auto toRow = [&] {
+            row.clear();
+            for (auto& f : record) {
+                if (utf8 && !isValidUtf8(f)) utf8 = false;
+                row.push_back(Value::text(utf8 ? std::move(f) : windows.toUtf8(f)));
+            }
+        };
+        {
+            File file = openText(path);
+            CsvScanner scanner(file.get(), name);
+            bool first = true;
+            while (scanner.next(record)) {
+                toRow();
+                if (first)
+                    typer.header(row);
+                else
+                    typer.observe(row);
+                first = false;
+            }
         }
-        const std::string name = fileNameOf(file);
-        auto records = parseCsv(text, name);
-        std::vector<CellRow> grid;
-        grid.reserve(records.size());
-        for (auto& record : records) {
-            CellRow row;
-            row.reserve(record.size());
-            for (auto& f : record)
-                row.push_back(Value::text(std::move(f)));
-            grid.push_back(std::move(row));
+        File file = openText(path);
+        CsvScanner scanner(file.get(), name);
+        std::vector<Value> values;
+        if (scanner.next(record)) {
+            toRow();
+            typer.header(row);
         }
-        sendGrid(std::move(grid), CellSource::Text, sink);
+        sink.begin(typer.fields(emptyTableMessage({}, {}, name)));
+        while (scanner.next(record)) {
+            toRow();
+            if (typer.convert(row, values)) sink.row(values);
+        }
     }
 };
 

@@ -100,8 +100,9 @@ std::string cellText(const GumboNode* node) {
             space = false;
             continue;
         }
+        // Blanks at the start of the cell or of a line are not shown.
         if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-            space = !out.empty();
+            space = !out.empty() && out.back() != '\n';
             continue;
         }
         if (space) out += ' ';
@@ -203,14 +204,17 @@ public:
             throw EngineError(err::TableNotFound,
                               "The page '" + fileNameOf(page) + "' holds no table.");
         const GumboNode* chosen = tables.front();
+        std::string label = "Table1";
         for (std::size_t i = 0; i < tables.size() && !tableName.empty(); ++i)
             if (tableIsNamed(tables[i], i, tableName)) {
                 chosen = tables[i];
+                label = tableName;
                 break;
             }
         std::vector<CellRow> grid;
         collectRows(chosen, grid);
-        sendGrid(std::move(grid), CellSource::Text, sink);
+        sendGrid(std::move(grid), CellSource::Text,
+                 emptyTableMessage("table", label, fileNameOf(page)), sink);
     }
 };
 

@@ -7,7 +7,11 @@
 #include <librevenge/librevenge.h>
 #include <libwps/libwps.h>
 
+#include <bit>
+#include <cmath>
+#include <limits>
 #include <map>
+#include <optional>
 
 namespace varnoke::drivers {
 
@@ -196,6 +200,85 @@ void checkRecordFraming(ByteSpan image, std::string_view fileName) {
     view.fail("it ends before its end-of-file record (it may have been cut short)");
 }
 
+// Formula cells as the file saved them. The library gives some of them as NaN or
+// not at all (a result of 0, a text result), so the saved results are read from the
+// records themselves and take the place of what the library sends.
+using CellKey = std::pair<int, int>; // row, column
+using FormulaResults = std::map<CellKey, Value>;
+
+// 1-2-3 keeps control characters in texts behind an escape: 0x01 before the character
+// itself, or 0x0F before the character 0x20 above it.
+std::string lotusText(ByteSpan bytes) {
+    std::string raw;
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != 0; ++i) {
+        const auto b = bytes[i];
+        if (b == 0x01 && i + 1 < bytes.size() && bytes[i + 1] != 0) {
+            raw += static_cast<char>(bytes[++i]);
+        } else if (b == 0x0F && i + 1 < bytes.size() && bytes[i + 1] >= 0x20) {
+            raw += static_cast<char>(bytes[++i] - 0x20);
+        } else {
+            raw += static_cast<char>(b);
+        }
+    }
+    return CodePage("CP1252").toUtf8(raw);
+}
+
+// An 80-bit extended real; NaN for the patterns that mark a text or an error result.
+double extendedReal(ByteSpan b) {
+    std::uint64_t mantissa = 0;
+    for (std::size_t i = 8; i-- > 0;)
+        mantissa = mantissa << 8 | b[i];
+    const unsigned word = b[8] | b[9] << 8;
+    const int exponent = static_cast<int>(word & 0x7FFF);
+    if (exponent == 0x7FFF) return std::numeric_limits<double>::quiet_NaN();
+    if (mantissa == 0) return 0;
+    const double value = std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
+    return word & 0x8000 ? -value : value;
+}
+
+FormulaResults formulaResults(ByteSpan image, std::string_view fileName) {
+    const ByteView view(image, fileName);
+    FormulaResults results;
+    if (view.size() < 6 || view.u16le(0) != 0) return results;
+    const bool wk1 = view.u16le(4) < 0x1000;
+    // Record types: WK1 FORMULA/STRING, and those of WK3 and later.
+    const std::uint16_t formulaType = wk1 ? 0x10 : 0x19;
+    const std::uint16_t stringType = wk1 ? 0x33 : 0x1A;
+    CellKey awaitingText{-1, -1}; // the formula whose text result is due
+    for (std::size_t at = 0; at + 4 <= view.size();) {
+        const std::uint16_t type = view.u16le(at);
+        const std::size_t length = view.u16le(at + 2);
+        if (type == 0x0001 || at + 4 + length > view.size()) break;
+        const ByteView data(view.slice(at + 4, length), fileName);
+        at += 4 + length;
+        if (type == formulaType && data.size() >= (wk1 ? 13u : 14u)) {
+            // WK1: format, column, row, double; later: row, sheet, column, extended real.
+            const bool firstSheet = wk1 || data.u8(2) == 0;
+            const CellKey key =
+                wk1 ? CellKey{data.u16le(3), data.u16le(1)} : CellKey{data.u16le(0), data.u8(3)};
+            const double value = wk1 ? std::bit_cast<double>(std::uint64_t{data.u32le(5)} |
+                                                             std::uint64_t{data.u32le(9)} << 32)
+                                     : extendedReal(data.slice(4, 10));
+            awaitingText = {-1, -1};
+            if (!firstSheet) continue;
+            // A text result follows in a STRING record; anything else not a number is
+            // an error value.
+            results[key] = std::isfinite(value) ? Value::number(value) : Value::null();
+            if (!std::isfinite(value)) awaitingText = key;
+        } else if (type == stringType && awaitingText.first >= 0 && data.size() >= 5) {
+            const CellKey key =
+                wk1 ? CellKey{data.u16le(3), data.u16le(1)} : CellKey{data.u16le(0), data.u8(3)};
+            if (key == awaitingText) {
+                const auto text =
+                    lotusText(data.slice(5 - (wk1 ? 0 : 1), data.size() - (wk1 ? 5 : 4)));
+                results[key] = text.empty() ? Value::null() : Value::text(text);
+            }
+            awaitingText = {-1, -1};
+        }
+    }
+    return results;
+}
+
 } // namespace
 
 void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink& sink) {
@@ -222,6 +305,9 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
                                                "read it.");
     if (result != libwps::WPS_OK) throwBadFormat(fileName, "the worksheet cannot be read");
 
+    for (auto& [key, value] : formulaResults(image, fileName))
+        collector.cells[key.first][key.second] = std::move(value);
+
     std::vector<CellRow> grid;
     if (!collector.cells.empty()) {
         const int first = collector.cells.begin()->first;
@@ -239,7 +325,8 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
                     grid[static_cast<std::size_t>(r - first)][static_cast<std::size_t>(c)] =
                         std::move(value);
     }
-    sendGrid(std::move(grid), CellSource::Worksheet, sink);
+    sendGrid(std::move(grid), CellSource::Worksheet, emptyTableMessage("sheet", {}, fileName),
+             sink);
 }
 
 const ForeignReader& lotusReader() {

@@ -132,6 +132,18 @@ TEST(BadFiles, HtmlFromTheNetworkIsRefused) {
     EXPECT_EQ(readOutcome("HTML Import;DATABASE=file://otherhost/pages/pg1.html", "Q1Data"), 3051);
 }
 
+TEST(BadFiles, AnEmptySheetSaysSo) {
+    try {
+        readLinked("Excel 8.0;DATABASE=" + kData + "/xls/booleans.xls", "Empty");
+        FAIL() << "an empty sheet was linked";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), 3274);
+        EXPECT_STREQ(
+            e.what(),
+            "The sheet 'Empty' in 'booleans.xls' holds no data; there is nothing to link.");
+    }
+}
+
 TEST(BadFiles, OtherFileKindsAreNotTakenForTheFormat) {
     EXPECT_EQ(readOutcome("Paradox 5.X;DATABASE=" + kData + "/dbf", "people.dbf"), 3274);
     EXPECT_EQ(readOutcome("dBase IV;DATABASE=" + kData + "/paradox", "bcd.db"), 3274);

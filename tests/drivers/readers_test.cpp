@@ -82,19 +82,24 @@ std::string in(const char* prefix, const char* folder) {
 
 const Value null = Value::null();
 
+Value yes(bool b) {
+    return Value::boolean(b);
+}
+
 // The formula sheet of formulas97.xls: each formula's saved result, as LibreOffice
-// converts the sheet to CSV (an error value and an empty text result are Null).
+// converts the sheet to CSV (an error value and an empty text result are Null); the
+// "Dear" results are yes/no values as python3-xlrd reads them (cell type boolean).
 const std::vector<ForeignField> kStockFields{{"Item", 10, 255}, {"Price", 7, 8}, {"Twice", 7, 8},
-                                             {"Tag", 10, 255},  {"Dear", 7, 8},  {"Ratio", 7, 8},
+                                             {"Tag", 10, 255},  {"Dear", 1, 1},  {"Ratio", 7, 8},
                                              {"When", 8, 8}};
 const std::vector<Cell> kStockCells{{0, 1, num(1.5)},
                                     {0, 2, num(3)},
                                     {0, 3, text("Pen-x")},
-                                    {0, 4, num(0)},
+                                    {0, 4, yes(false)},
                                     {0, 5, null},
                                     {0, 6, date(2020, 1, 2)},
                                     {1, 3, text("Ink and a text longer than the first-x")},
-                                    {1, 4, num(1)},
+                                    {1, 4, yes(true)},
                                     {1, 5, num(2.5)},
                                     {1, 6, date(2021, 6, 30)},
                                     {2, 2, num(20)},
@@ -327,6 +332,17 @@ INSTANTIATE_TEST_SUITE_P(
              {1, 3, date(1985, 12, 24)},
              {2, 1, null},
              {2, 4, text("two\nlines")}}},
+        // Blanks around a line break fold away as a browser lays the text out: the
+        // line ends where the break stands and the next starts at its first letter.
+        FileCase{"HtmlLineBreaksFoldTheirBlanks",
+                 in("HTML Import", "html"),
+                 "breaks.html",
+                 {{"Label", 10, 255}, {"Lines", 10, 255}},
+                 4,
+                 {{0, 1, text("abc\ndef")},
+                  {1, 1, text("abc\ndef")},
+                  {2, 1, text("one\n\nthree")},
+                  {3, 1, text("bold and\nnext")}}},
         FileCase{
             "HtmlFileUrlAndTableByPosition",
             "HTML Import;DATABASE=file://" + kData + "/html/sample.html",
@@ -401,6 +417,21 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"Excel5FormulaResultsByGnumeric",
                  "Excel 5.0;DATABASE=" + kData + "/xls/formulas95.xls", "stock$", kStockFields, 3,
                  kStockCells},
+        // LibreOffice's copy of booleans.fods; python3-xlrd reads every yes/no cell as a
+        // boolean, the division by zero as an error.
+        FileCase{"Excel8YesNoColumnAndYesNoInText",
+                 "Excel 8.0;DATABASE=" + kData + "/xls/booleans.xls",
+                 "Flags",
+                 {{"Name", 10, 255}, {"Done", 1, 1}, {"Mixed", 10, 255}},
+                 4,
+                 {{0, 1, yes(true)},
+                  {1, 1, yes(false)},
+                  {2, 1, yes(true)},
+                  {3, 1, null},
+                  {0, 2, text("text")},
+                  {1, 2, text("TRUE")},
+                  {2, 2, text("FALSE")},
+                  {3, 2, text("FALSE")}}},
         FileCase{"Excel5SmallWithCodePageText",
                  "Excel 5.0;DATABASE=" + kData + "/xls/small95.xls",
                  "small95.xls",
@@ -424,6 +455,55 @@ INSTANTIATE_TEST_SUITE_P(
                   {0, 2, num(1.25)},
                   {1, 2, num(-0.5)},
                   {2, 0, text("Plum")}}},
+        // A text formula's saved result, as LibreOffice shows it, in worksheets by
+        // 1-2-3 itself (R) and by another program (q).
+        FileCase{"LotusWk1TextFormulaByAnotherProgram",
+                 "Lotus WK4;DATABASE=" + kData + "/lotus/crlfq9.wk1",
+                 "crlfq9.wk1",
+                 {{"Normal", 10, 255}, {"abcdef", 10, 255}},
+                 2,
+                 {{0, 0, text("Formula")}, {0, 1, text("abc\r\ndef")}, {1, 1, null}}},
+        FileCase{"LotusWk3TextFormulaByAnotherProgram",
+                 "Lotus WK4;DATABASE=" + kData + "/lotus/crlfq9.wk3",
+                 "crlfq9.wk3",
+                 {{"Normal", 10, 255}, {"abcdef", 10, 255}},
+                 2,
+                 {{0, 1, text("abc\r\ndef")}, {1, 0, text("Test")}}},
+        FileCase{"LotusWk4TextFormulaByAnotherProgram",
+                 "Lotus WK4;DATABASE=" + kData + "/lotus/crlfq9.wk4",
+                 "crlfq9.wk4",
+                 {{"Normal", 10, 255}, {"abcdef", 10, 255}},
+                 2,
+                 {{0, 1, text("abc\r\ndef")}, {1, 0, text("Test")}}},
+        FileCase{"LotusWk3TextFormulaBy123",
+                 "Lotus WK4;DATABASE=" + kData + "/lotus/CRLFR9.WK3",
+                 "CRLFR9.WK3",
+                 {{"Normal", 10, 255}, {"abc-*def", 10, 255}},
+                 1,
+                 {{0, 1, text("abc\r\ndef")}}},
+        // 1-2-3 saved this result without its line break (the STRING record's bytes
+        // read "abcdef"); LibreOffice recalculates the formula instead.
+        FileCase{"LotusWk1TextFormulaBy123",
+                 "Lotus WK4;DATABASE=" + kData + "/lotus/CRLFR9.WK1",
+                 "CRLFR9.WK1",
+                 {{"Normal", 10, 255}, {"abcdef", 10, 255}},
+                 1,
+                 {{0, 1, text("abcdef")}}},
+        // Saved results of zero, a sum, a text and an error, as LibreOffice shows them.
+        FileCase{
+            "LotusWk1FormulaResults",
+            "Lotus WK1;DATABASE=" + kData + "/lotus/formulas.wk1",
+            "formulas.wk1",
+            {{"Name", 10, 255}, {"Zero", 7, 8}, {"Sum", 7, 8}, {"Word", 10, 255}, {"Bad", 10, 255}},
+            2,
+            {{0, 1, num(0)},
+             {0, 2, num(2.5)},
+             {0, 3, text("abc")},
+             {0, 4, null},
+             {1, 1, num(0)},
+             {1, 2, num(4)},
+             {1, 3, text("de f")},
+             {1, 4, null}}},
         FileCase{"JetTable",
                  "JetTable;DATABASE=" + kData + "/mdb/DateTestDatabase.mdb",
                  "DateTestDatabase.mdb",
