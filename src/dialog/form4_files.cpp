@@ -48,8 +48,9 @@ std::string Form4Model::chooseFile(const std::string& title, const std::string& 
     changed();
     try {
         if (c_.combo6.text == choice::HtmlImport) {
-            auto address = s_.platform.prompter.inputBox(internetAddressPrompt(document),
-                                                         kInternetTitle, startName);
+            // The address box offers no default: a previous path is no address.
+            auto address =
+                s_.platform.prompter.inputBox(internetAddressPrompt(document), kInternetTitle);
             // The input box gives "" on Cancel; an empty address names no page either.
             if (address.empty()) sh.attachFailed = kFlagYes;
             return address;

@@ -15,7 +15,8 @@ ScriptedPrompter& ScriptedPrompter::type(std::string text) {
 }
 
 int ScriptedPrompter::messageBox(std::string_view text, int style, std::string_view title) {
-    shown_.push_back({ShownPrompt::Kind::Message, std::string(text), style, std::string(title)});
+    shown_.push_back(
+        {ShownPrompt::Kind::Message, std::string(text), style, std::string(title), {}});
     if (answers_.empty()) {
         ADD_FAILURE() << "unexpected message box \"" << title << "\": " << text;
         return answer::Cancel;
@@ -26,8 +27,9 @@ int ScriptedPrompter::messageBox(std::string_view text, int style, std::string_v
 }
 
 std::string ScriptedPrompter::inputBox(std::string_view prompt, std::string_view title,
-                                       std::string_view) {
-    shown_.push_back({ShownPrompt::Kind::Input, std::string(prompt), 0, std::string(title)});
+                                       std::string_view defaultText) {
+    shown_.push_back({ShownPrompt::Kind::Input, std::string(prompt), 0, std::string(title),
+                      std::string(defaultText)});
     if (inputs_.empty()) {
         ADD_FAILURE() << "unexpected input box \"" << title << "\": " << prompt;
         return {};
@@ -45,7 +47,7 @@ std::vector<std::string> ScriptedPrompter::messages() const {
 }
 
 const ShownPrompt& ScriptedPrompter::last() const {
-    static const ShownPrompt none{ShownPrompt::Kind::Message, "<nothing shown>", 0, ""};
+    static const ShownPrompt none{ShownPrompt::Kind::Message, "<nothing shown>", 0, "", ""};
     return shown_.empty() ? none : shown_.back();
 }
 

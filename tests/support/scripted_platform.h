@@ -17,6 +17,7 @@ struct ShownPrompt {
     std::string text;
     int style = 0;
     std::string title;
+    std::string defaultText; // what an input box offers before the user types
 };
 
 class ScriptedPrompter : public Prompter {
