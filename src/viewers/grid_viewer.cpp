@@ -100,22 +100,20 @@ void GridViewer::countRecs() {
         view_->setCurrentRow(curPos_);
     }
     recCount_ = source_.rowCount();
-    // The count decides emptiness, so a set whose cursor stands past its last row
-    // still shows its count.
-    if (recCount_ < 1) {
-        counterCaption_ = viewertext::kNoRecord;
-    } else {
-        if (curPos_ >= recCount_) curPos_ = recCount_ - 1;
-        counterCaption_ = counterText(curPos_, recCount_);
-    }
+    if (curPos_ >= recCount_) curPos_ = recCount_ - 1;
+    // No current record is the end of the rows. The remote result's window asks the
+    // count instead, so a set whose cursor stands past its last row still shows it.
+    const bool noRecord = profile_.countDecidesEmptiness ? recCount_ < 1 : curPos_ < 0;
+    counterCaption_ =
+        noRecord ? std::string(viewertext::kNoRecord) : counterText(curPos_, recCount_);
     if (view_) view_->stateChanged();
 }
 
 void GridViewer::data1_Reposition(long row) {
     recCount_ = source_.rowCount();
     curPos_ = (row >= 0 && row < recCount_) ? row : -1;
-    counterCaption_ =
-        recCount_ < 1 ? std::string(viewertext::kNoRecord) : counterText(curPos_, recCount_);
+    // A move writes the position whatever it is: "Record: 0 of 0" once no row is left.
+    counterCaption_ = counterText(curPos_, recCount_);
     if (view_) view_->stateChanged();
 }
 
@@ -239,6 +237,7 @@ std::string GridViewer::shownTableName() const {
 }
 
 void GridViewer::form_Activate() {
+    if (profile_.activationRestoresPosition && curPos_ > -1 && view_) view_->setCurrentRow(curPos_);
     switch (profile_.naming) {
     case TableNaming::None:
         return;
@@ -366,8 +365,8 @@ bool GridViewer::deleteRow(long row) {
             view_->rowsReset();
         view_->setCurrentRow(next);
     }
-    curPos_ = next;
-    countRecs();
+    // The move after a deletion writes the counter, as any move does.
+    data1_Reposition(next);
     return true;
 }
 

@@ -11,23 +11,24 @@ constexpr int kTemplateWidth = 6156;
 constexpr int kRemoteWidth = 7368;
 
 // form, name, caption, tag, quiet while bulk writing, new rows, refresh, naming,
-// closing clears naming, run table, print, fancy prompt, Show All left, width, own width
+// closing clears naming, run table, print, fancy prompt, Show All left, width, own width,
+// emptiness by count, activation restores the position
 constexpr ViewerProfile kProfiles[] = {
     {ViewerForm::Form8, "Form8", "File A", "", false, true, RefreshKind::Requery, TableNaming::None,
-     false, true, false, false, 3720, kTemplateWidth, 0},
+     false, true, false, false, 3720, kTemplateWidth, 0, false, false},
     {ViewerForm::Form9, "Form9", "File B", "", false, true, RefreshKind::Requery, TableNaming::None,
-     false, true, false, false, 3720, kTemplateWidth, 0},
+     false, true, false, false, 3720, kTemplateWidth, 0, false, false},
     {ViewerForm::Form10, "Form10", "Export File", "", true, true, RefreshKind::Requery,
-     TableNaming::None, false, true, false, false, 3720, kTemplateWidth, 0},
+     TableNaming::None, false, true, false, false, 3720, kTemplateWidth, 0, false, false},
     {ViewerForm::Form11, "Form11", kExportTableName, "", true, true, RefreshKind::RecountOnly,
-     TableNaming::ShownTable, false, true, false, false, 3720, kTemplateWidth, 0},
+     TableNaming::ShownTable, false, true, false, false, 3720, kTemplateWidth, 0, false, false},
     {ViewerForm::Form12, "Form12", "Local Query", "", false, false, RefreshKind::Requery,
-     TableNaming::None, false, false, false, false, 3700, kTemplateWidth, 0},
+     TableNaming::None, false, false, false, false, 3700, kTemplateWidth, 0, false, false},
     {ViewerForm::Form13, "Form13", "Opened Table", "Form13", true, true, RefreshKind::Requery,
-     TableNaming::Tag, true, false, false, false, 3720, kTemplateWidth, 0},
+     TableNaming::Tag, true, false, false, false, 3720, kTemplateWidth, 0, false, false},
     {ViewerForm::Form15, "Form15", "Remote Query", "SQL Results", false, true,
      RefreshKind::RequeryQuietly, TableNaming::Tag, true, false, true, true, 3700, kRemoteWidth,
-     7485},
+     7485, true, true},
 };
 
 } // namespace

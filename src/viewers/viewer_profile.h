@@ -46,6 +46,11 @@ struct ViewerProfile {
     int showAllLeftTwips;
     int clientWidthTwips;
     int selfLoadWidthTwips; // window width when loaded by itself (0: client width)
+    // The counter says "No record on file." for an empty row set; otherwise for a
+    // window with no current record (at the end of its rows).
+    bool countDecidesEmptiness;
+    // Activation puts the grid back on the current record.
+    bool activationRestoresPosition;
 };
 
 const ViewerProfile& profileOf(ViewerForm form);

@@ -243,10 +243,46 @@ TEST_F(GridViewerTest, CounterFollowsTheCurrentRow) {
     EXPECT_EQ(v.counterCaption(), "Record: 0 of 5");
 }
 
-TEST_F(GridViewerTest, AnEmptyTableShowsNoRecordOnFile) {
-    GridViewer v = make(ViewerForm::Form15, "Temp");
-    EXPECT_EQ(v.counterCaption(), "No record on file.");
+// The counter's wording when no record is current: the template asks whether the rows
+// are at their end, the remote result's window asks the count.
+struct CounterCase {
+    const char* name;
+    ViewerForm form;
+    const char* pastLastRow;    // countRecs with the cursor past the last row
+    const char* emptyAfterMove; // a move once every row is gone
+};
+
+class CounterWording : public GridViewerTest, public ::testing::WithParamInterface<CounterCase> {};
+
+TEST_P(CounterWording, NoCurrentRecordFollowsTheWindowsRule) {
+    GridViewer empty = make(GetParam().form, "Temp");
+    EXPECT_EQ(empty.counterCaption(), "No record on file.");
+    empty.data1_Reposition(-1);
+    EXPECT_EQ(empty.counterCaption(), "Record: 0 of 0");
+
+    GridViewer v = make(GetParam().form);
+    v.data1_Reposition(-1); // the new-row line: the rows are at their end
+    EXPECT_EQ(v.counterCaption(), "Record: 0 of 5");
+    v.countRecs();
+    EXPECT_EQ(v.counterCaption(), GetParam().pastLastRow);
+
+    v.data1_Reposition(0);
+    data.db.execute("DELETE * FROM Table1 WHERE ID <> 1");
+    v.countRecs();
+    v.fetch(0, 0);
+    prompter.answer(answer::Yes);
+    ASSERT_TRUE(v.deleteRow(0));
+    EXPECT_EQ(v.counterCaption(), GetParam().emptyAfterMove);
 }
+
+INSTANTIATE_TEST_SUITE_P(Viewers, CounterWording,
+                         ::testing::Values(CounterCase{"FileA", ViewerForm::Form8,
+                                                       "No record on file.", "Record: 0 of 0"},
+                                           CounterCase{"OpenedTable", ViewerForm::Form13,
+                                                       "No record on file.", "Record: 0 of 0"},
+                                           CounterCase{"RemoteQuery", ViewerForm::Form15,
+                                                       "Record: 0 of 5", "Record: 0 of 0"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GridViewerTest, CountRecsSeesRowsDeletedElsewhereAndKeepsThePosition) {
     GridViewer v = make(ViewerForm::Form8);
@@ -443,6 +479,26 @@ TEST_F(GridViewerTest, ActivationNamesTheTableAndClosingClearsIt) {
     GridViewer fileA = make(ViewerForm::Form8);
     fileA.form_Activate();
     EXPECT_EQ(state.activeViewer, "");
+}
+
+TEST_F(GridViewerTest, TheRemoteResultsActivationPutsTheGridBackOnItsRecord) {
+    GridViewer remote = make(ViewerForm::Form15);
+    remote.data1_Reposition(3);
+    view.current = -2;
+    remote.form_Activate();
+    EXPECT_EQ(view.current, 3);
+
+    // No current record: the grid is left alone.
+    remote.data1_Reposition(-1);
+    view.current = -2;
+    remote.form_Activate();
+    EXPECT_EQ(view.current, -2);
+
+    GridViewer opened = make(ViewerForm::Form13);
+    opened.data1_Reposition(3);
+    view.current = -2;
+    opened.form_Activate();
+    EXPECT_EQ(view.current, -2);
 }
 
 TEST_F(GridViewerTest, ExportTableWindowNamesTheTableItShowsAndClosingKeepsIt) {
