@@ -94,6 +94,13 @@ void FrmQuerys::buildControls() {
         logic_.selectEntry(row);
         mirror();
     });
+    // A click on the entry already selected changes no row, yet it too brings back the
+    // stored text over any edit.
+    connect(lstQueryDefs_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (mirroring_) return;
+        logic_.selectEntry(lstQueryDefs_->row(item));
+        mirror();
+    });
     connect(lstQueryDefs_, &QListWidget::itemDoubleClicked, this,
             [this] { run(&LocalQueries::cmdExecuteSQL_Click); });
     connect(txtSQLStatement_, &QPlainTextEdit::textChanged, this, [this] {

@@ -146,4 +146,18 @@ TEST_F(LocalQueryWindowTest, ClosingSavesThePositionInTwips) {
     EXPECT_EQ(values["Varnoke/Settings/QueryTop"], std::to_string(at.y() * 15));
 }
 
+TEST_F(LocalQueryWindowTest, ClickOnTheSelectedEntryReloadsItsStoredSql) {
+    db().createQueryDef("Cheap", "SELECT * FROM Table1 WHERE Amount < 100");
+    FrmQuerys* frm = openFromMenu(menu::QueriesSelectLocal);
+    auto* list = control<QListWidget>(frm, "lstQueryDefs");
+    auto* box = control<QPlainTextEdit>(frm, "txtSQLStatement");
+    const QPoint entry = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry);
+    ASSERT_EQ(box->toPlainText(), "SELECT * FROM Table1 WHERE Amount < 100");
+
+    typeSql(frm, "DELETE FROM Table1");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry);
+    EXPECT_EQ(box->toPlainText(), "SELECT * FROM Table1 WHERE Amount < 100");
+}
+
 } // namespace
