@@ -1,0 +1,82 @@
+#pragma once
+// A scripted query server on 127.0.0.1 for the remote client's tests: it records every
+// byte each connection sends, answers logins by its credentials, plays scripted
+// replies to queries in the delivery asked for, and can refuse, reset or stall
+// connections.
+#include <QObject>
+#include <QPointer>
+#include <deque>
+#include <string>
+#include <vector>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace varnoke::test {
+
+enum class Delivery {
+    Whole,       // one write; the close follows a little later
+    OneByte,     // one write per byte, a millisecond apart, then the close
+    BeforeClose, // one write and the close at once, so both arrive together
+    NeverEnds,   // one write and no close
+};
+
+struct ScriptedReply {
+    std::string text;
+    Delivery delivery = Delivery::Whole;
+};
+
+class FakeQueryServer : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode {
+        Normal,
+        Refuse,        // nothing listens on the port
+        ResetOnAccept, // each connection is reset as soon as it is made
+        SlowAccept,    // connections are never completed
+    };
+
+    explicit FakeQueryServer(Mode mode = Mode::Normal, QObject* parent = nullptr);
+    ~FakeQueryServer() override;
+
+    int port() const { return port_; }
+
+    // What a new connection is sent first, by its number from 0; connections past the
+    // list get laterGreeting. "" sends nothing.
+    std::vector<std::string> greetings{"loggedin"};
+    std::string laterGreeting;
+    Delivery greetingDelivery = Delivery::Whole;
+    // The login the server accepts.
+    std::string user = "ann";
+    std::string password = "secret";
+    // Replies to queries, in order; each ends its connection unless it never ends.
+    std::deque<ScriptedReply> replies;
+
+    // Sends text now on every open connection.
+    void sendToAll(const std::string& text);
+
+    // Every byte received, over all connections, in order.
+    const std::string& received() const { return received_; }
+    // The messages received, each with its "^~*".
+    std::vector<std::string> messages() const;
+    int connections() const { return connections_; }
+    int openConnections() const;
+
+private:
+    void accepted();
+    void readFrom(QTcpSocket* socket);
+    // ends: the connection closes after the reply (not after a greeting).
+    void play(QTcpSocket* socket, const ScriptedReply& reply, bool ends);
+
+    Mode mode_;
+    QTcpServer* server_ = nullptr;
+    int port_ = 0;
+    int stallFd_ = -1;  // a listening socket whose queue is full
+    int fillerFd_ = -1; // the connection that fills it
+    std::vector<QPointer<QTcpSocket>> sockets_;
+    std::string received_;
+    std::string pendingInput_;
+    int connections_ = 0;
+};
+
+} // namespace varnoke::test
