@@ -300,11 +300,7 @@ void RemoteClient::act(ServerText text) {
             link_.post([this] { askForLogin(); });
         } else if (pending_) {
             // The reconnection of Execute logs in no one, and the server wants a login.
-            dropLink();
-            endPending();
-            setExecuteAllowed(false);
-            host_.setCaption(remotetext::kNotConnected);
-            message(remotetext::kLoginAgain);
+            endSession(remotetext::kLoginAgain);
         }
         break;
     case ServerText::Authorized:
@@ -319,15 +315,19 @@ void RemoteClient::act(ServerText text) {
         message(remotetext::kRefused);
         break;
     case ServerText::Stopped:
-        state_.sessionOpen.clear();
-        state_.remoteHost.clear();
-        dropLink();
-        endPending();
-        setExecuteAllowed(false);
-        host_.setCaption(remotetext::kNotConnected);
-        message(remotetext::kStopped);
+        endSession(remotetext::kStopped);
         break;
     }
+}
+
+void RemoteClient::endSession(std::string_view why) {
+    state_.sessionOpen.clear();
+    state_.remoteHost.clear();
+    dropLink();
+    endPending();
+    setExecuteAllowed(false);
+    host_.setCaption(remotetext::kNotConnected);
+    message(why);
 }
 
 void RemoteClient::askForLogin() {

@@ -123,6 +123,8 @@ private:
     void loadResult();
     void showErrorReply();
     void dropLink();
+    // The server ended the session or wants a new login: nothing is sent, why is shown.
+    void endSession(std::string_view why);
     void endPending();
     void setExecuteAllowed(bool allowed);
     void updateExecute();
