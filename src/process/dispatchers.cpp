@@ -14,7 +14,6 @@ struct Analyse {
     FileSide side;
     bool notEqual;
     bool del;
-    bool addMode = false; // noCompareAdd: no conversion for greater and less
 };
 
 void callEvaluator(RunContext& ctx, const EvaluatorKey& key, Value& compareThis, Value* inputThis) {
@@ -86,7 +85,7 @@ void analyse(RunContext& ctx, const Analyse& a, int type1, int type2, Value& com
     // A typed value or blank. Two members read it as a number or a date first; a blank
     // stays Null, which the evaluators search with IsNull.
     const std::string condition = criteriaText(ctx, "condition");
-    const bool equalRep = !a.notEqual && !a.del && !a.addMode;
+    const bool equalRep = !a.notEqual && !a.del;
     if (equalRep && key.tested == FieldClass::Val &&
         isOrdered(condition, choice::IsGreaterThan, choice::IsLessThan)) {
         if (!isBlank(compareThis)) compareThis = Value::number(leadingNumber(textOf(compareThis)));
@@ -136,7 +135,14 @@ void greaterLessBeforeAfter(RunContext& ctx, FileSide side, bool del, int type1,
 void noCompareAdd(RunContext& ctx, FileSide side, int type1, int type2, Value& compareThis,
                   Value& inputThis) {
     ctx.shared.addNewMode = std::string(kFlagNo);
-    analyse(ctx, {side, false, false, true}, type1, type2, compareThis, &inputThis);
+    // A surplus record is appended untested: the row's types only name the member, and
+    // raise no question.
+    const int testedType = side == FileSide::A ? type1 : type2;
+    const int operandType = side == FileSide::A ? type2 : type1;
+    const FieldClass tested = fieldClassOf(testedType).value_or(FieldClass::Text);
+    const FieldClass operand =
+        isFileBRow(ctx) ? fieldClassOf(operandType).value_or(FieldClass::Text) : FieldClass::Text;
+    callEvaluator(ctx, {side, tested, operand, false, false}, compareThis, &inputThis);
 }
 
 } // namespace

@@ -41,8 +41,9 @@ void GreaterLessBeforeAfterDelB(RunContext& ctx, int theFieldType1, int theField
 // question was asked otherwise).
 bool GreaterLessBeforeAfter_check(RunContext& ctx, int theFieldType1, int theFieldType2);
 
-// Records past the end of the shorter file: addNewMode "n", then the evaluator of
-// equalAnalyseRepA / equalAnalyseRepB (without the greater/less conversion).
+// Records past the end of the shorter file: addNewMode "n", then the equal replace
+// evaluator of the field types (a text one for a type of no known kind), which appends
+// the record untested. No question is asked about the types.
 void noCompareAddA(RunContext& ctx, int theFieldType1, int theFieldType2, Value& compareThis,
                    Value& inputThis);
 void noCompareAddB(RunContext& ctx, int theFieldType1, int theFieldType2, Value& compareThis,

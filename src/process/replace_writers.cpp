@@ -21,36 +21,110 @@ std::string fieldNameOf(std::string_view reference) {
     return std::string(reference.substr(std::min(choice::FieldPrefixLength, reference.size())));
 }
 
-bool replaceInTable(RunContext& ctx, Recordset& rs, std::string_view table, Value newValue) {
+// The table a writer changes and the name its fields carry in the "with" choice.
+struct Target {
+    Recordset& rs;
+    std::string_view table;    // "table1"
+    std::string_view fileName; // "File A"
+};
+
+// A "with" field of the file being changed: each record is written from its own value,
+// never from the record that file happened to stand on.
+std::optional<std::string> ownSourceField(const RunContext& ctx, const Target& t) {
+    const std::string& source = ctx.choices.combo5;
+    if (!source.starts_with(t.fileName)) return std::nullopt;
+    return fieldNameOf(source);
+}
+
+bool typedSource(const RunContext& ctx) {
+    const std::string& source = ctx.choices.combo5;
+    return !source.starts_with("File A") && !source.starts_with("File B") &&
+           source != choice::Blank;
+}
+
+// The value written for newValue, or none when the bad-date question was asked. A
+// statement over many records writes the word "Null" as Null; a single record keeps
+// the letters in a text field. A typed text with no number raises 13 for a number field
+// instead of becoming 0.
+std::optional<Value> valueToWrite(RunContext& ctx, const Value& newValue, bool statement) {
+    const Form4RunState& run = ctx.run;
+    const std::optional<FieldClass> target = fieldClassOf(run.actionFieldType);
+    const bool usable =
+        newValue.isNull() || newValue.isEmpty() || isTypedNull(newValue) || isDate(newValue);
+    if (target == FieldClass::Date && !usable) {
+        badDate(ctx);
+        return std::nullopt;
+    }
+    if (target == FieldClass::Val && typedSource(ctx) && newValue.isText() &&
+        !isTypedNull(newValue))
+        requiredLeadingNumber(newValue.asText());
+    if (statement && isTypedNull(newValue)) return Value::null();
+    return replacementFor(run.actionFieldType, run.withFieldType, newValue);
+}
+
+Value ownValue(Recordset& rs, std::string_view field) {
+    const Value v = rs.value(field);
+    return isBlank(v) ? Value::null() : v;
+}
+
+// Every record findCriteria selects, each from its own source field; true when one was
+// written.
+bool replaceEachSelected(RunContext& ctx, const Target& t, std::string_view field,
+                         std::string_view sourceField) {
+    Recordset selected = ctx.shared.workDb.openRecordset("SELECT * FROM " + std::string(t.table) +
+                                                             " WHERE " + ctx.run.findCriteria,
+                                                         RecordsetType::Dynaset);
+    bool written = false;
+    for (; !selected.eof(); selected.moveNext()) {
+        const std::optional<Value> value = valueToWrite(ctx, ownValue(selected, sourceField), true);
+        if (isSet(ctx.shared.stopFlag)) break;
+        if (!value) continue;
+        selected.edit();
+        selected.setValue(field, *value);
+        selected.update();
+        written = true;
+    }
+    selected.close();
+    return written;
+}
+
+// Under "all records": every record findCriteria selects, by one statement.
+bool replaceSelected(RunContext& ctx, const Target& t, std::string_view field,
+                     const Value& newValue) {
     Form4RunState& run = ctx.run;
+    // No condition, no statement: it would change every record of the table.
+    if (run.findCriteria.empty()) return false;
+    if (const std::optional<std::string> own = ownSourceField(ctx, t))
+        return replaceEachSelected(ctx, t, field, *own);
+    const std::optional<Value> value = valueToWrite(ctx, newValue, true);
+    if (!value) return false;
+    run.updateSql = updateStatement(t.table, t.rs.field(field).name(), *value, run.findCriteria);
+    return ctx.shared.workDb.execute(run.updateSql) > 0;
+}
+
+bool replaceInTable(RunContext& ctx, const Target& t, Value newValue) {
+    Recordset& rs = t.rs;
     const std::string field = fieldNameOf(ctx.choices.combo4);
     const bool allRecords = ctx.choices.combo7 == choice::NonParallelAllRecords;
     const bool addMode = !ctx.shared.addNewMode.empty();
     bool begun = false;
     try {
-        if (addMode) {
-            rs.addNew();
-            begun = true;
-        } else if (!allRecords) {
-            rs.edit();
-            begun = true;
+        if (allRecords && !addMode) return replaceSelected(ctx, t, field, newValue);
+        if (!addMode) {
+            if (const std::optional<std::string> own = ownSourceField(ctx, t))
+                newValue = ownValue(rs, *own);
         }
-        const bool dateTarget = fieldClassOf(run.actionFieldType) == FieldClass::Date;
-        const bool usable =
-            newValue.isNull() || newValue.isEmpty() || isTypedNull(newValue) || isDate(newValue);
-        if (dateTarget && !usable) {
-            if (begun) rs.cancelUpdate();
-            badDate(ctx);
+        if (addMode)
+            rs.addNew();
+        else
+            rs.edit();
+        begun = true;
+        const std::optional<Value> value = valueToWrite(ctx, newValue, false);
+        if (!value) {
+            rs.cancelUpdate();
             return false;
         }
-        const Value value = replacementFor(run.actionFieldType, run.withFieldType, newValue);
-        if (allRecords && !addMode) {
-            // No condition, no statement: it would change every record of the table.
-            if (run.findCriteria.empty()) return false;
-            run.updateSql = updateStatement(table, rs.field(field).name(), value, run.findCriteria);
-            return ctx.shared.workDb.execute(run.updateSql) > 0;
-        }
-        rs.setValue(field, value);
+        rs.setValue(field, *value);
         rs.update();
         return true;
     } catch (const RuntimeError& error) {
@@ -131,11 +205,11 @@ void sqlQuote(RunContext& ctx) {
 }
 
 bool replaceInTableOneBySql(RunContext& ctx, Value newValue) {
-    return replaceInTable(ctx, ctx.shared.rsFileA, "table1", std::move(newValue));
+    return replaceInTable(ctx, {ctx.shared.rsFileA, "table1", "File A"}, std::move(newValue));
 }
 
 bool replaceInTableTwoBySql(RunContext& ctx, Value newValue) {
-    return replaceInTable(ctx, ctx.shared.rsFileB, "table2", std::move(newValue));
+    return replaceInTable(ctx, {ctx.shared.rsFileB, "table2", "File B"}, std::move(newValue));
 }
 
 } // namespace varnoke

@@ -61,8 +61,8 @@ void exportRest(RunContext& ctx, Recordset& longer, std::string_view wholeRecord
     ctx.shared.addNewMode = std::string(kFlagNo);
     for (; !longer.eof(); longer.moveNext()) {
         ctx.platform.events.yieldToEvents();
-        // A Stop pressed during the yield ends the run before another record is written.
-        if (stopped(ctx)) return;
+        // The record in hand is written before a Stop pressed during the yield is seen,
+        // as the replace tail writes its record in hand.
         exportIt(ctx);
         if (stopped(ctx)) return;
         ctx.progress.setValue(progressNumber(longer.absolutePosition() + 1));

@@ -151,7 +151,9 @@ std::string twoDigits(int v) {
 
 } // namespace
 
-double leadingNumber(std::string_view text) {
+namespace {
+
+std::optional<double> numberAtStart(std::string_view text) {
     // Collect the characters that continue a number, ignoring blanks, tabs and line
     // feeds wherever they stand, then let strtod read them.
     std::string digits;
@@ -175,7 +177,7 @@ double leadingNumber(std::string_view text) {
         ++i;
         c = next();
     }
-    if (!sawDigit) return 0;
+    if (!sawDigit) return std::nullopt;
     if (c == 'e' || c == 'E' || c == 'd' || c == 'D') {
         const std::size_t save = i;
         std::string exp = "e";
@@ -201,6 +203,18 @@ double leadingNumber(std::string_view text) {
     const double v = std::strtod(digits.c_str(), nullptr);
     if (std::isinf(v)) throw RuntimeError(kErrOverflow, "Overflow");
     return v;
+}
+
+} // namespace
+
+double leadingNumber(std::string_view text) {
+    return numberAtStart(text).value_or(0);
+}
+
+double requiredLeadingNumber(std::string_view text) {
+    const std::optional<double> number = numberAtStart(text);
+    if (!number) typeMismatch();
+    return *number;
 }
 
 std::string numberText(double number) {

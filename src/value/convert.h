@@ -14,6 +14,9 @@ namespace varnoke {
 // they stand; reading stops at the first character that cannot continue the number;
 // 0 when there is none. Val("12/31/2003") is 12.
 double leadingNumber(std::string_view text);
+// The same reading for a text that must hold a number: one that begins with none
+// raises 13 (Type mismatch) instead of giving 0.
+double requiredLeadingNumber(std::string_view text);
 
 // Str: one leading blank for a number that is not negative, no zero before the point
 // of a fraction (" 5", "-2.5", " .5").

@@ -141,11 +141,18 @@ TEST_F(Dispatch, FileBDeleteBeforeRowIsReadAsADate) {
     EXPECT_EQ(operand, Value::date(makeDateSerial(2003, 12, 31)));
 }
 
-TEST_F(Dispatch, NoCompareAddSetsAddModeEvenWithoutAnEvaluator) {
+// A surplus record is appended whatever the row's types: a File B field of no known
+// kind, or a date field against a text that is no date, asks nothing.
+TEST_F(Dispatch, NoCompareAddAppendsWhateverTheTypes) {
     row("File B.N", "is equal to");
     noCompareAddA(ctx, 7, 1 + 10, operand, replacement); // File B field of no known kind
-    EXPECT_TRUE(called.empty());
+    EXPECT_EQ(called, std::vector<std::string>{"list1ValTextEqualRep"});
     EXPECT_EQ(shared.addNewMode, "n");
+    called.clear();
+    operand = Value::text("no date");
+    noCompareAddA(ctx, 8, 10, operand, replacement);
+    EXPECT_EQ(called, std::vector<std::string>{"list1DateTextEqualRep"});
+    EXPECT_TRUE(messages().empty());
 }
 
 struct OrderedCase {
