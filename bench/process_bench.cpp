@@ -1,26 +1,46 @@
-// A replace run over File A and File B of 1,000, 10,000 and 100,000 records, through
-// the whole Process run (step loop, decision table, replace steps, dispatchers, File A
-// evaluators, engine), against the one UPDATE ... FROM statement that does the same
-// work in plain SQLite on the same data. The keys are unique and each file holds them
-// in its own order, so "first occurrence" and "all records" change the same records
-// as the statement does.
+// Whole Process runs (step loop, decision table, steps, dispatchers, evaluators, engine)
+// against the one SQLite statement that does the same work on the same data, with the
+// engine's connection settings on both sides:
+//   replace-first  first-occurrence replace of File A's name by File B's  UPDATE ... FROM
+//   replace-all    the same under "all records"                            UPDATE ... FROM
+//   delete-first   first-occurrence delete of File A's matching records    DELETE ... WHERE IN
+//                  (SQLite 3.40 runs DELETE ... WHERE EXISTS as a scan of File B per
+//                  record, 5 s at 10,000 records: the IN form is its fast equivalent)
+//   export         first-occurrence export of File A's matching records    INSERT ... SELECT join
+// The keys are unique and each file holds them in its own order, so every method changes
+// the same records as the statement. The two sides of a pair run back to back on fresh
+// copies of one file, taking turns at going first; each size reports the median of the
+// pairs' ratios and its spread (lowest to highest ratio).
+//
+// case-keys: the first-occurrence replace where File A holds ten keys in every letter
+// case but one, the exact one last of all, and File B asks for the exact keys; reports
+// the time per size and the growth exponent between sizes (n log n is about 1.1).
+//
+// Usage:
+//   process_bench [--pairs N] [--sizes 10000,100000] [--runs replace-first,export,...]
+//   process_bench --one RUN SIZE process|sqlite     one side once (for /usr/bin/time -v)
 #include "engine/connection.h"
 #include "engine/engine.h"
 #include "evaluate/register_file_a.h"
+#include "evaluate/register_file_b.h"
 #include "process/process_command.h"
 #include "process/run_context.h"
+#include "steps/delete_steps.h"
+#include "steps/export_steps.h"
 #include "steps/replace_steps.h"
 
-#include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <map>
+#include <functional>
 #include <numeric>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -86,6 +106,36 @@ public:
     void showInfoNote(InfoNote, std::string_view) override {}
 };
 
+// --- the runs
+
+enum class Action { Replace, Delete, Export };
+
+struct RunKind {
+    std::string name;
+    Action action;
+    std::string_view method;
+    std::string statement; // the single SQLite statement
+    std::string check;     // a count both sides must agree on afterwards
+};
+
+const std::string kUpdateFrom =
+    "UPDATE Table1 SET name = Table2.name FROM Table2 WHERE Table1.code = Table2.code";
+const std::string kReplaced = "SELECT count(*) FROM Table1 WHERE name LIKE 'b%'";
+
+const std::vector<RunKind> kRuns = {
+    {"replace-first", Action::Replace, choice::NonParallelFirstOccurrence, kUpdateFrom, kReplaced},
+    {"replace-all", Action::Replace, choice::NonParallelAllRecords, kUpdateFrom, kReplaced},
+    {"delete-first", Action::Delete, choice::NonParallelFirstOccurrence,
+     "DELETE FROM Table1 WHERE code IN (SELECT code FROM Table2)", "SELECT count(*) FROM Table1"},
+    {"export", Action::Export, choice::NonParallelFirstOccurrence,
+     "INSERT INTO \"Exported Data\" (code, name) SELECT Table1.code, Table1.name FROM Table1 "
+     "JOIN Table2 ON Table1.code = Table2.code",
+     "SELECT count(*) FROM \"Exported Data\""},
+};
+
+const RunKind kCaseKeys{"case-keys", Action::Replace, choice::NonParallelFirstOccurrence,
+                        kUpdateFrom, kReplaced};
+
 // --- the data
 
 void execOrDie(sqlite3* db, const std::string& sql) {
@@ -97,23 +147,27 @@ void execOrDie(sqlite3* db, const std::string& sql) {
     }
 }
 
+long countOf(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    const long n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    sqlite3_finalize(st);
+    return n;
+}
+
 std::string benchPath(const std::string& name, long rows) {
-    return (fs::temp_directory_path() /
-            ("varnoke_process_bench_" + name + "_" + std::to_string(rows) + ".mdb"))
+    return (fs::temp_directory_path() / ("varnoke_process_bench_" + std::to_string(::getpid()) +
+                                         "_" + name + "_" + std::to_string(rows) + ".mdb"))
         .string();
 }
 
-void insertShuffled(sqlite3* db, const std::string& table, const std::string& namePrefix, long rows,
-                    unsigned seed) {
-    std::vector<long> keys(static_cast<std::size_t>(rows));
-    std::iota(keys.begin(), keys.end(), 0L);
-    std::shuffle(keys.begin(), keys.end(), std::mt19937(seed));
+void insertRows(sqlite3* db, const std::string& table, const std::vector<std::string>& codes,
+                const std::string& namePrefix) {
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, ("INSERT INTO " + table + " VALUES (?1, ?2)").c_str(), -1, &st, nullptr);
-    for (long i = 0; i < rows; ++i) {
-        const std::string code = "key" + std::to_string(keys[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < codes.size(); ++i) {
         const std::string name = namePrefix + std::to_string(i);
-        sqlite3_bind_text(st, 1, code.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 1, codes[i].c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(st, 2, name.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_step(st);
         sqlite3_reset(st);
@@ -121,9 +175,29 @@ void insertShuffled(sqlite3* db, const std::string& table, const std::string& na
     sqlite3_finalize(st);
 }
 
-// A working database with Table1, Table2 and the criteria table, made once per size.
-std::string makeTemplate(long rows) {
-    const auto path = benchPath("template", rows);
+std::vector<std::string> shuffledKeys(long rows, unsigned seed) {
+    std::vector<long> keys(static_cast<std::size_t>(rows));
+    std::iota(keys.begin(), keys.end(), 0L);
+    std::shuffle(keys.begin(), keys.end(), std::mt19937(seed));
+    std::vector<std::string> out;
+    out.reserve(keys.size());
+    for (long k : keys)
+        out.push_back("key" + std::to_string(k));
+    return out;
+}
+
+// Ten keys of sixteen letters; variant v of key g writes letter b in capitals when bit b
+// of v is set, so variant 0 is the exact key.
+std::string caseVariant(int g, long v) {
+    std::string s(16, static_cast<char>('a' + g));
+    for (int b = 0; b < 16; ++b)
+        if ((v >> b) & 1) s[static_cast<std::size_t>(b)] = static_cast<char>('A' + g);
+    return s;
+}
+
+// A working database with Table1, Table2, the criteria table and an empty export file.
+std::string makeTemplate(long rows, bool caseKeys) {
+    const auto path = benchPath(caseKeys ? "casekeys" : "template", rows);
     if (fs::exists(path)) return path;
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
@@ -132,169 +206,300 @@ std::string makeTemplate(long rows) {
     execOrDie(db, "INSERT INTO SSysCriteria VALUES ('code', 'is equal to', 'File B.code', '')");
     execOrDie(db, "CREATE TABLE Table1 (code TEXT(20), name TEXT(40))");
     execOrDie(db, "CREATE TABLE Table2 (code TEXT(20), name TEXT(40))");
+    execOrDie(db, "CREATE TABLE \"Exported Data\" (code TEXT(20), name TEXT(40))");
     execOrDie(db, "BEGIN");
-    insertShuffled(db, "Table1", "a", rows, 1);
-    insertShuffled(db, "Table2", "b", rows, 2);
+    if (caseKeys) {
+        // File A: every key in other cases first, the exact ten last; File B asks for the
+        // exact keys in turn.
+        std::vector<std::string> a, b;
+        for (long i = 0; i < rows - 10; ++i)
+            a.push_back(caseVariant(static_cast<int>(i % 10), i / 10 + 1));
+        for (int g = 0; g < 10; ++g)
+            a.push_back(caseVariant(g, 0));
+        for (long i = 0; i < rows; ++i)
+            b.push_back(caseVariant(static_cast<int>(i % 10), 0));
+        insertRows(db, "Table1", a, "a");
+        insertRows(db, "Table2", b, "b");
+    } else {
+        insertRows(db, "Table1", shuffledKeys(rows, 1), "a");
+        insertRows(db, "Table2", shuffledKeys(rows, 2), "b");
+    }
     execOrDie(db, "COMMIT");
     sqlite3_close(db);
     return path;
 }
 
-std::string freshCopy(long rows) {
-    const auto from = makeTemplate(rows);
+std::string freshCopy(long rows, bool caseKeys) {
+    const auto from = makeTemplate(rows, caseKeys);
     const auto to = benchPath("run", rows);
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
     return to;
 }
 
-// --- one Process run, as "&Process" starts it after its checks
+long checkCount(const std::string& path, const RunKind& kind) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    const long n = countOf(db, kind.check);
+    sqlite3_close(db);
+    return n;
+}
 
-void runReplace(benchmark::State& state, std::string_view method) {
-    const long rows = state.range(0);
-    for (auto _ : state) {
-        state.PauseTiming();
-        const auto path = freshCopy(rows);
-        {
-            OkPrompter prompter;
-            NoFilePicker files;
-            NoEvents events;
-            NoSettings settings;
-            NoOpener opener;
-            StillClock clock;
-            Platform platform{prompter, files, events, settings, opener, clock};
-            SharedState shared;
-            Form4State form;
-            Progress progress;
-            NoControls controls;
-            NoMainWindow mainWindow;
-            ViewerWindows viewers;
-            Registry registry;
-            registerReplaceSteps(registry);
-            registerFileAEvaluators(registry);
-            shared.workDb = Engine::instance().openDatabase(path);
-            shared.runMode = "2";
-            Recordset criteria =
-                shared.workDb.openRecordset("SSysCriteria", RecordsetType::Dynaset);
-            form.controls.option2 = true;
-            form.controls.combo3 = choice::Replace;
-            form.controls.combo4 = "File A.name";
-            form.controls.combo5 = "File B.name";
-            form.controls.combo7 = method;
-            form.controls.combo8 = choice::DoNotAddRecords;
-            RunContext ctx{shared,   form.controls, form.run,   platform, progress,
-                           criteria, controls,      mainWindow, viewers,  registry};
-            state.ResumeTiming();
+using Clock = std::chrono::steady_clock;
 
-            processTwo(ctx);
-            shared.workDb.flush();
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
-            state.PauseTiming();
-            if (shared.stopFlag != "y" || !form.run.runFinished.starts_with("y"))
-                state.SkipWithError("the run did not finish");
-            criteria.close();
-            shared.workDb.close();
-        }
-        fs::remove(path);
-        state.ResumeTiming();
+// One Process run, as "&Process" starts it after its checks; the seconds it took,
+// through the commit of its last write.
+double runProcess(const std::string& path, const RunKind& kind) {
+    OkPrompter prompter;
+    NoFilePicker files;
+    NoEvents events;
+    NoSettings settings;
+    NoOpener opener;
+    StillClock clock;
+    Platform platform{prompter, files, events, settings, opener, clock};
+    SharedState shared;
+    Form4State form;
+    Progress progress;
+    NoControls controls;
+    NoMainWindow mainWindow;
+    ViewerWindows viewers;
+    Registry registry;
+    registerReplaceSteps(registry);
+    registerDeleteSteps(registry);
+    registerExportSteps(registry);
+    registerFileAEvaluators(registry);
+    registerFileBEvaluators(registry);
+    shared.workDb = Engine::instance().openDatabase(path);
+    shared.runMode = "2";
+    Recordset criteria = shared.workDb.openRecordset("SSysCriteria", RecordsetType::Dynaset);
+    Form4Choices& c = form.controls;
+    c.option1 = false;
+    c.option2 = true;
+    c.combo7 = kind.method;
+    c.combo8 = choice::DoNotAddRecords;
+    switch (kind.action) {
+    case Action::Replace:
+        c.combo3 = choice::Replace;
+        c.combo4 = "File A.name";
+        c.combo5 = "File B.name";
+        break;
+    case Action::Delete:
+        c.combo3 = choice::Delete;
+        c.combo4 = choice::EntireRecordFromFileA;
+        break;
+    case Action::Export:
+        c.combo3 = choice::Export;
+        c.combo9Visible = true;
+        c.combo9 = choice::EntireRecordFromFileA;
+        c.list1 = {"code", "name"};
+        c.list2 = {"code", "name"};
+        c.list3 = {"File A.code", "File A.name", "File B.code", "File B.name"};
+        c.list3Selected = {false, false, false, false};
+        shared.exportFileOpen = "y";
+        break;
     }
-    state.counters["records/s"] = benchmark::Counter(static_cast<double>(rows),
-                                                     benchmark::Counter::kIsIterationInvariantRate);
+    RunContext ctx{shared,   form.controls, form.run,   platform, progress,
+                   criteria, controls,      mainWindow, viewers,  registry};
+
+    const auto start = Clock::now();
+    processTwo(ctx);
+    shared.workDb.flush();
+    const double secs = secondsSince(start);
+
+    if (shared.stopFlag != "y" || !form.run.runFinished.starts_with("y"))
+        throw std::runtime_error(kind.name + ": the run did not finish");
+    criteria.close();
+    shared.rsExportFile.close();
+    shared.workDb.close();
+    return secs;
 }
 
-void BM_ReplaceFirstOccurrence(benchmark::State& state) {
-    runReplace(state, choice::NonParallelFirstOccurrence);
+double runStatement(const std::string& path, const RunKind& kind) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    detail::configureConnection(db); // the engine's settings: both sides work alike
+    const auto start = Clock::now();
+    execOrDie(db, kind.statement);
+    const double secs = secondsSince(start);
+    sqlite3_close(db);
+    return secs;
 }
 
-void BM_ReplaceAllRecords(benchmark::State& state) {
-    runReplace(state, choice::NonParallelAllRecords);
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-void BM_SqliteUpdateFrom(benchmark::State& state) {
-    const long rows = state.range(0);
-    for (auto _ : state) {
-        state.PauseTiming();
-        const auto path = freshCopy(rows);
-        sqlite3* db = nullptr;
-        sqlite3_open(path.c_str(), &db);
-        detail::configureConnection(db); // the engine's settings: both sides work alike
-        state.ResumeTiming();
-        execOrDie(db, "UPDATE Table1 SET name = Table2.name FROM Table2 "
-                      "WHERE Table1.code = Table2.code");
-        state.PauseTiming();
-        sqlite3_close(db);
-        fs::remove(path);
-        state.ResumeTiming();
-    }
-    state.counters["records/s"] = benchmark::Counter(static_cast<double>(rows),
-                                                     benchmark::Counter::kIsIterationInvariantRate);
-}
+// --- the comparisons
 
-constexpr long kSizes[] = {1000, 10000, 100000};
-
-void sizes(benchmark::internal::Benchmark* b) {
-    for (long n : kSizes)
-        b->Arg(n);
-    // One run of a small size takes a few milliseconds, one commit among them: the median
-    // of three keeps a stray slow sync from deciding the comparison.
-    b->Unit(benchmark::kMillisecond)
-        ->Iterations(1)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly()
-        ->UseRealTime();
-}
-
-BENCHMARK(BM_ReplaceFirstOccurrence)->Apply(sizes);
-BENCHMARK(BM_ReplaceAllRecords)->Apply(sizes);
-BENCHMARK(BM_SqliteUpdateFrom)->Apply(sizes);
-
-// Prints the usual lines, then one table of the medians: each run against the single
-// statement, and how each grows from one size to the next (n log n from 10x more records
-// is ~11.5x at 1,000 -> 10,000 and ~12.5x at 10,000 -> 100,000).
-class TableReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-            const std::string name = run.benchmark_name();
-            const auto slash = name.find('/');
-            const long n = std::stol(name.substr(slash + 1, name.find('/', slash + 1) - slash - 1));
-            seconds_[name.substr(0, slash)][n] = run.GetAdjustedRealTime() / 1000.0;
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto& sql = seconds_["BM_SqliteUpdateFrom"];
-        std::printf("\n%-26s %9s %12s %14s %11s %12s\n", "run", "records", "seconds", "records/s",
-                    "x UPDATE", "growth x10");
-        for (const auto& [bench, bySize] : seconds_) {
-            double previous = 0;
-            for (const auto& [n, secs] : bySize) {
-                const auto base = sql.find(n);
-                const double ratio = base == sql.end() ? 0 : secs / base->second;
-                std::printf("%-26s %9ld %12.4f %14.0f %11.1f", bench.c_str(), n, secs,
-                            static_cast<double>(n) / secs, ratio);
-                if (previous > 0)
-                    std::printf(" %12.1f\n", secs / previous);
-                else
-                    std::printf(" %12s\n", "-");
-                previous = secs;
-            }
-        }
-    }
-
-private:
-    std::map<std::string, std::map<long, double>> seconds_;
+struct Pairs {
+    std::vector<double> process, sql, ratio;
 };
+
+Pairs comparePairs(const RunKind& kind, long rows, int pairs) {
+    Pairs out;
+    for (int i = 0; i < pairs; ++i) {
+        double p = 0, s = 0;
+        long pCount = 0, sCount = 0;
+        auto processSide = [&] {
+            const auto path = freshCopy(rows, false);
+            p = runProcess(path, kind);
+            pCount = checkCount(path, kind);
+            fs::remove(path);
+        };
+        auto sqlSide = [&] {
+            const auto path = freshCopy(rows, false);
+            s = runStatement(path, kind);
+            sCount = checkCount(path, kind);
+            fs::remove(path);
+        };
+        // Each side goes first in turn, so a slow spell of the machine hits both alike.
+        if (i % 2 == 0) {
+            processSide();
+            sqlSide();
+        } else {
+            sqlSide();
+            processSide();
+        }
+        if (pCount != sCount)
+            throw std::runtime_error(kind.name + ": the run and the statement disagree (" +
+                                     std::to_string(pCount) + " against " + std::to_string(sCount) +
+                                     ")");
+        out.process.push_back(p);
+        out.sql.push_back(s);
+        out.ratio.push_back(p / s);
+        std::fprintf(stderr, "  %s %ld pair %d: %.3f s / %.3f s = %.2f\n", kind.name.c_str(), rows,
+                     i + 1, p, s, p / s);
+    }
+    return out;
+}
+
+std::vector<std::string> splitList(const std::string& text) {
+    std::vector<std::string> out;
+    std::stringstream in(text);
+    for (std::string item; std::getline(in, item, ',');)
+        if (!item.empty()) out.push_back(item);
+    return out;
+}
+
+const RunKind& kindNamed(const std::string& name) {
+    if (name == kCaseKeys.name) return kCaseKeys;
+    for (const auto& k : kRuns)
+        if (k.name == name) return k;
+    throw std::runtime_error("no run named " + name);
+}
+
+void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
+    std::printf("\n%-14s %9s %12s %10s\n", "run", "records", "seconds", "exponent");
+    double prevSecs = 0;
+    long prevRows = 0;
+    for (long rows : sizes) {
+        std::vector<double> times;
+        for (int i = 0; i < pairs; ++i) {
+            const auto path = freshCopy(rows, true);
+            times.push_back(runProcess(path, kCaseKeys));
+            // Only the exact keys are replaced, never a case variant.
+            if (checkCount(path, kCaseKeys) != 10)
+                throw std::runtime_error("case-keys: a case variant was replaced");
+            fs::remove(path);
+        }
+        const double secs = median(times);
+        std::printf("%-14s %9ld %12.4f", kCaseKeys.name.c_str(), rows, secs);
+        if (prevRows > 0)
+            std::printf(" %10.2f\n",
+                        std::log(secs / prevSecs) / std::log(static_cast<double>(rows) / prevRows));
+        else
+            std::printf(" %10s\n", "-");
+        std::fflush(stdout);
+        prevSecs = secs;
+        prevRows = rows;
+    }
+}
+
+int runOne(const std::string& name, long rows, const std::string& side) {
+    const RunKind& kind = kindNamed(name);
+    const bool caseKeys = &kind == &kCaseKeys;
+    makeTemplate(rows, caseKeys);
+    const auto path = freshCopy(rows, caseKeys);
+    const double secs = side == "sqlite" ? runStatement(path, kind) : runProcess(path, kind);
+    std::printf("%s %ld %s: %.3f s, count %ld\n", name.c_str(), rows, side.c_str(), secs,
+                checkCount(path, kind));
+    fs::remove(path);
+    fs::remove(benchPath(caseKeys ? "casekeys" : "template", rows));
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    TableReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    for (long n : kSizes)
+    int pairs = 5;
+    std::vector<long> sizes = {10000, 100000, 1000000};
+    std::vector<long> caseSizes = {1000, 4000, 16000, 64000};
+    std::vector<std::string> runs = {"replace-first", "replace-all", "delete-first", "export",
+                                     "case-keys"};
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            auto next = [&]() -> std::string {
+                if (i + 1 >= argc) throw std::runtime_error(a + " wants a value");
+                return argv[++i];
+            };
+            if (a == "--one" && i + 3 < argc)
+                return runOne(argv[i + 1], std::stol(argv[i + 2]), argv[i + 3]);
+            if (a == "--pairs") {
+                pairs = std::stoi(next());
+            } else if (a == "--sizes") {
+                sizes.clear();
+                for (const auto& s : splitList(next()))
+                    sizes.push_back(std::stol(s));
+            } else if (a == "--case-sizes") {
+                caseSizes.clear();
+                for (const auto& s : splitList(next()))
+                    caseSizes.push_back(std::stol(s));
+            } else if (a == "--runs") {
+                runs = splitList(next());
+            } else {
+                throw std::runtime_error("unknown option " + a);
+            }
+        }
+
+        std::printf("%-14s %9s %6s %11s %11s %9s %17s %10s\n", "run", "records", "pairs", "run s",
+                    "SQLite s", "ratio", "spread", "growth");
+        for (const auto& name : runs) {
+            if (name == kCaseKeys.name) continue;
+            const RunKind& kind = kindNamed(name);
+            double prev = 0;
+            long prevRows = 0;
+            for (long rows : sizes) {
+                const Pairs p = comparePairs(kind, rows, pairs);
+                const double secs = median(p.process);
+                std::printf("%-14s %9ld %6d %11.4f %11.4f %9.2f %8.2f - %6.2f", name.c_str(), rows,
+                            pairs, secs, median(p.sql), median(p.ratio),
+                            *std::min_element(p.ratio.begin(), p.ratio.end()),
+                            *std::max_element(p.ratio.begin(), p.ratio.end()));
+                // Growth per tenfold: n log n is about 11.5 to 12.5.
+                if (prevRows > 0)
+                    std::printf(" %9.1fx\n", secs / prev);
+                else
+                    std::printf(" %10s\n", "-");
+                std::fflush(stdout);
+                prev = secs;
+                prevRows = rows;
+            }
+        }
+        if (std::find(runs.begin(), runs.end(), kCaseKeys.name) != runs.end())
+            caseKeysGrowth(caseSizes, pairs);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "process_bench: %s\n", e.what());
+        return 1;
+    }
+    for (long n : sizes)
         fs::remove(benchPath("template", n));
+    for (long n : caseSizes)
+        fs::remove(benchPath("casekeys", n));
     return 0;
 }
