@@ -266,6 +266,8 @@ void RecordsetState::build() {
     editMode = 0;
     noMatch = false;
     cacheValid_ = false;
+    findSql_[0].clear();
+    findSql_[1].clear();
     versionSlot_ = c.tableVersionSlot(tableKey());
     currentDeleted_ = false;
     if (rows_.empty()) {
@@ -457,6 +459,14 @@ RecordsetState::FindQuery RecordsetState::findQuery(const sql::Expr& criteria, b
     r.pushScope({scope()});
     const std::string cond = r.condition(criteria);
     r.popScope();
+    FindQuery q;
+    q.boundParam = r.bind(Value::number(0));
+    q.binds = std::move(r.binds);
+    std::string& sqlText = findSql_[backwards ? 1 : 0][cond];
+    if (!sqlText.empty()) {
+        q.sql = sqlText;
+        return q;
+    }
     for (const auto& s : r.searched) {
         // A column the find also tests exactly is searched through its exact index,
         // which holds the case-blind order too.
@@ -468,22 +478,26 @@ RecordsetState::FindQuery RecordsetState::findQuery(const sql::Expr& criteria, b
             });
         if (!exactToo) conn().ensureFindIndex(s.table, s.column, s.kind);
     }
-    FindQuery q;
-    q.boundParam = r.bind(Value::number(0));
     const std::string cmp = backwards ? " < " : " > ";
     const std::string dir = backwards ? " DESC" : "";
     const std::string bound = "?" + std::to_string(q.boundParam);
+    // The found row's values come with it, so reading the record found costs nothing more.
+    std::string values;
+    for (const auto& c : columns)
+        values += ", " + alias_ + "." +
+                  quoteName(base_.columns[static_cast<std::size_t>(c.baseColumn)].name);
     if (natural_) {
-        q.sql = "SELECT " + alias_ + ".rowid FROM " + base_.sqlName() + " AS " + alias_ +
-                " WHERE " + cond + " AND " + alias_ + ".rowid" + cmp + bound + " ORDER BY " +
-                alias_ + ".rowid" + dir + " LIMIT 1";
+        sqlText = "SELECT " + alias_ + ".rowid" + values + " FROM " + base_.sqlName() + " AS " +
+                  alias_ + " WHERE " + cond + " AND " + alias_ + ".rowid" + cmp + bound +
+                  " ORDER BY " + alias_ + ".rowid" + dir + " LIMIT 1";
     } else {
         ensureKeysetTable();
-        q.sql = "SELECT k.pos FROM temp." + quoteName(keysetTable_->name) + " AS k JOIN " +
-                base_.sqlName() + " AS " + alias_ + " ON " + alias_ + ".rowid = k.rid WHERE " +
-                cond + " AND k.pos" + cmp + bound + " ORDER BY k.pos" + dir + " LIMIT 1";
+        sqlText = "SELECT k.pos" + values + " FROM temp." + quoteName(keysetTable_->name) +
+                  " AS k JOIN " + base_.sqlName() + " AS " + alias_ + " ON " + alias_ +
+                  ".rowid = k.rid WHERE " + cond + " AND k.pos" + cmp + bound + " ORDER BY k.pos" +
+                  dir + " LIMIT 1";
     }
-    q.binds = std::move(r.binds);
+    q.sql = sqlText;
     return q;
 }
 
@@ -504,10 +518,13 @@ std::optional<std::size_t> RecordsetState::runFind(const sql::Expr& criteria, bo
         st.bindAll(q.binds);
         if (!st.step()) return std::nullopt;
         const std::int64_t hit = sqlite3_column_int64(st.get(), 0);
-        sqlite3_reset(st.get());
         std::optional<std::size_t> slot =
             natural_ ? slotOf(hit) : std::optional<std::size_t>(static_cast<std::size_t>(hit));
-        if (slot && *slot < alive_.size() && alive_[*slot]) return slot;
+        if (slot && *slot < alive_.size() && alive_[*slot]) {
+            keepRow(st.get(), 1, *slot);
+            return slot;
+        }
+        sqlite3_reset(st.get());
         // A row that is not (or no longer) in this row set: search on past it.
         bound = static_cast<double>(hit);
     }
@@ -626,11 +643,16 @@ void RecordsetState::loadRow() {
     auto st = conn().prepare(rowSql_);
     sqlite3_bind_int64(st.get(), 1, rows_[slot_]);
     if (!st.step()) recordDeleted();
+    keepRow(st.get(), 0, slot_);
+}
+
+// The values of a row, from the columns of a statement's current result row on.
+void RecordsetState::keepRow(sqlite3_stmt* st, int firstColumn, std::size_t slot) {
     cached_.clear();
     for (std::size_t i = 0; i < columns.size(); ++i)
-        cached_.push_back(readColumn(st.get(), static_cast<int>(i), columns[i].type));
-    cachedSlot_ = slot_;
-    cachedVersion_ = version;
+        cached_.push_back(readColumn(st, firstColumn + static_cast<int>(i), columns[i].type));
+    cachedSlot_ = slot;
+    cachedVersion_ = conn().dataVersion(versionSlot_);
     cacheValid_ = true;
 }
 
@@ -724,7 +746,11 @@ void RecordsetState::update() {
         st.run();
         const std::int64_t rowid = sqlite3_last_insert_rowid(c.handle());
         // The new row joins the end of the row set; the current record stays.
-        if (natural_ && !rows_.empty() && rowid <= rows_.back()) natural_ = false;
+        if (natural_ && !rows_.empty() && rowid <= rows_.back()) {
+            natural_ = false;
+            findSql_[0].clear(); // finds now go by the row set's own order
+            findSql_[1].clear();
+        }
         rows_.push_back(rowid);
         alive_.push_back(1);
         live_.push();

@@ -148,6 +148,9 @@ private:
         std::vector<Value> binds;
         int boundParam = 0;
     };
+    // The SQL of a find by its rendered condition, forwards and backwards: a run repeats
+    // one shape of find with other values, and its columns are indexed already.
+    std::unordered_map<std::string, std::string> findSql_[2];
     FindQuery findQuery(const sql::Expr& criteria, bool backwards);
     std::optional<std::size_t> runFind(const sql::Expr& criteria, bool backwards,
                                        std::optional<std::size_t> after);
@@ -157,6 +160,7 @@ private:
     void leaveEdit();
     void requireCurrent() const;
     void loadRow();
+    void keepRow(sqlite3_stmt* st, int firstColumn, std::size_t slot);
     ScopeTable scope() const;
     std::string tableKey() const;
     void noteOwnWrite(); // joins the gathered writes; this table's rows go stale
