@@ -226,15 +226,16 @@ void appendOrNullForNotEqual(Call& c) {
 
 bool locateRecordToDelete(Call& c) {
     if (method(c) == choice::ParallelOneRecord) return currentRecordActs(c);
-    if (!gatherTerms(c)) return false;
     const bool allRecords = method(c) == choice::NonParallelAllRecords;
     if (c.fieldRow && allRecords) {
-        // No search: the record the walk stands on is tested as it is.
-        prepareOperand(c);
-        return currentMeetsRow(c);
+        // The find text grows as the rows say, but nothing is searched: the record the
+        // walk stands on is tested by every row of its chain.
+        c.ctx.run.criteriaField = c.field;
+        addFieldTerm(c);
+        return currentRecordActs(c);
     }
-    if (c.fieldRow && c.member.polarity == Polarity::NotEqual && !allRecords)
-        appendOrNullForNotEqual(c);
+    if (!gatherTerms(c)) return false;
+    if (c.fieldRow && c.member.polarity == Polarity::NotEqual) appendOrNullForNotEqual(c);
     return searchMatchingRecord(c);
 }
 

@@ -61,6 +61,7 @@ void fallback(RunContext& ctx, const Analyse& a, const Value& compareThis, Value
 
 void analyse(RunContext& ctx, const Analyse& a, int type1, int type2, Value& compareThis,
              Value* inputThis) {
+    if (a.side == FileSide::B && badTypedDateOnFileB(ctx, type1)) return;
     const int testedType = a.side == FileSide::A ? type1 : type2;
     const int operandType = a.side == FileSide::A ? type2 : type1;
     const std::optional<FieldClass> tested = fieldClassOf(testedType);
@@ -121,6 +122,7 @@ std::optional<FieldClass> orderedClass(RunContext& ctx, int type1, int type2,
 
 void greaterLessBeforeAfter(RunContext& ctx, FileSide side, bool del, int type1, int type2,
                             Value& compareThis, Value* inputThis) {
+    if (side == FileSide::B && badTypedDateOnFileB(ctx, type1)) return;
     const std::optional<FieldClass> pair = orderedClass(ctx, type1, type2, compareThis);
     if (!pair) return;
     callEvaluator(ctx, {side, *pair, *pair, false, del}, compareThis, inputThis);
@@ -185,6 +187,18 @@ void GreaterLessBeforeAfterDelA(RunContext& ctx, int t1, int t2, Value& compareT
 }
 void GreaterLessBeforeAfterDelB(RunContext& ctx, int t1, int t2, Value& compareThis) {
     greaterLessBeforeAfter(ctx, FileSide::B, true, t1, t2, compareThis, nullptr);
+}
+
+bool badTypedDateOnFileB(RunContext& ctx, int theFieldType1) {
+    if (isFileBRow(ctx)) return false;
+    const Value typed = ctx.criteria.value("This");
+    if (isBlank(typed) || isDate(typed)) return false;
+    const bool dateRow =
+        fieldClassOf(theFieldType1) == FieldClass::Date ||
+        isOrdered(criteriaText(ctx, "condition"), choice::IsBefore, choice::IsAfter);
+    if (!dateRow) return false;
+    badDate(ctx);
+    return true;
 }
 
 bool GreaterLessBeforeAfter_check(RunContext& ctx, int t1, int t2) {

@@ -41,6 +41,12 @@ void GreaterLessBeforeAfterDelB(RunContext& ctx, int theFieldType1, int theField
 // question was asked otherwise).
 bool GreaterLessBeforeAfter_check(RunContext& ctx, int theFieldType1, int theFieldType2);
 
+// On the File B side a typed row's operand is its typed value, tested on the driving
+// File A record. On a date row (the File A field is a date) or a before/after row, a
+// typed text that is no date asks the bad-date question, as on the File A side; true
+// when it was asked.
+bool badTypedDateOnFileB(RunContext& ctx, int theFieldType1);
+
 // Records past the end of the shorter file: addNewMode "n", then the equal replace
 // evaluator of the field types (a text one for a type of no known kind), which appends
 // the record untested. No question is asked about the types.

@@ -1,6 +1,7 @@
 #include "steps/delete_clause.h"
 
 #include "dialog/choice_texts.h"
+#include "evaluate/evaluator_table.h"
 
 namespace varnoke {
 
@@ -28,63 +29,28 @@ DeleteCondition mirrored(DeleteCondition condition) {
     return DeleteCondition::Equal;
 }
 
-namespace {
-
-using enum Clause;
-
-struct Forms {
-    Clause equal;
-    Clause notEqual;
-};
-
-// A same-kind operand (or a typed one) also serves the orderings of its kind; a
-// different kind is compared for equality whatever the row's condition says.
-std::optional<Clause> ordered(DeleteCondition condition, bool notEqual, Forms forms,
-                              DeleteCondition up, Clause upClause, DeleteCondition down,
-                              Clause downClause) {
-    if (notEqual) return forms.notEqual;
-    if (condition == DeleteCondition::Equal) return forms.equal;
-    if (condition == up) return upClause;
-    if (condition == down) return downClause;
-    return std::nullopt;
-}
-
-Clause plain(bool notEqual, Forms forms) {
-    return notEqual ? forms.notEqual : forms.equal;
-}
-
-} // namespace
-
 std::optional<Clause> deleteClauseFor(FieldClass target, DeleteOperand operand,
                                       DeleteCondition condition, bool notEqual) {
     if (!operand.typed && !operand.fieldClass) return std::nullopt;
-    const std::optional<FieldClass> kind =
-        operand.typed ? std::optional<FieldClass>{} : operand.fieldClass;
-    switch (target) {
-    case FieldClass::Val:
-        if (operand.typed || kind == FieldClass::Val)
-            return ordered(condition, notEqual, {addValEqualClause, addValNotEqualClause},
-                           DeleteCondition::Greater, addValGreaterClause, DeleteCondition::Less,
-                           addValLessClause);
-        return plain(notEqual, kind == FieldClass::Date
-                                   ? Forms{addValDateEqualClause, addValDateNotEqualClause}
-                                   : Forms{addValTextEqualClause, addValTextNotEqualClause});
-    case FieldClass::Date:
-        if (operand.typed || kind == FieldClass::Date)
-            return ordered(condition, notEqual, {addDateEqualClause, addDateNotEqualClause},
-                           DeleteCondition::After, addDateAfterClause, DeleteCondition::Before,
-                           addDateBeforeClause);
-        return plain(notEqual, kind == FieldClass::Val
-                                   ? Forms{addDateValEqualClause, addDateValNotEqualClause}
-                                   : Forms{addDateTextEqualClause, addDateTextNotEqualClause});
-    case FieldClass::Text:
-        break;
+    // An ordering compares by its own kind, numbers or dates, whatever the fields hold:
+    // the step's checks have made sure the operand reads as one.
+    if (!notEqual) {
+        switch (condition) {
+        case DeleteCondition::Greater:
+            return Clause::addValGreaterClause;
+        case DeleteCondition::Less:
+            return Clause::addValLessClause;
+        case DeleteCondition::After:
+            return Clause::addDateAfterClause;
+        case DeleteCondition::Before:
+            return Clause::addDateBeforeClause;
+        case DeleteCondition::Equal:
+            break;
+        }
     }
-    if (kind == FieldClass::Val)
-        return plain(notEqual, {addTextValEqualClause, addTextValNotEqualClause});
-    if (kind == FieldClass::Date)
-        return plain(notEqual, {addTextDateEqualClause, addTextDateNotEqualClause});
-    return plain(notEqual, {addTextEqualClause, addTextNotEqualClause});
+    // A typed operand is written in the target's own form.
+    const FieldClass kind = operand.typed ? target : *operand.fieldClass;
+    return pairClause(target, kind, notEqual ? Polarity::NotEqual : Polarity::Equal);
 }
 
 } // namespace varnoke

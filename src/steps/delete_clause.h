@@ -24,9 +24,10 @@ DeleteCondition deleteConditionOf(std::string_view condition);
 // Seen from the other file: greater and less, after and before change places.
 DeleteCondition mirrored(DeleteCondition condition);
 
-// The builder for a non-blank operand, or none when the pair cannot select a record
-// this way (an operand field of no known kind, an ordering the target's kind lacks).
-// A typed operand on a number target is expected as its leading number already.
+// The builder for a non-blank operand, the one the evaluators use for the same pair of
+// kinds, or none for an operand field of no known kind. An ordering is always an
+// ordered comparison. A typed operand on a number target is expected as its leading
+// number already.
 std::optional<Clause> deleteClauseFor(FieldClass target, DeleteOperand operand,
                                       DeleteCondition condition, bool notEqual);
 

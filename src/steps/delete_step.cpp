@@ -62,12 +62,22 @@ void evaluatedRow(RunContext& ctx, const DeleteStepSpec& spec, const StepFiles& 
 }
 
 // A typed row names no File B field: it holds or fails on the driving File A record,
-// compared as the File B evaluators compare a typed row.
+// compared as the File B evaluators compare a typed row: an ordering by its own kind,
+// read with the File A value first.
 bool drivingRecordMeetsTypedRow(RunContext& ctx, bool notEqual) {
-    const EvaluatorMember member{"", FieldClass::Text,
-                                 fieldClassOf(ctx.run.ifThisType).value_or(FieldClass::Text),
-                                 notEqual ? Polarity::NotEqual : Polarity::Equal, Action::Del};
-    return typedRowMet(member, Order::Equal, ctx.criteria.value("This"), ctx.run.criteriaValue);
+    const std::string condition = criteriaText(ctx, "condition");
+    const DeleteCondition ordering = deleteConditionOf(condition);
+    EvaluatorMember member{"", FieldClass::Text,
+                           fieldClassOf(ctx.run.ifThisType).value_or(FieldClass::Text),
+                           notEqual ? Polarity::NotEqual : Polarity::Equal, Action::Del};
+    if (!notEqual && ordering != DeleteCondition::Equal) {
+        const bool numbers =
+            ordering == DeleteCondition::Greater || ordering == DeleteCondition::Less;
+        const FieldClass kind = numbers ? FieldClass::Val : FieldClass::Date;
+        member = {"", kind, kind, Polarity::Equal, Action::Del, true};
+    }
+    return typedRowMet(member, reversed(orderFor(member, condition)), ctx.criteria.value("This"),
+                       ctx.run.criteriaValue);
 }
 
 // The condition the row adds for the current driving record; none when it adds nothing.
@@ -77,6 +87,7 @@ std::optional<std::string> rowTerm(RunContext& ctx, const DeleteStepSpec& spec) 
     const bool fromB = spec.changed == ChangedFile::B;
     const bool notEqual = spec.polarity == StepPolarity::NotEqual;
     if (fromB && !isFileBRow(ctx)) {
+        if (badTypedDateOnFileB(ctx, run.ifThisType)) return std::string(kSelectsNothing);
         if (drivingRecordMeetsTypedRow(ctx, notEqual)) return std::nullopt;
         return std::string(kSelectsNothing);
     }
@@ -96,7 +107,8 @@ std::optional<std::string> rowTerm(RunContext& ctx, const DeleteStepSpec& spec) 
     const bool typed = !fromB && !isFileBRow(ctx);
     const DeleteOperand operand{
         typed ? std::nullopt : fieldClassOf(fromB ? run.ifThisType : run.thisType), typed};
-    if (*target == FieldClass::Date && v.isText() && !isDate(v)) {
+    // A number is no date either: the same question as the other methods ask.
+    if (*target == FieldClass::Date && !isDate(v)) {
         badDate(ctx);
         return std::string(kSelectsNothing);
     }

@@ -22,6 +22,34 @@ TEST_P(RunSemantics, MatchesTheOtherMethods) {
     expectOutcome(c);
 }
 
+// File A: code and a number; File B: one record with the same code.
+const Texts kCodeAndNumber = {
+    "CREATE TABLE Table1 (code TEXT(20), n DOUBLE);",
+    "INSERT INTO Table1 (code, n) VALUES ('k1', 5);",
+    "CREATE TABLE Table2 (code TEXT(20), name TEXT(40));",
+    "INSERT INTO Table2 (code, name) VALUES ('k1', 'b1');",
+};
+
+RunCase typedOrderingOnFileB(std::string label, std::string operand, Texts fileB) {
+    return {std::move(label),
+            kCodeAndNumber,
+            {{"code", kEqual, "File B.code", "and"},
+             {"n", std::string(choice::IsGreaterThan), std::move(operand), ""}},
+            choice::Delete,
+            std::string(choice::EntireRecordFromFileB),
+            "",
+            choice::NonParallelAllRecords,
+            false,
+            false,
+            false,
+            {answer::Ok},
+            0,
+            {"k1|5"},
+            std::move(fileB),
+            {},
+            {kComplete}};
+}
+
 RunCase fieldOfChangedFile(std::string label, std::string_view method) {
     return {std::move(label),
             {"CREATE TABLE Table1 (t TEXT(20), n DOUBLE);",
@@ -65,9 +93,98 @@ RunCase typedNoNumber(std::string label, std::string_view method) {
             {"Type mismatch"}};
 }
 
+RunCase badTypedDateOnFileB(std::string label, std::string condition, std::string_view action,
+                            std::string target, std::string_view method, Texts fileB) {
+    return {std::move(label),
+            {"CREATE TABLE Table1 (code TEXT(20), d DATETIME);",
+             "INSERT INTO Table1 (code, d) VALUES ('k1', #1/1/2020#);",
+             "CREATE TABLE Table2 (code TEXT(20), name TEXT(40));",
+             "INSERT INTO Table2 (code, name) VALUES ('k1', 'b1');"},
+            {{"code", kEqual, "File B.code", "and"}, {"d", std::move(condition), "13/45/2020", ""}},
+            action,
+            std::move(target),
+            "x",
+            method,
+            false,
+            false,
+            false,
+            {answer::Ignore, answer::Ok},
+            0,
+            {"k1|1/1/2020"},
+            std::move(fileB),
+            {},
+            {kBadDate, kComplete}};
+}
+
+RunCase deleteAllFromFileA(std::string label, Texts tables, Criterion row, std::vector<int> answers,
+                           Texts fileA, Texts fileB, Texts shown) {
+    return {std::move(label),
+            std::move(tables),
+            {std::move(row)},
+            choice::Delete,
+            std::string(choice::EntireRecordFromFileA),
+            "",
+            choice::NonParallelAllRecords,
+            false,
+            false,
+            false,
+            std::move(answers),
+            0,
+            std::move(fileA),
+            std::move(fileB),
+            {},
+            std::move(shown)};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, RunSemantics,
     ::testing::Values(
+        // File A's 5 is not greater than 5, and is greater than 1.
+        typedOrderingOnFileB("DeleteAllTypedGreaterOnFileBFails", "5", {"k1|b1"}),
+        typedOrderingOnFileB("DeleteAllTypedGreaterOnFileBHolds", "1", {}),
+        // A number is no date: the question, as the other methods ask it.
+        deleteAllFromFileA("DeleteAllNumberAgainstDateAsks",
+                           {"CREATE TABLE Table1 (d DATETIME, name TEXT(40));",
+                            "INSERT INTO Table1 (d, name) VALUES (#1/1/2020#, 'a1');",
+                            "CREATE TABLE Table2 (n DOUBLE, name TEXT(40));",
+                            "INSERT INTO Table2 (n, name) VALUES (5, 'b1');"},
+                           {"d", kNotEqual, "File B.n", ""}, {answer::Ignore, answer::Ok},
+                           {"1/1/2020|a1"}, {"5|b1"}, {kBadDate, kComplete}),
+        // 'al' is not File B's 'zz': the first row of the chain fails.
+        RunCase{"ExportAllTestsEveryRowOfTheChain",
+                {"CREATE TABLE Table1 (t TEXT(20), n DOUBLE);",
+                 "INSERT INTO Table1 (t, n) VALUES ('al', 1);",
+                 "CREATE TABLE Table2 (t TEXT(20), n DOUBLE);",
+                 "INSERT INTO Table2 (t, n) VALUES ('zz', 1);"},
+                {{"t", kEqual, "File B.t", "and"}, {"n", kEqual, "File B.n", ""}},
+                choice::Export,
+                "",
+                "",
+                choice::NonParallelAllRecords,
+                false,
+                false,
+                true,
+                {answer::Ok},
+                0,
+                {"al|1"},
+                {"zz|1"},
+                {},
+                {kComplete}},
+        // Only the day before File B's date goes.
+        deleteAllFromFileA("DeleteAllBeforeATextDateIsOrdered",
+                           {"CREATE TABLE Table1 (d DATETIME, name TEXT(40));",
+                            "INSERT INTO Table1 (d, name) VALUES (#12/31/2019#, 'a1');",
+                            "INSERT INTO Table1 (d, name) VALUES (#1/1/2020#, 'a2');",
+                            "INSERT INTO Table1 (d, name) VALUES (#6/1/2020#, 'a3');",
+                            "CREATE TABLE Table2 (t TEXT(20));",
+                            "INSERT INTO Table2 (t) VALUES ('1/1/2020');"},
+                           {"d", std::string(choice::IsBefore), "File B.t", ""}, {answer::Ok},
+                           {"1/1/2020|a2", "6/1/2020|a3"}, {"1/1/2020"}, {kComplete}),
+        badTypedDateOnFileB("ReplaceFileBBeforeABadTypedDateAsks", std::string(choice::IsBefore),
+                            choice::Replace, "File B.name", choice::ParallelOneRecord, {"k1|b1"}),
+        badTypedDateOnFileB("DeleteAllFileBAfterABadTypedDateAsks", std::string(choice::IsAfter),
+                            choice::Delete, std::string(choice::EntireRecordFromFileB),
+                            choice::NonParallelAllRecords, {"k1|b1"}),
         // The Stop comes during the yield before the second File A record of the tail:
         // that record is in hand and is exported, the third is not.
         RunCase{"StopDuringTheExportTailExportsTheRecordInHand",
