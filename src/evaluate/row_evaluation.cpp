@@ -49,12 +49,17 @@ std::string_view method(const Call& c) {
 
 // The date members compare dates: the operand's date stays in the caller's variable
 // for the rest of the step. An operand that is no date is left as it is.
-void prepareOperand(Call& c) {
-    if (!c.member.operandToDateInPlace || isBlank(c.compareThis)) return;
+Value preparedOperand(const Call& c) {
+    if (!c.member.operandToDateInPlace || isBlank(c.compareThis)) return c.compareThis;
     try {
-        c.compareThis = Value::date(dateOf(c.compareThis));
+        return Value::date(dateOf(c.compareThis));
     } catch (const RuntimeError&) {
+        return c.compareThis;
     }
+}
+
+void prepareOperand(Call& c) {
+    c.compareThis = preparedOperand(c);
 }
 
 bool typedRowOnDrivingRecord(const Call& c) {
@@ -134,14 +139,21 @@ bool gatherTerms(Call& c) {
 // that differ only in case. Some delete members take the first record found as it is.
 bool searchMatchingRecord(Call& c) {
     const std::string& find = c.ctx.run.findCriteria;
-    c.file.findFirst(find);
+    const bool firstPasses =
+        method(c) == choice::NonParallelFirstOccurrence && c.member.firstFoundPasses.has(c.order);
+    // Where the test is an exact equality of texts it joins the find, so the records that
+    // differ only in case are passed over by the engine's index, not visited one by one.
+    std::optional<std::string> exact;
+    if (!firstPasses && !typedRowOnDrivingRecord(c))
+        exact = exactFindText(c.member, c.order, c.field, preparedOperand(c));
+    const std::string search = exact ? "(" + find + ") and " + *exact : find;
+    c.file.findFirst(search);
     if (c.file.noMatch()) return false;
     prepareOperand(c);
-    if (method(c) == choice::NonParallelFirstOccurrence && c.member.firstFoundPasses.has(c.order))
-        return true;
+    if (firstPasses) return true;
     while (!c.file.noMatch()) {
         if (currentMeetsRow(c)) return true;
-        c.file.findNext(find);
+        c.file.findNext(search);
     }
     return false;
 }

@@ -3,6 +3,7 @@
 #include "dialog/choice_texts.h"
 #include "process/clause_builders.h"
 #include "value/convert.h"
+#include "value/runtime_error.h"
 
 namespace varnoke {
 
@@ -121,6 +122,21 @@ bool rowMet(const EvaluatorMember& member, Order order, const Value& fieldValue,
     if (blank) return fieldValue.isNull();
     const Value form = comparisonForm(member, operand);
     return !fieldValue.isNull() && orderAgainst(fieldValue, form) == 0;
+}
+
+std::optional<std::string> exactFindText(const EvaluatorMember& member, Order order,
+                                         std::string_view field, const Value& operand) {
+    if (member.tested != FieldClass::Text || member.polarity != Polarity::Equal ||
+        order != Order::Equal || isBlank(operand))
+        return std::nullopt;
+    try {
+        const Value form = comparisonForm(member, operand);
+        if (!form.isText()) return std::nullopt;
+        return "StrComp(" + bracketName(field) + ", " + quoteText(form.asText()) + ", 0) = 0";
+    } catch (const RuntimeError&) {
+        // The test itself reports the conversion, as it always has.
+        return std::nullopt;
+    }
 }
 
 std::optional<std::string> typedFindText(const EvaluatorMember& member, Order order,

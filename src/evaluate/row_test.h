@@ -44,6 +44,12 @@ bool typedRowMet(const EvaluatorMember& member, Order order, const Value& typed,
 std::optional<std::string> typedFindText(const EvaluatorMember& member, Order order,
                                          std::string_view field, const Value& operand);
 
+// The exact test of a text member as a term of a find: "StrComp([F], 'v', 0) = 0", with v
+// the operand as the member compares it. None where the member's test is not a plain
+// exact equality of texts (other kinds, orders, not-equal, a blank operand).
+std::optional<std::string> exactFindText(const EvaluatorMember& member, Order order,
+                                         std::string_view field, const Value& operand);
+
 // "IsNull([F])".
 std::string isNullText(std::string_view field);
 
