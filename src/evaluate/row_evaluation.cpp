@@ -221,9 +221,13 @@ void replaceRow(Call& c, Value& inputThis) {
     if (!gatherTerms(c)) return;
     if (c.fieldRow && c.member.polarity == Polarity::NotEqual) appendOrIsNull(c.ctx);
     if (method(c) == choice::NonParallelAllRecords) {
-        // One statement changes every record findCriteria selects; the row itself has
-        // acted on no single record.
-        c.side.write(c.ctx, inputThis);
+        // One statement changes every record findCriteria selects. A row with a field
+        // operand has acted on no single record; a typed row has passed its own test,
+        // and what it wrote ends the driving record.
+        if (c.fieldRow)
+            c.side.write(c.ctx, inputThis);
+        else
+            writeReplacement(c, inputThis);
         return;
     }
     if (searchMatchingRecord(c)) writeReplacement(c, inputThis);
