@@ -17,6 +17,5 @@ int main(int argc, char** argv) {
     varnoke::Program program(qt.platform());
     qt.setParent(&program.window());
     if (!program.window().MDIForm_Load(std::filesystem::current_path())) return 1;
-    program.window().show();
     return QApplication::exec();
 }

@@ -127,6 +127,7 @@ bool MDIForm1::MDIForm_Load(const std::filesystem::path& startFolder) {
         splash.show();
         playSplash(splash, platform_.clock, platform_.events);
     }
+    show();
     return openWorkingDatabase(startFolder);
 }
 

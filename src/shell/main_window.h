@@ -33,9 +33,10 @@ public:
     MDIForm1(SharedState& state, Platform platform, WindowHub& hub, QWidget* parent = nullptr);
     ~MDIForm1() override;
 
-    // Start-up: centres the window, plays the splash, finds and opens the working
-    // database in startFolder. False when the program cannot run (the user was told);
-    // the caller then ends it without the exit clean-up.
+    // Start-up: centres the window, plays the splash, shows the window, then finds and
+    // opens the working database in startFolder, so its prompts stand over the window. False when
+    // the program cannot run (the user was told); the caller then ends it without the exit
+    // clean-up.
     bool MDIForm_Load(const std::filesystem::path& startFolder);
     // Start-up without the splash (tests).
     bool openWorkingDatabase(const std::filesystem::path& startFolder);

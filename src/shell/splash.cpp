@@ -15,10 +15,11 @@ constexpr double kFrameSeconds = 0.02;
 
 void playSplash(SplashView& view, Clock& clock, EventPump& events) {
     events.yieldToEvents();
+    view.ignoreInput();
     double scale = 1;
     long stepsDone = 0;
     double start = clock.seconds();
-    while (!view.closed() && clock.seconds() < start + kSplashZoomSeconds) {
+    while (clock.seconds() < start + kSplashZoomSeconds) {
         const double elapsed = clock.seconds() - start;
         const long stepsDue = static_cast<long>(elapsed * kStepsPerSecond);
         // Each step reads the size back, so the name stops at the first size that
@@ -32,10 +33,9 @@ void playSplash(SplashView& view, Clock& clock, EventPump& events) {
         if (elapsed > 2.3) view.showLabel(5);
         clock.sleep(std::min(kFrameSeconds, start + kSplashZoomSeconds - clock.seconds()));
     }
-    if (view.closed()) return;
     view.showLabel(5);
     start = clock.seconds();
-    while (!view.closed() && clock.seconds() < start + kSplashPauseSeconds)
+    while (clock.seconds() < start + kSplashPauseSeconds)
         clock.sleep(std::min(kFrameSeconds, start + kSplashPauseSeconds - clock.seconds()));
     if (!view.closed()) view.unload();
 }

@@ -15,6 +15,8 @@ public:
     virtual void showLabel(int number) = 0;
     // The user closed it early (a key or a click on the frame).
     virtual bool closed() const = 0;
+    // From now on keys and clicks no longer close it.
+    virtual void ignoreInput() = 0;
     // Frame1_Click: unloads the splash.
     virtual void unload() = 0;
 };
@@ -23,9 +25,10 @@ inline constexpr double kSplashZoomSeconds = 5;
 inline constexpr double kSplashPauseSeconds = 2;
 inline constexpr double kSplashLargestSize = 54;
 
-// Plays the splash to its end, or until the user closes it. Time comes from clock; the
-// zoom advances by elapsed time, not by loop passes, so it looks the same on any
-// machine, and the clock's sleeps keep the window painting.
+// Plays the splash for its seven seconds, then unloads it. Only during the one yield
+// before the zoom can a key or a click close it; after that input is ignored until the
+// end. Time comes from clock; the zoom advances by elapsed time, not by loop passes, so
+// it looks the same on any machine, and the clock's sleeps keep the window painting.
 void playSplash(SplashView& view, Clock& clock, EventPump& events);
 
 } // namespace varnoke

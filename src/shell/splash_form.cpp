@@ -3,6 +3,7 @@
 #include "shell/logo_window.h"
 #include "shell/main_window.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -91,12 +92,22 @@ void Form1::Frame1_Click() {
 }
 
 void Form1::keyPressEvent(QKeyEvent*) {
-    Frame1_Click();
+    if (acceptsInput_) Frame1_Click();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // The close box is input like any other: ignored while the splash plays.
+    if (!acceptsInput_) {
+        event->ignore();
+        return;
+    }
+    closed_ = true;
+    QDialog::closeEvent(event);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == frame1_ && event->type() == QEvent::MouseButtonPress) {
-        Frame1_Click();
+        if (acceptsInput_) Frame1_Click();
         return true;
     }
     return QDialog::eventFilter(watched, event);

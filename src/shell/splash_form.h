@@ -19,6 +19,7 @@ public:
     void setProductNameSize(double points) override;
     void showLabel(int number) override;
     bool closed() const override { return closed_; }
+    void ignoreInput() override { acceptsInput_ = false; }
     void unload() override { Frame1_Click(); }
 
     // Unloads the splash.
@@ -26,6 +27,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -36,6 +38,7 @@ private:
     QLabel* label5_;
     double productNameSize_ = 2.4;
     bool closed_ = false;
+    bool acceptsInput_ = true;
 };
 
 } // namespace varnoke

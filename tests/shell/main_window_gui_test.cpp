@@ -118,6 +118,57 @@ TEST_F(MainWindow, StartUpPlaysTheSplashAndOpensTheDatabaseFoundInAnyCase) {
     EXPECT_TRUE(state.workDb.isOpen());
 }
 
+// A clock that lets the test act while the splash plays.
+struct ActingClock : test::ManualClock {
+    std::function<void(double)> onSleep;
+    void sleep(double seconds) override {
+        ManualClock::sleep(seconds);
+        if (onSleep) onSleep(now);
+    }
+};
+
+QWidget* splashWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "Form1") return w;
+    return nullptr;
+}
+
+TEST_F(MainWindow, TheSplashIgnoresInputThenTheWindowShowsBeforeTheSearch) {
+    ActingClock clock;
+    Platform platform{scripted.prompter, scripted.files,  scripted.events,
+                      scripted.settings, scripted.opener, clock};
+    window = std::make_unique<MDIForm1>(state, platform, hub);
+    bool pressed = false;
+    bool shownAtTheEnd = false;
+    clock.onSleep = [&](double now) {
+        QWidget* splash = splashWindow();
+        if (!pressed && now > 1.5) {
+            pressed = true;
+            ASSERT_NE(splash, nullptr);
+            QTest::keyClick(splash, Qt::Key_Escape);
+            QTest::mouseClick(splash->findChild<QWidget*>("Frame1"), Qt::LeftButton);
+            splash->close();
+        }
+        if (now > 6.9 && now < 7.0) shownAtTheEnd = splash && splash->isVisible();
+    };
+    test::TempDir empty;
+    bool windowShownAtPrompt = false;
+    bool splashGoneAtPrompt = false;
+    scripted.prompter.onShow = [&](const test::ShownPrompt&) {
+        windowShownAtPrompt = window->isVisible();
+        QWidget* splash = splashWindow();
+        splashGoneAtPrompt = !splash || !splash->isVisible();
+    };
+    scripted.prompter.answer(answer::Cancel).answer(answer::Ok);
+    EXPECT_FALSE(window->MDIForm_Load(empty.path()));
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(shownAtTheEnd) << "a key, a click or the close box ended the splash early";
+    EXPECT_GE(clock.now, 7.0);
+    EXPECT_TRUE(windowShownAtPrompt);
+    EXPECT_TRUE(splashGoneAtPrompt);
+    EXPECT_EQ(scripted.prompter.messages()[0], "Please find and open the database: varnoker.mdb");
+}
+
 TEST_F(MainWindow, TheFileMenuRecomputesAsItDropsDown) {
     start();
     state.workDb.execute("CREATE TABLE Customers (Name TEXT(20))");

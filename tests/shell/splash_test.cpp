@@ -25,6 +25,7 @@ public:
     double productNameSize() const override { return size; }
     void setProductNameSize(double points) override {
         size = points;
+        if (!ignoring) ++sizesSetWhileListening;
         largestSet = std::max(largestSet, points);
         if (points >= 54 && firstAtLargest < 0) firstAtLargest = points;
         if (onFrame) onFrame();
@@ -33,6 +34,9 @@ public:
         if (!shownAt.count(number)) shownAt[number] = clock->now;
     }
     bool closed() const override { return isClosed; }
+    bool ignoring = false;
+    int sizesSetWhileListening = 0;
+    void ignoreInput() override { ignoring = true; }
     void unload() override {
         isClosed = true;
         closedAt = clock->now;
@@ -61,16 +65,22 @@ TEST(Splash, ZoomsShowsTheWordsOnTimeAndClosesAfterSevenSeconds) {
     EXPECT_DOUBLE_EQ(view.largestSet, view.firstAtLargest);
 }
 
-TEST(Splash, AKeyOrClickEndsItEarly) {
+TEST(Splash, OnlyTheFirstYieldListensAndAnEarlyCloseStillWaitsSevenSeconds) {
     test::ManualClock clock;
     test::CountingEventPump events;
     FakeSplash view;
     view.clock = &clock;
-    view.onFrame = [&] {
-        if (clock.now > 1.5) view.isClosed = true;
+    bool listeningAtYield = false;
+    events.onYield = [&](int) {
+        listeningAtYield = !view.ignoring;
+        view.isClosed = true; // a key pressed before the splash came up
     };
     playSplash(view, clock, events);
-    EXPECT_LT(clock.now, 2.0);
-    EXPECT_FALSE(view.shownAt.count(5));
+    EXPECT_TRUE(listeningAtYield);
+    EXPECT_TRUE(view.ignoring);
+    EXPECT_EQ(view.sizesSetWhileListening, 0);
+    // The zoom and the pause run their full time all the same.
+    EXPECT_NEAR(clock.now, 7.0, 1e-9);
+    EXPECT_TRUE(view.shownAt.count(5));
     EXPECT_LT(view.closedAt, 0) << "a splash the user closed is not unloaded again";
 }

@@ -17,6 +17,7 @@ ScriptedPrompter& ScriptedPrompter::type(std::string text) {
 int ScriptedPrompter::messageBox(std::string_view text, int style, std::string_view title) {
     shown_.push_back(
         {ShownPrompt::Kind::Message, std::string(text), style, std::string(title), {}});
+    if (onShow) onShow(shown_.back());
     if (answers_.empty()) {
         ADD_FAILURE() << "unexpected message box \"" << title << "\": " << text;
         return answer::Cancel;
@@ -30,6 +31,7 @@ std::string ScriptedPrompter::inputBox(std::string_view prompt, std::string_view
                                        std::string_view defaultText) {
     shown_.push_back({ShownPrompt::Kind::Input, std::string(prompt), 0, std::string(title),
                       std::string(defaultText)});
+    if (onShow) onShow(shown_.back());
     if (inputs_.empty()) {
         ADD_FAILURE() << "unexpected input box \"" << title << "\": " << prompt;
         return {};

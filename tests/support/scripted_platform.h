@@ -35,6 +35,8 @@ public:
     // Texts of the message boxes shown, in order.
     std::vector<std::string> messages() const;
     const ShownPrompt& last() const;
+    // Runs as each prompt comes up, e.g. to look at the windows behind it.
+    std::function<void(const ShownPrompt&)> onShow;
     // Answers queued but never asked for.
     std::size_t pending() const { return answers_.size() + inputs_.size(); }
 
