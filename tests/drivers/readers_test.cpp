@@ -107,6 +107,13 @@ const std::vector<Cell> kStockCells{{0, 1, num(1.5)},
                                     {2, 5, null},
                                     {2, 6, date(1999, 12, 31)}};
 
+// A column of yes/no cells and yes/no cells among texts, as python3-xlrd reads them
+// (cell type boolean; the division by zero an error).
+const std::vector<ForeignField> kFlagsFields{{"Name", 10, 255}, {"Done", 1, 1}, {"Mixed", 10, 255}};
+const std::vector<Cell> kFlagsCells{
+    {0, 1, yes(true)},    {1, 1, yes(false)},   {2, 1, yes(true)},     {3, 1, null},
+    {0, 2, text("text")}, {1, 2, text("TRUE")}, {2, 2, text("FALSE")}, {3, 2, text("FALSE")}};
+
 INSTANTIATE_TEST_SUITE_P(
     Files, RealFileTest,
     ::testing::Values(
@@ -417,21 +424,14 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"Excel5FormulaResultsByGnumeric",
                  "Excel 5.0;DATABASE=" + kData + "/xls/formulas95.xls", "stock$", kStockFields, 3,
                  kStockCells},
-        // LibreOffice's copy of booleans.fods; python3-xlrd reads every yes/no cell as a
-        // boolean, the division by zero as an error.
-        FileCase{"Excel8YesNoColumnAndYesNoInText",
-                 "Excel 8.0;DATABASE=" + kData + "/xls/booleans.xls",
-                 "Flags",
-                 {{"Name", 10, 255}, {"Done", 1, 1}, {"Mixed", 10, 255}},
-                 4,
-                 {{0, 1, yes(true)},
-                  {1, 1, yes(false)},
-                  {2, 1, yes(true)},
-                  {3, 1, null},
-                  {0, 2, text("text")},
-                  {1, 2, text("TRUE")},
-                  {2, 2, text("FALSE")},
-                  {3, 2, text("FALSE")}}},
+        // LibreOffice's copy of booleans.fods (yes/no formulas) and Gnumeric's copy of
+        // that (BOOLERR records).
+        FileCase{"Excel8YesNoFormulasByLibreOffice",
+                 "Excel 8.0;DATABASE=" + kData + "/xls/booleans.xls", "Flags", kFlagsFields, 4,
+                 kFlagsCells},
+        FileCase{"Excel8YesNoCellsByGnumeric",
+                 "Excel 8.0;DATABASE=" + kData + "/xls/booleans_gnumeric.xls", "Flags",
+                 kFlagsFields, 4, kFlagsCells},
         FileCase{"Excel5SmallWithCodePageText",
                  "Excel 5.0;DATABASE=" + kData + "/xls/small95.xls",
                  "small95.xls",
