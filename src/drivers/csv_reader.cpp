@@ -137,41 +137,36 @@ File openText(const std::filesystem::path& path) {
     return file;
 }
 
-// The file is read twice: once to decide the columns' types and whether the text is
-// UTF-8, then to send the rows. Only one record is held at a time.
-class CsvReader final : public ForeignReader {
-public:
-    void read(const LinkSource& source, ForeignTableSink& sink) const override {
-        const auto path = findTableFile(source, {".csv", ".txt", ".CSV", ".TXT"});
-        const std::string name = fileNameOf(path);
-        GridTyper typer(CellSource::Text);
-        // Text files carry no code page; one that is not UTF-8 came from Windows.
-        const CodePage windows("CP1252");
-        bool utf8 = true;
-        std::vector<std::string> record;
-        CellRow row;
-        auto toRow = [&] {
-            row.clear();
-            for (auto& f : record) {
-                if (utf8 && !isValidUtf8(f)) utf8 = false;
-                row.push_back(Value::text(utf8 ? std::move(f) : windows.toUtf8(f)));
-            }
-        };
-        {
-            File file = openText(path);
-            CsvScanner scanner(file.get(), name);
-            bool first = true;
-            while (scanner.next(record)) {
-                toRow();
-                if (first)
-                    typer.header(row);
-                else
-                    typer.observe(row);
-                first = false;
-            }
+// The text is read twice: once to decide the columns' types and whether it is UTF-8,
+// then to send the rows. Only one record is held at a time. open() gives a scanner
+// at the text's start each time it is called.
+template <typename OpenScanner>
+void sendCsv(OpenScanner open, std::string_view name, ForeignTableSink& sink) {
+    GridTyper typer(CellSource::Text);
+    // Text files carry no code page; one that is not UTF-8 came from Windows.
+    const CodePage windows("CP1252");
+    bool utf8 = true;
+    std::vector<std::string> record;
+    CellRow row;
+    auto toRow = [&] {
+        row.clear();
+        for (auto& f : record) {
+            if (utf8 && !isValidUtf8(f)) utf8 = false;
+            row.push_back(Value::text(utf8 ? std::move(f) : windows.toUtf8(f)));
         }
-        File file = openText(path);
-        CsvScanner scanner(file.get(), name);
+    };
+    open([&](CsvScanner& scanner) {
+        bool first = true;
+        while (scanner.next(record)) {
+            toRow();
+            if (first)
+                typer.header(row);
+            else
+                typer.observe(row);
+            first = false;
+        }
+    });
+    open([&](CsvScanner& scanner) {
         std::vector<Value> values;
         if (scanner.next(record)) {
             toRow();
@@ -182,10 +177,35 @@ public:
             toRow();
             if (typer.convert(row, values)) sink.row(values);
         }
+    });
+}
+
+class CsvReader final : public ForeignReader {
+public:
+    void read(const LinkSource& source, ForeignTableSink& sink) const override {
+        const auto path = findTableFile(source, {".csv", ".txt", ".CSV", ".TXT"});
+        const std::string name = fileNameOf(path);
+        sendCsv(
+            [&](const auto& walk) {
+                File file = openText(path);
+                CsvScanner scanner(file.get(), name);
+                walk(scanner);
+            },
+            name, sink);
     }
 };
 
 } // namespace
+
+void readCsvImage(std::string_view text, std::string_view fileName, ForeignTableSink& sink) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    sendCsv(
+        [&](const auto& walk) {
+            CsvScanner scanner(text, fileName);
+            walk(scanner);
+        },
+        fileName, sink);
+}
 
 const ForeignReader& csvReader() {
     static const CsvReader reader;

@@ -3,6 +3,8 @@
 // time so that a long file is never held whole.
 #include <cstddef>
 #include <cstdio>
+
+#include "drivers/foreign_reader.h"
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,9 @@ private:
     std::string_view window_; // the characters not yet taken
     std::size_t offset_ = 0;  // of the window's start in the text
 };
+
+// Sends a text held in memory as a table, as a linked .csv file is sent.
+void readCsvImage(std::string_view text, std::string_view fileName, ForeignTableSink& sink);
 
 // Every record of a text at once; for small texts.
 std::vector<std::vector<std::string>> parseCsv(std::string_view text, std::string_view fileName);

@@ -547,7 +547,9 @@ void readDbfImage(const DbfImage& image, ForeignTableSink& sink) {
     sink.begin(fields);
 
     std::vector<Value> values;
+    const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / layout.recordLength);
     for (std::uint32_t r = 0; r < layout.recordCount; ++r) {
+        if (image.release && r % releaseEvery == releaseEvery - 1) image.release();
         const ByteSpan record = view.slice(
             layout.headerLength + std::size_t{r} * layout.recordLength, layout.recordLength);
         if (record[0] == '*') continue;

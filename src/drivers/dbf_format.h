@@ -3,6 +3,7 @@
 // read from memory so the same code serves files and fuzzing.
 #include "drivers/reader_support.h"
 
+#include <functional>
 #include <optional>
 
 namespace varnoke::drivers {
@@ -12,6 +13,9 @@ struct DbfImage {
     std::optional<ByteSpan> memo; // none when the table has no memo file beside it
     std::string_view fileName;    // for messages
     std::string_view memoFileName;
+    // Called now and then as the records are walked, so that mapped files can give
+    // back the pages read so far.
+    std::function<void()> release;
 };
 
 // Sends the table's fields and its records that are not marked deleted. Raises 3274

@@ -9,20 +9,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Both files are mapped, not read: a large table is walked a window at a time.
 void readDbfFile(const fs::path& file, ForeignTableSink& sink) {
-    const Bytes table = readWholeFile(file);
+    const MappedFile table(file);
     // The header says which memo format to expect; a file with the other extension is
     // still tried, since copies often lose the right one.
-    const bool fpt = dbfUsesFptMemo(table);
+    const bool fpt = dbfUsesFptMemo(table.bytes());
     fs::path memoPath = findCompanion(file, fpt ? ".fpt" : ".dbt");
     if (memoPath.empty()) memoPath = findCompanion(file, fpt ? ".dbt" : ".fpt");
-    Bytes memo;
-    if (!memoPath.empty()) memo = readWholeFile(memoPath);
+    std::optional<MappedFile> memo;
+    if (!memoPath.empty()) memo.emplace(memoPath);
     const std::string name = fileNameOf(file);
     const std::string memoName = memoPath.empty() ? std::string() : fileNameOf(memoPath);
-    readDbfImage(
-        {table, memoPath.empty() ? std::nullopt : std::optional<ByteSpan>(memo), name, memoName},
-        sink);
+    readDbfImage({table.bytes(), memo ? std::optional<ByteSpan>(memo->bytes()) : std::nullopt, name,
+                  memoName,
+                  [&] {
+                      table.release();
+                      if (memo) memo->release();
+                  }},
+                 sink);
 }
 
 class DbfReader final : public ForeignReader {
@@ -76,15 +81,17 @@ private:
     }
 
     static std::vector<DbcTable> containerTables(const fs::path& container) {
-        const Bytes catalog = readWholeFile(container);
+        const MappedFile catalog(container);
         const fs::path memoPath = findCompanion(container, ".dct");
-        Bytes memo;
-        if (!memoPath.empty()) memo = readWholeFile(memoPath);
+        std::optional<MappedFile> memo;
+        if (!memoPath.empty()) memo.emplace(memoPath);
         const std::string name = fileNameOf(container);
         const std::string memoName = memoPath.empty() ? std::string() : fileNameOf(memoPath);
-        return readDbcImage({catalog,
-                             memoPath.empty() ? std::nullopt : std::optional<ByteSpan>(memo), name,
-                             memoName});
+        return readDbcImage({catalog.bytes(),
+                             memo ? std::optional<ByteSpan>(memo->bytes()) : std::nullopt,
+                             name,
+                             memoName,
+                             {}});
     }
 
     static fs::path tableFile(const fs::path& container, const DbcTable& table) {

@@ -10,8 +10,8 @@ class ExcelReader final : public ForeignReader {
 public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
         const auto file = findLinkedFile(source);
-        const Bytes bytes = readWholeFile(file);
-        readWorkbookImage(bytes, fileNameOf(file), source.sourceTable, sink);
+        const MappedFile bytes(file);
+        readWorkbookImage(bytes.bytes(), fileNameOf(file), source.sourceTable, sink);
     }
 };
 

@@ -1,4 +1,6 @@
 #include "drivers/cell_grid.h"
+#include "drivers/html_depth.h"
+#include "drivers/html_format.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
 
@@ -146,14 +148,27 @@ bool tableIsNamed(const GumboNode* table, std::size_t position, std::string_view
            equalsNoCase("Table" + std::to_string(position + 1), name);
 }
 
-void collectRows(const GumboNode* node, std::vector<CellRow>& grid) {
+// Limits that keep a hostile page from taking the machine: pages nest a few dozen
+// deep, and spans fill a few blanks each.
+constexpr std::size_t kMaxNesting = 512;
+constexpr std::size_t kMaxSpanCells = 100'000;
+
+struct RowCollector {
+    std::string_view fileName;
+    std::vector<CellRow> grid;
+    std::size_t spanCells = 0; // blanks added for spans so far
+
+    void collect(const GumboNode* node);
+};
+
+void RowCollector::collect(const GumboNode* node) {
     const GumboVector& children = node->v.element.children;
     for (unsigned i = 0; i < children.length; ++i) {
         const auto* child = static_cast<const GumboNode*>(children.data[i]);
         if (child->type != GUMBO_NODE_ELEMENT) continue;
         const GumboTag tag = child->v.element.tag;
         if (tag == GUMBO_TAG_THEAD || tag == GUMBO_TAG_TBODY || tag == GUMBO_TAG_TFOOT) {
-            collectRows(child, grid);
+            collect(child);
             continue;
         }
         if (tag != GUMBO_TAG_TR) continue;
@@ -168,6 +183,11 @@ void collectRows(const GumboNode* node, std::vector<CellRow>& grid) {
             // A spanning cell's value stands in its first column; the others are blank.
             const std::string span = attribute(cell, "colspan");
             const int extra = std::clamp(span.empty() ? 0 : std::atoi(span.c_str()) - 1, 0, 1000);
+            spanCells += static_cast<std::size_t>(extra);
+            if (spanCells > kMaxSpanCells)
+                throwBadFormat(fileName, "the spans of its cells add more than " +
+                                             std::to_string(kMaxSpanCells) +
+                                             " blank cells, more than Varnoke reads");
             row.insert(row.end(), static_cast<std::size_t>(extra), Value::null());
         }
         grid.push_back(std::move(row));
@@ -191,34 +211,41 @@ public:
             tableName = source.sourceTable;
         }
 
-        const Bytes bytes = readWholeFile(page);
-        std::string html(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        if (!isValidUtf8(html)) html = CodePage("CP1252").toUtf8(html);
-        const GumboDocument document(
-            gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size()));
-        if (!document) throwBadFormat(fileNameOf(page), "it could not be parsed as HTML");
-
-        std::vector<const GumboNode*> tables;
-        findTables(document->document, tables);
-        if (tables.empty())
-            throw EngineError(err::TableNotFound,
-                              "The page '" + fileNameOf(page) + "' holds no table.");
-        const GumboNode* chosen = tables.front();
-        std::string label = "Table1";
-        for (std::size_t i = 0; i < tables.size() && !tableName.empty(); ++i)
-            if (tableIsNamed(tables[i], i, tableName)) {
-                chosen = tables[i];
-                label = tableName;
-                break;
-            }
-        std::vector<CellRow> grid;
-        collectRows(chosen, grid);
-        sendGrid(std::move(grid), CellSource::Text,
-                 emptyTableMessage("table", label, fileNameOf(page)), sink);
+        const MappedFile bytes(page);
+        readHtmlImage(bytes.bytes(), fileNameOf(page), tableName, sink);
     }
 };
 
 } // namespace
+
+void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view tableName,
+                   ForeignTableSink& sink) {
+    const std::string name(fileName);
+    std::string html(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (!isValidUtf8(html)) html = CodePage("CP1252").toUtf8(html);
+    if (htmlNestingDepth(html, kMaxNesting) > kMaxNesting)
+        throwBadFormat(name, "its elements nest more than " + std::to_string(kMaxNesting) +
+                                 " deep, more than Varnoke reads");
+    const GumboDocument document(
+        gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size()));
+    if (!document) throwBadFormat(name, "it could not be parsed as HTML");
+
+    std::vector<const GumboNode*> tables;
+    findTables(document->document, tables);
+    if (tables.empty())
+        throw EngineError(err::TableNotFound, "The page '" + name + "' holds no table.");
+    const GumboNode* chosen = tables.front();
+    std::string label = "Table1";
+    for (std::size_t i = 0; i < tables.size() && !tableName.empty(); ++i)
+        if (tableIsNamed(tables[i], i, tableName)) {
+            chosen = tables[i];
+            label = tableName;
+            break;
+        }
+    RowCollector rows{name, {}, 0};
+    rows.collect(chosen);
+    sendGrid(std::move(rows.grid), CellSource::Text, emptyTableMessage("table", label, name), sink);
+}
 
 const ForeignReader& htmlReader() {
     static const HtmlReader reader;

@@ -1,3 +1,5 @@
+#include "drivers/child_read.h"
+#include "drivers/jet_format.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
 
@@ -79,9 +81,14 @@ public:
         const auto file = findLinkedFile(source);
         const std::string name = fileNameOf(file);
         checkReadable(file);
-        std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
-        if (!mdb) throwBadFormat(name, "it is not a Jet database, or it is damaged");
-        readTable(mdb.get(), name, source.sourceTable, sink);
+        readInChild(
+            name, limitsForFile(std::filesystem::file_size(file)),
+            [&](ForeignTableSink& out) {
+                std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
+                if (!mdb) throwBadFormat(name, "it is not a Jet database, or it is damaged");
+                readTable(mdb.get(), name, source.sourceTable, out);
+            },
+            sink);
     }
 
     static void readTable(MdbHandle* mdb, const std::string& name, std::string_view wanted,
@@ -192,6 +199,17 @@ private:
 };
 
 } // namespace
+
+void readJetImage(ByteSpan image, std::string_view fileName, std::string_view table,
+                  ForeignTableSink& sink) {
+    // The library takes a buffer it may write to; the image may be read-only.
+    Bytes copy(image.begin(), image.end());
+    std::unique_ptr<MdbHandle, HandleCloser> mdb(
+        mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS));
+    const std::string name(fileName);
+    if (!mdb) throwBadFormat(name, "it is not a Jet database, or it is damaged");
+    JetReader::readTable(mdb.get(), name, table, sink);
+}
 
 const ForeignReader& jetReader() {
     static const JetReader reader;

@@ -1,6 +1,7 @@
 #include "drivers/lotus_format.h"
 
 #include "drivers/cell_grid.h"
+#include "drivers/child_read.h"
 #include "drivers/readers.h"
 
 #include <librevenge-stream/librevenge-stream.h>
@@ -179,8 +180,11 @@ class LotusReader final : public ForeignReader {
 public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
         const auto file = findLinkedFile(source);
-        const Bytes bytes = readWholeFile(file);
-        readLotusImage(bytes, fileNameOf(file), sink);
+        const MappedFile bytes(file);
+        const std::string name = fileNameOf(file);
+        readInChild(
+            name, limitsForFile(bytes.bytes().size()),
+            [&](ForeignTableSink& out) { readLotusImage(bytes.bytes(), name, out); }, sink);
     }
 };
 

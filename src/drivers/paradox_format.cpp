@@ -358,7 +358,9 @@ void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
     const std::size_t blockCount = (view.size() - header.headerSize) / header.blockSize;
     std::set<std::size_t> visited;
     std::vector<Value> values;
+    const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / header.blockSize);
     for (std::size_t block = header.firstBlock; block != 0;) {
+        if (image.release && visited.size() % releaseEvery == releaseEvery - 1) image.release();
         if (block > blockCount) view.fail("a data block lies beyond the end of the file");
         if (!visited.insert(block).second) view.fail("its data blocks form a loop");
         const std::size_t at = header.headerSize + (block - 1) * header.blockSize;

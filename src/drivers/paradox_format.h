@@ -3,6 +3,7 @@
 // code serves files and fuzzing.
 #include "drivers/reader_support.h"
 
+#include <functional>
 #include <optional>
 
 namespace varnoke::drivers {
@@ -12,6 +13,9 @@ struct ParadoxImage {
     std::optional<ByteSpan> blobs; // the .mb file, when there is one
     std::string_view fileName;
     std::string_view blobFileName;
+    // Called now and then as the blocks are walked, so that mapped files can give back
+    // the pages read so far.
+    std::function<void()> release;
 };
 
 // Sends the table's fields and records in block order. Raises 3274 for a damaged

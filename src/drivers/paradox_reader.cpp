@@ -9,14 +9,19 @@ class ParadoxReader final : public ForeignReader {
 public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
         const auto file = findTableFile(source, {".db", ".DB"});
-        const Bytes table = readWholeFile(file);
+        const MappedFile table(file);
         const auto blobPath = findCompanion(file, ".mb");
-        Bytes blobs;
-        if (!blobPath.empty()) blobs = readWholeFile(blobPath);
+        std::optional<MappedFile> blobs;
+        if (!blobPath.empty()) blobs.emplace(blobPath);
         const std::string name = fileNameOf(file);
         const std::string blobName = blobPath.empty() ? std::string() : fileNameOf(blobPath);
-        readParadoxImage({table, blobPath.empty() ? std::nullopt : std::optional<ByteSpan>(blobs),
-                          name, blobName},
+        readParadoxImage({table.bytes(),
+                          blobs ? std::optional<ByteSpan>(blobs->bytes()) : std::nullopt, name,
+                          blobName,
+                          [&] {
+                              table.release();
+                              if (blobs) blobs->release();
+                          }},
                          sink);
     }
 };

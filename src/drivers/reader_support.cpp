@@ -4,7 +4,14 @@
 #include <cctype>
 #include <fstream>
 #include <iconv.h>
+#include <new>
+#include <stdexcept>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace varnoke::drivers {
 
@@ -97,6 +104,55 @@ Bytes readWholeFile(const fs::path& file) {
     if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()), length))
         throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + file.string() + "'.");
     return bytes;
+}
+
+MappedFile::MappedFile(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        throw EngineError(err::FileNotFound, "Could not find file '" + file.string() + "'.");
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw EngineError(err::CannotOpen, "Varnoke cannot open the file '" + file.string() +
+                                               "'. It may be in use or you may lack permission.");
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + file.string() + "'.");
+    }
+    size_ = static_cast<std::size_t>(st.st_size);
+    if (size_ > 0) {
+        void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (map == MAP_FAILED) {
+            ::close(fd);
+            throw EngineError(err::CannotOpen,
+                              "Varnoke cannot read the file '" + file.string() + "'.");
+        }
+        data_ = static_cast<const std::uint8_t*>(map);
+    }
+    ::close(fd);
+}
+
+MappedFile::~MappedFile() {
+    if (data_) ::munmap(const_cast<std::uint8_t*>(data_), size_);
+}
+
+void MappedFile::release() const {
+    if (data_) ::madvise(const_cast<std::uint8_t*>(data_), size_, MADV_DONTNEED);
+}
+
+void readGuarded(const ForeignReader& reader, const LinkSource& source, ForeignTableSink& sink) {
+    constexpr int kOutOfMemory = 7;
+    try {
+        reader.read(source, sink);
+    } catch (const std::bad_alloc&) {
+        throw EngineError(kOutOfMemory, "Out of memory: Varnoke could not read the table '" +
+                                            source.sourceTable + "' in '" + source.database +
+                                            "'; it needs more memory than there is.");
+    } catch (const std::length_error&) {
+        throw EngineError(kOutOfMemory, "Out of memory: Varnoke could not read the table '" +
+                                            source.sourceTable + "' in '" + source.database +
+                                            "'; it is larger than Varnoke can hold.");
+    }
 }
 
 void throwBadFormat(std::string_view fileName, std::string_view what) {

@@ -37,6 +37,31 @@ std::filesystem::path findCompanion(const std::filesystem::path& file, std::stri
 // The whole file. Raises 3024 when it is missing, 3051 when it cannot be read.
 Bytes readWholeFile(const std::filesystem::path& file);
 
+// A file mapped read-only into memory, so that a reader can walk a large file as bytes
+// without holding it: pages are read as they are touched, and release() gives back
+// those read so far (a later touch reads them again). Raises as readWholeFile.
+class MappedFile {
+public:
+    explicit MappedFile(const std::filesystem::path& file);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    ByteSpan bytes() const { return {data_, size_}; }
+    void release() const;
+
+private:
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// How much of a mapped file a reader walks before it gives the pages back.
+inline constexpr std::size_t kReleaseEvery = 8 * 1024 * 1024;
+
+// Runs reader.read, turning a failed allocation into error 7 ("out of memory") that
+// names the table, so that nothing but an EngineError leaves a link.
+void readGuarded(const ForeignReader& reader, const LinkSource& source, ForeignTableSink& sink);
+
 // 3274 "... is not in the expected format" with the file name and what is wrong.
 [[noreturn]] void throwBadFormat(std::string_view fileName, std::string_view what);
 

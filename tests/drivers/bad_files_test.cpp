@@ -3,6 +3,7 @@
 #include "file_bytes.h"
 #include "table_collector.h"
 
+#include "drivers/reader_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,85 @@ TEST(BadFiles, AnEmptySheetSaysSo) {
         EXPECT_STREQ(
             e.what(),
             "The sheet 'Empty' in 'booleans.xls' holds no data; there is nothing to link.");
+    }
+}
+
+// Files made to take the machine down: each must end at once in a clear error, before
+// the reader allocates what the file claims.
+struct HostileCase {
+    const char* label;
+    const char* prefix;
+    const char* file;
+    std::function<void(const std::string& path)> write;
+    const char* mentions;
+};
+
+class HostileFileTest : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileFileTest, EndsInAClearErrorWithoutReadingWhatItClaims) {
+    TempDir dir;
+    const auto& c = GetParam();
+    c.write(dir.file(c.file));
+    try {
+        readLinked(std::string(c.prefix) + ";DATABASE=" + dir.path().string(), c.file);
+        FAIL() << "the file was read";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), 3274) << e.what();
+        EXPECT_NE(std::string(e.what()).find(c.mentions), std::string::npos) << e.what();
+    }
+}
+
+std::string repeated(const std::string& part, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += part;
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HostileFileTest,
+    ::testing::Values(
+        HostileCase{"SparseTwoGigabyteDbf", "dBase IV", "x.dbf",
+                    [](const std::string& path) {
+                        spit(path, "");
+                        fs::resize_file(path, std::uintmax_t{2} << 30);
+                    },
+                    "unknown version byte"},
+        HostileCase{"DbfClaimingAMillionRecords", "dBase IV", "people.dbf",
+                    [](const std::string& path) {
+                        std::string dbf = slurp(kData + "/dbf/people.dbf");
+                        dbf[4] = 0x40;
+                        dbf[5] = 0x42;
+                        dbf[6] = 0x0F; // 1,000,000 records in a file of three
+                        spit(path, dbf);
+                    },
+                    "fewer records than its header says"},
+        HostileCase{"TwentyThousandNestedTables", "HTML Import", "deep.html",
+                    [](const std::string& path) {
+                        spit(path, "<html><body>" + repeated("<table><tr><td>", 20000) + "x");
+                    },
+                    "nest more than 512 deep"},
+        HostileCase{"ColspanOfAThousandOnEveryRow", "HTML Import", "wide.html",
+                    [](const std::string& path) {
+                        spit(path,
+                             "<table><tr><th>A</th></tr>" +
+                                 repeated("<tr><td colspan=1000>x</td><td>y</td></tr>", 20000) +
+                                 "</table>");
+                    },
+                    "more than 100000 blank cells"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(BadFiles, AFailedAllocationIsAnEngineErrorNamingTheTable) {
+    struct Hungry : ForeignReader {
+        void read(const LinkSource&, ForeignTableSink&) const override { throw std::bad_alloc(); }
+    } reader;
+    Table table;
+    try {
+        drivers::readGuarded(reader, {"dBase IV;DATABASE=/data", "/data", "big"}, table);
+        FAIL() << "no error";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), 7);
+        EXPECT_NE(std::string(e.what()).find("'big' in '/data'"), std::string::npos) << e.what();
     }
 }
 

@@ -1,16 +1,14 @@
-// Paradox tables with blob files; the first two input bytes give the table's length.
+// Paradox tables with blob files.
 #include "drivers/paradox_format.h"
 #include "fuzz_sink.h"
+#include "split_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
-    const std::size_t split =
-        std::min<std::size_t>(size - 2, (std::size_t{data[0]} << 8 | data[1]) * 4);
-    const varnoke::drivers::ByteSpan table(data + 2, split);
-    const varnoke::drivers::ByteSpan blobs(data + 2 + split, size - 2 - split);
+    const auto input = varnoke::fuzz::splitInput(data, size);
     varnoke::fuzz::NullSink sink;
     try {
-        varnoke::drivers::readParadoxImage({table, blobs, "fuzz.db", "fuzz.mb"}, sink);
+        varnoke::drivers::readParadoxImage({input.table, input.companion, "fuzz.db", "fuzz.mb", {}},
+                                           sink);
     } catch (const varnoke::EngineError&) {
     }
     return 0;

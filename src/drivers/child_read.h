@@ -1,0 +1,33 @@
+#pragma once
+// Reading through a library we do not control, in a child process: a damaged file can
+// make such a library loop, eat memory or crash, and none of that may reach the
+// program. The child reads with a memory limit, its output silenced, and sends the
+// table back through a pipe; past the time limit it is killed.
+#include "drivers/foreign_reader.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string_view>
+
+namespace varnoke::drivers {
+
+struct ChildLimits {
+    // Time the child may spend between two pieces of the table (time the receiving
+    // sink spends storing them does not count).
+    std::chrono::milliseconds time;
+    // Memory the child may take beyond what it started with.
+    std::size_t memory;
+};
+
+// Limits that grow with the file's size: a larger file may take longer and more.
+ChildLimits limitsForFile(std::size_t fileSize);
+
+// Runs read in a child process and sends what it sends to sink. An EngineError the
+// child raises is raised here with its number and text; running out of time or
+// memory, or the child's crash, raises 3274 naming fileName. An error sink raises
+// ends the child.
+void readInChild(std::string_view fileName, const ChildLimits& limits,
+                 const std::function<void(ForeignTableSink&)>& read, ForeignTableSink& sink);
+
+} // namespace varnoke::drivers

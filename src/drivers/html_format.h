@@ -1,0 +1,14 @@
+#pragma once
+// Tables of HTML pages, parsed with Gumbo from memory so the same code serves files
+// and fuzzing.
+#include "drivers/reader_support.h"
+
+namespace varnoke::drivers {
+
+// Sends the table named tableName (its caption, id or name, or "TableN"), else the
+// page's first table: its first row names the fields. Raises 3078 for a page with no
+// table, 3274 for one nested or spanned past Varnoke's limits.
+void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view tableName,
+                   ForeignTableSink& sink);
+
+} // namespace varnoke::drivers

@@ -1,0 +1,127 @@
+// A library run in a child process: rows come back whole, its errors keep their number,
+// and whatever goes wrong inside it (a loop, a memory hunger, a crash, chatter) ends
+// in an engine error for the file without touching this process.
+#include "table_collector.h"
+
+#include "drivers/child_read.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace varnoke::test {
+namespace {
+
+using namespace std::chrono_literals;
+using drivers::ChildLimits;
+
+const ChildLimits kTight{300ms, 64u * 1024 * 1024};
+
+struct ChildCase {
+    const char* label;
+    std::function<void(ForeignTableSink&)> read;
+    int number;           // 0: the table arrives
+    const char* mentions; // a part of the error's text
+};
+
+class ChildReadTest : public ::testing::TestWithParam<ChildCase> {};
+
+TEST_P(ChildReadTest, EndsInTheTableOrAnEngineError) {
+    Table table;
+    try {
+        drivers::readInChild("sheet.wk4", kTight, GetParam().read, table);
+        EXPECT_EQ(GetParam().number, 0);
+        ASSERT_EQ(table.fields.size(), 3u);
+        EXPECT_EQ(table.fields[2].type, 8);
+        ASSERT_EQ(table.rows.size(), 2u);
+        EXPECT_EQ(table.rows[1][0], Value::text(std::string("two\nlines\0x", 11)));
+        EXPECT_EQ(table.rows[1][1], Value::currency(-12.5));
+        EXPECT_EQ(table.rows[0][2], Value::date(44000.25));
+        EXPECT_EQ(table.rows[0][1], Value::null());
+        EXPECT_EQ(table.rows[1][2], Value::boolean(true));
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), GetParam().number) << e.what();
+        EXPECT_NE(std::string(e.what()).find(GetParam().mentions), std::string::npos) << e.what();
+    }
+}
+
+void sendTable(ForeignTableSink& sink) {
+    sink.begin({{"Name", 10, 40}, {"Amount", 5, 8}, {"When", 8, 8}});
+    std::vector<Value> first{Value::text("one"), Value::null(), Value::date(44000.25)};
+    sink.row(first);
+    std::vector<Value> second{Value::text(std::string("two\nlines\0x", 11)), Value::currency(-12.5),
+                              Value::boolean(true)};
+    sink.row(second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, ChildReadTest,
+    ::testing::Values(
+        ChildCase{"RowsArriveWhole", sendTable, 0, ""},
+        ChildCase{"ErrorsKeepTheirNumberAndText",
+                  [](ForeignTableSink&) { throw EngineError(3051, "locked by a password"); }, 3051,
+                  "locked by a password"},
+        ChildCase{"ALoopIsCutOff",
+                  [](ForeignTableSink& sink) {
+                      sink.begin({{"A", 10, 10}});
+                      for (volatile bool forever = true; forever;) {
+                      }
+                  },
+                  3274, "took longer than 0.3 seconds"},
+        ChildCase{"MemoryHungerIsRefused",
+                  [](ForeignTableSink&) {
+                      std::vector<std::vector<char>> hoard;
+                      for (;;)
+                          hoard.emplace_back(16u * 1024 * 1024, 'x');
+                  },
+                  3274, "more memory than Varnoke allows"},
+        ChildCase{"ACrashStaysInTheChild", [](ForeignTableSink&) { std::raise(SIGSEGV); }, 3274,
+                  "library reading it failed"},
+        ChildCase{"ChatterGoesNowhere",
+                  [](ForeignTableSink& sink) {
+                      std::fputs("library chatter on stderr\n", stderr);
+                      std::puts("library chatter on stdout");
+                      sendTable(sink);
+                  },
+                  0, ""}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(ChildRead, TheLibrarysChatterNeverReachesOurStderr) {
+    char path[] = "/tmp/varnoke_child_stderr_XXXXXX";
+    const int capture = ::mkstemp(path);
+    ASSERT_GE(capture, 0);
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(capture, STDERR_FILENO);
+    Table table;
+    drivers::readInChild(
+        "x.mdb", kTight,
+        [](ForeignTableSink& sink) {
+            std::fputs("page dump\n", stderr);
+            sendTable(sink);
+        },
+        table);
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    EXPECT_EQ(::lseek(capture, 0, SEEK_END), 0);
+    ::close(capture);
+    ::unlink(path);
+    EXPECT_EQ(table.rows.size(), 2u);
+}
+
+TEST(ChildRead, AnErrorOfTheReceivingSinkEndsTheChild) {
+    struct Refusing : ForeignTableSink {
+        void begin(const std::vector<ForeignField>&) override {
+            throw EngineError(3191, "Field 'A' is defined more than once.");
+        }
+        void row(std::vector<Value>&) override {}
+    } sink;
+    EXPECT_THROW(drivers::readInChild("x.wk4", kTight, sendTable, sink), EngineError);
+}
+
+} // namespace
+} // namespace varnoke::test

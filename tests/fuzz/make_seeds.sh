@@ -1,0 +1,27 @@
+#!/bin/sh
+# Seeds for every target from the test files, in the form each target reads:
+#   tests/fuzz/make_seeds.sh seeds      (writes seeds/<target>/...)
+# Tables with a memo or blob file beside them become one input each: a 4-byte
+# little-endian length, the table, the companion file (see split_input.h).
+set -e
+out=${1:-seeds}
+data=$(dirname "$0")/../data
+mkdir -p "$out/dbf" "$out/paradox" "$out/excel" "$out/csv" "$out/html" "$out/lotus" "$out/jet"
+joined() { # table companion output
+    python3 -c 'import struct,sys; t=open(sys.argv[1],"rb").read(); c=open(sys.argv[2],"rb").read(); open(sys.argv[3],"wb").write(struct.pack("<I",len(t))+t+c)' "$1" "$2" "$3"
+}
+for f in "$data"/dbf/*.dbf "$data"/dbf/*.dbc; do
+    base=${f%.*}
+    memo=""
+    for ext in fpt dbt dct; do [ -f "$base.$ext" ] && memo="$base.$ext"; done
+    if [ -n "$memo" ]; then joined "$f" "$memo" "$out/dbf/$(basename "$f")"; else cp "$f" "$out/dbf/"; fi
+done
+for f in "$data"/paradox/*.db "$data"/paradox/*.DB; do
+    base=${f%.*}
+    if [ -f "$base.mb" ]; then joined "$f" "$base.mb" "$out/paradox/$(basename "$f")"; else cp "$f" "$out/paradox/"; fi
+done
+cp "$data"/xls/*.xls "$out/excel/"
+cp "$data"/csv/*.csv "$out/csv/"
+cp "$data"/html/*.html "$out/html/"
+cp "$data"/lotus/*.wk* "$data"/lotus/*.WK* "$out/lotus/"
+cp "$data"/mdb/*.mdb "$out/jet/"
