@@ -71,7 +71,7 @@ Value ownValue(Recordset& rs, std::string_view field) {
 // written.
 bool replaceEachSelected(RunContext& ctx, const Target& t, std::string_view field,
                          std::string_view sourceField) {
-    Recordset selected = ctx.shared.workDb.openRecordset("SELECT * FROM " + std::string(t.table) +
+    Recordset selected = ctx.shared.workDb.openRecordset("SELECT * FROM " + bracketName(t.table) +
                                                              " WHERE " + ctx.run.findCriteria,
                                                          RecordsetType::Dynaset);
     bool written = false;
@@ -110,10 +110,9 @@ bool replaceInTable(RunContext& ctx, const Target& t, Value newValue) {
     bool begun = false;
     try {
         if (allRecords && !addMode) return replaceSelected(ctx, t, field, newValue);
-        if (!addMode) {
-            if (const std::optional<std::string> own = ownSourceField(ctx, t))
-                newValue = ownValue(rs, *own);
-        }
+        // A record being added holds nothing yet to take its replacement from.
+        if (const std::optional<std::string> own = ownSourceField(ctx, t))
+            newValue = addMode ? Value::null() : ownValue(rs, *own);
         if (addMode)
             rs.addNew();
         else
