@@ -86,12 +86,12 @@ std::string stripBrackets(std::string_view s) {
     return std::string(s);
 }
 
+// The path runs to the end of the connect string: a folder or file name may hold ";".
 std::string databasePart(std::string_view connect) {
     const std::string upper = upperName(connect);
     const auto at = upper.find("DATABASE=");
     if (at == std::string::npos) return {};
-    auto rest = connect.substr(at + 9);
-    return std::string(rest.substr(0, rest.find(';')));
+    return std::string(connect.substr(at + 9));
 }
 
 // Copies a foreign table into a new local table as the reader delivers it.
