@@ -12,17 +12,22 @@
 namespace varnoke::sql {
 namespace {
 
+// Keywords and names fold their ASCII letters only; every token is tested against
+// several keywords, so this stays out of the C library's locale tables.
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 bool iequals(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
+               return x == y || upperAscii(x) == upperAscii(y);
            });
 }
 
 std::string upper(std::string_view s) {
     std::string out(s);
     for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = upperAscii(c);
     return out;
 }
 

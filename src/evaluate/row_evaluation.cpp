@@ -49,17 +49,12 @@ std::string_view method(const Call& c) {
 
 // The date members compare dates: the operand's date stays in the caller's variable
 // for the rest of the step. An operand that is no date is left as it is.
-Value preparedOperand(const Call& c) {
-    if (!c.member.operandToDateInPlace || isBlank(c.compareThis)) return c.compareThis;
-    try {
-        return Value::date(dateOf(c.compareThis));
-    } catch (const RuntimeError&) {
-        return c.compareThis;
-    }
-}
-
 void prepareOperand(Call& c) {
-    c.compareThis = preparedOperand(c);
+    if (!c.member.operandToDateInPlace || isBlank(c.compareThis)) return;
+    try {
+        c.compareThis = Value::date(dateOf(c.compareThis));
+    } catch (const RuntimeError&) {
+    }
 }
 
 bool typedRowOnDrivingRecord(const Call& c) {
@@ -136,23 +131,26 @@ bool gatherTerms(Call& c) {
 
 // The first record findCriteria selects that meets the row, made current. The engine's
 // find ignores letter case while the test does not, so the search goes on past records
-// that differ only in case. Some delete members take the first record found as it is.
+// that differ only in case: where the test is an exact equality of texts it joins the
+// search from there, and the engine's index passes over the other case variants instead
+// of the search visiting them one by one. Some delete members take the first record
+// found as it is.
 bool searchMatchingRecord(Call& c) {
     const std::string& find = c.ctx.run.findCriteria;
-    const bool firstPasses =
-        method(c) == choice::NonParallelFirstOccurrence && c.member.firstFoundPasses.has(c.order);
-    // Where the test is an exact equality of texts it joins the find, so the records that
-    // differ only in case are passed over by the engine's index, not visited one by one.
-    std::optional<std::string> exact;
-    if (!firstPasses && !typedRowOnDrivingRecord(c))
-        exact = exactFindText(c.member, c.order, c.field, preparedOperand(c));
-    const std::string search = exact ? "(" + find + ") and " + *exact : find;
-    c.file.findFirst(search);
+    c.file.findFirst(find);
     if (c.file.noMatch()) return false;
     prepareOperand(c);
-    if (firstPasses) return true;
+    if (method(c) == choice::NonParallelFirstOccurrence && c.member.firstFoundPasses.has(c.order))
+        return true;
+    std::string search = find;
+    bool exactJoined = false;
     while (!c.file.noMatch()) {
         if (currentMeetsRow(c)) return true;
+        if (!exactJoined && !typedRowOnDrivingRecord(c)) {
+            exactJoined = true;
+            if (auto exact = exactFindText(c.member, c.order, c.field, c.compareThis))
+                search = "(" + find + ") and " + *exact;
+        }
         c.file.findNext(search);
     }
     return false;

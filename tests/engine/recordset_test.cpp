@@ -297,6 +297,7 @@ TEST_F(EngineRecordsetTest, AFoundRecordReadsWritesMadeAfterTheFind) {
 TEST_F(EngineRecordsetTest, AnExactFindSearchesTheExactIndexWithoutSorting) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);
+    rs.findFirst("Name = 'ann'"); // the case-blind index comes first, as in a run
     std::string p;
     for (const auto& line : rs.explainFind("Name = 'ann' and StrComp([Name], 'ann', 0) = 0"))
         p += line + "\n";
