@@ -13,17 +13,11 @@ double numberIn(const Value& v) {
     return v.isNumeric() ? numberOf(v) : leadingNumber(textOf(v));
 }
 
-// The literal of a typed operand in a find text, by the kind of the field searched.
-std::string typedLiteral(FieldClass field, const Value& operand) {
-    switch (field) {
-    case FieldClass::Text:
-        return quoteText(textOf(operand));
-    case FieldClass::Val:
-        return numberText(numberIn(operand));
-    case FieldClass::Date:
-        break;
-    }
-    return "#" + dateText(dateOf(operand)) + "#";
+// A typed operand in the form the clause builders write for the kind of the field
+// searched: a number field takes the number the text begins with.
+Value typedTermValue(FieldClass field, const Value& operand) {
+    if (field == FieldClass::Val && !isBlank(operand)) return Value::number(numberIn(operand));
+    return operand;
 }
 
 // The order of the field value against the converted operand; empty never happens
@@ -141,26 +135,30 @@ std::optional<std::string> exactFindText(const EvaluatorMember& member, Order or
 
 std::optional<std::string> typedFindText(const EvaluatorMember& member, Order order,
                                          std::string_view field, const Value& operand) {
-    const std::string name = bracketName(field);
+    using enum Clause;
+    const Value value = typedTermValue(member.tested, operand);
+    const ClauseInput in{field, value, false, 0};
+    const auto term = [&](Clause clause) { return withClause("", clause, in); };
     const bool blank = isBlank(operand);
+    const bool numbers = member.tested == FieldClass::Val;
+    // Null counts lower than every value and differs from each.
+    const std::string orNull = " or " + isNullText(field);
     if (member.polarity == Polarity::NotEqual) {
-        // A blank operand differs from every value that is there.
-        if (blank) return "not " + isNullText(field);
-        return "not " + name + " = " + typedLiteral(member.tested, operand) + " or " +
-               isNullText(field);
+        if (blank) return term(addNotIsNullClause);
+        return term(pairClause(member.tested, member.tested, Polarity::NotEqual)) + orNull;
     }
     switch (order) {
     case Order::Greater:
-        if (blank) return "not " + isNullText(field);
-        return name + " > " + typedLiteral(member.tested, operand);
+        if (blank) return term(addNotIsNullClause);
+        return term(numbers ? addValGreaterClause : addDateAfterClause);
     case Order::Less:
         if (blank) return std::nullopt;
-        return name + " < " + typedLiteral(member.tested, operand) + " or " + isNullText(field);
+        return term(numbers ? addValLessClause : addDateBeforeClause) + orNull;
     case Order::Equal:
         break;
     }
-    if (blank) return isNullText(field);
-    return name + " = " + typedLiteral(member.tested, operand);
+    if (blank) return term(addIsNullClause);
+    return term(pairClause(member.tested, member.tested, Polarity::Equal));
 }
 
 } // namespace varnoke
