@@ -87,7 +87,6 @@ std::optional<std::string> rowTerm(RunContext& ctx, const DeleteStepSpec& spec) 
     const bool fromB = spec.changed == ChangedFile::B;
     const bool notEqual = spec.polarity == StepPolarity::NotEqual;
     if (fromB && !isFileBRow(ctx)) {
-        if (badTypedDateOnFileB(ctx, run.ifThisType)) return std::string(kSelectsNothing);
         if (drivingRecordMeetsTypedRow(ctx, notEqual)) return std::nullopt;
         return std::string(kSelectsNothing);
     }
@@ -139,8 +138,12 @@ void statementRow(RunContext& ctx, const DeleteStepSpec& spec, const StepFiles& 
     Form4RunState& run = ctx.run;
     prepareOperand(ctx, spec.changed);
     std::optional<std::string> term = std::string(kSelectsNothing);
-    // The check sees this record's operand, not the previous one.
-    if (GreaterLessBeforeAfter_check(ctx, run.ifThisType, run.thisType)) term = rowTerm(ctx, spec);
+    // The checks see this record's operand, not the previous one; on the File B side a
+    // typed row's own value is looked at first, as the File B dispatchers do.
+    const bool badTyped =
+        spec.changed == ChangedFile::B && badTypedDateOnFileB(ctx, run.ifThisType);
+    if (!badTyped && GreaterLessBeforeAfter_check(ctx, run.ifThisType, run.thisType))
+        term = rowTerm(ctx, spec);
     if (isSet(ctx.shared.stopFlag)) return;
     joinTerm(ctx, term);
 
