@@ -43,6 +43,7 @@ void FileAttacher::dropIfPresent(std::string_view table) {
 LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view transientName,
                                     const std::vector<std::string>& alsoCopyTo) {
     fieldNames_.clear();
+    linkFailure_.clear();
     Database& db = shared_.workDb;
 
     // Read the file. Whatever fails here leaves the working tables untouched.
@@ -50,7 +51,8 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
         dropIfPresent(transientName);
         db.tableDefs().append(db.createTableDef(std::string(transientName), shared_.attachConnect,
                                                 std::string(theFile)));
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& error) {
+        linkFailure_ = error.description();
         shared_.stopFlag = kFlagYes;
         return LinkResult::LinkFailed;
     }

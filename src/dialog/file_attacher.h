@@ -37,7 +37,8 @@ bool applyTableType(SharedState& shared, std::string_view dataType);
 
 enum class LinkResult {
     Linked,     // the working table now holds the file's fields and rows
-    LinkFailed, // the file could not be read; stopFlag is "y", nothing was changed
+    LinkFailed, // the file could not be read; stopFlag is "y", nothing was changed, and
+                // linkFailure() says why
     CopyFailed, // the local copy failed; reported through handleError
 };
 
@@ -54,6 +55,8 @@ public:
 
     // The field names of the table linked last, in field order.
     const std::vector<std::string>& fieldNames() const { return fieldNames_; }
+    // The engine's description of the last LinkFailed, empty after a link that worked.
+    const std::string& linkFailure() const { return linkFailure_; }
 
 private:
     void dropIfPresent(std::string_view table);
@@ -62,6 +65,7 @@ private:
     EventPump& events_;
     ErrorHandler& errors_;
     std::vector<std::string> fieldNames_;
+    std::string linkFailure_;
 };
 
 } // namespace varnoke

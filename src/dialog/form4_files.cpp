@@ -127,7 +127,8 @@ void Form4Model::getTableOne() {
                                                   : std::vector<std::string>{});
     if (result != LinkResult::Linked) {
         c_.command2.enabled = false;
-        if (result == LinkResult::LinkFailed) message(kCouldNotConnectMessage);
+        if (result == LinkResult::LinkFailed)
+            message(withReason(kCouldNotConnectMessage, attacher_.linkFailure()));
         return;
     }
     for (const auto& name : attacher_.fieldNames()) {
@@ -160,7 +161,8 @@ void Form4Model::command4Click() {
     const auto result = attacher_.connectOne(sh.attachFile, "2A");
     if (result != LinkResult::Linked) {
         c_.command2.enabled = false;
-        if (result == LinkResult::LinkFailed) message(kCouldNotConnectMessage);
+        if (result == LinkResult::LinkFailed)
+            message(withReason(kCouldNotConnectMessage, attacher_.linkFailure()));
     } else {
         sh.fileBName = kFlagYes;
         for (const auto& name : attacher_.fieldNames())
@@ -232,8 +234,9 @@ void Form4Model::connectExportFile() {
     sh.skipFieldList.clear();
     if (result != LinkResult::Linked) {
         // A failed copy has been reported already.
-        failExportFile(result == LinkResult::LinkFailed ? kCouldNotConnectMessage
-                                                        : std::string_view{});
+        failExportFile(result == LinkResult::LinkFailed
+                           ? withReason(kCouldNotConnectMessage, attacher_.linkFailure())
+                           : std::string{});
         return;
     }
     if (!guarded([&] {

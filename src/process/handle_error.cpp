@@ -8,26 +8,29 @@ namespace varnoke {
 std::string errorMessageFor(int number, std::string_view description) {
     using namespace runtext;
     switch (number) {
+    // The file errors keep the engine's reason under their own text.
     case 55:
-        return std::string(FileOpen55);
+        return withReason(FileOpen55, description);
     case 68:
-        return std::string(Device68);
+        return withReason(Device68, description);
     case 70:
-        return std::string(Permission70);
+        return withReason(Permission70, description);
     case 75:
-        return std::string(PathFile75);
+        return withReason(PathFile75, description);
     case 3010:
     case 3012:
     case 32755:
         return {};
     case 3027:
-        return std::string(ReadOnly3027);
+        return withReason(ReadOnly3027, description);
     case 3163:
         return std::string(TooSmall3163a) + std::string(TwoLineBreaks) +
                std::string(TooSmall3163b) + std::string(TooSmall3163c);
     case 3170:
-        return std::string(NoIsam3170a) + std::string(TwoLineBreaks) + std::string(NoIsam3170b) +
-               std::string(TwoLineBreaks) + std::string(NoIsam3170c);
+        return withReason(std::string(NoIsam3170a) + std::string(TwoLineBreaks) +
+                              std::string(NoIsam3170b) + std::string(TwoLineBreaks) +
+                              std::string(NoIsam3170c),
+                          description);
     case 3421:
         return std::string(Conversion3421);
     case 3464:

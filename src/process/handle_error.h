@@ -18,7 +18,8 @@ namespace varnoke {
 
 struct RunContext;
 
-// The message shown for an error, or "" for the silent numbers 3010, 3012 and 32755.
+// The message shown for an error, or "" for the silent numbers 3010, 3012 and 32755. A
+// file error's own text is followed by the engine's description on a new line.
 std::string errorMessageFor(int number, std::string_view description);
 
 // For the windows outside the comparison dialog (main window, remote queries): what

@@ -28,6 +28,13 @@ inline std::string errorReport(const RuntimeError& e) {
     return errorReport(e.number(), e.description());
 }
 
+// A message of the program's own followed, on a new line, by the engine's reason, so
+// the user learns what is wrong ("... could not connect ...\nCould not find file ...").
+inline std::string withReason(std::string_view message, std::string_view reason) {
+    if (reason.empty() || reason == message) return std::string(message);
+    return std::string(message) + "\n" + std::string(reason);
+}
+
 // Runtime error numbers the conversions raise.
 inline constexpr int kErrOverflow = 6;
 inline constexpr int kErrTypeMismatch = 13;

@@ -115,7 +115,8 @@ TEST_F(Form4WindowTest, MainWindowErrorsAreReportedByTheLoadedDialog) {
     EXPECT_TRUE(windows.handleError(readOnly));
     EXPECT_EQ(scripted.prompter.last().text,
               "Varnoke cannot update the file because it is currently in Read-only mode.  It "
-              "might be currently opened by another application.");
+              "might be currently opened by another application.\nCannot update. Database or "
+              "object is read-only.");
     EXPECT_EQ(scripted.prompter.last().title, "Varnoke - Sorry...");
     EXPECT_EQ(shared.stopFlag, "y");
     delete windows.dialog();

@@ -1,6 +1,10 @@
 // Opening File A, File B and the export file, and closing them again.
 #include "dialog_fixture.h"
 
+#include "drivers/data_types.h"
+
+#include <unistd.h>
+
 #include "value/convert.h"
 
 namespace varnoke::test {
@@ -130,7 +134,8 @@ TEST_F(OpenFilesTest, FailedReopenKeepsThePreviousCopies) {
     scripted.prompter.answer(answer::Ok);
     openFileA(bad);
 
-    EXPECT_EQ(scripted.prompter.messages(), (Items{kCouldNotConnect}));
+    ASSERT_EQ(scripted.prompter.messages().size(), 1u);
+    EXPECT_TRUE(scripted.prompter.messages()[0].starts_with(std::string(kCouldNotConnect) + "\n"));
     EXPECT_EQ(column("Table1", "NAME"), (Items{"Alice", "Bob"}));
     EXPECT_EQ(column("Table2", "NAME"), (Items{"Alice", "Bob"}));
     EXPECT_EQ(shared.fileAName, "");
@@ -272,6 +277,100 @@ TEST(SplitNameTest, SplitsAtTheLastSeparator) {
     EXPECT_EQ(address.folder, "http://host/samples/pg1.html");
     EXPECT_EQ(address.file, "Q1Data");
 }
+
+// ---- a failed link says why
+
+struct LinkFailure {
+    std::string label;
+    std::string type;
+    // Makes the file (or leaves it out) in the folder given; returns its path.
+    std::function<std::string(const TempDir&)> make;
+};
+
+void PrintTo(const LinkFailure& c, std::ostream* os) {
+    *os << c.label;
+}
+
+enum class Opener { FileA, FileB, ExportFile };
+
+class LinkFailureReason : public DialogTest,
+                          public ::testing::WithParamInterface<std::tuple<LinkFailure, Opener>> {
+protected:
+    // What the engine itself says when asked to link the file.
+    std::string engineReason(const std::string& path, const std::string& type) {
+        const auto row = tableType(type);
+        const auto cut = path.find_last_of('/');
+        try {
+            shared.workDb.tableDefs().append(shared.workDb.createTableDef(
+                "probe", row->connectFor(path.substr(0, cut), ""), path.substr(cut + 1)));
+        } catch (const RuntimeError& e) {
+            return e.description();
+        }
+        return {};
+    }
+};
+
+TEST_P(LinkFailureReason, FollowsTheOpenersOwnMessageOnANewLine) {
+    const auto& [fail, opener] = GetParam();
+    if (fail.label == "NoPermission" && ::geteuid() == 0)
+        GTEST_SKIP() << "the superuser reads every file";
+    const std::string path = fail.make(dir);
+    const std::string reason = engineReason(path, fail.type);
+    ASSERT_FALSE(reason.empty());
+    scripted.prompter.answer(answer::Ok);
+    switch (opener) {
+    case Opener::FileA:
+        openFileA(path, fail.type);
+        break;
+    case Opener::FileB:
+        model->option2Click();
+        openFileB(path, fail.type);
+        break;
+    case Opener::ExportFile:
+        c().combo6.text = fail.type;
+        scripted.files.choosePath(path);
+        model->command6Click();
+        break;
+    }
+    EXPECT_EQ(scripted.prompter.messages(), (Items{std::string(kCouldNotConnect) + "\n" + reason}));
+    EXPECT_EQ(shared.stopFlag, "y");
+}
+
+std::string copyOfData(const TempDir& dir, const std::string& from, const std::string& name) {
+    const auto target = dir.path() / name;
+    std::filesystem::copy_file(testData(from), target);
+    return target.string();
+}
+
+std::string failureName(const ::testing::TestParamInfo<std::tuple<LinkFailure, Opener>>& info) {
+    static const char* const openers[] = {"FileA", "FileB", "ExportFile"};
+    return std::get<0>(info.param).label + openers[static_cast<int>(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, LinkFailureReason,
+    ::testing::Combine(
+        ::testing::Values(
+            LinkFailure{"MissingFile", "dBase IV",
+                        [](const TempDir& d) { return d.file("nowhere.dbf"); }},
+            LinkFailure{"Directory", "dBase IV",
+                        [](const TempDir& d) {
+                            std::filesystem::create_directory(d.path() / "folder.dbf");
+                            return d.file("folder.dbf");
+                        }},
+            LinkFailure{"NoPermission", "dBase IV",
+                        [](const TempDir& d) {
+                            const auto path = copyOfData(d, "dbf/people.dbf", "locked.dbf");
+                            std::filesystem::permissions(path, std::filesystem::perms::none);
+                            return path;
+                        }},
+            LinkFailure{"DamagedHeader", "dBase IV",
+                        [](const TempDir& d) { return d.write("broken.dbf", "no dBase file"); }},
+            LinkFailure{
+                "MemoFileMissing", "dBase IV",
+                [](const TempDir& d) { return copyOfData(d, "dbf/db3memo.dbf", "memo.dbf"); }}),
+        ::testing::Values(Opener::FileA, Opener::FileB, Opener::ExportFile)),
+    failureName);
 
 } // namespace
 } // namespace varnoke::test

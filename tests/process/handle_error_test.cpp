@@ -42,12 +42,14 @@ const std::string k3170 = std::string(runtext::NoIsam3170a) + "\r\n\r\n" +
 INSTANTIATE_TEST_SUITE_P(
     Table, ErrorMessages,
     ::testing::Values(
-        MessageCase{55, "The file is open and could NOT be deleted."},
-        MessageCase{68, "The device is unavailable."}, MessageCase{70, "Permission denied."},
-        MessageCase{75, "Path/file access error."},
+        MessageCase{55, "The file is open and could NOT be deleted.\nengine description"},
+        MessageCase{68, "The device is unavailable.\nengine description"},
+        MessageCase{70, "Permission denied.\nengine description"},
+        MessageCase{75, "Path/file access error.\nengine description"},
         MessageCase{3027, "Varnoke cannot update the file because it is currently in Read-only "
-                          "mode.  It might be currently opened by another application."},
-        MessageCase{3163, k3163}, MessageCase{3170, k3170},
+                          "mode.  It might be currently opened by another application.\nengine "
+                          "description"},
+        MessageCase{3163, k3163}, MessageCase{3170, k3170 + "\nengine description"},
         MessageCase{3421,
                     "Varnoke has encountered a data type conversion error because data of one "
                     "data type is being written to a field of another data type.  For example, "
