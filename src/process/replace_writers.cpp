@@ -68,14 +68,13 @@ Value ownValue(Recordset& rs, std::string_view field) {
 }
 
 // Every record findCriteria selects, each from its own source field; true when one was
-// written.
+// written. The search runs on a cursor of its own, through the finds' indexes.
 bool replaceEachSelected(RunContext& ctx, const Target& t, std::string_view field,
                          std::string_view sourceField) {
-    Recordset selected = ctx.shared.workDb.openRecordset("SELECT * FROM " + bracketName(t.table) +
-                                                             " WHERE " + ctx.run.findCriteria,
-                                                         RecordsetType::Dynaset);
+    const std::string& find = ctx.run.findCriteria;
+    Recordset selected = t.rs.clone();
     bool written = false;
-    for (; !selected.eof(); selected.moveNext()) {
+    for (selected.findFirst(find); !selected.noMatch(); selected.findNext(find)) {
         const std::optional<Value> value = valueToWrite(ctx, ownValue(selected, sourceField), true);
         if (isSet(ctx.shared.stopFlag)) break;
         if (!value) continue;
