@@ -220,6 +220,25 @@ void TableDefs::append(const TableDef& def) {
         if (!reader) throw EngineError(err::NoInstallableIsam, "Could not find installable ISAM.");
         const LinkSource source{def.connect(), detail::databasePart(def.connect()),
                                 def.sourceTableName()};
+        // A link writes all its rows in one transaction; with a small cache SQLite
+        // writes them out as it goes, so a link's memory does not grow with the table.
+        long long cache = 0;
+        {
+            auto st = c.prepare("PRAGMA cache_size");
+            if (st.step()) cache = sqlite3_column_int64(st.get(), 0);
+        }
+        struct CacheRestore {
+            detail::Connection& c;
+            long long size;
+            ~CacheRestore() {
+                try {
+                    c.exec("PRAGMA cache_size = " + std::to_string(size));
+                } catch (...) {
+                    // Only speed depends on it; the link's own outcome is what counts.
+                }
+            }
+        } restore{c, cache};
+        c.exec("PRAGMA cache_size = -8192");
         try {
             c.atomically([&] {
                 detail::ImportSink sink(c, def.name());
