@@ -41,6 +41,7 @@ struct Expr {
     bool negated = false;
     std::vector<ExprPtr> args;
     std::unique_ptr<SelectStmt> select;
+    int depth = 1; // levels of operands below and including this one
 };
 
 struct TableRef {

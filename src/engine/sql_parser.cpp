@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <limits>
 
 namespace varnoke::sql {
 namespace {
@@ -93,7 +94,7 @@ public:
                     auto typeName = name();
                     int size = 0;
                     if (acceptOp("(")) {
-                        size = static_cast<int>(expectNumber());
+                        size = static_cast<int>(expectCount(kMaxSize));
                         expectOp(")");
                     }
                     auto type = typeFromName(typeName, size);
@@ -215,7 +216,12 @@ private:
                 } else {
                     t.kind = Token::Kind::Number;
                     t.text = std::string(text_.substr(i, j - i));
-                    t.number = leadingNumber(t.text);
+                    try {
+                        t.number = leadingNumber(t.text);
+                    } catch (const RuntimeError&) {
+                        // A literal too large for a number (1E777).
+                        failAt(i, j);
+                    }
                 }
                 i = j;
             } else if (isNameChar(c)) {
@@ -246,6 +252,23 @@ private:
             tokens_.push_back(std::move(t));
         }
     }
+
+    // ---- nesting: the parser calls itself once a level, so the levels are counted and a
+    // text nested deeper than kMaxDepth is a syntax error rather than a stack overflow.
+    static constexpr int kMaxDepth = 200;
+    static constexpr long kMaxSize = 65535;
+    class Nesting {
+    public:
+        explicit Nesting(Parser& p) : p_(p) {
+            if (++p_.nesting_ > kMaxDepth) p_.fail();
+        }
+        ~Nesting() { --p_.nesting_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Parser& p_;
+    };
 
     // ---- errors
     [[noreturn]] void failAt(std::size_t begin, std::size_t end) {
@@ -300,9 +323,11 @@ private:
     void expectOp(std::string_view op) {
         if (!acceptOp(op)) fail();
     }
-    double expectNumber() {
-        if (peek().kind != Token::Kind::Number) fail();
-        return next().number;
+    // A count or size: a whole number from 0 to max, so the cast cannot overflow.
+    long expectCount(long max) {
+        const auto& t = peek();
+        if (t.kind != Token::Kind::Number || !(t.number >= 0 && t.number <= max)) fail();
+        return static_cast<long>(next().number);
     }
     // A table, field or alias name: bare (not a reserved word) or bracketed.
     std::string name() {
@@ -318,6 +343,7 @@ private:
     // ---- expressions, loosest first
     ExprPtr expression() {
         if (exprDepth_ == 0) exprBegin_ = peek().begin;
+        const Nesting nest(*this);
         ++exprDepth_;
         auto e = orExpr();
         --exprDepth_;
@@ -329,11 +355,18 @@ private:
         e->kind = kind;
         return e;
     }
-    static ExprPtr binary(Expr::Kind kind, std::string op, ExprPtr a, ExprPtr b) {
+    // Adds an operand; a tree deeper than kMaxDepth is refused, as rendering and
+    // freeing it go one call deeper per level.
+    void add(Expr& parent, ExprPtr child) {
+        parent.depth = std::max(parent.depth, child->depth + 1);
+        parent.args.push_back(std::move(child));
+        if (parent.depth > kMaxDepth) fail();
+    }
+    ExprPtr binary(Expr::Kind kind, std::string op, ExprPtr a, ExprPtr b) {
         auto e = make(kind);
         e->op = std::move(op);
-        e->args.push_back(std::move(a));
-        e->args.push_back(std::move(b));
+        add(*e, std::move(a));
+        add(*e, std::move(b));
         return e;
     }
 
@@ -353,9 +386,10 @@ private:
     }
     // Not applies to the comparison that follows it, not to a whole And/Or chain.
     ExprPtr notExpr() {
+        const Nesting nest(*this);
         if (acceptWord("NOT")) {
             auto e = make(Expr::Kind::Not);
-            e->args.push_back(notExpr());
+            add(*e, notExpr());
             return e;
         }
         return comparison();
@@ -381,21 +415,21 @@ private:
             } else if (acceptWord("BETWEEN")) {
                 auto e = make(Expr::Kind::Between);
                 e->negated = negated;
-                e->args.push_back(std::move(left));
-                e->args.push_back(concat());
+                add(*e, std::move(left));
+                add(*e, concat());
                 expectWord("AND");
-                e->args.push_back(concat());
+                add(*e, concat());
                 left = std::move(e);
             } else if (acceptWord("IN")) {
                 auto e = make(Expr::Kind::In);
                 e->negated = negated;
-                e->args.push_back(std::move(left));
+                add(*e, std::move(left));
                 expectOp("(");
                 if (acceptWord("SELECT")) {
                     e->select = std::make_unique<SelectStmt>(select());
                 } else {
                     do {
-                        e->args.push_back(expression());
+                        add(*e, expression());
                     } while (acceptOp(","));
                 }
                 expectOp(")");
@@ -407,7 +441,7 @@ private:
                 if (!(t2.kind == Token::Kind::Name && !t2.quoted && iequals(t2.text, "NULL")))
                     fail();
                 next();
-                e->args.push_back(std::move(left));
+                add(*e, std::move(left));
                 left = std::move(e);
             } else {
                 return left;
@@ -442,9 +476,10 @@ private:
         }
     }
     ExprPtr unary() {
+        const Nesting nest(*this);
         if (acceptOp("-")) {
             auto e = make(Expr::Kind::Negate);
-            e->args.push_back(unary());
+            add(*e, unary());
             return e;
         }
         if (acceptOp("+")) return unary();
@@ -512,7 +547,7 @@ private:
                 if (!acceptOp(")")) {
                     do {
                         if (acceptWord("DISTINCT")) e->op = "distinct";
-                        e->args.push_back(expression());
+                        add(*e, expression());
                     } while (acceptOp(","));
                     expectOp(")");
                 }
@@ -572,6 +607,7 @@ private:
     }
 
     std::unique_ptr<FromItem> fromPrimary() {
+        const Nesting nest(*this);
         if (acceptOp("(")) {
             auto inner = fromJoin();
             expectOp(")");
@@ -619,7 +655,7 @@ private:
             acceptWord("ALL");
         }
         if (acceptWord("TOP")) {
-            s.top = static_cast<long>(expectNumber());
+            s.top = expectCount(std::numeric_limits<int>::max());
             s.topPercent = acceptWord("PERCENT");
         }
         do {
@@ -736,7 +772,7 @@ private:
                 const auto typeName = peek().kind == Token::Kind::Name ? next().text : "";
                 int size = 0;
                 if (acceptOp("(")) {
-                    size = static_cast<int>(expectNumber());
+                    size = static_cast<int>(expectCount(kMaxSize));
                     expectOp(")");
                 }
                 const auto type = typeFromName(typeName, size);
@@ -809,23 +845,41 @@ private:
     bool inFrom_ = false;
     bool statementMode_;
     bool lexing_ = false;
+    int nesting_ = 0;
 };
 
 } // namespace
 
+namespace {
+
+// Whatever else fails while a text is read (a conversion, a limit) is reported as the
+// syntax error of that text, so no other kind of error leaves the parser.
+template <class Parse> auto guarded(std::string_view text, bool statement, Parse parse) {
+    try {
+        return parse();
+    } catch (const EngineError&) {
+        throw;
+    } catch (const std::exception&) {
+        if (statement)
+            throw EngineError(err::StatementSyntax,
+                              "Syntax error in SQL statement. (" + std::string(text) + ")");
+        throw EngineError(err::ExpressionSyntax,
+                          "Syntax error in query expression '" + std::string(text) + "'.");
+    }
+}
+
+} // namespace
+
 ExprPtr parseExpression(std::string_view text) {
-    Parser p(text, false);
-    return p.lone();
+    return guarded(text, false, [&] { return Parser(text, false).lone(); });
 }
 
 std::vector<OrderItem> parseOrderList(std::string_view text) {
-    Parser p(text, false);
-    return p.orderList();
+    return guarded(text, false, [&] { return Parser(text, false).orderList(); });
 }
 
 Statement parseStatement(std::string_view text) {
-    Parser p(text, true);
-    return p.statement();
+    return guarded(text, true, [&] { return Parser(text, true).statement(); });
 }
 
 bool looksLikeStatement(std::string_view text) {

@@ -153,7 +153,44 @@ INSTANTIATE_TEST_SUITE_P(
                       BadText{"select * from t where (a = ", err::ExpressionSyntax, true},
                       BadText{"delete from t where", err::ExpressionSyntax, true},
                       BadText{"update t set", err::StatementSyntax, true},
-                      BadText{"select a from t extra words", err::StatementSyntax, true}));
+                      BadText{"select a from t extra words", err::StatementSyntax, true},
+                      // Limits: a number too large, a count or size that cannot be one.
+                      BadText{"1E777", err::ExpressionSyntax, false},
+                      BadText{"Score > -1e999 or Id = 1", err::ExpressionSyntax, false},
+                      BadText{"select * from t where x = 1E777", err::ExpressionSyntax, true},
+                      BadText{"select top 1E20 * from t", err::StatementSyntax, true},
+                      BadText{"create table t (a text(99999999999))", err::StatementSyntax, true}));
+
+// Nesting the parser would follow one call per level until the stack ran out.
+class EngineParserDepth : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EngineParserDepth, TooDeepIsASyntaxErrorNamingTheText) {
+    try {
+        parseExpression(GetParam());
+        ADD_FAILURE() << "parsed";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), err::ExpressionSyntax);
+        EXPECT_NE(std::string(e.what()).find(GetParam().substr(0, 20)), std::string::npos);
+    }
+}
+
+std::string repeated(const std::string& piece, int times, const std::string& end = "") {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out + end;
+}
+
+INSTANTIATE_TEST_SUITE_P(Depth, EngineParserDepth,
+                         ::testing::Values(repeated("(", 100000, "1"), repeated("-", 100000, "1"),
+                                           repeated("not ", 100000, "a"),
+                                           repeated("a + ", 100000, "a"),
+                                           repeated("a = 1 or ", 100000, "a = 1")));
+
+TEST(EngineParserDepth, ReasonableNestingStillParses) {
+    EXPECT_NO_THROW(parseExpression(repeated("(", 50, "a") + repeated(")", 50)));
+    EXPECT_NO_THROW(parseExpression(repeated("a = 1 or ", 100, "a = 1")));
+}
 
 } // namespace
 } // namespace varnoke::sql
