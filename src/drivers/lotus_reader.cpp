@@ -190,15 +190,21 @@ public:
 
 // The library reads as far as the data goes, so a worksheet cut short would pass as
 // a smaller one; the record framing shows whether the file reaches its end record.
+// A worksheet has 256 columns; a Release 2 cell record that claims one beyond them
+// would have the library lay out a sheet of that width.
 void checkRecordFraming(ByteSpan image, std::string_view fileName) {
     const ByteView view(image, fileName);
     constexpr std::uint16_t kEndOfFile = 0x0001;
+    const bool wk1 = view.size() >= 6 && view.u16le(4) < 0x1000;
     std::size_t at = 0;
     while (at + 4 <= view.size()) {
         const std::uint16_t type = view.u16le(at);
         const std::size_t length = view.u16le(at + 2);
         if (at + 4 + length > view.size()) break;
         if (type == kEndOfFile) return;
+        const bool cell = (type >= 0x0C && type <= 0x10) || type == 0x33;
+        if (wk1 && cell && length >= 5 && view.u16le(at + 5) >= 256)
+            view.fail("a cell lies beyond the worksheet's last column");
         at += 4 + length;
     }
     view.fail("it ends before its end-of-file record (it may have been cut short)");
@@ -321,13 +327,15 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
             if (!row.empty()) width = std::max(width, row.rbegin()->first + 1);
         if (last - first > 1'000'000 || width > 10'000)
             throwBadFormat(fileName, "its sheet is too large");
-        grid.resize(static_cast<std::size_t>(last - first + 1),
-                    CellRow(static_cast<std::size_t>(std::max(width, 0))));
-        for (auto& [r, row] : collector.cells)
+        // Rows without cells stay empty, so a sheet's size costs only what it holds.
+        grid.resize(static_cast<std::size_t>(last - first + 1));
+        for (auto& [r, row] : collector.cells) {
+            if (row.empty() || row.rbegin()->first < 0) continue;
+            auto& cells = grid[static_cast<std::size_t>(r - first)];
+            cells.resize(static_cast<std::size_t>(row.rbegin()->first + 1));
             for (auto& [c, value] : row)
-                if (c >= 0)
-                    grid[static_cast<std::size_t>(r - first)][static_cast<std::size_t>(c)] =
-                        std::move(value);
+                if (c >= 0) cells[static_cast<std::size_t>(c)] = std::move(value);
+        }
     }
     sendGrid(std::move(grid), CellSource::Worksheet, emptyTableMessage("sheet", {}, fileName),
              sink);
