@@ -1,6 +1,7 @@
 #include "queries/local_queries_window.h"
 
 #include "platform/qt/qt_text.h"
+#include "queries/query_controls_window.h"
 #include "shell/main_window.h"
 #include "viewers/viewer_hub_window.h"
 
@@ -16,31 +17,8 @@ namespace varnoke {
 
 namespace {
 
-// The layout's sizes are the whole window's; Qt sizes the client area, so the borders
-// and title bar of the original window are taken off.
-constexpr int kBorderWidth = 120;
-constexpr int kBorderHeight = 405;
-
-void place(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
-QPushButton* button(QWidget* parent, const char* name, const char* caption, int left, int top) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setObjectName(name);
-    place(b, left, top, 1443, 370);
-    b->setEnabled(false);
-    return b;
-}
-
-QLabel* label(QWidget* parent, const char* text, int left, int top, int width, int height) {
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setObjectName("lblSQL");
-    l->setWordWrap(true);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(l, left, top, width, height);
-    return l;
-}
+constexpr int kBorderWidth = kQueryBorderWidth;
+constexpr int kBorderHeight = kQueryBorderHeight;
 
 } // namespace
 
@@ -52,57 +30,45 @@ FrmQuerys::FrmQuerys(SharedState& state, Platform platform, LocalQueryResults& r
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(twips(5220 - kBorderWidth), twips(3884 - kBorderHeight));
     buildControls();
-    logic_.onBusy = [](bool busy) {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    };
+    logic_.onBusy = setBusyPointer;
 }
 
 void FrmQuerys::buildControls() {
-    label(this, "Saved Queries:", 105, 30, 3000, 210);
+    queryLabel(this, "Saved Queries:", 105, 30, 3000, 210);
     lstQueryDefs_ = new QListWidget(this);
     lstQueryDefs_->setObjectName("lstQueryDefs");
-    place(lstQueryDefs_, 90, 240, 3390, 1200);
+    placeTwips(lstQueryDefs_, 90, 240, 3390, 1200);
 
-    cmdExecuteSQL_ = button(this, "cmdExecuteSQL", "&Execute", 3572, 274);
-    cmdRemoveQuery_ = button(this, "cmdRemoveQuery", "&Delete", 5160, 274);
-    cmdSaveQueryDef_ = button(this, "cmdSaveQueryDef", "&Save", 3572, 690);
-    command1_ = button(this, "Command1", "Clear S&QL", 5160, 720);
+    cmdExecuteSQL_ = queryButton(this, "cmdExecuteSQL", "&Execute", 3572, 274);
+    cmdRemoveQuery_ = queryButton(this, "cmdRemoveQuery", "&Delete", 5160, 274);
+    cmdSaveQueryDef_ = queryButton(this, "cmdSaveQueryDef", "&Save", 3572, 690);
+    command1_ = queryButton(this, "Command1", "Clear S&QL", 5160, 720);
 
     auto* frame1 = new QGroupBox("In your SQL statement:", this);
     frame1->setObjectName("Frame1");
-    place(frame1, 90, 1545, 6540, 2055);
+    placeTwips(frame1, 90, 1545, 6540, 2055);
     constexpr int kLineWidth = 6540 - 360 - 120;
-    label(frame1, "- Refer to File A as \"table1\"", 360, 240, kLineWidth, 240);
-    label(frame1, "- Refer to File B as \"table2\"", 360, 480, kLineWidth, 240);
-    label(frame1, "- Refer to an exported file as \"[exported data]\"", 360, 720, kLineWidth, 240);
-    label(frame1, "- Refer to \"[varnoke's export table]\"", 360, 960, kLineWidth, 240);
-    label(frame1,
+    queryLabel(frame1, "- Refer to File A as \"table1\"", 360, 240, kLineWidth, 240);
+    queryLabel(frame1, "- Refer to File B as \"table2\"", 360, 480, kLineWidth, 240);
+    queryLabel(frame1, "- Refer to an exported file as \"[exported data]\"", 360, 720, kLineWidth, 240);
+    queryLabel(frame1, "- Refer to \"[varnoke's export table]\"", 360, 960, kLineWidth, 240);
+    queryLabel(frame1,
           "NOTE: You can use the \"INTO\" clause to create a new table in the database "
           "(varnoker.mdb).  Example: SELECT * INTO newTableName FROM table1;",
           360, 1440, kLineWidth, 560);
 
-    label(this, "SQL Statement:", 120, 3680, 3000, 210);
+    queryLabel(this, "SQL Statement:", 120, 3680, 3000, 210);
     txtSQLStatement_ = new QPlainTextEdit(this);
     txtSQLStatement_->setObjectName("txtSQLStatement");
-    place(txtSQLStatement_, 100, 3900, 6465, 1800);
+    placeTwips(txtSQLStatement_, 100, 3900, 6465, 1800);
 
-    connect(lstQueryDefs_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (mirroring_ || row < 0) return;
-        logic_.selectEntry(row);
-        mirror();
-    });
-    // A click on the entry already selected changes no row, yet it too brings back the
-    // stored text over any edit.
-    connect(lstQueryDefs_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        if (mirroring_) return;
-        logic_.selectEntry(lstQueryDefs_->row(item));
-        mirror();
-    });
-    connect(lstQueryDefs_, &QListWidget::itemDoubleClicked, this,
-            [this] { run(&LocalQueries::cmdExecuteSQL_Click); });
+    wireQueryList(
+        lstQueryDefs_, this, mirroring_,
+        [this](int row) {
+            logic_.selectEntry(row);
+            mirror();
+        },
+        [this] { run(&LocalQueries::cmdExecuteSQL_Click); });
     connect(txtSQLStatement_, &QPlainTextEdit::textChanged, this, [this] {
         if (mirroring_) return;
         logic_.setText(txtSQLStatement_->toPlainText().toStdString());
@@ -130,17 +96,7 @@ void FrmQuerys::Form_Load() {
 
 void FrmQuerys::mirror() {
     mirroring_ = true;
-    QStringList names;
-    for (const std::string& name : logic_.entries())
-        names << QString::fromStdString(name);
-    QStringList shown;
-    for (int i = 0; i < lstQueryDefs_->count(); ++i)
-        shown << lstQueryDefs_->item(i)->text();
-    if (names != shown) {
-        lstQueryDefs_->clear();
-        lstQueryDefs_->addItems(names);
-    }
-    lstQueryDefs_->setCurrentRow(logic_.listIndex());
+    showQueryList(lstQueryDefs_, logic_.entries(), logic_.listIndex());
     const QString text = QString::fromStdString(logic_.text());
     if (txtSQLStatement_->toPlainText() != text) txtSQLStatement_->setPlainText(text);
     cmdExecuteSQL_->setEnabled(logic_.executeEnabled());
@@ -177,26 +133,42 @@ void FrmQuerys::resizeEvent(QResizeEvent* event) {
     txtSQLStatement_->resize(twips(size.textWidth), twips(size.textHeight));
 }
 
-LocalQueryWindows::LocalQueryWindows(SharedState& state, Platform platform, GridViewerHub& viewers,
-                                     QWidget* parent)
-    : state_(state), platform_(platform), viewers_(viewers), parent_(parent) {}
+QueryWindowSet::QueryWindowSet(SharedState& state, Platform platform, MainWindowApi& mainWindow,
+                               GridViewerHub& viewers, QWidget* parent,
+                               RemoteClientSettings settings)
+    : state_(state), platform_(platform), mainWindow_(mainWindow), viewers_(viewers),
+      parent_(parent), settings_(settings) {}
 
-LocalQueryWindows::~LocalQueryWindows() {
+QueryWindowSet::~QueryWindowSet() {
+    delete remote_.data();
     delete local_.data();
 }
 
-void LocalQueryWindows::showLocalQueries() {
-    if (!local_) local_ = new FrmQuerys(state_, platform_, *this, parent_);
-    local_->Form_Load();
-    local_->show();
-    local_->raise();
-    local_->activateWindow();
+namespace {
+// Shows a query window modeless with the focus, after its Form_Load.
+template <typename Form> void bringUp(Form* form) {
+    form->Form_Load();
+    form->show();
+    form->raise();
+    form->activateWindow();
     // The window manager may activate it later or not at all; the menu's SetFocus does.
-    local_->Form_Activate();
+    form->Form_Activate();
+}
+} // namespace
+
+void QueryWindowSet::showLocalQueries() {
+    if (!local_) local_ = new FrmQuerys(state_, platform_, *this, parent_);
+    bringUp(local_.data());
 }
 
-void LocalQueryWindows::showLocalQueryResult(const Recordset& rs, std::string_view queryName,
-                                             std::string_view statement) {
+void QueryWindowSet::showRemoteQueries() {
+    if (!remote_)
+        remote_ = new FrmRemoteQuerys(state_, platform_, mainWindow_, viewers_, settings_, parent_);
+    bringUp(remote_.data());
+}
+
+void QueryWindowSet::showLocalQueryResult(const Recordset& rs, std::string_view queryName,
+                                          std::string_view statement) {
     viewers_.showLocalQueryResult(rs, queryName, statement);
 }
 

@@ -2,6 +2,7 @@
 // frmQuerys, "Local Queries": the widgets over LocalQueries, and the shell's door to it.
 #include "platform/platform.h"
 #include "queries/local_queries.h"
+#include "queries/remote_queries_window.h"
 #include "shell/window_hub.h"
 
 #include <QPointer>
@@ -14,6 +15,7 @@ class QPushButton;
 namespace varnoke {
 
 class GridViewerHub;
+class MainWindowApi;
 
 class FrmQuerys : public QWidget {
     Q_OBJECT
@@ -48,26 +50,31 @@ private:
     bool mirroring_ = false;
 };
 
-// The shell's QueryWindows: the local window, made on first use, under parent. The
-// remote window is not here yet, so its commands still show nothing.
-class LocalQueryWindows : public QueryWindows, public LocalQueryResults {
+// The shell's QueryWindows: the local and the remote window, each made on first use
+// under parent. The remote window talks to the query server on settings.port.
+class QueryWindowSet : public QueryWindows, public LocalQueryResults {
 public:
-    LocalQueryWindows(SharedState& state, Platform platform, GridViewerHub& viewers,
-                      QWidget* parent);
-    ~LocalQueryWindows() override;
+    QueryWindowSet(SharedState& state, Platform platform, MainWindowApi& mainWindow,
+                   GridViewerHub& viewers, QWidget* parent, RemoteClientSettings settings = {});
+    ~QueryWindowSet() override;
 
     void showLocalQueries() override;
+    void showRemoteQueries() override;
     void showLocalQueryResult(const Recordset& rs, std::string_view queryName,
                               std::string_view statement) override;
 
     FrmQuerys* localWindow() const { return local_; }
+    FrmRemoteQuerys* remoteWindow() const { return remote_; }
 
 private:
     SharedState& state_;
     Platform platform_;
+    MainWindowApi& mainWindow_;
     GridViewerHub& viewers_;
     QWidget* parent_;
+    RemoteClientSettings settings_;
     QPointer<FrmQuerys> local_;
+    QPointer<FrmRemoteQuerys> remote_;
 };
 
 } // namespace varnoke

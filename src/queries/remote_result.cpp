@@ -3,6 +3,7 @@
 #include "engine/field.h"
 #include "queries/remote_protocol.h"
 #include "value/convert.h"
+#include "value/runtime_error.h"
 
 #include <algorithm>
 #include <cctype>
@@ -141,6 +142,15 @@ int numberTypeFor(int type, double number) {
     return walk(kWholeOrder);
 }
 
+// The number a number text stands for; nothing when it is too large for a double.
+std::optional<double> numberIn(std::string_view token) {
+    try {
+        return numberOf(Value::text(std::string(token)));
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
+}
+
 bool isNumberType(int type) {
     return type == fieldtype::Byte || type == fieldtype::Integer || type == fieldtype::Long ||
            type == fieldtype::Currency || type == fieldtype::Double;
@@ -156,7 +166,9 @@ void settleColumn(Column& column, const std::vector<const std::string_view*>& ra
             if (!isNumberText(*token))
                 throw Failure{"The value " + quoted(*token) + " of field " + quoted(field.name) +
                               " is not a number."};
-            const int wider = numberTypeFor(field.type, numberOf(Value::text(std::string(*token))));
+            const std::optional<double> number = numberIn(*token);
+            // A number past a double's range is kept as the text it came as.
+            const int wider = number ? numberTypeFor(field.type, *number) : fieldtype::Text;
             if (wider == fieldtype::Text) {
                 field.type = fieldtype::Text;
                 break;

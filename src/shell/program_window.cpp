@@ -26,8 +26,8 @@ Program::Program(Platform platform) : platform_(platform) {
     hub_.viewers = std::make_unique<GridViewerHub>(state_, platform_.prompter, window_->mdiArea());
     hub_.compare = std::make_unique<Form4Windows>(
         Form4Services{state_, platform_, *window_, *hub_.viewers, &runner_}, window_.get());
-    hub_.queries = std::make_unique<LocalQueryWindows>(
-        state_, platform_, static_cast<GridViewerHub&>(*hub_.viewers), window_.get());
+    hub_.queries = std::make_unique<QueryWindowSet>(
+        state_, platform_, *window_, static_cast<GridViewerHub&>(*hub_.viewers), window_.get());
 
     QObject::connect(&idleCommit_, &QTimer::timeout, [this] { commitGatheredWrites(); });
     idleCommit_.start(1000);

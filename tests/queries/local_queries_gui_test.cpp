@@ -43,7 +43,7 @@ protected:
         auto* action = window->findChild<QAction*>(QString::fromUtf8(item.data(), item.size()));
         EXPECT_NE(action, nullptr);
         action->trigger();
-        auto* frm = static_cast<LocalQueryWindows&>(*program->hub().queries).localWindow();
+        auto* frm = static_cast<QueryWindowSet&>(*program->hub().queries).localWindow();
         EXPECT_NE(frm, nullptr);
         return frm;
     }

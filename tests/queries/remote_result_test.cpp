@@ -136,6 +136,9 @@ INSTANTIATE_TEST_SUITE_P(
                  fieldtype::Text,
                  16,
                  Value::text("9007199254740993")},
+        // A fuzzing finding: a number past a double's range ended the program.
+        TypeCase{"NumberPastDoubleRangeIsText", "5", "8", {"450359962737e20496"}, fieldtype::Text,
+                 18, Value::text("450359962737e20496")},
         TypeCase{"BlankAndNullAreNull",
                  "3",
                  "4",
