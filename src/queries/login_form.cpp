@@ -130,8 +130,10 @@ bool Form14::eventFilter(QObject* watched, QEvent* event) {
             passwordKey(QChar('\b'));
             return true;
         default:
-            for (QChar c : key->text())
-                passwordKey(c);
+            // A key held with Ctrl gives a control character, which is no part of a password.
+            if (!(key->modifiers() & Qt::ControlModifier))
+                for (QChar c : key->text())
+                    passwordKey(c);
             return true;
         }
     }

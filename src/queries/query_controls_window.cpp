@@ -3,6 +3,7 @@
 #include "shell/main_window.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -47,11 +48,18 @@ void showQueryList(QListWidget* list, const std::vector<std::string>& entries, i
 
 void wireQueryList(QListWidget* list, QObject* owner, const bool& mirroring,
                    std::function<void(int)> select, std::function<void()> execute) {
-    QObject::connect(list, &QListWidget::currentRowChanged, owner, [&mirroring, select](int row) {
-        if (!mirroring && row >= 0) select(row);
-    });
-    // A click on the entry already selected changes no row, yet it too brings back the
-    // stored text over any edit.
+    // A selection by the keyboard or by the program. The list making its first entry
+    // current when it takes the focus selects nothing, and a mouse press is left to the
+    // click that follows it.
+    QObject::connect(list, &QListWidget::currentRowChanged, owner,
+                     [list, &mirroring, select](int row) {
+                         if (mirroring || row < 0 || !list->item(row)->isSelected() ||
+                             (QGuiApplication::mouseButtons() & Qt::LeftButton))
+                             return;
+                         select(row);
+                     });
+    // Every click selects, also on the entry already selected: the stored text comes
+    // back over any edit.
     QObject::connect(list, &QListWidget::itemClicked, owner,
                      [list, &mirroring, select](QListWidgetItem* item) {
                          if (!mirroring) select(list->row(item));

@@ -21,16 +21,15 @@ inline constexpr int kQueryBorderHeight = 405;
 
 void placeTwips(QWidget* widget, int left, int top, int width, int height);
 // A command button of the query windows' size, disabled until its rule enables it.
-QPushButton* queryButton(QWidget* parent, const char* name, const char* caption, int left,
-                         int top);
+QPushButton* queryButton(QWidget* parent, const char* name, const char* caption, int left, int top);
 // A label lblSQL.
 QLabel* queryLabel(QWidget* parent, const char* text, int left, int top, int width, int height);
 
 // Puts the list's entries and selection into the widget (only what differs).
 void showQueryList(QListWidget* list, const std::vector<std::string>& entries, int index);
-// Every click on an entry selects it, also when it was selected already (the stored
-// text comes back over an edit); a double click executes. Nothing runs while
-// mirroring is set, as the window itself is then changing the list.
+// Calls select for every click on an entry, also when it was selected already, and for
+// every selection by the keyboard or the program; a double click executes. Nothing
+// runs while mirroring is set, as the window itself is then changing the list.
 void wireQueryList(QListWidget* list, QObject* owner, const bool& mirroring,
                    std::function<void(int)> select, std::function<void()> execute);
 

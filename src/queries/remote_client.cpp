@@ -33,8 +33,10 @@ LoginAnswer::LoginAnswer(LoginAnswer&& other) noexcept
 }
 
 RemoteClient::RemoteClient(SharedState& state, Prompter& prompter, RemoteLink& link,
-                           RemoteClientHost& host, RemoteClientSettings settings)
-    : state_(state), prompter_(prompter), link_(link), host_(host), settings_(settings) {
+                           RemoteClientHost& host, RemoteWindow& window,
+                           RemoteClientSettings settings)
+    : state_(state), prompter_(prompter), link_(link), host_(host), window_(window),
+      settings_(settings) {
     link_.setEvents(this);
 }
 
@@ -61,7 +63,7 @@ void RemoteClient::setExecuteAllowed(bool allowed) {
 void RemoteClient::setBusy(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
-    host_.setBusy(busy);
+    window_.setBusy(busy);
 }
 
 void RemoteClient::message(std::string_view text) {
@@ -72,7 +74,7 @@ void RemoteClient::message(std::string_view text) {
 
 void RemoteClient::connectClick() {
     try {
-        host_.showNote(remoteNoteText());
+        window_.showNote(remoteNoteText());
         state_.sessionOpen.clear();
         closeConnection();
         state_.remoteHost.clear();
@@ -109,6 +111,10 @@ void RemoteClient::closeConnection() {
             host_.appendToSql(notice);
         }
     }
+    forgetSession();
+}
+
+void RemoteClient::forgetSession() {
     state_.sessionOpen.clear();
     state_.remoteHost.clear();
     dropLink();
@@ -142,7 +148,7 @@ void RemoteClient::executeClick() {
     if (host_.sqlText().empty() || queryPending()) return;
     try {
         setBusy(true);
-        host_.closeResultViewer();
+        window_.closeResultViewer();
         if (link_.state() != LinkState::Connected) {
             // Reconnects with the known host and no login; the query goes out once the
             // connection stands.
@@ -168,7 +174,7 @@ void RemoteClient::sendQuery() {
     const auto refuse = [&](std::string_view text, std::optional<RemoteFocus> focus) {
         endPending();
         message(text);
-        if (focus) host_.setFocus(*focus);
+        if (focus) window_.setFocus(*focus);
     };
     if (connectString.empty())
         return refuse(remotetext::kNoConnectString, RemoteFocus::ConnectionString);
@@ -308,7 +314,7 @@ void RemoteClient::act(ServerText text) {
         state_.loginPending.clear();
         setExecuteAllowed(true);
         state_.sessionOpen = std::string(kFlagYes);
-        host_.setFocus(RemoteFocus::List);
+        window_.setFocus(RemoteFocus::List);
         break;
     case ServerText::Refused:
         closeConnection();
@@ -321,18 +327,13 @@ void RemoteClient::act(ServerText text) {
 }
 
 void RemoteClient::endSession(std::string_view why) {
-    state_.sessionOpen.clear();
-    state_.remoteHost.clear();
-    dropLink();
-    endPending();
-    setExecuteAllowed(false);
-    host_.setCaption(remotetext::kNotConnected);
+    forgetSession();
     message(why);
 }
 
 void RemoteClient::askForLogin() {
     if (link_.state() != LinkState::Connected) return;
-    std::optional<LoginAnswer> answer = host_.askLogin();
+    std::optional<LoginAnswer> answer = window_.askLogin();
     // Cancel sends nothing; the connection stays as it is until the next Connect.
     if (!answer || link_.state() != LinkState::Connected) return;
     if (auto refusal = loginRefusal(answer->name, answer->password)) {
@@ -367,7 +368,7 @@ void RemoteClient::loadResult() {
         rebuildTemp(state_.workDb, std::get<RemoteResult>(parsed));
         state_.rsRemoteQuery =
             state_.workDb.openRecordset("select * from Temp", RecordsetType::Dynaset);
-        host_.showResult(state_.rsRemoteQuery);
+        window_.showResult(state_.rsRemoteQuery);
     } catch (const RuntimeError& e) {
         message(errorReport(e));
         message(remotetext::kProcessingError);

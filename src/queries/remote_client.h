@@ -55,7 +55,7 @@ struct LoginAnswer {
 
 enum class RemoteFocus { List, ConnectionString, Sql };
 
-// What the client needs of its window.
+// What the client needs of its window's texts and state.
 class RemoteClientHost {
 public:
     virtual ~RemoteClientHost() = default;
@@ -65,6 +65,12 @@ public:
     virtual void appendToSql(std::string_view text) = 0;
     virtual void setCaption(std::string_view caption) = 0;
     virtual void setExecuteEnabled(bool enabled) = 0;
+};
+
+// What the client needs of the window itself and of the windows it opens.
+class RemoteWindow {
+public:
+    virtual ~RemoteWindow() = default;
     virtual void setFocus(RemoteFocus focus) = 0;
     virtual void setBusy(bool busy) = 0;
     // Form14, modal: the name and password typed, or nothing after Cancel.
@@ -89,7 +95,7 @@ struct RemoteClientSettings {
 class RemoteClient : private RemoteLinkEvents {
 public:
     RemoteClient(SharedState& state, Prompter& prompter, RemoteLink& link, RemoteClientHost& host,
-                 RemoteClientSettings settings = {});
+                 RemoteWindow& window, RemoteClientSettings settings = {});
     ~RemoteClient() override;
     RemoteClient(const RemoteClient&) = delete;
     RemoteClient& operator=(const RemoteClient&) = delete;
@@ -125,6 +131,8 @@ private:
     void dropLink();
     // The server ended the session or wants a new login: nothing is sent, why is shown.
     void endSession(std::string_view why);
+    // Host and session forgotten, the link dropped, Execute off, "Not connected".
+    void forgetSession();
     void endPending();
     void setExecuteAllowed(bool allowed);
     void updateExecute();
@@ -135,6 +143,7 @@ private:
     Prompter& prompter_;
     RemoteLink& link_;
     RemoteClientHost& host_;
+    RemoteWindow& window_;
     RemoteClientSettings settings_;
 
     AfterConnect afterConnect_ = AfterConnect::Nothing;

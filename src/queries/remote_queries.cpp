@@ -13,7 +13,7 @@ RemoteQueries::RemoteQueries(SharedState& state, Prompter& prompter, SettingsSto
                              RemoteLink& link, RemoteQueryView& view,
                              RemoteClientSettings clientSettings)
     : SavedQueryList(state, prompter, settings), view_(view),
-      client_(state, prompter, link, *this, clientSettings) {}
+      client_(state, prompter, link, *this, view, clientSettings) {}
 
 bool RemoteQueries::formLoad() {
     if (!SavedQueryList::formLoad()) return false;

@@ -27,23 +27,16 @@ inline constexpr int kRemoteLoadWidth = 6740;
 inline constexpr int kRemoteLoadHeight = 5960;
 
 // What the remote window's logic asks of its widgets and of the other windows.
-class RemoteQueryView {
+class RemoteQueryView : public RemoteWindow {
 public:
-    virtual ~RemoteQueryView() = default;
     // The texts, caption or button states changed.
     virtual void changed() = 0;
-    virtual void setFocus(RemoteFocus focus) = 0;
-    virtual void setBusy(bool busy) = 0;
-    virtual std::optional<LoginAnswer> askLogin() = 0;
-    virtual void showNote(std::string_view text) = 0;
-    virtual void closeResultViewer() = 0;
-    virtual void showResult(const Recordset& rs) = 0;
 };
 
 class RemoteQueries : public SavedQueryList, private RemoteClientHost {
 public:
-    RemoteQueries(SharedState& state, Prompter& prompter, SettingsStore& settings,
-                  RemoteLink& link, RemoteQueryView& view, RemoteClientSettings settings_ = {});
+    RemoteQueries(SharedState& state, Prompter& prompter, SettingsStore& settings, RemoteLink& link,
+                  RemoteQueryView& view, RemoteClientSettings settings_ = {});
 
     // Form_Load: the list, then the "Samples" box filled from SampleConnStr.
     bool formLoad();
@@ -85,12 +78,6 @@ private:
     void appendToSql(std::string_view text) override;
     void setCaption(std::string_view caption) override;
     void setExecuteEnabled(bool) override { view_.changed(); }
-    void setFocus(RemoteFocus focus) override { view_.setFocus(focus); }
-    void setBusy(bool busy) override { view_.setBusy(busy); }
-    std::optional<LoginAnswer> askLogin() override { return view_.askLogin(); }
-    void showNote(std::string_view text) override { view_.showNote(text); }
-    void closeResultViewer() override { view_.closeResultViewer(); }
-    void showResult(const Recordset& rs) override { view_.showResult(rs); }
 
     // ConnectStr opened on QueryNameIndex and positioned on name's row, if it has one.
     Recordset seekConnectRow(const std::string& name, bool& found);

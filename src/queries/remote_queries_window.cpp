@@ -88,9 +88,11 @@ void FrmRemoteQuerys::buildControls() {
     placeTwips(txtSQLStatement_, 96, 3660, 6400, 1800);
 
     wireQueryList(
-        lstQueryDefs_, this, mirroring_, [this](int row) { run([&] { logic_->selectEntry(row); }); },
+        lstQueryDefs_, this, mirroring_,
+        [this](int row) { run([&] { logic_->selectEntry(row); }); },
         [this] { run([this] { logic_->executeClick(); }); });
-    connect(command1_, &QPushButton::clicked, this, [this] { run([this] { logic_->connectClick(); }); });
+    connect(command1_, &QPushButton::clicked, this,
+            [this] { run([this] { logic_->connectClick(); }); });
     connect(cmdExecuteSQL_, &QPushButton::clicked, this,
             [this] { run([this] { logic_->executeClick(); }); });
     connect(cmdRemoveQuery_, &QPushButton::clicked, this,
@@ -99,7 +101,8 @@ void FrmRemoteQuerys::buildControls() {
             [this] { run([this] { logic_->cmdSaveQueryDef_Click(); }); });
     connect(command2_, &QPushButton::clicked, this,
             [this] { run([this] { logic_->clearConnectString(); }); });
-    connect(command3_, &QPushButton::clicked, this, [this] { run([this] { logic_->clearSql(); }); });
+    connect(command3_, &QPushButton::clicked, this,
+            [this] { run([this] { logic_->clearSql(); }); });
     connect(combo1_, &QComboBox::activated, this, [this](int index) {
         const std::string name = combo1_->itemText(index).toStdString();
         run([&] { logic_->chooseSample(name); });

@@ -86,14 +86,12 @@ struct SharedState {
     Recordset rsRemoteQuery; // the remote query result, Form15
     TableDef tdExportTable;  // the export table while it is rebuilt
 
-    // --- the connection to the remote query server
+    // --- the connection to the remote query server (the password is never kept here:
+    // it lives only in the login's own buffer until it is sent)
     std::string remoteHost;
-    std::string sessionOpen; // flag
-    std::string sendBuffer;
-    std::string receiveBuffer;
+    std::string sessionOpen;  // flag
     std::string loginPending; // flag
     std::string loginName;
-    std::string loginPassword;
 };
 
 } // namespace varnoke

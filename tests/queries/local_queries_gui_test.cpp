@@ -1,6 +1,7 @@
 #include "queries/local_queries_window.h"
 #include "shell/main_window_api.h"
 #include "shell/program_window.h"
+#include "support/query_windows_gui.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
 #include "viewers/grid_model_window.h"
@@ -40,26 +41,13 @@ protected:
 
     Database& db() { return program->state().workDb; }
     FrmQuerys* openFromMenu(std::string_view item) {
-        auto* action = window->findChild<QAction*>(QString::fromUtf8(item.data(), item.size()));
-        EXPECT_NE(action, nullptr);
-        action->trigger();
-        auto* frm = static_cast<QueryWindowSet&>(*program->hub().queries).localWindow();
+        triggerMenu(*program, item);
+        auto* frm = queryWindows(*program).localWindow();
         EXPECT_NE(frm, nullptr);
         return frm;
     }
-    template <typename W = QWidget> W* control(QWidget* frm, const char* name) {
-        auto* w = frm->findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void click(QWidget* frm, const char* name) {
-        QTest::mouseClick(control<QPushButton>(frm, name), Qt::LeftButton);
-    }
-    void typeSql(QWidget* frm, const QString& text) {
-        auto* box = control<QPlainTextEdit>(frm, "txtSQLStatement");
-        box->clear();
-        QTest::keyClicks(box, text);
-    }
+    void click(QWidget* frm, const char* name) { clickButton(frm, name); }
+    void typeSql(QWidget* frm, const QString& text) { typeInto(frm, "txtSQLStatement", text); }
     std::vector<double> amounts() {
         std::vector<double> out;
         Recordset rs = db().openRecordset("SELECT Amount FROM Table1 ORDER BY Name");

@@ -21,7 +21,7 @@ const std::string kFullResult =
     "BLANK^~*<NULL>^~*1^~*BLANK^~*BLANK^~*y^~*endOfRow^~*endOfData^~*";
 
 // The window's side of the client, recording what the client asks of it.
-class RecordingHost : public RemoteClientHost {
+class RecordingHost : public RemoteClientHost, public RemoteWindow {
 public:
     std::string connect = "DSN=sales";
     std::string sql = "select * from orders";
@@ -79,7 +79,8 @@ protected:
         settings.connectTimeoutMs = 1000;
         if (settings.resultTimeoutMs == 60000) settings.resultTimeoutMs = 5000;
         settings.quietMs = 100;
-        client = std::make_unique<RemoteClient>(state, platform.prompter, link, host, settings);
+        client =
+            std::make_unique<RemoteClient>(state, platform.prompter, link, host, host, settings);
     }
     bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
         return QTest::qWaitFor(condition, ms);
@@ -488,7 +489,7 @@ TEST_F(RemoteClientTest, AResetDuringAQueryIsReportedAndTempStays) {
     RemoteClientSettings settings;
     settings.port = resetting.port();
     settings.connectTimeoutMs = 1000;
-    RemoteClient other(state, platform.prompter, link, host, settings);
+    RemoteClient other(state, platform.prompter, link, host, host, settings);
     state.remoteHost = "127.0.0.1";
     other.executeClick();
     ASSERT_TRUE(waitForMessages(1));

@@ -44,7 +44,8 @@ int boundSocket(int& port) {
 
 } // namespace
 
-FakeQueryServer::FakeQueryServer(Mode mode, QObject* parent) : QObject(parent), mode_(mode) {
+FakeQueryServer::FakeQueryServer(Mode mode, int port, QObject* parent)
+    : QObject(parent), mode_(mode) {
     if (mode_ == Mode::Refuse) {
         // A port that was free a moment ago and has no listener now.
         const int fd = boundSocket(port_);
@@ -65,7 +66,7 @@ FakeQueryServer::FakeQueryServer(Mode mode, QObject* parent) : QObject(parent), 
         return;
     }
     server_ = new QTcpServer(this);
-    server_->listen(QHostAddress::LocalHost, 0);
+    server_->listen(QHostAddress::LocalHost, static_cast<quint16>(port));
     port_ = server_->serverPort();
     connect(server_, &QTcpServer::newConnection, this, &FakeQueryServer::accepted);
 }

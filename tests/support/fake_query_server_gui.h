@@ -36,7 +36,8 @@ public:
         SlowAccept,    // connections are never completed
     };
 
-    explicit FakeQueryServer(Mode mode = Mode::Normal, QObject* parent = nullptr);
+    // port 0 takes a free port.
+    explicit FakeQueryServer(Mode mode = Mode::Normal, int port = 0, QObject* parent = nullptr);
     ~FakeQueryServer() override;
 
     int port() const { return port_; }

@@ -1,0 +1,29 @@
+#include "support/query_windows_gui.h"
+
+#include <QAction>
+#include <QTest>
+
+namespace varnoke::test {
+
+void triggerMenu(Program& program, std::string_view item) {
+    auto* action = program.window().findChild<QAction*>(
+        QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
+    ASSERT_NE(action, nullptr) << item;
+    action->trigger();
+}
+
+QueryWindowSet& queryWindows(Program& program) {
+    return static_cast<QueryWindowSet&>(*program.hub().queries);
+}
+
+void clickButton(QWidget* form, const char* name) {
+    QTest::mouseClick(control<QPushButton>(form, name), Qt::LeftButton);
+}
+
+void typeInto(QWidget* form, const char* box, const QString& text) {
+    auto* edit = control<QPlainTextEdit>(form, box);
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+} // namespace varnoke::test

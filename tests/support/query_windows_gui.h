@@ -1,0 +1,30 @@
+#pragma once
+// Reaching the query windows of a running Program the way a user does: through the
+// Queries menu, by the controls' names.
+#include "queries/local_queries_window.h"
+#include "shell/program_window.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QString>
+#include <gtest/gtest.h>
+#include <string_view>
+
+namespace varnoke::test {
+
+// Triggers the main window's menu item of that name.
+void triggerMenu(Program& program, std::string_view item);
+
+QueryWindowSet& queryWindows(Program& program);
+
+template <typename W = QWidget> W* control(QWidget* form, const char* name) {
+    auto* w = form->findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+void clickButton(QWidget* form, const char* name);
+// Replaces a text box's text by typing.
+void typeInto(QWidget* form, const char* box, const QString& text);
+
+} // namespace varnoke::test
