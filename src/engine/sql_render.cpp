@@ -277,6 +277,22 @@ std::optional<RExpr> Renderer::exactTest(const sql::Expr& e) {
 // A literal compared with a field takes the field's type: a date text against a date
 // field is a date, a number against a text field is its plain text. A literal that
 // cannot take the type is the criteria mismatch of the original engine.
+namespace {
+
+// The number of a text literal that takes a number field's type; one too large for a
+// number (1E999) cannot take it, like any other text that is no number.
+double criteriaNumber(const Value& v) {
+    try {
+        return numberOf(v);
+    } catch (const EngineError&) {
+        throw;
+    } catch (const RuntimeError&) {
+        mismatch();
+    }
+}
+
+} // namespace
+
 void Renderer::coerce(RExpr& literal, const RExpr& other) {
     if (literal.bind == 0 || other.bind != 0) return;
     const SType target = other.type;
@@ -288,7 +304,7 @@ void Renderer::coerce(RExpr& literal, const RExpr& other) {
             if (auto serial = parseDateText(v.asText())) {
                 v = Value::date(*serial);
             } else if (isNumberText(v.asText())) {
-                v = Value::date(numberOf(v));
+                v = Value::date(criteriaNumber(v));
             } else {
                 mismatch();
             }
@@ -300,7 +316,7 @@ void Renderer::coerce(RExpr& literal, const RExpr& other) {
     case SType::Boolean:
         if (v.isText()) {
             if (!isNumberText(v.asText())) mismatch();
-            v = Value::number(numberOf(v));
+            v = Value::number(criteriaNumber(v));
         } else if (v.isDate()) {
             v = Value::number(v.asDateSerial());
         }

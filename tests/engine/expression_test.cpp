@@ -60,5 +60,56 @@ TEST_F(EngineTest, FunctionErrorsCarryTheirNumber) {
                         err::ExpressionSyntax);
 }
 
+// Texts a user may type into a find, filter or sort that once let a conversion's own
+// error (Overflow) out of the engine instead of the engine's error with a number.
+struct BadCriteria {
+    const char* label;
+    const char* text;
+    int number;
+};
+
+void PrintTo(const BadCriteria& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class EngineCriteriaErrors : public EngineTest, public ::testing::WithParamInterface<BadCriteria> {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        makePeople();
+        rs = db.openRecordset("People", RecordsetType::Dynaset);
+    }
+    Recordset rs;
+};
+
+TEST_P(EngineCriteriaErrors, RaiseTheEnginesErrorInFindsAndFilters) {
+    const auto& c = GetParam();
+    EXPECT_ENGINE_ERROR(rs.findFirst(c.text), c.number);
+    EXPECT_ENGINE_ERROR(rs.openFiltered(c.text), c.number);
+    EXPECT_ENGINE_ERROR(rs.explainFind(c.text), c.number);
+    EXPECT_EQ(rs.field("Id").value(), Value::number(1)) << "a failed find keeps the record";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Criteria, EngineCriteriaErrors,
+    ::testing::Values(
+        BadCriteria{"NumberTooLarge", "Score = 1E777", err::ExpressionSyntax},
+        BadCriteria{"TextTooLargeForANumberField", "Score = '1E999'", err::CriteriaTypeMismatch},
+        BadCriteria{"TextTooLargeForADateField", "Born = '-1e999'", err::CriteriaTypeMismatch},
+        BadCriteria{"TooLargeInArithmetic", "Score = 1 + '1e999'", err::CriteriaTypeMismatch},
+        BadCriteria{"NestedTooDeep",
+                    "Score = ((((((((((((((((((((((((((((((((((("
+                    "((((((((((((((((((((((((((((((((((((((((("
+                    "(((((((((((((((((((((((((((((((((((((((((("
+                    "((((((((((((((((((((((((((((((((((((((((((1",
+                    err::ExpressionSyntax}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(EngineTest, ASortTooLargeToReadIsASyntaxError) {
+    makePeople();
+    auto rs = db.openRecordset("People", RecordsetType::Dynaset);
+    EXPECT_ENGINE_ERROR(rs.openSorted("Score * 1E777"), err::ExpressionSyntax);
+}
+
 } // namespace
 } // namespace varnoke::testing
