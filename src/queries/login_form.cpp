@@ -28,6 +28,10 @@ Form14::Form14(QWidget* parent) : QDialog(parent) {
     setObjectName("Form14");
     setWindowTitle("Password Access");
     setModal(true);
+    // The layout was drawn for a small font; at this size "Password:" fits before its box.
+    QFont small = font();
+    small.setPixelSize(10);
+    setFont(small);
     resize(twips(kWidth - kQueryBorderWidth), twips(kHeight - kQueryBorderHeight));
 
     auto* label1 = new QLabel("Name:", this);

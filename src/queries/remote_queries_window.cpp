@@ -42,6 +42,10 @@ FrmRemoteQuerys::FrmRemoteQuerys(SharedState& state, Platform platform, MainWind
     setObjectName("frmRemoteQuerys");
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumWidth(twips(kMinWidth - kQueryBorderWidth));
+    // The layout was drawn for a small font; at this size every caption fits its place.
+    QFont small = font();
+    small.setPixelSize(10);
+    setFont(small);
     buildControls();
     RemoteQueryView& view = *this;
     logic_ = std::make_unique<RemoteQueries>(state, platform.prompter, platform.settings, *link_,
@@ -72,7 +76,7 @@ void FrmRemoteQuerys::buildControls() {
     cmdSaveQueryDef_ = queryButton(this, "cmdSaveQueryDef", "&Save", 3572, 1050);
     command3_ = queryButton(this, "Command3", "Clear S&QL", 5080, 1050);
 
-    queryLabel(this, "Connection String:", 120, 1590, 1440, 210);
+    queryLabel(this, "Connection String:", 120, 1590, 1440, 210)->setWordWrap(false);
     combo1_ = new QComboBox(this);
     combo1_->setObjectName("Combo1");
     combo1_->setEditable(true);
