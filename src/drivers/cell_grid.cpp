@@ -126,7 +126,7 @@ ForeignField fieldOf(std::string name, Guess guess, std::size_t longestText) {
 }
 
 bool isBlankCell(const Value& v) {
-    return guessOf(v, CellSource::Text) == Guess::None;
+    return v.isEmpty() || v.isNull() || (v.isText() && trim(v.asText()).empty());
 }
 
 } // namespace
@@ -159,8 +159,19 @@ void GridTyper::observe(const CellRow& row) {
     widen(row);
     if (columns_.size() < row.size()) columns_.resize(row.size());
     for (std::size_t c = 0; c < row.size(); ++c) {
-        columns_[c].guess = combine(columns_[c].guess, guessOf(row[c], source_));
-        columns_[c].longest = std::max(columns_[c].longest, utf8Length(textOfCell(row[c])));
+        auto& column = columns_[c];
+        // A column found to hold text stays text: its later values need no guessing.
+        if (column.guess != Guess::Text)
+            column.guess = combine(column.guess, guessOf(row[c], source_));
+        // Only a text longer than 255 characters changes the field, and a text has no
+        // more characters than bytes.
+        if (row[c].isText()) {
+            const auto& text = row[c].asText();
+            if (text.size() > column.longest && text.size() > 255)
+                column.longest = std::max(column.longest, utf8Length(text));
+        } else if (!row[c].isNull() && !row[c].isEmpty()) {
+            column.longest = std::max(column.longest, utf8Length(textOfCell(row[c])));
+        }
     }
 }
 

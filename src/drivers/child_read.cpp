@@ -244,7 +244,7 @@ struct Child {
 ChildLimits limitsForFile(std::size_t fileSize) {
     constexpr std::size_t MiB = 1024 * 1024;
     const std::size_t megabytes = fileSize / MiB;
-    return {std::chrono::milliseconds(1500 + 1000 * static_cast<long long>(megabytes)),
+    return {std::chrono::milliseconds(1000 + 1000 * static_cast<long long>(megabytes)),
             std::min<std::size_t>(128 * MiB + 16 * fileSize, 4096 * MiB)};
 }
 

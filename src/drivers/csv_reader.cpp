@@ -148,10 +148,11 @@ void sendCsv(OpenScanner open, std::string_view name, ForeignTableSink& sink) {
     bool utf8 = true;
     std::vector<std::string> record;
     CellRow row;
+    bool checking = true; // the first pass finds out whether the text is UTF-8
     auto toRow = [&] {
         row.clear();
         for (auto& f : record) {
-            if (utf8 && !isValidUtf8(f)) utf8 = false;
+            if (checking && utf8 && !isValidUtf8(f)) utf8 = false;
             row.push_back(Value::text(utf8 ? std::move(f) : windows.toUtf8(f)));
         }
     };
@@ -166,6 +167,7 @@ void sendCsv(OpenScanner open, std::string_view name, ForeignTableSink& sink) {
             first = false;
         }
     });
+    checking = false;
     open([&](CsvScanner& scanner) {
         std::vector<Value> values;
         if (scanner.next(record)) {

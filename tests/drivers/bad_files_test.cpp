@@ -200,6 +200,11 @@ INSTANTIATE_TEST_SUITE_P(
             "LotusCellInColumn65535", "Lotus WK1", "column_65535.wk1",
             [](const std::string& path) { spit(path, slurp(kData + "/lotus/column_65535.wk1")); },
             "beyond the worksheet's last column"},
+        // A fuzz finding: libmdb loops in its catalog for good; the child is stopped.
+        HostileCase{
+            "JetCatalogThatLoops", "JetTable", "catalog_loop.mdb",
+            [](const std::string& path) { spit(path, slurp(kData + "/mdb/catalog_loop.mdb")); },
+            "took longer than 1.0 seconds"},
         HostileCase{"TwentyThousandNestedTables", "HTML Import", "deep.html",
                     [](const std::string& path) {
                         spit(path, "<html><body>" + repeated("<table><tr><td>", 20000) + "x");
