@@ -1,5 +1,7 @@
 // Statements, table and query definitions, linking and handles.
 #include "engine_fixture.h"
+
+#include "engine/sql_name.h"
 #include "value/convert.h"
 
 namespace varnoke::testing {
@@ -126,6 +128,18 @@ TEST_F(EngineDatabaseTest, InsertAndCreateStatements) {
     EXPECT_ENGINE_ERROR(db.execute("CREATE TABLE [my table] (A TEXT)"), err::TableExists);
     EXPECT_ENGINE_ERROR(db.execute("CREATE TABLE T2 (A TEXT, a LONG)"), err::DuplicateFieldName);
     EXPECT_ENGINE_ERROR(db.execute("select * from Settings"), err::CannotExecuteSelect);
+}
+
+TEST_F(EngineDatabaseTest, ATableNamedLikeAStatementOpensAsTheTable) {
+    for (const char* name : {"Select list", "Delete me", "Update]s"}) {
+        db.execute("CREATE TABLE " + bracketName(name) + " (F TEXT(10))");
+        db.execute("INSERT INTO " + bracketName(name) + " VALUES ('v')");
+        auto rs = db.openRecordset(name, RecordsetType::Dynaset);
+        EXPECT_EQ(rs.recordCount(), 1) << name;
+        auto bracketed = db.openRecordset(bracketName(name), RecordsetType::Dynaset);
+        EXPECT_EQ(bracketed.recordCount(), 1) << name;
+    }
+    EXPECT_EQ(db.openRecordset("Select * from [Select list]").recordCount(), 1);
 }
 
 TEST_F(EngineDatabaseTest, TableDefsWalkByNameAndChange) {

@@ -70,7 +70,7 @@ protected:
     }
 
     std::vector<long> ids(const std::string& where = "") {
-        Recordset rs = shared.workDb.openRecordset("SELECT ID FROM " + changedTable +
+        Recordset rs = shared.workDb.openRecordset("SELECT ID FROM " + bracketName(changedTable) +
                                                        (where.empty() ? "" : " WHERE " + where) +
                                                        " ORDER BY ID",
                                                    RecordsetType::Snapshot);
