@@ -293,6 +293,51 @@ std::vector<RunCase> runCases() {
 INSTANTIATE_TEST_SUITE_P(Runs, HostileNameRun, ::testing::ValuesIn(runCases()),
                          [](const auto& info) { return info.param.label; });
 
+// ---- saved queries over hostile names, and the other marks a header may hold
+
+TEST_F(HostileNames, SavedQueriesReachEveryNameAndChangeOnlyWhatTheyName) {
+    const Snapshot before = snapshot();
+    const std::string k = bracketName(K), t = bracketName(T), r = bracketName(R);
+    shared.workDb.createQueryDef("pick", "SELECT " + t + ", " + r + " FROM Table1 WHERE " + k +
+                                             " = 'k2' ORDER BY " + bracketName(P) + " DESC");
+    Recordset rs = shared.workDb.openRecordset("pick", RecordsetType::Snapshot);
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(textOf(rs.field(0).value()), "a2");
+    EXPECT_EQ(rs.field(0).name(), T);
+    EXPECT_EQ(textOf(rs.field(1).value()), "r2");
+    rs.close();
+    shared.workDb.createQueryDef("change", "UPDATE Table1 SET " + t + " = 'PWNED' WHERE " + k +
+                                               " = 'k3' AND " + bracketName(D) + " = 'd3'");
+    shared.workDb.queryDefs().item("change").execute();
+
+    Snapshot after = snapshot();
+    EXPECT_EQ(after["Table1"], withHeader({A1, A2, "k3|PWNED|d3|r3|30"}));
+    Snapshot expected = before;
+    expected["Table1"] = after["Table1"];
+    expected["MSysQueryDefs"] = after["MSysQueryDefs"];
+    EXPECT_EQ(after, expected);
+}
+
+TEST_F(HostileNames, DotsQuotesAndOtherLettersInHeadersAreCriteriaAndSortFields) {
+    const Texts names = {"a.b",
+                         "Gr\xc3\xb6\xc3\x9f"
+                         "e",
+                         "it's \"q\"", "semi;colon --"};
+    std::string text;
+    for (const auto& n : names)
+        text += (text.empty() ? "" : ",") + csvCell(n);
+    text += "\r\n1,x,y,z\r\n2,x,y,w\r\n";
+    link(dir.write("marks.csv", text), "Exported Data", "3A");
+    Recordset rs = shared.workDb.openRecordset("Exported Data", RecordsetType::Dynaset);
+    const std::string where = bracketName(names[1]) + " = 'x' and " + bracketName(names[2]) +
+                              " = 'y' and " + bracketName(names[3]) + " = 'w'";
+    rs.findFirst(where);
+    ASSERT_FALSE(rs.noMatch());
+    EXPECT_EQ(textOf(rs.field(names[0]).value()), "2");
+    Recordset sorted = rs.openSorted(bracketName(names[3]) + " desc, " + bracketName(names[0]));
+    EXPECT_EQ(textOf(sorted.field(names[3]).value()), "z");
+}
+
 // ---- a grid's filter and sort over File A
 
 struct GridCase {
