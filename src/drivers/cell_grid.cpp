@@ -44,6 +44,8 @@ std::optional<double> decimalNumber(std::string_view text) {
     return v;
 }
 
+Guess guessOfText(std::string_view raw);
+
 Guess guessOf(const Value& v, CellSource source) {
     switch (v.kind()) {
     case Value::Kind::Empty:
@@ -60,7 +62,11 @@ Guess guessOf(const Value& v, CellSource source) {
         break;
     }
     if (source == CellSource::Worksheet) return Guess::Text;
-    const auto text = trim(v.asText());
+    return guessOfText(v.asText());
+}
+
+Guess guessOfText(std::string_view raw) {
+    const auto text = trim(raw);
     if (text.empty()) return Guess::None;
     if (wholeNumber(text)) return Guess::Long;
     if (decimalNumber(text)) return Guess::Double;
@@ -172,6 +178,21 @@ void GridTyper::observe(const CellRow& row) {
         } else if (!row[c].isNull() && !row[c].isEmpty()) {
             column.longest = std::max(column.longest, utf8Length(textOfCell(row[c])));
         }
+    }
+}
+
+void GridTyper::observeTexts(const std::vector<std::string>& row) {
+    for (std::size_t c = row.size(); c > width_; --c)
+        if (!trim(row[c - 1]).empty()) {
+            width_ = c;
+            break;
+        }
+    if (columns_.size() < row.size()) columns_.resize(row.size());
+    for (std::size_t c = 0; c < row.size(); ++c) {
+        auto& column = columns_[c];
+        if (column.guess != Guess::Text) column.guess = combine(column.guess, guessOfText(row[c]));
+        if (row[c].size() > column.longest && row[c].size() > 255)
+            column.longest = std::max(column.longest, utf8Length(row[c]));
     }
 }
 

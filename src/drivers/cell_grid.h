@@ -31,6 +31,8 @@ public:
     void header(const CellRow& row);
     // Each further row, before any is converted.
     void observe(const CellRow& row);
+    // The same for a row of texts from a text source, without making values of them.
+    void observeTexts(const std::vector<std::string>& row);
     // The fields, once every row was observed. Raises 3274 with emptyMessage when no
     // column holds a name or a value.
     std::vector<ForeignField> fields(std::string_view emptyMessage);

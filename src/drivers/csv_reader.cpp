@@ -157,14 +157,21 @@ void sendCsv(OpenScanner open, std::string_view name, ForeignTableSink& sink) {
         }
     };
     open([&](CsvScanner& scanner) {
-        bool first = true;
+        if (!scanner.next(record)) return;
+        toRow();
+        typer.header(row);
+        std::vector<std::string> converted;
         while (scanner.next(record)) {
-            toRow();
-            if (first)
-                typer.header(row);
-            else
-                typer.observe(row);
-            first = false;
+            for (const auto& f : record)
+                if (utf8 && !isValidUtf8(f)) utf8 = false;
+            if (utf8) {
+                typer.observeTexts(record);
+                continue;
+            }
+            converted.clear();
+            for (const auto& f : record)
+                converted.push_back(windows.toUtf8(f));
+            typer.observeTexts(converted);
         }
     });
     checking = false;
