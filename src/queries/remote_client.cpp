@@ -192,7 +192,50 @@ void RemoteClient::sendQuery() {
 
 // --- socket events ----------------------------------------------------------------
 
+// Every event is handled here to its end: whatever goes wrong is reported and ends the
+// wait for a result, and nothing reaches the event loop.
+template <typename Work> void RemoteClient::guard(Work&& work) noexcept {
+    try {
+        work();
+        return;
+    } catch (const RuntimeError& e) {
+        report(errorReport(e));
+    } catch (const std::exception& e) {
+        report(std::string("Error: ") + e.what());
+    }
+}
+
+void RemoteClient::report(const std::string& text) noexcept {
+    try {
+        dropLink();
+        endPending();
+        message(text);
+    } catch (...) {
+        // Nothing more can be told.
+    }
+}
+
 void RemoteClient::linkConnected() {
+    guard([this] { onConnected(); });
+}
+
+void RemoteClient::linkData(std::string_view bytes) {
+    guard([this, bytes] { onData(bytes); });
+}
+
+void RemoteClient::linkPeerClosed() {
+    guard([this] { onPeerClosed(); });
+}
+
+void RemoteClient::linkFailed() {
+    guard([this] { onFailed(); });
+}
+
+void RemoteClient::linkTimer(LinkTimer timer) {
+    guard([this, timer] { onTimer(timer); });
+}
+
+void RemoteClient::onConnected() {
     link_.stopTimer(LinkTimer::Connect);
     if (afterConnect_ == AfterConnect::Execute) {
         afterConnect_ = AfterConnect::Nothing;
@@ -200,7 +243,7 @@ void RemoteClient::linkConnected() {
     }
 }
 
-void RemoteClient::linkFailed() {
+void RemoteClient::onFailed() {
     dropLink();
     endPending();
     state_.remoteHost.clear();
@@ -208,11 +251,11 @@ void RemoteClient::linkFailed() {
     message(remotetext::kConnectionProblem);
 }
 
-void RemoteClient::linkTimer(LinkTimer timer) {
+void RemoteClient::onTimer(LinkTimer timer) {
     switch (timer) {
     case LinkTimer::Connect:
         // Still no connection: the same as a connection that failed.
-        if (link_.state() != LinkState::Connected) linkFailed();
+        if (link_.state() != LinkState::Connected) onFailed();
         break;
     case LinkTimer::Result:
         if (!pending_) break;
@@ -229,7 +272,7 @@ void RemoteClient::linkTimer(LinkTimer timer) {
     }
 }
 
-void RemoteClient::linkData(std::string_view bytes) {
+void RemoteClient::onData(std::string_view bytes) {
     if (collecting_) return collect(bytes);
     held_.append(bytes);
     // The server's control texts carry no end mark: one is recognised when the bytes
@@ -303,7 +346,7 @@ void RemoteClient::act(ServerText text) {
     case ServerText::LoginPrompt:
         if (isSet(state_.loginPending)) {
             state_.loginPending.clear();
-            link_.post([this] { askForLogin(); });
+            link_.post([this] { guard([this] { askForLogin(); }); });
         } else if (pending_) {
             // The reconnection of Execute logs in no one, and the server wants a login.
             endSession(remotetext::kLoginAgain);
@@ -347,7 +390,7 @@ void RemoteClient::askForLogin() {
     wipe(login);
 }
 
-void RemoteClient::linkPeerClosed() {
+void RemoteClient::onPeerClosed() {
     link_.stopTimer(LinkTimer::Quiet);
     takeHeldText();
     if (errorReply_) return showErrorReply();

@@ -119,6 +119,15 @@ private:
     void linkFailed() override;
     void linkTimer(LinkTimer timer) override;
 
+    void onConnected();
+    void onData(std::string_view bytes);
+    void onPeerClosed();
+    void onFailed();
+    void onTimer(LinkTimer timer);
+    template <typename Work> void guard(Work&& work) noexcept;
+    // An unexpected failure in an event: the wait ends and text is shown.
+    void report(const std::string& text) noexcept;
+
     bool connectToServer(AfterConnect after);
     void sendQuery();
     void act(ServerText text);

@@ -6,6 +6,7 @@
 
 #include <QTest>
 #include <deque>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 using namespace varnoke;
@@ -60,7 +61,11 @@ public:
         EXPECT_EQ(text, remoteNoteText());
     }
     void closeResultViewer() override { ++viewerCloses; }
-    void showResult(const Recordset& rs) override { shown.push_back(rs); }
+    bool failToShow = false;
+    void showResult(const Recordset& rs) override {
+        if (failToShow) throw std::runtime_error("the viewer could not be built");
+        shown.push_back(rs);
+    }
 };
 
 class RemoteClientTest : public ::testing::Test {
@@ -399,6 +404,18 @@ TEST_F(RemoteClientTest, AResultThatNeverEndsTimesOutAndMayBeTriedAgain) {
     server.replies.push_back({kFullResult});
     execute();
     ASSERT_TRUE(waitFor([&] { return !host.shown.empty(); }));
+}
+
+TEST_F(RemoteClientTest, AFailureInsideAnEventIsReportedAndEndsTheWait) {
+    makeClient();
+    logIn();
+    host.failToShow = true;
+    server.replies.push_back({kFullResult});
+    execute();
+    ASSERT_TRUE(waitForMessages(1));
+    EXPECT_EQ(platform.prompter.messages().back(), "Error: the viewer could not be built");
+    EXPECT_FALSE(host.busy);
+    EXPECT_TRUE(host.executeEnabled);
 }
 
 TEST_F(RemoteClientTest, TheServerStoppingEndsTheSession) {
