@@ -96,10 +96,11 @@ std::optional<LoginAnswer> Form14::ask() {
     exec();
     std::optional<LoginAnswer> answer;
     if (accepted_) {
-        const QString password = QString::fromUcs4(password_.data(), qsizetype(password_.size()));
+        QString password = QString::fromUcs4(password_.data(), qsizetype(password_.size()));
         QByteArray bytes = password.toUtf8();
         answer.emplace(text1_->text().toStdString(), bytes.toStdString());
         bytes.fill('\0');
+        password.fill(QChar(0));
     }
     clearPassword();
     showMask();

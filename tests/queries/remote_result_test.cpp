@@ -1,4 +1,5 @@
 #include "engine/field.h"
+#include "queries/remote_client.h"
 #include "queries/remote_protocol.h"
 #include "queries/remote_result.h"
 #include "queries/remote_temp.h"
@@ -294,6 +295,15 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"DelimiterInConnectString", "DSN=^~*", "select 1", false, true},
                       Refusal{"DelimiterInSql", "DSN=x", "select '^~*'", false, true}),
     [](const auto& info) { return std::string(info.param.label); });
+
+TEST(RemoteProtocol, TheNoteNamesTheServerAndWhereToGetIt) {
+    EXPECT_EQ(remoteNoteText(),
+              "You must download/install the application called Quenlat on the remote machine.  "
+              "Quenlat is a server that processes commands sent from Varnoke.   Quenlat is "
+              "downloadable from: https://varnoke.example.org/server\r\n\r\nYou must have an "
+              "ESTABLISHED Internet connection (cable or dial-up), or be on a network, to send "
+              "data to, and receive data from Quenlat.");
+}
 
 TEST(RemoteProtocol, MessagesAreComposedAsTheServerReadsThem) {
     EXPECT_EQ(loginMessage("ann", "secret"), "lo_ann,secret^~*");
