@@ -21,25 +21,14 @@ using namespace varnoke::test;
 
 namespace {
 
-class LocalQueryWindowTest : public ::testing::Test {
+class LocalQueryWindowTest : public ProgramWindowTest {
 protected:
-    void SetUp() override {
-        dir.copyWorkDb();
-        program = std::make_unique<Program>(scripted.platform());
-        window = &program->window();
-        ASSERT_TRUE(window->openWorkingDatabase(dir.path()));
+    void prepare() override {
         db().execute("CREATE TABLE Table1 (Name TEXT(50), Amount DOUBLE)");
         db().execute("INSERT INTO Table1 (Name, Amount) VALUES ('Anna', 250)");
         db().execute("INSERT INTO Table1 (Name, Amount) VALUES ('Bertil', 75)");
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
-    void TearDown() override {
-        window->close();
-        program.reset();
     }
 
-    Database& db() { return program->state().workDb; }
     FrmQuerys* openFromMenu(std::string_view item) {
         triggerMenu(*program, item);
         auto* frm = queryWindows(*program).localWindow();
@@ -55,11 +44,6 @@ protected:
             out.push_back(rs.field("Amount").value().asNumber());
         return out;
     }
-
-    TempDir dir;
-    ScriptedPlatform scripted;
-    std::unique_ptr<Program> program;
-    MDIForm1* window = nullptr;
 };
 
 TEST_F(LocalQueryWindowTest, OpensWithItsControlsAndAllButtonsDisabled) {

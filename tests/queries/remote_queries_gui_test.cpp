@@ -30,13 +30,9 @@ namespace {
 const std::string kOrders = "okCustomer^~*200^~*20^~*Total^~*131^~*19^~*endOfFieldNames^~*"
                             "Anna^~*250.5^~*endOfRow^~*Bertil^~*75^~*endOfRow^~*endOfData^~*";
 
-class RemoteQueryWindowTest : public ::testing::Test {
+class RemoteQueryWindowTest : public ProgramWindowTest {
 protected:
-    void SetUp() override {
-        dir.copyWorkDb();
-        program = std::make_unique<Program>(scripted.platform());
-        window = &program->window();
-        ASSERT_TRUE(window->openWorkingDatabase(dir.path()));
+    void prepare() override {
         // The remote window of this program talks to the test's server.
         RemoteClientSettings settings;
         settings.port = server.port();
@@ -48,15 +44,8 @@ protected:
         notes.edit();
         notes.setValue("showAgain", Value::boolean(false));
         notes.update();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
-    void TearDown() override {
-        window->close();
-        program.reset();
     }
 
-    Database& db() { return program->state().workDb; }
     GridViewerHub& viewers() { return static_cast<GridViewerHub&>(*program->hub().viewers); }
     FrmRemoteQuerys* openFromMenu(std::string_view item) {
         triggerMenu(*program, item);
@@ -91,11 +80,7 @@ protected:
         });
     }
 
-    TempDir dir;
-    ScriptedPlatform scripted;
     FakeQueryServer server;
-    std::unique_ptr<Program> program;
-    MDIForm1* window = nullptr;
 };
 
 TEST_F(RemoteQueryWindowTest, OpensWithItsControlsAndStates) {

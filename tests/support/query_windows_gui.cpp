@@ -5,6 +5,21 @@
 
 namespace varnoke::test {
 
+void ProgramWindowTest::SetUp() {
+    dir.copyWorkDb();
+    program = std::make_unique<Program>(scripted.platform());
+    window = &program->window();
+    ASSERT_TRUE(window->openWorkingDatabase(dir.path()));
+    prepare();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+}
+
+void ProgramWindowTest::TearDown() {
+    window->close();
+    program.reset();
+}
+
 void triggerMenu(Program& program, std::string_view item) {
     auto* action = program.window().findChild<QAction*>(
         QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));

@@ -3,6 +3,8 @@
 // Queries menu, by the controls' names.
 #include "queries/local_queries_window.h"
 #include "shell/program_window.h"
+#include "support/scripted_platform.h"
+#include "support/temp_dir.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,6 +13,22 @@
 #include <string_view>
 
 namespace varnoke::test {
+
+// The whole program on a copy of the working database, its main window shown.
+class ProgramWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Runs after the working database opened, before the main window shows.
+    virtual void prepare() {}
+
+    Database& db() { return program->state().workDb; }
+
+    TempDir dir;
+    ScriptedPlatform scripted;
+    std::unique_ptr<Program> program;
+    MDIForm1* window = nullptr;
+};
 
 // Triggers the main window's menu item of that name.
 void triggerMenu(Program& program, std::string_view item);
