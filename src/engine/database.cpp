@@ -610,6 +610,12 @@ void Database::flush() {
     state().connection().commit();
 }
 
+void Database::compact() {
+    detail::Connection& conn = state().connection();
+    conn.commit();
+    conn.exec("VACUUM");
+}
+
 void Database::close() {
     if (!state_ || !state_->open) return;
     for (const auto& w : state_->recordsets)

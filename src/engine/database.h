@@ -222,6 +222,10 @@ public:
 
     // Commits the gathered writes (see above).
     void flush();
+    // Commits the gathered writes, then rewrites the file without the room that deleted
+    // rows left behind. Raises when SQLite refuses (another statement of the file is
+    // running, the file is locked); the data are unchanged then.
+    void compact();
     // Closes this handle (all copies of it); open recordsets of the handle are closed.
     void close();
 

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace varnoke;
 
 namespace {
@@ -356,6 +358,21 @@ TEST_F(Shell, ExitEmptiesExactlyTheProgramsWorkingTables) {
     EXPECT_EQ(rowCount("MSysQueryDefs"), 1);
     EXPECT_EQ(rowCount("My Saved Table"), 1);
     EXPECT_EQ(rowCount("settings copy"), 1);
+}
+
+TEST_F(Shell, ExitGivesBackTheRoomOfTheEmptiedRows) {
+    state.workDb.execute("CREATE TABLE Table1 (F TEXT(200))");
+    state.workDb.execute("INSERT INTO Table1 VALUES ('" + std::string(200, 'x') + "')");
+    for (int i = 0; i < 13; ++i)
+        state.workDb.execute("INSERT INTO Table1 SELECT * FROM Table1");
+    state.workDb.flush();
+    const auto full = std::filesystem::file_size(path);
+    ASSERT_GT(full, 1'500'000u);
+    exitCleanup(state);
+    EXPECT_LT(std::filesystem::file_size(path), full / 10);
+    state.workDb = Engine::instance().openDatabase(path);
+    EXPECT_EQ(rowCount("Table1"), 0);
+    EXPECT_EQ(rowCount("Settings"), 4);
 }
 
 TEST_F(Shell, ExitWithNothingEverOpenedStillCloses) {
