@@ -83,7 +83,8 @@ protected:
         settings.port = server.port();
         settings.connectTimeoutMs = 1000;
         if (settings.resultTimeoutMs == 60000) settings.resultTimeoutMs = 5000;
-        settings.quietMs = 100;
+        // Long enough that a busy machine never splits a reply sent in 1-byte writes.
+        settings.quietMs = 1000;
         client =
             std::make_unique<RemoteClient>(state, platform.prompter, link, host, host, settings);
     }

@@ -116,6 +116,18 @@ TEST_F(RemoteQueryWindowTest, OpensWithItsControlsAndStates) {
     EXPECT_EQ(text(frm, "txtSQLStatement"), "");
 }
 
+TEST_F(RemoteQueryWindowTest, DefineModeListsNothingAndFocusesTheConnectionString) {
+    db().createQueryDef("Orders", "select * from orders");
+    FrmRemoteQuerys* frm = openFromMenu(menu::QueriesDefineRemote);
+    EXPECT_EQ(control<QListWidget>(frm, "lstQueryDefs")->count(), 0);
+    EXPECT_EQ(frm->logic().activateWindow(), RemoteFocus::ConnectionString);
+    EXPECT_FALSE(enabled(frm, "cmdRemoveQuery"));
+
+    frm = openFromMenu(menu::QueriesSelectRemote);
+    EXPECT_EQ(control<QListWidget>(frm, "lstQueryDefs")->count(), 1);
+    EXPECT_EQ(frm->logic().activateWindow(), RemoteFocus::List);
+}
+
 TEST_F(RemoteQueryWindowTest, ASampleFillsOnlyTheConnectionString) {
     FrmRemoteQuerys* frm = openFromMenu(menu::QueriesDefineRemote);
     type(frm, "txtSQLStatement", "select 1");
