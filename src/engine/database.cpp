@@ -133,7 +133,8 @@ public:
     void row(std::vector<Value>& values) override {
         auto st = c_.prepare(insertSql_);
         for (std::size_t i = 0; i < cols_.size(); ++i) {
-            const Value v = i < values.size() ? values[i] : Value::null();
+            static const Value null = Value::null();
+            const Value& v = i < values.size() ? values[i] : null;
             st.bind(static_cast<int>(i + 1), storeValue(v, cols_[i].type, cols_[i].name));
         }
         st.run();
