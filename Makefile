@@ -2,7 +2,7 @@
 BUILD   ?= build
 PACKAGES = cmake ninja-build g++ pkg-config libsqlite3-dev qt6-base-dev libgtest-dev \
            libbenchmark-dev libfreexl-dev libgumbo-dev mdbtools-dev libwps-dev \
-           librevenge-dev
+           librevenge-dev fonts-urw-base35
 
 .PHONY: run test build deps
 

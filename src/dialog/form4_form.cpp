@@ -1,6 +1,7 @@
 #include "dialog/form4_form.h"
 
 #include "platform/qt/qt_text.h"
+#include "platform/qt/window_faces.h"
 #include "shell/run_guard.h"
 
 #include <QAbstractItemView>
@@ -14,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleFactory>
 #include <QTableWidget>
 
 namespace varnoke {
@@ -102,9 +104,14 @@ constexpr const char* kTabOrder[] = {
     "Combo3",   "Combo9",   "List3",   "Combo4",   "Combo5",   "Combo7",   "Combo8",   "Command2",
     "Command5", "Command3", "Text2",   "List1",    "List2",    "Text1"};
 
+// To the nearest pixel: cutting off the fraction takes a pixel from the small
+// frames and options that their texts need.
+int px(int twips) {
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
+
 QRect pixels(const Placement& p) {
-    return {p.left / kTwipsPerPixel, p.top / kTwipsPerPixel, p.width / kTwipsPerPixel,
-            p.height / kTwipsPerPixel};
+    return {px(p.left), px(p.top), px(p.width), px(p.height)};
 }
 
 std::string s(const QString& text) {
@@ -137,11 +144,13 @@ Form4::Form4(Form4Services services, QWidget* parent)
     setObjectName("Form4");
     setWindowTitle(toQString(kDialogCaption));
     setAttribute(Qt::WA_DeleteOnClose);
-    // The layout was planned for a small sans serif face of about eleven pixels.
-    QFont small = font();
-    small.setFamilies({"Liberation Sans", "Arial", "Nimbus Sans"});
-    small.setPixelSize(11);
-    setFont(small);
+    // The boxes were drawn for a small face: the narrow cut at ten pixels is what lets
+    // "replace", the longest pairing method and the captions of the small frames fit.
+    setFont(narrowFace(10));
+    // Frames with their caption on the top line, so a low frame keeps room for what it
+    // holds below the caption.
+    frameStyle_ = QStyleFactory::create("Windows");
+    if (frameStyle_) frameStyle_->setParent(this);
     setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
     build();
     connectControls();
@@ -171,6 +180,7 @@ void Form4::build() {
         switch (p.kind) {
         case Kind::Frame:
             w = new QGroupBox(p.caption, parent);
+            if (frameStyle_) w->setStyle(frameStyle_);
             break;
         case Kind::Option:
             w = new QRadioButton(p.caption, parent);

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QProgressBar;
+class QStyle;
 class QTableWidget;
 
 namespace varnoke {
@@ -39,6 +40,7 @@ private:
     std::unique_ptr<Form4Model> model_;
     QTableWidget* grid_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QStyle* frameStyle_ = nullptr; // owned by the dialog
     bool rendering_ = false;
 };
 

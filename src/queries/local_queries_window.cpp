@@ -1,6 +1,7 @@
 #include "queries/local_queries_window.h"
 
 #include "platform/qt/qt_text.h"
+#include "platform/qt/window_faces.h"
 #include "queries/query_controls_window.h"
 #include "shell/main_window.h"
 #include "viewers/viewer_hub_window.h"
@@ -47,6 +48,8 @@ void FrmQuerys::buildControls() {
     auto* frame1 = new QGroupBox("In your SQL statement:", this);
     frame1->setObjectName("Frame1");
     placeTwips(frame1, 90, 1545, 6540, 2055);
+    // The help was laid out for a small face; in it the note keeps to its two lines.
+    frame1->setFont(smallFace(11));
     constexpr int kLineWidth = 6540 - 360 - 120;
     queryLabel(frame1, "- Refer to File A as \"table1\"", 360, 240, kLineWidth, 240);
     queryLabel(frame1, "- Refer to File B as \"table2\"", 360, 480, kLineWidth, 240);

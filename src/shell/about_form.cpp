@@ -1,5 +1,6 @@
 #include "shell/about_form.h"
 
+#include "platform/qt/window_faces.h"
 #include "shell/logo_window.h"
 #include "shell/main_window.h"
 
@@ -15,11 +16,10 @@ constexpr int kWidth = 5760;
 constexpr int kHeight = 3840;
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
-              int height, double points = 8.25, bool bold = false) {
+              int height, int pixels = 11, bool bold = false) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
-    QFont f("Sans Serif");
-    f.setPointSizeF(points);
+    QFont f = smallFace(pixels);
     f.setBold(bold);
     l->setFont(f);
     l->setGeometry(twips(left), twips(top), twips(width), twips(height));
@@ -76,8 +76,8 @@ Form2::Form2(DocumentOpener& opener, QWidget* parent) : QDialog(parent), opener_
     picture1->setObjectName("Picture1");
     picture1->setPixmap(varnokeLogo(48));
     picture1->setGeometry(twips(240), twips(240), 48, 48);
-    label(this, "Label1", "Varnoke", 1200, 240, 2400, 480, 14, true);
-    label(this, "Label4", "2.9", 3720, 300, 1000, 360, 10, true);
+    label(this, "Label1", "Varnoke", 1200, 240, 2400, 480, 19, true);
+    label(this, "Label4", "2.9", 3720, 300, 1000, 360, 13, true);
     label(this, "Label5", "As limitless as your thoughts.", 1200, 780, 4300, 300);
     label(this, "Label2",
           "Varnoke compares and changes the records of data files.\n"
@@ -86,10 +86,12 @@ Form2::Form2(DocumentOpener& opener, QWidget* parent) : QDialog(parent), opener_
     label(this, "Label3", "Contact/support: ", 1200, 2040, 1500, 300);
 
     lblURL_ = new LinkLabel(kShopAddress, this);
+    lblURL_->setFont(smallFace(11));
     lblURL_->setObjectName("lblURL");
     lblURL_->setGeometry(twips(2700), twips(2040), twips(2900), twips(300));
     lblURL_->onClick = [this] { opener_.openDocument(lblURL_->text().toStdString()); };
     label6_ = new LinkLabel(kSupportAddress, this);
+    label6_->setFont(smallFace(11));
     label6_->setObjectName("Label6");
     label6_->setGeometry(twips(2700), twips(2400), twips(2900), twips(300));
     label6_->onClick = [this] { opener_.openDocument("Mailto:" + label6_->text().toStdString()); };

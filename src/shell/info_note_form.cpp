@@ -1,6 +1,7 @@
 #include "shell/info_note_form.h"
 
 #include "platform/qt/qt_text.h"
+#include "platform/qt/window_faces.h"
 #include "shell/info_notes.h"
 #include "shell/main_window.h"
 #include "value/runtime_error.h"
@@ -10,8 +11,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-
-#include <algorithm>
 
 namespace varnoke {
 
@@ -76,6 +75,9 @@ InfoNoteForm::InfoNoteForm(InfoNote note, Database db, Prompter& prompter, QWidg
     setObjectName(layout.name);
     setWindowTitle(toQString(kInfoNoteTitle));
     setFixedSize(twips(layout.clientWidth), twips(layout.clientHeight));
+    // The boxes were sized for a small face; in the narrow cut the longest note, the
+    // pairing methods', shows whole without a scroll bar.
+    setFont(narrowFace(10));
 
     text1_ = new QPlainTextEdit(this);
     text1_->setObjectName("Text1");
@@ -85,8 +87,6 @@ InfoNoteForm::InfoNoteForm(InfoNote note, Database db, Prompter& prompter, QWidg
     check1_->setObjectName("Check1");
     check1_->setChecked(true);
     place(check1_, layout.check1);
-    // The box was sized for a smaller face; the whole caption must stay readable.
-    check1_->resize(std::max(check1_->width(), check1_->sizeHint().width()), check1_->height());
     command1_ = new QPushButton("&OK", this);
     command1_->setObjectName("Command1");
     command1_->setDefault(true);

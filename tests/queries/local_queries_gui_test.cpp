@@ -4,6 +4,7 @@
 #include "support/query_windows_gui.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
+#include "support/text_fit_gui.h"
 #include "viewers/grid_model_window.h"
 #include "viewers/grid_viewer_window.h"
 #include "viewers/viewer_hub_window.h"
@@ -45,6 +46,12 @@ protected:
         return out;
     }
 };
+
+TEST_F(LocalQueryWindowTest, TheHelpTextShowsWhole) {
+    FrmQuerys* frm = openFromMenu(menu::QueriesDefineLocal);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm));
+    EXPECT_EQ(unfitTexts(*frm->findChild<QGroupBox*>("Frame1")), std::vector<std::string>{});
+}
 
 TEST_F(LocalQueryWindowTest, OpensWithItsControlsAndAllButtonsDisabled) {
     FrmQuerys* frm = openFromMenu(menu::QueriesDefineLocal);

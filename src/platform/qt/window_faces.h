@@ -1,0 +1,14 @@
+#pragma once
+// The faces the windows are set in. Their layouts were drawn for a small sans serif of
+// about eleven pixels; these families share one set of widths (Arial's), so a text that
+// fits with one fits with the others.
+#include <QFont>
+
+namespace varnoke {
+
+// The plain face, at a size in pixels.
+QFont smallFace(int pixelSize);
+// The narrow cut of the same face, for windows whose boxes hold long choices.
+QFont narrowFace(int pixelSize);
+
+} // namespace varnoke
