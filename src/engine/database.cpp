@@ -653,19 +653,15 @@ Engine& Engine::instance() {
     return engine;
 }
 
-namespace {
 // The engine's connections live on one thread each and keep no statistics of SQLite's
-// memory: neither needs SQLite's locks on every call. Returns the open flags to use.
-int connectionFlags() {
-    static const bool configured = [] {
-        // Refused once SQLite has started (another part of the program opened a file
-        // first); the program still works, only with SQLite's counters on.
-        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-        return true;
-    }();
-    (void)configured;
-    return SQLITE_OPEN_NOMUTEX;
+// memory: neither needs SQLite's locks on every call. SQLite takes the setting only
+// before its first use, so the engine is best made before anything else opens a file.
+Engine::Engine() {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
 }
+
+namespace {
+constexpr int kConnectionFlags = SQLITE_OPEN_NOMUTEX;
 } // namespace
 
 Workspace Engine::workspace(int index) {
@@ -692,7 +688,7 @@ std::shared_ptr<detail::Connection> Engine::connectionFor(const std::string& pat
     if (auto it = connections_.find(path); it != connections_.end())
         if (auto conn = it->second.lock()) return conn;
     sqlite3* raw = nullptr;
-    const int flags = connectionFlags();
+    const int flags = kConnectionFlags;
     int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | flags, nullptr);
     detail::DbPtr db(raw);
     if (rc != SQLITE_OK) {

@@ -279,7 +279,7 @@ public:
 
 private:
     friend class Workspace;
-    Engine() = default;
+    Engine();
     std::shared_ptr<detail::Connection> connectionFor(const std::string& canonicalPath);
 
     std::string iniPath_;

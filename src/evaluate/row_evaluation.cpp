@@ -173,12 +173,13 @@ class PositionKeeper {
 public:
     explicit PositionKeeper(Recordset& rs) : rs_(rs) {
         try {
+            // A deleted current record (no position) leaves nothing to go back to; asked
+            // first, as a delete run meets one at every record.
             if (rs.eof() || rs.bof())
                 atEnd_ = rs.eof();
-            else
+            else if (rs.absolutePosition() >= 0)
                 bookmark_ = rs.bookmark();
         } catch (const RuntimeError&) {
-            // A deleted current record: nothing to go back to.
         }
     }
     ~PositionKeeper() {
