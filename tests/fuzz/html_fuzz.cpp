@@ -1,15 +1,14 @@
-// HTML pages: the nesting check, Gumbo's parse and the table's rows; the table name
-// "Table2" makes a second table reachable too.
+// HTML pages: the nesting check, Gumbo's parse and the table's rows. The table asked
+// for is "Table2", so a page with two tables reaches the search by name, and one with
+// a single table the fall-back to the first.
 #include "drivers/html_format.h"
 #include "fuzz_sink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     varnoke::fuzz::NullSink sink;
-    for (const char* table : {"", "Table2"}) {
-        try {
-            varnoke::drivers::readHtmlImage({data, size}, "fuzz.html", table, sink);
-        } catch (const varnoke::EngineError&) {
-        }
+    try {
+        varnoke::drivers::readHtmlImage({data, size}, "fuzz.html", "Table2", sink);
+    } catch (const varnoke::EngineError&) {
     }
     return 0;
 }
