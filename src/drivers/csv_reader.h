@@ -29,6 +29,9 @@ private:
     int get();
     int peek();
     bool refill();
+    // The next record when the window holds a whole line without quotes; false (having
+    // taken nothing but blank lines) otherwise.
+    bool nextPlainLine(std::vector<std::string>& fields);
 
     std::FILE* file_ = nullptr;
     std::string_view fileName_;
