@@ -2,6 +2,7 @@
 
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_faces.h"
+#include "shell/placement_window.h"
 #include "shell/run_guard.h"
 
 #include <QAbstractItemView>
@@ -12,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -473,14 +476,36 @@ void Form4::closeEvent(QCloseEvent* event) {
 }
 
 void Form4Windows::showCompareDialog() {
-    if (!dialog_) dialog_ = new Form4(services_, mainWindow_);
+    if (!dialog_) {
+        dialog_ = new Form4(services_, mainWindow_);
+        if (area_) {
+            // A child of the work area like the grid windows, so a grid or query window
+            // opened while the dialog is up comes in front of it.
+            QMdiSubWindow* sub = area_->addSubWindow(dialog_);
+            QObject::connect(dialog_, &QObject::destroyed, sub, &QObject::deleteLater);
+            sub->resize(sub->sizeHint());
+            const double left = (mainWindow_->width() * 15.0 - 8800.0) / 2 / 15;
+            const double top = (mainWindow_->height() * 15.0 - 7680.0) / 2 / 15;
+            sub->move(static_cast<int>(left), static_cast<int>(top));
+        }
+    }
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(dialog_->parentWidget())) {
+        sub->show();
+        keepInsideArea(*sub);
+        area_->setActiveSubWindow(sub);
+        return;
+    }
     dialog_->show();
     dialog_->raise();
     dialog_->activateWindow();
 }
 
 bool Form4Windows::compareDialogVisible() const {
-    return dialog_ && dialog_->isVisible();
+    // Shown by the program, whether or not the main window is on screen yet.
+    if (!dialog_) return false;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(dialog_->parentWidget()))
+        return !sub->isHidden() && !dialog_->isHidden();
+    return dialog_->isVisible();
 }
 
 std::string Form4Windows::fileAPathText() const {

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <memory>
 
+class QMdiArea;
 class QProgressBar;
 class QStyle;
 class QTableWidget;
@@ -48,8 +49,9 @@ private:
 // shown after being closed.
 class Form4Windows : public CompareWindows {
 public:
-    Form4Windows(Form4Services services, QWidget* mainWindow)
-        : services_(std::move(services)), mainWindow_(mainWindow) {}
+    // With an area, the dialog opens as one of its child windows.
+    Form4Windows(Form4Services services, QWidget* mainWindow, QMdiArea* area = nullptr)
+        : services_(std::move(services)), mainWindow_(mainWindow), area_(area) {}
 
     void showCompareDialog() override;
     bool compareDialogVisible() const override;
@@ -64,6 +66,7 @@ public:
 private:
     Form4Services services_;
     QWidget* mainWindow_;
+    QMdiArea* area_;
     QPointer<Form4> dialog_;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/qt/window_faces.h"
 #include "queries/query_controls_window.h"
 #include "shell/main_window.h"
+#include "shell/placement_window.h"
 #include "viewers/viewer_hub_window.h"
 
 #include <QApplication>
@@ -153,6 +154,7 @@ namespace {
 template <typename Form> void bringUp(Form* form) {
     form->Form_Load();
     form->show();
+    if (const QWidget* main = form->parentWidget()) keepOverMainWindow(*form, *main);
     form->raise();
     form->activateWindow();
     // The window manager may activate it later or not at all; the menu's SetFocus does.

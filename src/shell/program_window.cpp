@@ -25,7 +25,8 @@ Program::Program(Platform platform) : platform_(platform) {
     window_ = std::make_unique<MDIForm1>(state_, platform_, hub_);
     hub_.viewers = std::make_unique<GridViewerHub>(state_, platform_.prompter, window_->mdiArea());
     hub_.compare = std::make_unique<Form4Windows>(
-        Form4Services{state_, platform_, *window_, *hub_.viewers, &runner_}, window_.get());
+        Form4Services{state_, platform_, *window_, *hub_.viewers, &runner_}, window_.get(),
+        window_->mdiArea());
     hub_.queries = std::make_unique<QueryWindowSet>(
         state_, platform_, *window_, static_cast<GridViewerHub&>(*hub_.viewers), window_.get());
 

@@ -1,6 +1,7 @@
 #include "viewers/viewer_hub_window.h"
 
 #include "platform/qt/qt_text.h"
+#include "shell/placement_window.h"
 #include "value/runtime_error.h"
 #include "viewers/form_printer_window.h"
 #include "viewers/grid_viewer_window.h"
@@ -91,9 +92,10 @@ void GridViewerHub::show(ViewerForm form) {
     QWidget* frame = frameOf(&window);
     frame->show();
     frame->raise();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(frame); sub && area_)
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(frame); sub && area_) {
+        keepInsideArea(*sub);
         area_->setActiveSubWindow(sub);
-    else
+    } else
         frame->activateWindow();
     window.grid()->setFocus();
 }
