@@ -37,7 +37,11 @@ std::optional<double> decimalNumber(std::string_view text) {
     // Only plain decimal forms: no "inf", "nan" or hexadecimal.
     const char first = text.empty() ? ' ' : text.front();
     if (!(first == '-' || first == '.' || (first >= '0' && first <= '9'))) return std::nullopt;
-    if (text.find_first_not_of("0123456789+-.eE") != std::string_view::npos) return std::nullopt;
+    if (!std::all_of(text.begin(), text.end(), [](char c) {
+            return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' ||
+                   c == 'E';
+        }))
+        return std::nullopt;
     double v = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
