@@ -617,6 +617,29 @@ void Database::compact() {
     conn.exec("VACUUM");
 }
 
+void Database::replaceTable(std::string_view target, std::string_view staged) {
+    detail::DatabaseState& st = state();
+    st.checkWritable();
+    detail::Connection& conn = st.connection();
+    const detail::TableInfo* from = conn.table(staged);
+    if (!from) throw EngineError(err::NotInCollection, "Item not found in this collection.");
+    const std::string fromSql = from->sqlName();
+    std::optional<std::string> targetSql;
+    if (const detail::TableInfo* old = conn.table(target)) targetSql = old->sqlName();
+    conn.commit();
+    try {
+        conn.atomically([&] {
+            if (targetSql) conn.exec("DROP TABLE " + *targetSql);
+            conn.exec("ALTER TABLE " + fromSql + " RENAME TO " + detail::quoteName(target));
+        });
+    } catch (...) {
+        conn.schemaChanged();
+        throw;
+    }
+    conn.schemaChanged();
+    conn.bumpData();
+}
+
 void Database::close() {
     if (!state_ || !state_->open) return;
     for (const auto& w : state_->recordsets)

@@ -226,6 +226,10 @@ public:
     // rows left behind. Raises when SQLite refuses (another statement of the file is
     // running, the file is locked); the data are unchanged then.
     void compact();
+    // Puts the table `staged` in the place of `target` in one step: target, when there
+    // is one, is dropped and staged takes its name; a failure leaves both as they were.
+    // 3265 when staged does not exist.
+    void replaceTable(std::string_view target, std::string_view staged);
     // Closes this handle (all copies of it); open recordsets of the handle are closed.
     void close();
 

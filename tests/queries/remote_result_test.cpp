@@ -254,6 +254,24 @@ TEST(RemoteTemp, RebuildHoldsExactlyTheRowsReceived) {
     EXPECT_EQ(empty.recordCount(), 0);
 }
 
+TEST(RemoteTemp, AFailedRebuildLeavesThePreviousResultWhole) {
+    ViewerDb data;
+    rebuildTemp(data.db, parsed(resultText({{"Name", "200", "5"}}, {{"Anna"}})));
+
+    // The parser widens a field for a long text; built by hand, the engine refuses it
+    // part way through the rows.
+    RemoteResult tooLong{{{"Other", fieldtype::Text, 2}},
+                         {{Value::text("ok")}, {Value::text("far too long")}}};
+    EXPECT_THROW(rebuildTemp(data.db, tooLong), EngineError);
+
+    Recordset temp = data.open("Temp", RecordsetType::Table);
+    ASSERT_EQ(temp.fieldCount(), 1);
+    EXPECT_EQ(temp.field(0).name(), "Name");
+    EXPECT_EQ(temp.recordCount(), 1);
+    EXPECT_EQ(temp.value("Name"), Value::text("Anna"));
+    EXPECT_FALSE(data.db.tableDefs().contains("MSysRemoteResult"));
+}
+
 TEST(RemoteProtocol, ControlTextsAreRecognisedWholeAndHeldWhileTheyMayGrow) {
     EXPECT_EQ(controlText("loggedin"), ServerText::LoginPrompt);
     EXPECT_EQ(controlText("Send login ID, ZaredAzirozi."), ServerText::LoginPrompt);
