@@ -2,6 +2,7 @@
 
 #include "engine/column_value.h"
 #include "engine/engine_error.h"
+#include "engine/find_shape.h"
 #include "engine/recordset_state.h"
 #include "engine/sql_parser.h"
 
@@ -31,6 +32,48 @@ std::string columnList(const TableInfo& t, const std::vector<RsColumn>& cols) {
         out += quoteName(t.columns[static_cast<std::size_t>(c.baseColumn)].name);
     }
     return out;
+}
+
+// The text literals of a find, or false when it holds a subquery, whose tables may be
+// redefined between finds.
+bool gatherTexts(const sql::Expr& e, std::vector<const sql::Expr*>& out) {
+    if (e.kind == sql::Expr::Kind::Subquery || e.select) return false;
+    if (e.kind == sql::Expr::Kind::Literal && e.value.isText()) out.push_back(&e);
+    for (const auto& a : e.args)
+        if (!gatherTexts(*a, out)) return false;
+    return true;
+}
+
+// The bind each of `texts` went to, when every one was bound once as written, so a find
+// of the same shape can take other texts in their places. Nothing when a text was read
+// for its meaning (a date or number compared with a field), when two texts are equal
+// (their places could not be told apart) or when the parse saw other texts.
+std::optional<std::vector<int>>
+textBindsOf(const sql::Expr& criteria,
+            const std::vector<std::pair<const sql::Expr*, int>>& literals,
+            const std::vector<Value>& binds, const std::vector<std::string>& texts) {
+    std::vector<const sql::Expr*> nodes;
+    if (!gatherTexts(criteria, nodes) || nodes.size() != texts.size()) return std::nullopt;
+    std::vector<std::string> sorted = texts;
+    std::sort(sorted.begin(), sorted.end());
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return std::nullopt;
+    std::vector<int> places;
+    for (const auto& t : texts) {
+        auto node = std::find_if(nodes.begin(), nodes.end(),
+                                 [&](const sql::Expr* n) { return n->value.asText() == t; });
+        if (node == nodes.end()) return std::nullopt;
+        int place = 0;
+        for (const auto& [literal, bind] : literals) {
+            if (literal != *node) continue;
+            if (place != 0) return std::nullopt;
+            place = bind;
+        }
+        if (place == 0) return std::nullopt;
+        const Value& bound = binds[static_cast<std::size_t>(place - 1)];
+        if (!bound.isText() || bound.asText() != t) return std::nullopt;
+        places.push_back(place);
+    }
+    return places;
 }
 
 } // namespace
@@ -266,8 +309,7 @@ void RecordsetState::build() {
     editMode = 0;
     noMatch = false;
     cacheValid_ = false;
-    findSql_[0].clear();
-    findSql_[1].clear();
+    clearFinds();
     versionSlot_ = c.tableVersionSlot(tableKey());
     currentDeleted_ = false;
     if (rows_.empty()) {
@@ -453,13 +495,24 @@ void RecordsetState::ensureKeysetTable() {
     c.exec("CREATE INDEX temp." + quoteName(name + "_rid") + " ON " + quoteName(name) + " (rid)");
 }
 
-RecordsetState::FindQuery RecordsetState::findQuery(const sql::Expr& criteria, bool backwards) {
+void RecordsetState::clearFinds() {
+    for (int i = 0; i < 2; ++i) {
+        findSql_[i].clear();
+        findShapes_[i].clear();
+    }
+}
+
+RecordsetState::FindQuery
+RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
+                          std::vector<std::pair<const sql::Expr*, int>>* literals) {
     Renderer r(conn());
     r.criteriaMode = true;
     r.pushScope({scope()});
     const std::string cond = r.condition(criteria);
     r.popScope();
+    if (literals) *literals = std::move(r.literalBinds);
     FindQuery q;
+    q.backwards = backwards;
     q.boundParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
     std::string& sqlText = findSql_[backwards ? 1 : 0][cond];
@@ -501,9 +554,8 @@ RecordsetState::FindQuery RecordsetState::findQuery(const sql::Expr& criteria, b
     return q;
 }
 
-std::optional<std::size_t> RecordsetState::runFind(const sql::Expr& criteria, bool backwards,
-                                                   std::optional<std::size_t> after) {
-    FindQuery q = findQuery(criteria, backwards);
+std::optional<std::size_t> RecordsetState::runFind(FindQuery q, std::optional<std::size_t> after) {
+    const bool backwards = q.backwards;
     // The bound is a rowid for a row set in stored order, else a slot number.
     double bound;
     if (after) {
@@ -532,9 +584,16 @@ std::optional<std::size_t> RecordsetState::runFind(const sql::Expr& criteria, bo
 
 void RecordsetState::find(std::string_view criteria, FindFrom from) {
     checkOpen();
-    auto expr = sql::parseExpression(criteria);
+    const bool backwards = from == FindFrom::Last || from == FindFrom::Previous;
+    auto& templates = findShapes_[backwards ? 1 : 0];
+    auto shape = findShape(criteria);
+    const FindTemplate* known = nullptr;
+    if (shape) {
+        if (auto it = templates.find(shape->key); it != templates.end()) known = &it->second;
+    }
+    sql::ExprPtr expr;
+    if (!known) expr = sql::parseExpression(criteria);
     std::optional<std::size_t> after;
-    bool backwards = from == FindFrom::Last || from == FindFrom::Previous;
     if (from == FindFrom::Next || from == FindFrom::Previous) {
         if (where_ == Where::Row) {
             after = slot_;
@@ -544,7 +603,21 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
             return;
         }
     }
-    auto slot = runFind(*expr, backwards, after);
+    FindQuery q;
+    if (known) {
+        q = known->query;
+        for (std::size_t i = 0; i < shape->texts.size(); ++i)
+            q.binds[static_cast<std::size_t>(known->textBinds[i] - 1)] =
+                Value::text(std::move(shape->texts[i]));
+    } else {
+        std::vector<std::pair<const sql::Expr*, int>> literals;
+        q = findQuery(*expr, backwards, &literals);
+        if (shape) {
+            if (auto places = textBindsOf(*expr, literals, q.binds, shape->texts))
+                templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
+        }
+    }
+    auto slot = runFind(std::move(q), after);
     noMatch = !slot.has_value();
     if (slot) {
         leaveEdit();
@@ -627,7 +700,7 @@ void RecordsetState::seek(std::string_view comparison, const std::vector<Value>&
         }
     }
     const bool backwards = comparison == "<=" || comparison == "<";
-    auto slot = runFind(*cond, backwards, std::nullopt);
+    auto slot = runFind(findQuery(*cond, backwards), std::nullopt);
     noMatch = !slot.has_value();
     if (slot) {
         leaveEdit();
@@ -748,8 +821,7 @@ void RecordsetState::update() {
         // The new row joins the end of the row set; the current record stays.
         if (natural_ && !rows_.empty() && rowid <= rows_.back()) {
             natural_ = false;
-            findSql_[0].clear(); // finds now go by the row set's own order
-            findSql_[1].clear();
+            clearFinds(); // finds now go by the row set's own order
         }
         rows_.push_back(rowid);
         alive_.push_back(1);

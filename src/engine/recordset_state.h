@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace varnoke::detail {
@@ -147,13 +148,22 @@ private:
         std::string sql;
         std::vector<Value> binds;
         int boundParam = 0;
+        bool backwards = false;
     };
     // The SQL of a find by its rendered condition, forwards and backwards: a run repeats
     // one shape of find with other values, and its columns are indexed already.
     std::unordered_map<std::string, std::string> findSql_[2];
-    FindQuery findQuery(const sql::Expr& criteria, bool backwards);
-    std::optional<std::size_t> runFind(const sql::Expr& criteria, bool backwards,
-                                       std::optional<std::size_t> after);
+    // A find's query by its shape (see FindShape), with the binds its texts go to: a run's
+    // finds differ only in their texts, and need not be parsed and rendered again.
+    struct FindTemplate {
+        FindQuery query;
+        std::vector<int> textBinds;
+    };
+    std::unordered_map<std::string, FindTemplate> findShapes_[2];
+    FindQuery findQuery(const sql::Expr& criteria, bool backwards,
+                        std::vector<std::pair<const sql::Expr*, int>>* literals = nullptr);
+    std::optional<std::size_t> runFind(FindQuery q, std::optional<std::size_t> after);
+    void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
     void landOn(std::size_t slot);

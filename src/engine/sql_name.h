@@ -17,4 +17,8 @@ std::string bracketName(std::string_view name);
 std::optional<std::string> readBracketedName(std::string_view text, std::size_t at,
                                              std::size_t& end);
 
+// The text of the string that opens text at `at` (text[at] is its quote, doubled inside
+// it), and in `end` the index past its closing quote; nothing when it never closes.
+std::optional<std::string> readQuotedText(std::string_view text, std::size_t at, std::size_t& end);
+
 } // namespace varnoke

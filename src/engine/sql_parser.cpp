@@ -166,21 +166,12 @@ private:
                 t.text = std::string(text_.substr(i + 1, stop - i - 1));
                 i = stop + 1;
             } else if (c == '\'' || c == '"') {
+                std::size_t stop = n;
+                auto text = readQuotedText(text_, i, stop);
+                if (!text) failAt(i, n);
                 t.kind = Token::Kind::String;
-                std::size_t j = i + 1;
-                while (true) {
-                    if (j >= n) failAt(i, n);
-                    if (text_[j] == c) {
-                        if (j + 1 < n && text_[j + 1] == c) {
-                            t.text += c;
-                            j += 2;
-                            continue;
-                        }
-                        break;
-                    }
-                    t.text += text_[j++];
-                }
-                i = j + 1;
+                t.text = std::move(*text);
+                i = stop;
             } else if (c == '#') {
                 const auto stop = text_.find('#', i + 1);
                 if (stop == std::string_view::npos) failAt(i, n);

@@ -457,6 +457,7 @@ RExpr Renderer::expr(const sql::Expr& e) {
             return r;
         }
         r.bind = bind(e.value);
+        literalBinds.emplace_back(&e, r.bind);
         r.sql = "?" + std::to_string(r.bind);
         r.type = stypeOfValue(e.value);
         return r;

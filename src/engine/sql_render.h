@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace varnoke::detail {
@@ -63,6 +64,8 @@ public:
 
     std::vector<Value> binds;
     std::vector<SearchedColumn> searched;
+    // Each literal rendered as a bound value, with its place among the binds.
+    std::vector<std::pair<const sql::Expr*, int>> literalBinds;
     // Unknown names in a find or filter are errors (3070), not parameters.
     bool criteriaMode = false;
     // Parameters without a value; the caller decides whether that is an error.

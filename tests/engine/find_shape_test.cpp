@@ -1,0 +1,132 @@
+// Finds that differ only in their texts share one parsed and rendered query; these
+// sequences guard against a shared query answering a find with the wrong values.
+#include "engine/find_shape.h"
+#include "engine_fixture.h"
+
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace varnoke::testing {
+namespace {
+
+// One find and what it must give: the ids found in order, or the error it raises.
+struct Step {
+    const char* criteria;
+    std::variant<std::vector<long>, int> result;
+};
+
+struct FindSequence {
+    const char* name;
+    std::vector<Step> steps;
+};
+
+class EngineFindSequence : public EngineTest, public ::testing::WithParamInterface<FindSequence> {};
+
+TEST_P(EngineFindSequence, EachFindUsesItsOwnValues) {
+    makePeople();
+    auto rs = db.openRecordset("People", RecordsetType::Dynaset);
+    for (const auto& step : GetParam().steps) {
+        SCOPED_TRACE(step.criteria);
+        if (const int* number = std::get_if<int>(&step.result)) {
+            EXPECT_ENGINE_ERROR(rs.findFirst(step.criteria), *number);
+            continue;
+        }
+        const auto& expected = std::get<std::vector<long>>(step.result);
+        std::vector<long> found;
+        rs.findFirst(step.criteria);
+        while (!rs.noMatch()) {
+            found.push_back(static_cast<long>(rs.value("Id").asNumber()));
+            rs.findNext(step.criteria);
+        }
+        EXPECT_EQ(found, expected);
+        rs.findLast(step.criteria);
+        EXPECT_EQ(rs.noMatch(), expected.empty());
+        if (!expected.empty()) {
+            EXPECT_EQ(rs.value("Id").asNumber(), expected.back());
+        }
+    }
+}
+
+using Ids = std::vector<long>;
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, EngineFindSequence,
+    ::testing::Values(FindSequence{"OtherTexts",
+                                   {{"Name = 'Ann'", Ids{1, 4}},
+                                    {"Name = 'Bob'", Ids{2}},
+                                    {"Name = 'zed'", Ids{}},
+                                    {"Name = 'ann'", Ids{1, 4}}}},
+                      FindSequence{"QuotesAndBrackets",
+                                   {{"[Name] = 'Bob'", Ids{2}},
+                                    {"[Name] = 'O''Brien'", Ids{3}},
+                                    {"[Name] = \"O'Brien\"", Ids{3}},
+                                    {"[Name] = 'x]'' or [Name] = ''Bob'", Ids{}},
+                                    {"[Name] = '[Eve]'", Ids{}},
+                                    {"[Name] = 'Eve'", Ids{5}},
+                                    {"[Name] = 'Bob", err::ExpressionSyntax}}},
+                      FindSequence{"TextsReadAsNumbers",
+                                   {{"Id = '2'", Ids{2}},
+                                    {"Id = 2", Ids{2}},
+                                    {"Id = '5'", Ids{5}},
+                                    {"Id = 'x'", err::CriteriaTypeMismatch},
+                                    {"Id = 5", Ids{5}}}},
+                      FindSequence{"TextsReadAsDates",
+                                   {{"Born = '3/4/1999'", Ids{2}},
+                                    {"Born = '12/31/2010'", Ids{5}},
+                                    {"Born = 'abc'", err::CriteriaTypeMismatch}}},
+                      FindSequence{"EqualTextsThenOthers",
+                                   {{"Name = 'Bob' or City = 'Bob'", Ids{2}},
+                                    {"Name = 'Eve' or City = 'Oslo'", Ids{1, 4, 5}},
+                                    {"Name = 'Oslo' or City = 'Eve'", Ids{}},
+                                    {"Name = 'ann' or City = 'Rome'", Ids{1, 2, 4}}}},
+                      FindSequence{
+                          "ExactTests",
+                          {{"Name = 'ann' and StrComp(Name, 'ann', 0) = 0", Ids{4}},
+                           {"Name = 'Ann' and StrComp(Name, 'Ann', 0) = 0", Ids{1}},
+                           {"Name = 'Ann' and StrComp(Name, 'ann', 1) = 0", Ids{1, 4}},
+                           {"Name = 'Ann' and StrComp(Name, 'x', 2) = 0", err::InvalidArgument}}},
+                      FindSequence{"Patterns",
+                                   {{"Name Like 'a*'", Ids{1, 4}},
+                                    {"Name Like '?ob'", Ids{2}},
+                                    {"Name Like '*'", Ids{1, 2, 3, 4, 5}},
+                                    {"Name Like ''", Ids{}}}}),
+    [](const ::testing::TestParamInfo<FindSequence>& info) { return info.param.name; });
+
+struct ShapePair {
+    const char* name;
+    const char* first;
+    const char* second;
+    bool shared;
+};
+
+class FindShapeKey : public ::testing::TestWithParam<ShapePair> {};
+
+TEST_P(FindShapeKey, SharedOnlyWhenOnlyTextsDiffer) {
+    const auto a = findShape(GetParam().first);
+    const auto b = findShape(GetParam().second);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->key == b->key, GetParam().shared);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, FindShapeKey,
+    ::testing::Values(ShapePair{"OtherText", "[a] = 'x'", "[a] = 'y''s'", true},
+                      ShapePair{"OtherQuote", "[a] = 'x'", "[a] = \"x\"", false},
+                      ShapePair{"TextAndNumber", "[a] = '5'", "[a] = 5", false},
+                      ShapePair{"OtherNumber", "[a] = 5", "[a] = 6", false},
+                      ShapePair{"OtherDate", "[a] = #1/2/2003#", "[a] = #1/3/2003#", false},
+                      ShapePair{"QuoteInName", "[it's] = 'x'", "[it's] = 'y'", true},
+                      ShapePair{"OtherName", "[it's] = 'x'", "[it'z] = 'x'", false}),
+    [](const ::testing::TestParamInfo<ShapePair>& info) { return info.param.name; });
+
+TEST(FindShape, ReadsTextsAsTheParserDoes) {
+    const auto s = findShape("[x'] = 'a''b' or `q'` = \"c\"\"d\" or d = #'#");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->texts, (std::vector<std::string>{"a'b", "c\"d"}));
+    EXPECT_FALSE(findShape("[a] = 'open"));
+    EXPECT_FALSE(findShape("[a = 'x'"));
+}
+
+} // namespace
+} // namespace varnoke::testing
