@@ -414,6 +414,12 @@ void RecordsetState::move(long n) {
     }
 }
 
+std::optional<Recordset::RowStamp> RecordsetState::rowStamp() const {
+    if (!open || where_ != Where::Row || currentDeleted_ || editMode != 0) return std::nullopt;
+    const auto version = conn().dataVersion(versionSlot_);
+    return Recordset::RowStamp{rows_[slot_], version.all, version.table};
+}
+
 long RecordsetState::absolutePosition() const {
     checkOpen();
     if (where_ != Where::Row || currentDeleted_) return -1;
@@ -955,6 +961,9 @@ bool Recordset::bof() const {
 }
 long Recordset::absolutePosition() const {
     return state().absolutePosition();
+}
+std::optional<Recordset::RowStamp> Recordset::rowStamp() const {
+    return isOpen() ? state_->rowStamp() : std::nullopt;
 }
 void Recordset::setAbsolutePosition(long p) {
     state().setAbsolutePosition(p);

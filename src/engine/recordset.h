@@ -34,6 +34,7 @@
 #include "engine/field.h"
 #include "value/value.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -79,6 +80,16 @@ public:
     bool eof() const;
     bool bof() const;
     long absolutePosition() const;
+    // The current record and the data it was read from: while two stamps are equal, the
+    // record's values read the same. Nothing when closed, off a record, on a deleted
+    // record or while editing.
+    struct RowStamp {
+        std::int64_t rowid = 0;
+        std::uint64_t allVersion = 0;
+        std::uint64_t tableVersion = 0;
+        bool operator==(const RowStamp&) const = default;
+    };
+    std::optional<RowStamp> rowStamp() const;
     // Goes to a zero-based position; out of range raises 3001.
     void setAbsolutePosition(long position);
     long recordCount() const;

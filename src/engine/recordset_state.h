@@ -107,6 +107,7 @@ public:
     void movePrevious();
     void move(long n);
     long absolutePosition() const;
+    std::optional<Recordset::RowStamp> rowStamp() const;
     void setAbsolutePosition(long p);
     long recordCount() const { return live_.count(); }
     std::int64_t bookmark() const;

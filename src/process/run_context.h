@@ -13,7 +13,19 @@
 #include "shell/shared_state.h"
 #include "shell/window_hub.h"
 
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace varnoke {
+
+// The criteria row's texts read so far, with the row they were read from: a run asks
+// for the same few texts many times per record.
+struct CriteriaTexts {
+    std::optional<Recordset::RowStamp> row;
+    std::vector<std::pair<std::string, std::string>> texts; // column as asked, its text
+};
 
 struct RunContext {
     SharedState& shared;       // workDb, rsFileA, rsFileB, stopFlag, recordDone, addNewMode...
@@ -26,6 +38,7 @@ struct RunContext {
     MainWindowApi& mainWindow; // View menu and its handlers
     ViewerWindows& viewers;    // Form8..Form11
     const Registry& registry;  // steps and evaluators by name
+    mutable CriteriaTexts criteriaTexts{};
 };
 
 // The current criteria row's columns, as texts ("" for Null).
