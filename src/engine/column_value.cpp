@@ -148,7 +148,7 @@ Value readUntyped(sqlite3_value* v) {
     }
 }
 
-void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
+void bindValue(sqlite3_stmt* stmt, int index, const Value& v, bool kept) {
     switch (v.kind()) {
     case Value::Kind::Empty:
     case Value::Kind::Null:
@@ -174,7 +174,7 @@ void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
         break;
     case Value::Kind::Text:
         sqlite3_bind_text(stmt, index, v.asText().data(), static_cast<int>(v.asText().size()),
-                          SQLITE_TRANSIENT);
+                          kept ? SQLITE_STATIC : SQLITE_TRANSIENT);
         break;
     }
 }

@@ -20,7 +20,8 @@ Value readColumn(sqlite3_stmt* stmt, int column, ColumnType type);
 // A value of no known column type (function arguments, computed columns).
 Value readUntyped(sqlite3_value* v);
 
-void bindValue(sqlite3_stmt* stmt, int index, const Value& v);
+// `kept`: the value outlives the statement's use of it, so a text is bound without a copy.
+void bindValue(sqlite3_stmt* stmt, int index, const Value& v, bool kept = false);
 void resultValue(sqlite3_context* ctx, const Value& v);
 
 // The number of characters of a UTF-8 text.

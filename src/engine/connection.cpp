@@ -94,6 +94,11 @@ void Stmt::bindAll(const std::vector<Value>& values) {
         bindValue(stmt_, static_cast<int>(i + 1), values[i]);
 }
 
+void Stmt::bindAllKept(const std::vector<Value>& values) {
+    for (std::size_t i = 0; i < values.size(); ++i)
+        bindValue(stmt_, static_cast<int>(i + 1), values[i], true);
+}
+
 bool Stmt::step() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;

@@ -72,6 +72,9 @@ public:
     sqlite3_stmt* get() const { return stmt_; }
     void bind(int index, const Value& v);
     void bindAll(const std::vector<Value>& values);
+    // Binds texts without a copy: `values` must outlive this Stmt and stay unchanged
+    // until it is bound again (the Stmt clears its bindings when it ends).
+    void bindAllKept(const std::vector<Value>& values);
     // true while rows come; raises EngineError on failure.
     bool step();
     void run(); // steps to the end

@@ -573,7 +573,7 @@ std::optional<std::size_t> RecordsetState::runFind(FindQuery q, std::optional<st
     auto st = conn().prepare(q.sql);
     while (true) {
         q.binds[static_cast<std::size_t>(q.boundParam - 1)] = Value::number(bound);
-        st.bindAll(q.binds);
+        st.bindAllKept(q.binds); // q outlives st
         if (!st.step()) return std::nullopt;
         const std::int64_t hit = sqlite3_column_int64(st.get(), 0);
         std::optional<std::size_t> slot =
