@@ -24,21 +24,21 @@ std::string fieldNameOf(std::string_view reference) {
 // The table a writer changes and the name its fields carry in the "with" choice.
 struct Target {
     Recordset& rs;
-    std::string_view table;    // "table1"
-    std::string_view fileName; // "File A"
+    std::string_view table;  // "table1"
+    std::string_view prefix; // "File A."
 };
 
 // A "with" field of the file being changed: each record is written from its own value,
 // never from the record that file happened to stand on.
 std::optional<std::string> ownSourceField(const RunContext& ctx, const Target& t) {
     const std::string& source = ctx.choices.combo5;
-    if (!source.starts_with(t.fileName)) return std::nullopt;
+    if (!source.starts_with(t.prefix)) return std::nullopt;
     return fieldNameOf(source);
 }
 
 bool typedSource(const RunContext& ctx) {
     const std::string& source = ctx.choices.combo5;
-    return !source.starts_with("File A") && !source.starts_with("File B") &&
+    return !source.starts_with(choice::FileAPrefix) && !source.starts_with(choice::FileBPrefix) &&
            source != choice::Blank;
 }
 
@@ -203,11 +203,13 @@ void sqlQuote(RunContext& ctx) {
 }
 
 bool replaceInTableOneBySql(RunContext& ctx, Value newValue) {
-    return replaceInTable(ctx, {ctx.shared.rsFileA, "table1", "File A"}, std::move(newValue));
+    return replaceInTable(ctx, {ctx.shared.rsFileA, "table1", choice::FileAPrefix},
+                          std::move(newValue));
 }
 
 bool replaceInTableTwoBySql(RunContext& ctx, Value newValue) {
-    return replaceInTable(ctx, {ctx.shared.rsFileB, "table2", "File B"}, std::move(newValue));
+    return replaceInTable(ctx, {ctx.shared.rsFileB, "table2", choice::FileBPrefix},
+                          std::move(newValue));
 }
 
 } // namespace varnoke
