@@ -506,6 +506,10 @@ void RecordsetState::clearFinds() {
         findSql_[i].clear();
         findShapes_[i].clear();
     }
+    keys_.reset();
+    keysColumn_ = -1;
+    keysScanned_ = false;
+    findsSinceScan_ = 0;
 }
 
 RecordsetState::FindQuery
@@ -519,6 +523,11 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
     if (literals) *literals = std::move(r.literalBinds);
     FindQuery q;
     q.backwards = backwards;
+    q.keyColumn = keyedColumn(cond, r);
+    if (q.keyColumn >= 0) {
+        q.keyBind = 1;
+        q.unindexed = r.searched;
+    }
     q.boundParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
     std::string& sqlText = findSql_[backwards ? 1 : 0][cond];
@@ -526,7 +535,7 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
         q.sql = sqlText;
         return q;
     }
-    for (const auto& s : r.searched) {
+    for (const auto& s : q.keyColumn >= 0 ? std::vector<SearchedColumn>{} : r.searched) {
         // A column the find also tests exactly is searched through its exact index,
         // which holds the case-blind order too.
         const bool exactToo =
@@ -560,7 +569,79 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
     return q;
 }
 
+// The column of a find that is exactly "[F] = 'text'" on a text field of this row set in
+// stored order, as rendered: the key index answers such a find as SQLite would.
+int RecordsetState::keyedColumn(const std::string& cond, const Renderer& r) const {
+    if (!natural_ || r.searched.size() != 1 || r.binds.size() != 1 || !r.binds[0].isText())
+        return -1;
+    const SearchedColumn& s = r.searched[0];
+    if (s.kind != IndexKind::NoCase || !sameName(s.table.name, base_.name)) return -1;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto& name = base_.columns[static_cast<std::size_t>(columns[i].baseColumn)].name;
+        if (sameName(name, s.column))
+            return cond == "(" + alias_ + "." + quoteName(name) + " COLLATE NOCASE = ?1)"
+                       ? static_cast<int>(i)
+                       : -1;
+    }
+    return -1;
+}
+
+bool RecordsetState::keysCurrent() const {
+    return keys_ && keysVersion_ == conn().dataVersion(versionSlot_);
+}
+
+// A scan of the table stands in for many index searches, but a table written between
+// finds would be scanned for each: after the index goes stale, finds go to SQLite until
+// their number reaches a quarter of the rows, so scans cost no more than the finds.
+bool RecordsetState::keysServe(int column) {
+    if (keysColumn_ == column && keysCurrent()) return true;
+    if (keysScanned_ && findsSinceScan_ * 4 < rows_.size()) {
+        ++findsSinceScan_;
+        return false;
+    }
+    keysScanned_ = true;
+    findsSinceScan_ = 0;
+    const auto version = conn().dataVersion(versionSlot_);
+    const auto& name =
+        base_.columns[static_cast<std::size_t>(columns[static_cast<std::size_t>(column)].baseColumn)]
+            .name;
+    keys_ = KeyIndex::scan(conn(), base_, name, rows_);
+    keysColumn_ = column;
+    keysVersion_ = version;
+    return keys_.has_value();
+}
+
+bool RecordsetState::readRowAt(std::size_t slot) {
+    auto st = conn().prepare(rowSql_);
+    sqlite3_bind_int64(st.get(), 1, rows_[slot]);
+    if (!st.step()) return false;
+    keepRow(st.get(), 0, slot);
+    return true;
+}
+
+std::optional<std::optional<std::size_t>>
+RecordsetState::keyedFind(const FindQuery& q, std::optional<std::size_t> after) {
+    if (q.keyColumn < 0 || !natural_ || !keysServe(q.keyColumn)) return std::nullopt;
+    const std::string& text = q.binds[static_cast<std::size_t>(q.keyBind - 1)].asText();
+    auto found = keys_->candidates(text);
+    auto tryHit = [&](std::size_t slot) {
+        if (!alive_[slot] || !readRowAt(slot)) return false;
+        const Value& v = cached_[static_cast<std::size_t>(q.keyColumn)];
+        return v.isText() && sameNoCase(v.asText(), text);
+    };
+    if (q.backwards) {
+        for (auto it = found.rbegin(); it != found.rend(); ++it)
+            if ((!after || it->slot < *after) && tryHit(it->slot)) return it->slot;
+    } else {
+        for (const auto& e : found)
+            if ((!after || e.slot > *after) && tryHit(e.slot)) return e.slot;
+    }
+    return std::optional<std::size_t>{};
+}
+
 std::optional<std::size_t> RecordsetState::runFind(FindQuery q, std::optional<std::size_t> after) {
+    for (const auto& s : q.unindexed)
+        conn().ensureFindIndex(s.table, s.column, s.kind);
     const bool backwards = q.backwards;
     // The bound is a rowid for a row set in stored order, else a slot number.
     double bound;
@@ -623,7 +704,8 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
                 templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
         }
     }
-    auto slot = runFind(std::move(q), after);
+    auto keyed = keyedFind(q, after);
+    auto slot = keyed ? *keyed : runFind(std::move(q), after);
     noMatch = !slot.has_value();
     if (slot) {
         leaveEdit();
@@ -635,6 +717,8 @@ std::vector<std::string> RecordsetState::explainFind(std::string_view criteria) 
     checkOpen();
     auto expr = sql::parseExpression(criteria);
     FindQuery q = findQuery(*expr, false);
+    for (const auto& s : q.unindexed)
+        conn().ensureFindIndex(s.table, s.column, s.kind);
     auto st = conn().prepare("EXPLAIN QUERY PLAN " + q.sql);
     st.bindAll(q.binds);
     std::vector<std::string> lines;
@@ -843,11 +927,14 @@ void RecordsetState::update() {
         lastModified = rowid;
     } else if (!binds.empty()) {
         requireCurrent();
+        // A write that leaves the key column as it was leaves the key index current.
+        const bool keysKept = keysCurrent() && !writeMask_[static_cast<std::size_t>(keysColumn_)];
         noteOwnWrite();
         auto st = c.prepare(writeSql_);
         st.bindAll(binds);
         sqlite3_bind_int64(st.get(), static_cast<int>(binds.size() + 1), rows_[slot_]);
         st.run();
+        if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
         if (sqlite3_changes(c.handle()) == 0) recordDeleted();
         lastModified = rows_[slot_];
     }
@@ -862,10 +949,12 @@ void RecordsetState::deleteRecord() {
     leaveEdit();
     Connection& c = conn();
     const std::int64_t rowid = rows_[slot_];
+    const bool keysKept = keysCurrent(); // a deleted row is passed over as not alive
     noteOwnWrite();
     auto st = c.prepare("DELETE FROM " + base_.sqlName() + " WHERE rowid = ?1");
     sqlite3_bind_int64(st.get(), 1, rowid);
     st.run();
+    if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
     c.rowsDeleted(tableKey(), {rowid});
     rowsDeleted({rowid}); // for a recordset not in the registry
 }

@@ -2,6 +2,7 @@
 // The state behind the engine's handles: an open database and an open recordset.
 #include "engine/connection.h"
 #include "engine/database.h"
+#include "engine/key_index.h"
 #include "engine/recordset.h"
 #include "engine/sql_render.h"
 
@@ -150,6 +151,12 @@ private:
         std::vector<Value> binds;
         int boundParam = 0;
         bool backwards = false;
+        // Set when the find is one case-blind comparison of a text field with the text in
+        // bind keyBind: the key index can answer it. Its column is then indexed in SQLite
+        // only when a find goes there.
+        int keyColumn = -1;
+        int keyBind = 0;
+        std::vector<SearchedColumn> unindexed;
     };
     // The SQL of a find by its rendered condition, forwards and backwards: a run repeats
     // one shape of find with other values, and its columns are indexed already.
@@ -164,6 +171,13 @@ private:
     FindQuery findQuery(const sql::Expr& criteria, bool backwards,
                         std::vector<std::pair<const sql::Expr*, int>>* literals = nullptr);
     std::optional<std::size_t> runFind(FindQuery q, std::optional<std::size_t> after);
+    // Nothing when the key index cannot answer the find; then the find goes to SQLite.
+    std::optional<std::optional<std::size_t>> keyedFind(const FindQuery& q,
+                                                        std::optional<std::size_t> after);
+    int keyedColumn(const std::string& cond, const Renderer& r) const;
+    bool keysServe(int column);
+    bool keysCurrent() const;
+    bool readRowAt(std::size_t slot);
     void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
@@ -190,6 +204,13 @@ private:
     bool natural_ = false; // rows_ ascending: the whole table in stored order
     std::unordered_map<std::int64_t, std::size_t> slotMap_;
     std::shared_ptr<TempTable> keysetTable_;
+
+    // The key index of one column, valid while the table's data version is keysVersion_.
+    std::optional<KeyIndex> keys_;
+    int keysColumn_ = -1;
+    Connection::DataVersion keysVersion_;
+    bool keysScanned_ = false;
+    std::size_t findsSinceScan_ = 0;
 
     Where where_ = Where::Eof;
     std::size_t slot_ = 0;

@@ -1,0 +1,78 @@
+#include "engine/key_index.h"
+
+#include "engine/sql_name.h"
+
+#include <algorithm>
+
+namespace varnoke::detail {
+namespace {
+
+unsigned char fold(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+// Equal texts under sameNoCase have equal keys: the length, and the folded bytes up to
+// the first NUL.
+std::uint64_t keyOf(std::string_view text) {
+    std::uint64_t h = 14695981039346656037ull ^ text.size();
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == 0) break;
+        h = (h ^ fold(c)) * 1099511628211ull;
+    }
+    return h ^ (h >> 29);
+}
+
+KeyIndex::Entry entryOf(std::uint64_t key, std::uint32_t slot) {
+    return {static_cast<std::uint32_t>(key >> 32), static_cast<std::uint32_t>(key), slot};
+}
+
+} // namespace
+
+bool sameNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x == 0 || y == 0) return x == y;
+        if (fold(x) != fold(y)) return false;
+    }
+    return true;
+}
+
+std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
+                                       const std::string& column,
+                                       const std::vector<std::int64_t>& rows) {
+    if (rows.size() > UINT32_MAX) return std::nullopt;
+    KeyIndex index;
+    index.entries_.reserve(rows.size());
+    auto st = c.prepare("SELECT rowid, " + quoteName(column) + " FROM " + table.sqlName() +
+                        " ORDER BY rowid");
+    std::size_t slot = 0;
+    while (st.step()) {
+        const std::int64_t rowid = sqlite3_column_int64(st.get(), 0);
+        // Rows the row set does not hold are never found.
+        while (slot < rows.size() && rows[slot] < rowid)
+            ++slot;
+        if (slot == rows.size()) break;
+        if (rows[slot] != rowid) continue;
+        const int type = sqlite3_column_type(st.get(), 1);
+        if (type == SQLITE_NULL) continue;
+        if (type != SQLITE_TEXT) return std::nullopt;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
+        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(st.get(), 1));
+        index.entries_.push_back(
+            entryOf(keyOf({text, size}), static_cast<std::uint32_t>(slot)));
+    }
+    std::sort(index.entries_.begin(), index.entries_.end());
+    return index;
+}
+
+std::span<const KeyIndex::Entry> KeyIndex::candidates(std::string_view text) const {
+    const auto key = keyOf(text);
+    const auto low = std::lower_bound(entries_.begin(), entries_.end(), entryOf(key, 0));
+    const auto high = std::upper_bound(low, entries_.end(), entryOf(key, UINT32_MAX));
+    return {low, high};
+}
+
+} // namespace varnoke::detail

@@ -1,0 +1,43 @@
+#pragma once
+// The rows of one text column by their case-blind key, held in memory: a run makes one
+// find per driving record, and a lookup here costs far less than an index search in
+// SQLite. Every candidate is checked against its row, so the key only narrows the search.
+#include "engine/connection.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnoke::detail {
+
+// Text equality under SQLite's NOCASE collation: ASCII letters fold, other bytes compare
+// as they are, and the comparison of two texts of one length ends at the first NUL.
+bool sameNoCase(std::string_view a, std::string_view b);
+
+class KeyIndex {
+public:
+    // The slots of `rows` (ascending rowids) by the value of `column` in `table`; nothing
+    // when the column holds a value other than text or Null, which the collation would
+    // compare by other rules.
+    static std::optional<KeyIndex> scan(Connection& c, const TableInfo& table,
+                                        const std::string& column,
+                                        const std::vector<std::int64_t>& rows);
+
+    // Twelve bytes a row: the index of a million-row table stays near 12 MB.
+    struct Entry {
+        std::uint32_t keyHigh;
+        std::uint32_t keyLow;
+        std::uint32_t slot;
+        auto operator<=>(const Entry&) const = default;
+    };
+    // The rows whose value may equal `text`, by ascending slot.
+    std::span<const Entry> candidates(std::string_view text) const;
+
+private:
+    std::vector<Entry> entries_; // sorted
+};
+
+} // namespace varnoke::detail
