@@ -61,8 +61,7 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
         if (type != SQLITE_TEXT) return std::nullopt;
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
         const auto size = static_cast<std::size_t>(sqlite3_column_bytes(st.get(), 1));
-        index.entries_.push_back(
-            entryOf(keyOf({text, size}), static_cast<std::uint32_t>(slot)));
+        index.entries_.push_back(entryOf(keyOf({text, size}), static_cast<std::uint32_t>(slot)));
     }
     std::sort(index.entries_.begin(), index.entries_.end());
     return index;

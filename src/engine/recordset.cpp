@@ -603,7 +603,8 @@ bool RecordsetState::keysServe(int column) {
     findsSinceScan_ = 0;
     const auto version = conn().dataVersion(versionSlot_);
     const auto& name =
-        base_.columns[static_cast<std::size_t>(columns[static_cast<std::size_t>(column)].baseColumn)]
+        base_
+            .columns[static_cast<std::size_t>(columns[static_cast<std::size_t>(column)].baseColumn)]
             .name;
     keys_ = KeyIndex::scan(conn(), base_, name, rows_);
     keysColumn_ = column;
@@ -629,12 +630,18 @@ RecordsetState::keyedFind(const FindQuery& q, std::optional<std::size_t> after) 
         const Value& v = cached_[static_cast<std::size_t>(q.keyColumn)];
         return v.isText() && sameNoCase(v.asText(), text);
     };
+    // Candidates are in slot order: a find from a record starts at its place among them.
+    const auto bySlot = [](const KeyIndex::Entry& e, std::size_t slot) { return e.slot < slot; };
     if (q.backwards) {
-        for (auto it = found.rbegin(); it != found.rend(); ++it)
-            if ((!after || it->slot < *after) && tryHit(it->slot)) return it->slot;
+        auto end =
+            after ? std::lower_bound(found.begin(), found.end(), *after, bySlot) : found.end();
+        for (auto it = end; it != found.begin();)
+            if (--it; tryHit(it->slot)) return it->slot;
     } else {
-        for (const auto& e : found)
-            if ((!after || e.slot > *after) && tryHit(e.slot)) return e.slot;
+        auto it = after ? std::lower_bound(found.begin(), found.end(), *after + 1, bySlot)
+                        : found.begin();
+        for (; it != found.end(); ++it)
+            if (tryHit(it->slot)) return it->slot;
     }
     return std::optional<std::size_t>{};
 }
