@@ -100,6 +100,43 @@ Value storeValue(const Value& v, ColumnType type, std::string_view fieldName) {
     }
 }
 
+bool storesAsIs(const Value& v, ColumnType type) {
+    if (v.isEmpty() || v.isNull()) return true;
+    const auto whole = [&](double low, double high) {
+        if (v.kind() != Value::Kind::Number) return false;
+        const double d = v.asNumber();
+        return std::nearbyint(d) == d && d >= low && d <= high;
+    };
+    switch (type.code) {
+    case fieldtype::Boolean:
+        return v.kind() == Value::Kind::Boolean;
+    case fieldtype::Byte:
+        return whole(0, 255);
+    case fieldtype::Integer:
+        return whole(-32768, 32767);
+    case fieldtype::Long:
+        return whole(-2147483648.0, 2147483647.0);
+    case fieldtype::Single:
+        return v.kind() == Value::Kind::Number &&
+               static_cast<double>(static_cast<float>(v.asNumber())) == v.asNumber();
+    case fieldtype::Double:
+        return v.kind() == Value::Kind::Number;
+    case fieldtype::Date:
+        return v.kind() == Value::Kind::Date;
+    case fieldtype::Text:
+        // A text has no more characters than bytes.
+        return v.isText() &&
+               (type.size <= 0 || v.asText().size() <= static_cast<std::size_t>(type.size));
+    case fieldtype::Memo:
+    case fieldtype::Binary:
+        return v.isText();
+    case fieldtype::Currency:
+        return false;
+    default:
+        return true;
+    }
+}
+
 Value readColumn(sqlite3_stmt* stmt, int column, ColumnType type) {
     const int storage = sqlite3_column_type(stmt, column);
     if (storage == SQLITE_NULL) return Value::null();

@@ -12,6 +12,8 @@ namespace varnoke::detail {
 // The value a column of this type stores for v: converted as an assignment to a field
 // converts (3421 when it cannot be, 3163 when a text is longer than the field).
 Value storeValue(const Value& v, ColumnType type, std::string_view fieldName = {});
+// Whether storeValue would give v back as it is: it may then be stored without a copy.
+bool storesAsIs(const Value& v, ColumnType type);
 
 // A column's stored value as the program sees it: a date column gives a date, a
 // yes/no column a Boolean, and so on.

@@ -350,4 +350,20 @@ std::string Connection::newTempName(std::string_view prefix) {
     return std::string(prefix) + std::to_string(++tempCounter_);
 }
 
+SmallCache::SmallCache(Connection& c) : c_(c) {
+    {
+        auto st = c_.prepare("PRAGMA cache_size");
+        if (st.step()) size_ = sqlite3_column_int64(st.get(), 0);
+    }
+    c_.exec("PRAGMA cache_size = -8192");
+}
+
+SmallCache::~SmallCache() {
+    try {
+        c_.exec("PRAGMA cache_size = " + std::to_string(size_));
+    } catch (...) {
+        // Only speed depends on it; the write's own outcome is what counts.
+    }
+}
+
 } // namespace varnoke::detail

@@ -184,4 +184,19 @@ private:
     std::map<std::string, std::vector<std::weak_ptr<RecordsetState>>> recordsets_;
 };
 
+// A bulk write of a whole table runs through a small page cache, so that its memory
+// does not grow with the table (SQLite writes the pages out as it goes); the
+// connection's own cache size comes back when it ends.
+class SmallCache {
+public:
+    explicit SmallCache(Connection& c);
+    ~SmallCache();
+    SmallCache(const SmallCache&) = delete;
+    SmallCache& operator=(const SmallCache&) = delete;
+
+private:
+    Connection& c_;
+    long long size_ = 0;
+};
+
 } // namespace varnoke::detail

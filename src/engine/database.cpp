@@ -94,7 +94,9 @@ std::string databasePart(std::string_view connect) {
     return std::string(connect.substr(at + 9));
 }
 
-// Copies a foreign table into a new local table as the reader delivers it.
+// Copies a foreign table into a new local table as the reader delivers it. Rows are
+// written a batch at a time, one statement a batch, bound without copying the values;
+// finish() writes the last, shorter batch.
 class ImportSink : public ForeignTableSink {
 public:
     ImportSink(Connection& c, std::string table) : c_(c), table_(std::move(table)) {}
@@ -113,7 +115,7 @@ public:
         }
         if (cols_.empty())
             throw EngineError(err::ExternalFormat, "External table isn't in the expected format.");
-        std::string defs, names, params;
+        std::string defs, names;
         for (std::size_t i = 0; i < cols_.size(); ++i) {
             for (std::size_t j = 0; j < i; ++j)
                 if (sameName(cols_[i].name, cols_[j].name))
@@ -122,31 +124,72 @@ public:
             defs +=
                 (i ? ", " : "") + quoteName(cols_[i].name) + " " + sql::declaredType(cols_[i].type);
             names += (i ? ", " : "") + quoteName(cols_[i].name);
-            params += (i ? ", ?" : "?") + std::to_string(i + 1);
         }
         c_.exec("CREATE TABLE main." + quoteName(table_) + " (" + defs + ")");
-        insertSql_ =
-            "INSERT INTO main." + quoteName(table_) + " (" + names + ") VALUES (" + params + ")";
+        insertHead_ = "INSERT INTO main." + quoteName(table_) + " (" + names + ") VALUES ";
+        const auto limit = static_cast<std::size_t>(
+            std::max(1, sqlite3_limit(c_.handle(), SQLITE_LIMIT_VARIABLE_NUMBER, -1)));
+        batchRows_ = std::clamp<std::size_t>(limit / cols_.size(), 1, kBatchRows);
+        batch_.resize(batchRows_ * cols_.size());
         begun_ = true;
     }
 
     void row(std::vector<Value>& values) override {
-        auto st = c_.prepare(insertSql_);
+        Value* slot = &batch_[filled_ * cols_.size()];
         for (std::size_t i = 0; i < cols_.size(); ++i) {
-            static const Value null = Value::null();
-            const Value& v = i < values.size() ? values[i] : null;
-            st.bind(static_cast<int>(i + 1), storeValue(v, cols_[i].type, cols_[i].name));
+            if (i >= values.size()) {
+                slot[i] = Value::null();
+                continue;
+            }
+            Value& v = values[i];
+            const ColumnInfo& col = cols_[i];
+            slot[i] = storesAsIs(v, col.type) ? std::move(v) : storeValue(v, col.type, col.name);
         }
-        st.run();
+        if (++filled_ == batchRows_) write();
+    }
+
+    void finish() {
+        if (filled_ > 0) write();
     }
 
     bool begun() const { return begun_; }
 
 private:
+    static constexpr std::size_t kBatchRows = 64;
+
+    void write() {
+        if (!full_ && filled_ == batchRows_) full_.emplace(c_.prepare(insertSql(batchRows_)));
+        auto once = filled_ == batchRows_ ? std::optional<Stmt>()
+                                          : std::optional<Stmt>(c_.prepare(insertSql(filled_)));
+        Stmt& st = once ? *once : *full_;
+        const std::size_t count = filled_ * cols_.size();
+        for (std::size_t i = 0; i < count; ++i)
+            bindValue(st.get(), static_cast<int>(i + 1), batch_[i], true);
+        filled_ = 0;
+        st.run();
+        sqlite3_reset(st.get());
+    }
+
+    std::string insertSql(std::size_t rows) const {
+        std::string sqlText = insertHead_;
+        int param = 0;
+        for (std::size_t r = 0; r < rows; ++r) {
+            sqlText += r ? ", (" : "(";
+            for (std::size_t i = 0; i < cols_.size(); ++i)
+                sqlText += (i ? ", ?" : "?") + std::to_string(++param);
+            sqlText += ")";
+        }
+        return sqlText;
+    }
+
     Connection& c_;
     std::string table_;
     std::vector<ColumnInfo> cols_;
-    std::string insertSql_;
+    std::string insertHead_;
+    std::size_t batchRows_ = 1;
+    std::vector<Value> batch_; // batchRows_ rows of values, filled_ of them waiting
+    std::size_t filled_ = 0;
+    std::optional<Stmt> full_;
     bool begun_ = false;
 };
 
@@ -221,29 +264,12 @@ void TableDefs::append(const TableDef& def) {
         if (!reader) throw EngineError(err::NoInstallableIsam, "Could not find installable ISAM.");
         const LinkSource source{def.connect(), detail::databasePart(def.connect()),
                                 def.sourceTableName()};
-        // A link writes all its rows in one transaction; with a small cache SQLite
-        // writes them out as it goes, so a link's memory does not grow with the table.
-        long long cache = 0;
-        {
-            auto st = c.prepare("PRAGMA cache_size");
-            if (st.step()) cache = sqlite3_column_int64(st.get(), 0);
-        }
-        struct CacheRestore {
-            detail::Connection& c;
-            long long size;
-            ~CacheRestore() {
-                try {
-                    c.exec("PRAGMA cache_size = " + std::to_string(size));
-                } catch (...) {
-                    // Only speed depends on it; the link's own outcome is what counts.
-                }
-            }
-        } restore{c, cache};
-        c.exec("PRAGMA cache_size = -8192");
+        const detail::SmallCache smallCache(c);
         try {
             c.atomically([&] {
                 detail::ImportSink sink(c, def.name());
                 reader->read(source, sink);
+                sink.finish();
                 if (!sink.begun())
                     throw EngineError(err::ExternalFormat,
                                       "External table isn't in the expected format.");
@@ -275,7 +301,12 @@ void TableDefs::remove(std::string_view name) {
     const auto* t = c.table(name);
     if (!t) throw EngineError(err::NotInCollection, "Item not found in this collection.");
     c.commit();
-    c.exec("DROP TABLE " + t->sqlName());
+    {
+        // A drop reads every page of the table once; through the connection's large
+        // cache its memory would grow with the table.
+        const detail::SmallCache smallCache(c);
+        c.exec("DROP TABLE " + t->sqlName());
+    }
     c.schemaChanged();
     c.bumpData();
     refresh();

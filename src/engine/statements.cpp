@@ -48,6 +48,16 @@ std::string columnDefs(const std::vector<ColumnInfo>& cols) {
     return defs;
 }
 
+// SELECT * (or t.*) of one table, every row, nothing computed or bound.
+bool wholeTableCopy(const sql::SelectStmt& s, const Renderer::SelectOut& out) {
+    if (!out.simple || !out.baseTable || s.items.size() != 1 || s.where || !s.groupBy.empty() ||
+        s.having || !s.orderBy.empty() || s.top || s.distinct)
+        return false;
+    const auto& item = s.items.front();
+    return item.expr->kind == sql::Expr::Kind::Star && item.alias.empty() &&
+           out.columns.size() == out.baseTable->columns.size();
+}
+
 struct Runner {
     DatabaseState& db;
     Connection& c;
@@ -101,9 +111,15 @@ struct Runner {
         for (const auto& rc : out.columns)
             cols.push_back({rc.name, rc.type});
         const std::string defs = columnDefs(cols);
+        // A whole table copied as it is: in this literal form SQLite moves the stored
+        // records without decoding them, where the columns' affinities agree.
+        const bool whole = wholeTableCopy(s, out) && columnDefs(out.baseTable->columns) == defs;
+        const std::string source = whole ? "SELECT * FROM " + out.baseTable->sqlName() : out.sql;
+        std::optional<SmallCache> smallCache;
+        if (whole) smallCache.emplace(c);
         c.atomically([&] {
             c.exec("CREATE TABLE main." + quoteName(s.into) + " (" + defs + ")");
-            run("INSERT INTO main." + quoteName(s.into) + " " + out.sql);
+            run("INSERT INTO main." + quoteName(s.into) + " " + source);
         });
         c.schemaChanged();
     }
