@@ -309,6 +309,8 @@ void RecordsetState::build() {
     editMode = 0;
     noMatch = false;
     cacheValid_ = false;
+    ahead_.reset();
+    lastLoaded_ = static_cast<std::size_t>(-1);
     clearFinds();
     versionSlot_ = c.tableVersionSlot(tableKey());
     currentDeleted_ = false;
@@ -586,6 +588,17 @@ int RecordsetState::keyedColumn(const std::string& cond, const Renderer& r) cons
     return -1;
 }
 
+bool RecordsetState::aheadCurrent() const {
+    return ahead_ && ahead_->version == conn().dataVersion(versionSlot_);
+}
+
+// After this recordset wrote one row, the other rows read ahead are still as read.
+void RecordsetState::keepAheadPast(std::size_t written) {
+    if (written >= ahead_->first && written - ahead_->first < ahead_->rows.size())
+        ahead_->rows[written - ahead_->first].reset();
+    ahead_->version = conn().dataVersion(versionSlot_);
+}
+
 bool RecordsetState::keysCurrent() const {
     return keys_ && keysVersion_ == conn().dataVersion(versionSlot_);
 }
@@ -810,10 +823,58 @@ void RecordsetState::seek(std::string_view comparison, const std::vector<Value>&
 void RecordsetState::loadRow() {
     const auto version = conn().dataVersion(versionSlot_);
     if (cacheValid_ && cachedSlot_ == slot_ && cachedVersion_ == version) return;
+    const bool walking = natural_ && lastLoaded_ + 1 == slot_;
+    lastLoaded_ = slot_;
+    if (takeAhead(version)) return;
+    if (walking) {
+        readAhead();
+        if (takeAhead(version)) return;
+    }
     auto st = conn().prepare(rowSql_);
     sqlite3_bind_int64(st.get(), 1, rows_[slot_]);
     if (!st.step()) recordDeleted();
     keepRow(st.get(), 0, slot_);
+}
+
+void RecordsetState::readAhead() {
+    constexpr std::size_t kAhead = 64;
+    const std::size_t end = std::min(rows_.size(), slot_ + kAhead);
+    ReadAhead ahead;
+    ahead.first = slot_;
+    ahead.rows.resize(end - slot_);
+    ahead.version = conn().dataVersion(versionSlot_);
+    auto st = conn().prepare("SELECT rowid, " + columnList(base_, columns) + " FROM " +
+                             base_.sqlName() + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid");
+    sqlite3_bind_int64(st.get(), 1, rows_[slot_]);
+    sqlite3_bind_int64(st.get(), 2, rows_[end - 1]);
+    std::size_t slot = slot_;
+    while (st.step()) {
+        const std::int64_t rowid = sqlite3_column_int64(st.get(), 0);
+        while (slot < end && rows_[slot] < rowid)
+            ++slot;
+        if (slot == end) break;
+        if (rows_[slot] != rowid) continue; // not in this row set
+        auto& values = ahead.rows[slot - slot_].emplace();
+        values.reserve(columns.size());
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            values.push_back(readColumn(st.get(), static_cast<int>(i) + 1, columns[i].type));
+    }
+    ahead_ = std::move(ahead);
+}
+
+// The current row from the rows read ahead, when they hold it and are still current.
+bool RecordsetState::takeAhead(Connection::DataVersion version) {
+    if (!natural_ || !ahead_ || ahead_->version != version || slot_ < ahead_->first ||
+        slot_ - ahead_->first >= ahead_->rows.size())
+        return false;
+    auto& row = ahead_->rows[slot_ - ahead_->first];
+    if (!row) return false;
+    cached_ = std::move(*row);
+    row.reset();
+    cachedSlot_ = slot_;
+    cachedVersion_ = version;
+    cacheValid_ = true;
+    return true;
 }
 
 // The values of a row, from the columns of a statement's current result row on.
@@ -936,12 +997,14 @@ void RecordsetState::update() {
         requireCurrent();
         // A write that leaves the key column as it was leaves the key index current.
         const bool keysKept = keysCurrent() && !writeMask_[static_cast<std::size_t>(keysColumn_)];
+        const bool aheadKept = aheadCurrent();
         noteOwnWrite();
         auto st = c.prepare(writeSql_);
         st.bindAll(binds);
         sqlite3_bind_int64(st.get(), static_cast<int>(binds.size() + 1), rows_[slot_]);
         st.run();
         if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
+        if (aheadKept) keepAheadPast(slot_);
         if (sqlite3_changes(c.handle()) == 0) recordDeleted();
         lastModified = rows_[slot_];
     }
@@ -957,11 +1020,13 @@ void RecordsetState::deleteRecord() {
     Connection& c = conn();
     const std::int64_t rowid = rows_[slot_];
     const bool keysKept = keysCurrent(); // a deleted row is passed over as not alive
+    const bool aheadKept = aheadCurrent();
     noteOwnWrite();
     auto st = c.prepare("DELETE FROM " + base_.sqlName() + " WHERE rowid = ?1");
     sqlite3_bind_int64(st.get(), 1, rowid);
     st.run();
     if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
+    if (aheadKept) keepAheadPast(slot_);
     c.rowsDeleted(tableKey(), {rowid});
     rowsDeleted({rowid}); // for a recordset not in the registry
 }

@@ -178,6 +178,10 @@ private:
     bool keysServe(int column);
     bool keysCurrent() const;
     bool readRowAt(std::size_t slot);
+    void readAhead();
+    bool takeAhead(Connection::DataVersion version);
+    bool aheadCurrent() const;
+    void keepAheadPast(std::size_t written);
     void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
@@ -225,6 +229,16 @@ private:
     const std::uint64_t* versionSlot_ = nullptr; // the base table's data version
     Connection::DataVersion cachedVersion_;
     bool cacheValid_ = false;
+
+    // Rows read ahead of a walk through the row set in stored order: one statement reads
+    // the next ones, valid while the table's data version is theirs.
+    struct ReadAhead {
+        std::size_t first = 0;
+        std::vector<std::optional<std::vector<Value>>> rows;
+        Connection::DataVersion version;
+    };
+    std::optional<ReadAhead> ahead_;
+    std::size_t lastLoaded_ = static_cast<std::size_t>(-1);
 
     friend class varnoke::Recordset;
 };

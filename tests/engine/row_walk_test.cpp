@@ -1,0 +1,90 @@
+// A walk through a table in stored order reads the next rows ahead with one statement.
+// Whatever is written during the walk, every record must show what the table holds.
+#include "engine_fixture.h"
+
+#include <functional>
+#include <string>
+
+namespace varnoke::testing {
+namespace {
+
+struct DuringWalk {
+    const char* name;
+    std::function<void(Database&, Recordset&)> change; // made on the third record
+};
+
+void PrintTo(const DuringWalk& d, std::ostream* os) {
+    *os << d.name;
+}
+
+class RowWalk : public EngineTest, public ::testing::WithParamInterface<DuringWalk> {};
+
+TEST_P(RowWalk, EveryRecordShowsWhatTheTableHolds) {
+    db.execute("CREATE TABLE Walk (Id LONG, Name TEXT(20), Amount DOUBLE)");
+    for (int i = 1; i <= 150; ++i)
+        db.execute("INSERT INTO Walk VALUES (" + std::to_string(i) + ", 'n" + std::to_string(i) +
+                   "', " + std::to_string(i * 1.5) + ")");
+    auto rs = db.openRecordset("Walk", RecordsetType::Dynaset);
+    int seen = 0;
+    for (; !rs.eof(); rs.moveNext()) {
+        ++seen;
+        if (seen == 3) GetParam().change(db, rs);
+        if (rs.eof()) break;
+        const double id = rs.value("Id").asNumber();
+        SCOPED_TRACE(id);
+        // A query of its own reads the row as the table holds it now.
+        auto reference = db.openRecordset("SELECT * FROM Walk WHERE Id = " +
+                                              std::to_string(static_cast<long>(id)),
+                                          RecordsetType::Snapshot);
+        ASSERT_FALSE(reference.eof());
+        EXPECT_EQ(rs.value("Name"), reference.value("Name"));
+        EXPECT_EQ(rs.value("Amount"), reference.value("Amount"));
+    }
+    EXPECT_GT(seen, 140);
+}
+
+void editName(Recordset& rs, const char* name) {
+    rs.edit();
+    rs.setValue("Name", Value::text(name));
+    rs.update();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, RowWalk,
+    ::testing::Values(
+        DuringWalk{"Nothing", [](Database&, Recordset&) {}},
+        DuringWalk{"CurrentEditedHere", [](Database&, Recordset& rs) { editName(rs, "here"); }},
+        DuringWalk{"NextEditedHere",
+                   [](Database&, Recordset& rs) {
+                       rs.moveNext();
+                       editName(rs, "next");
+                       rs.movePrevious();
+                   }},
+        DuringWalk{"AheadEditedElsewhere",
+                   [](Database& db, Recordset&) {
+                       auto other = db.openRecordset("Walk", RecordsetType::Dynaset);
+                       other.findFirst("Id = 5");
+                       editName(other, "elsewhere");
+                   }},
+        DuringWalk{"AheadUpdatedByStatement",
+                   [](Database& db, Recordset&) {
+                       db.execute("UPDATE Walk SET Amount = -1 WHERE Id > 4");
+                   }},
+        DuringWalk{"AheadDeletedByStatement",
+                   [](Database& db, Recordset&) { db.execute("DELETE FROM Walk WHERE Id = 4"); }},
+        DuringWalk{"CurrentDeletedHere",
+                   [](Database&, Recordset& rs) {
+                       rs.deleteRecord();
+                       rs.moveNext();
+                   }},
+        DuringWalk{"AddedHere",
+                   [](Database&, Recordset& rs) {
+                       rs.addNew();
+                       rs.setValue("Id", Value::number(1000));
+                       rs.setValue("Name", Value::text("added"));
+                       rs.update();
+                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace varnoke::testing
