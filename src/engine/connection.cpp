@@ -262,6 +262,7 @@ std::vector<std::string> Connection::tableNames() {
 
 void Connection::schemaChanged() {
     tablesLoaded_ = false;
+    ++schemaVersion_;
     indexed_.clear();
 }
 
@@ -304,13 +305,18 @@ void Connection::savepoint(const char* sql) {
     prepare(sql).run();
 }
 
+std::string Connection::findIndexKey(const TableInfo& table, const std::string& column,
+                                     IndexKind kind) {
+    const char* suffix = kind == IndexKind::Exact ? "~exact" : "";
+    return table.schema + "." + upperName(table.name) + "." + upperName(column) + suffix;
+}
+
 void Connection::ensureFindIndex(const TableInfo& table, const std::string& column,
                                  IndexKind kind) {
     const char* suffix = kind == IndexKind::Exact ? "~exact" : "";
-    const std::string key =
-        table.schema + "." + upperName(table.name) + "." + upperName(column) + suffix;
+    std::string key = findIndexKey(table, column, kind);
     if (indexed_.count(key)) return;
-    indexed_.insert(key);
+    indexed_.insert(std::move(key));
     const std::string indexName = "vk~" + table.name + "~" + column + suffix;
     const std::string col = quoteName(column);
     const std::string columns = kind == IndexKind::Plain    ? col

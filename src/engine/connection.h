@@ -107,6 +107,9 @@ public:
     TableInfo tempTable(const std::string& name);
     std::vector<std::string> tableNames();
     void schemaChanged();
+    // Counts schemaChanged() calls: what was worked out from the catalogue holds while
+    // this stays the same.
+    std::uint64_t schemaVersion() const { return schemaVersion_; }
 
     // Writes from recordsets and data statements gather in one transaction; see
     // Database. commit() waits while a savepoint is open, as committing would end it.
@@ -137,6 +140,10 @@ public:
 
     // Makes sure a column that finds compare has an index in the collation they use.
     void ensureFindIndex(const TableInfo& table, const std::string& column, IndexKind kind);
+    // What ensureFindIndex knows an index by; hasFindIndex is true while it stands.
+    static std::string findIndexKey(const TableInfo& table, const std::string& column,
+                                    IndexKind kind);
+    bool hasFindIndex(const std::string& key) const { return indexed_.count(key) > 0; }
 
     // Versions of the data, so recordsets know when a cached row may be stale: a write
     // to one table bumps that table's version only; bumpData() (definitions, writes whose
@@ -172,6 +179,7 @@ private:
     std::unordered_map<std::string, std::unique_ptr<Cached>> cache_;
     std::map<std::string, TableInfo> tables_; // by upper name
     bool tablesLoaded_ = false;
+    std::uint64_t schemaVersion_ = 0;
     std::set<std::string> indexed_;
     bool inTransaction_ = false;
     long pendingWrites_ = 0;

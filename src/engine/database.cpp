@@ -553,9 +553,7 @@ bool Database::readOnly() const {
 }
 
 long Database::execute(std::string_view sqlText, int) {
-    auto& s = state();
-    const auto st = sql::parseStatement(sqlText);
-    return detail::runStatement(s, st, {});
+    return detail::executeText(state(), sqlText);
 }
 
 std::vector<std::string> Database::explainStatement(std::string_view sqlText) {

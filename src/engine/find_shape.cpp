@@ -2,7 +2,17 @@
 
 #include "engine/sql_name.h"
 
+#include <algorithm>
+
 namespace varnoke {
+
+namespace {
+
+bool opensSomething(char c) {
+    return c == '[' || c == '`' || c == '#' || c == '\x01' || c == '\'' || c == '"';
+}
+
+} // namespace
 
 // Reads names, dates and strings exactly as the parser does, so a quote inside a
 // name or a date never starts a string.
@@ -14,7 +24,11 @@ std::optional<FindShape> findShape(std::string_view criteria) {
     while (i < n) {
         const char c = criteria[i];
         std::size_t stop = i + 1;
-        if (c == '[') {
+        if (!opensSomething(c)) {
+            // Plain text goes into the key a run at a time.
+            while (stop < n && !opensSomething(criteria[stop]))
+                ++stop;
+        } else if (c == '[') {
             if (!readBracketedName(criteria, i, stop)) return std::nullopt;
         } else if (c == '`' || c == '#') {
             const auto close = criteria.find(c, i + 1);
@@ -36,6 +50,50 @@ std::optional<FindShape> findShape(std::string_view criteria) {
         i = stop;
     }
     return shape;
+}
+
+bool gatherTexts(const sql::Expr& e, std::vector<const sql::Expr*>& out) {
+    if (e.kind == sql::Expr::Kind::Subquery || e.select) return false;
+    if (e.kind == sql::Expr::Kind::Literal && e.value.isText()) out.push_back(&e);
+    for (const auto& a : e.args)
+        if (!gatherTexts(*a, out)) return false;
+    return true;
+}
+
+std::optional<std::vector<int>>
+textBindsOf(const std::vector<const sql::Expr*>& nodes,
+            const std::vector<std::pair<const sql::Expr*, int>>& literals,
+            const std::vector<Value>& binds, const std::vector<std::string>& texts) {
+    if (nodes.size() != texts.size()) return std::nullopt;
+    std::vector<std::string> sorted = texts;
+    std::sort(sorted.begin(), sorted.end());
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return std::nullopt;
+    std::vector<int> places;
+    for (const auto& t : texts) {
+        auto node = std::find_if(nodes.begin(), nodes.end(),
+                                 [&](const sql::Expr* n) { return n->value.asText() == t; });
+        if (node == nodes.end()) return std::nullopt;
+        int place = 0;
+        for (const auto& [literal, bind] : literals) {
+            if (literal != *node) continue;
+            if (place != 0) return std::nullopt;
+            place = bind;
+        }
+        if (place == 0) return std::nullopt;
+        const Value& bound = binds[static_cast<std::size_t>(place - 1)];
+        if (!bound.isText() || bound.asText() != t) return std::nullopt;
+        places.push_back(place);
+    }
+    return places;
+}
+
+std::optional<std::vector<int>>
+textBindsOf(const sql::Expr& criteria,
+            const std::vector<std::pair<const sql::Expr*, int>>& literals,
+            const std::vector<Value>& binds, const std::vector<std::string>& texts) {
+    std::vector<const sql::Expr*> nodes;
+    if (!gatherTexts(criteria, nodes)) return std::nullopt;
+    return textBindsOf(nodes, literals, binds, texts);
 }
 
 } // namespace varnoke

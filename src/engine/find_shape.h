@@ -1,14 +1,18 @@
 #pragma once
 
+#include "engine/sql_ast.h"
+#include "value/value.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnoke {
 
-// A find's text with its text literals taken out: finds that differ only in those
-// texts share a key, and so can share one parsed and rendered query.
+// A find's or statement's text with its text literals taken out: texts that differ only
+// in those literals share a key, and so can share one parsed and rendered query.
 struct FindShape {
     std::string key;
     std::vector<std::string> texts; // the literals' values, in the order written
@@ -17,5 +21,24 @@ struct FindShape {
 // Nothing when a quote, bracket or date never closes: such text goes to the parser,
 // which reports it.
 std::optional<FindShape> findShape(std::string_view criteria);
+
+// Adds the text literals of an expression to `out`; false when it holds a subquery,
+// whose tables may be redefined between uses.
+bool gatherTexts(const sql::Expr& e, std::vector<const sql::Expr*>& out);
+
+// The bind each of `texts` went to, when every one was bound once as written, so a text
+// of the same shape can take other texts in their places. `nodes` are the parsed text
+// literals, `literals` each literal's bind. Nothing when a text was read for its meaning
+// (a date or number compared with or stored into a field), when two texts are equal
+// (their places could not be told apart) or when the parse saw other texts.
+std::optional<std::vector<int>>
+textBindsOf(const std::vector<const sql::Expr*>& nodes,
+            const std::vector<std::pair<const sql::Expr*, int>>& literals,
+            const std::vector<Value>& binds, const std::vector<std::string>& texts);
+// The same for the texts of one criteria expression.
+std::optional<std::vector<int>>
+textBindsOf(const sql::Expr& criteria,
+            const std::vector<std::pair<const sql::Expr*, int>>& literals,
+            const std::vector<Value>& binds, const std::vector<std::string>& texts);
 
 } // namespace varnoke

@@ -34,48 +34,6 @@ std::string columnList(const TableInfo& t, const std::vector<RsColumn>& cols) {
     return out;
 }
 
-// The text literals of a find, or false when it holds a subquery, whose tables may be
-// redefined between finds.
-bool gatherTexts(const sql::Expr& e, std::vector<const sql::Expr*>& out) {
-    if (e.kind == sql::Expr::Kind::Subquery || e.select) return false;
-    if (e.kind == sql::Expr::Kind::Literal && e.value.isText()) out.push_back(&e);
-    for (const auto& a : e.args)
-        if (!gatherTexts(*a, out)) return false;
-    return true;
-}
-
-// The bind each of `texts` went to, when every one was bound once as written, so a find
-// of the same shape can take other texts in their places. Nothing when a text was read
-// for its meaning (a date or number compared with a field), when two texts are equal
-// (their places could not be told apart) or when the parse saw other texts.
-std::optional<std::vector<int>>
-textBindsOf(const sql::Expr& criteria,
-            const std::vector<std::pair<const sql::Expr*, int>>& literals,
-            const std::vector<Value>& binds, const std::vector<std::string>& texts) {
-    std::vector<const sql::Expr*> nodes;
-    if (!gatherTexts(criteria, nodes) || nodes.size() != texts.size()) return std::nullopt;
-    std::vector<std::string> sorted = texts;
-    std::sort(sorted.begin(), sorted.end());
-    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return std::nullopt;
-    std::vector<int> places;
-    for (const auto& t : texts) {
-        auto node = std::find_if(nodes.begin(), nodes.end(),
-                                 [&](const sql::Expr* n) { return n->value.asText() == t; });
-        if (node == nodes.end()) return std::nullopt;
-        int place = 0;
-        for (const auto& [literal, bind] : literals) {
-            if (literal != *node) continue;
-            if (place != 0) return std::nullopt;
-            place = bind;
-        }
-        if (place == 0) return std::nullopt;
-        const Value& bound = binds[static_cast<std::size_t>(place - 1)];
-        if (!bound.isText() || bound.asText() != t) return std::nullopt;
-        places.push_back(place);
-    }
-    return places;
-}
-
 } // namespace
 
 // ---- LiveIndex

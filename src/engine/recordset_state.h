@@ -5,6 +5,7 @@
 #include "engine/key_index.h"
 #include "engine/recordset.h"
 #include "engine/sql_render.h"
+#include "engine/statement_cache.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,7 @@ public:
     bool open = true;
     long recordsAffected = 0;
     std::vector<std::weak_ptr<RecordsetState>> recordsets;
+    StatementCache statements; // kept by executeText
 
     Connection& connection() const; // 3420 when closed
     void checkWritable() const;     // 3027 through a read-only handle
@@ -42,6 +44,9 @@ struct QueryDefState {
 
 // Runs a parsed statement; returns the rows affected.
 long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params);
+// Runs a statement's text through the kept statement of its shape, or parses and runs
+// it and keeps it when its texts may be replaced.
+long executeText(DatabaseState& db, std::string_view sqlText);
 // The plan of an UPDATE, DELETE or INSERT, with the indexes running it would make.
 std::vector<std::string> explainStatement(DatabaseState& db, const sql::Statement& st);
 

@@ -14,42 +14,38 @@ std::string bracketName(std::string_view name) {
     return out;
 }
 
+namespace {
+
+// What lies between text[at] and the first `close` not doubled, with doubled ones read
+// as one; `end` is set past that close. Copies runs between closes, not characters:
+// every statement and find of a run reads its texts through here.
+std::optional<std::string> readDoubled(std::string_view text, std::size_t at, char close,
+                                       std::size_t& end) {
+    std::string out;
+    std::size_t i = at + 1;
+    while (true) {
+        const std::size_t found = text.find(close, i);
+        if (found == std::string_view::npos) return std::nullopt;
+        out.append(text.substr(i, found - i));
+        if (found + 1 < text.size() && text[found + 1] == close) {
+            out += close;
+            i = found + 2;
+            continue;
+        }
+        end = found + 1;
+        return out;
+    }
+}
+
+} // namespace
+
 std::optional<std::string> readBracketedName(std::string_view text, std::size_t at,
                                              std::size_t& end) {
-    std::string name;
-    for (std::size_t i = at + 1; i < text.size(); ++i) {
-        if (text[i] != ']') {
-            name += text[i];
-            continue;
-        }
-        if (i + 1 < text.size() && text[i + 1] == ']') {
-            name += ']';
-            ++i;
-            continue;
-        }
-        end = i + 1;
-        return name;
-    }
-    return std::nullopt;
+    return readDoubled(text, at, ']', end);
 }
 
 std::optional<std::string> readQuotedText(std::string_view text, std::size_t at, std::size_t& end) {
-    const char quote = text[at];
-    std::string out;
-    for (std::size_t i = at + 1; i < text.size(); ++i) {
-        if (text[i] != quote) {
-            out += text[i];
-            continue;
-        }
-        if (i + 1 < text.size() && text[i + 1] == quote) {
-            out += quote;
-            ++i;
-            continue;
-        }
-        end = i + 1;
-        return out;
-    }
-    return std::nullopt;
+    return readDoubled(text, at, text[at], end);
 }
 
 } // namespace varnoke

@@ -766,7 +766,10 @@ std::string Renderer::storeExpr(const sql::Expr& e, const ColumnInfo& target) {
     if (e.kind == sql::Expr::Kind::Literal) {
         Value v = storeValue(e.value, target.type, target.name);
         if (v.isNull()) return "NULL";
-        return "?" + std::to_string(bind(std::move(v)));
+        const int place = bind(std::move(v));
+        literalBinds.emplace_back(&e, place);
+        storedLiterals.emplace_back(place, target);
+        return "?" + std::to_string(place);
     }
     RExpr r = expr(e);
     return "vk_store(" + r.sql + ", " + std::to_string(stypeCode(r.type)) + ", " +

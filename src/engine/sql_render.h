@@ -66,6 +66,8 @@ public:
     std::vector<SearchedColumn> searched;
     // Each literal rendered as a bound value, with its place among the binds.
     std::vector<std::pair<const sql::Expr*, int>> literalBinds;
+    // Each literal stored into a field (by storeExpr), with its place among the binds.
+    std::vector<std::pair<int, ColumnInfo>> storedLiterals;
     // Unknown names in a find or filter are errors (3070), not parameters.
     bool criteriaMode = false;
     // Parameters without a value; the caller decides whether that is an error.

@@ -1,6 +1,7 @@
 // Runs the dialect's statements on SQLite.
 #include "engine/column_value.h"
 #include "engine/engine_error.h"
+#include "engine/find_shape.h"
 #include "engine/recordset_state.h"
 #include "engine/sql_parser.h"
 
@@ -58,6 +59,32 @@ bool wholeTableCopy(const sql::SelectStmt& s, const Renderer::SelectOut& out) {
            out.columns.size() == out.baseTable->columns.size();
 }
 
+// Runs a rendered data statement with these binds in its own savepoint, so a failing
+// statement undoes its own effects and nothing gathered before it; returns the rows it
+// affected.
+long runData(Connection& c, const DataStatement& d, const std::vector<Value>& binds) {
+    if (d.deletes && c.hasRecordsets(d.written)) {
+        // Open recordsets on the table must drop the deleted rows.
+        std::vector<std::int64_t> gone;
+        c.atomically([&] {
+            auto st = c.prepare(d.sql + " RETURNING rowid");
+            st.bindAllKept(binds); // binds outlive st
+            while (st.step())
+                gone.push_back(sqlite3_column_int64(st.get(), 0));
+        });
+        c.rowsDeleted(d.written, gone);
+        return static_cast<long>(gone.size());
+    }
+    long affected = 0;
+    c.atomically([&] {
+        auto st = c.prepare(d.sql);
+        st.bindAllKept(binds);
+        st.run();
+        affected = sqlite3_changes(c.handle());
+    });
+    return affected;
+}
+
 struct Runner {
     DatabaseState& db;
     Connection& c;
@@ -67,14 +94,17 @@ struct Runner {
     long affected = 0;
     // The table a data statement writes: only its rows go stale.
     std::optional<std::string> written = std::nullopt;
+    // The data statement run, as rendered.
+    std::optional<DataStatement> data = std::nullopt;
+    // The find indexes its WHERE asked for.
+    std::vector<SearchedColumn> searched = {};
 
     void checkParameters() {
         if (r.missingParameters > 0) tooFewParameters(r.missingParameters);
     }
 
-    // In its own savepoint, so a failing statement undoes its own effects and nothing
-    // gathered before it; only explained when a plan is wanted.
-    void run(const std::string& sqlText) {
+    // Runs the statement rendered, or only explains it when a plan is wanted.
+    void run(std::string sqlText, bool deletes = false) {
         if (plan) {
             auto st = c.prepare("EXPLAIN QUERY PLAN " + sqlText);
             st.bindAll(r.binds);
@@ -82,12 +112,9 @@ struct Runner {
                 plan->emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3)));
             return;
         }
-        c.atomically([&] {
-            auto st = c.prepare(sqlText);
-            st.bindAll(r.binds);
-            st.run();
-            affected = sqlite3_changes(c.handle());
-        });
+        data = DataStatement{std::move(sqlText), std::move(r.binds), written.value_or(""), deletes,
+                             std::move(searched)};
+        affected = runData(c, *data, data->binds);
     }
 
     // The columns a WHERE compares get the index a find would make, in the collation
@@ -95,8 +122,10 @@ struct Runner {
     std::string where(const sql::Expr& condition) {
         const std::size_t first = r.searched.size();
         std::string sqlText = " WHERE " + r.condition(condition);
-        for (std::size_t i = first; i < r.searched.size(); ++i)
+        for (std::size_t i = first; i < r.searched.size(); ++i) {
             c.ensureFindIndex(r.searched[i].table, r.searched[i].column, r.searched[i].kind);
+            searched.push_back(r.searched[i]);
+        }
         return sqlText;
     }
 
@@ -142,7 +171,7 @@ struct Runner {
         if (u.where) sqlText += where(*u.where);
         r.popScope();
         checkParameters();
-        run(sqlText);
+        run(std::move(sqlText));
     }
 
     void operator()(const sql::DeleteStmt& d) {
@@ -152,22 +181,8 @@ struct Runner {
         if (d.where) sqlText += where(*d.where);
         r.popScope();
         checkParameters();
-        const std::string key = "main." + upperName(t.name);
-        written = key;
-        if (plan || !c.hasRecordsets(key)) {
-            run(sqlText);
-            return;
-        }
-        // Open recordsets on the table must drop the deleted rows.
-        std::vector<std::int64_t> gone;
-        c.atomically([&] {
-            auto st = c.prepare(sqlText + " RETURNING rowid");
-            st.bindAll(r.binds);
-            while (st.step())
-                gone.push_back(sqlite3_column_int64(st.get(), 0));
-        });
-        affected = static_cast<long>(gone.size());
-        c.rowsDeleted(key, gone);
+        written = "main." + upperName(t.name);
+        run(std::move(sqlText), true);
     }
 
     void operator()(const sql::InsertStmt& ins) {
@@ -207,7 +222,7 @@ struct Runner {
             sqlText += "VALUES (" + values + ")";
         }
         checkParameters();
-        run(sqlText);
+        run(std::move(sqlText));
     }
 
     void operator()(const sql::CreateTableStmt& ct) {
@@ -277,10 +292,53 @@ bool changesData(const sql::Statement& st) {
            std::holds_alternative<sql::InsertStmt>(st.body);
 }
 
-} // namespace
+// The text literals of a statement that may be kept: an UPDATE, a DELETE or an
+// INSERT ... VALUES without a subquery.
+bool statementTexts(const sql::Statement& st, std::vector<const sql::Expr*>& out) {
+    if (const auto* u = std::get_if<sql::UpdateStmt>(&st.body)) {
+        for (const auto& set : u->sets)
+            if (!gatherTexts(*set.second, out)) return false;
+        return !u->where || gatherTexts(*u->where, out);
+    }
+    if (const auto* d = std::get_if<sql::DeleteStmt>(&st.body))
+        return !d->where || gatherTexts(*d->where, out);
+    if (const auto* ins = std::get_if<sql::InsertStmt>(&st.body)) {
+        if (ins->select) return false;
+        for (const auto& v : ins->values)
+            if (!gatherTexts(*v, out)) return false;
+        return true;
+    }
+    return false;
+}
 
-long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params) {
+// Keeps the statement just run by its shape when every text went into a bind of its
+// own as written (a text stored into a field is checked against it again).
+// Parameters are left out: their values are looked up as the statement renders.
+void keepStatement(DatabaseState& db, const sql::Statement& st, const Parameters& params,
+                   Runner& runner, FindShape& shape, std::uint64_t schemaVersion) {
+    if (!runner.data || !st.parameters.empty() || !params.used.empty()) return;
+    std::vector<const sql::Expr*> nodes;
+    if (!statementTexts(st, nodes)) return;
+    auto places = textBindsOf(nodes, runner.r.literalBinds, runner.data->binds, shape.texts);
+    if (!places) return;
+    KeptStatement kept;
+    for (const int place : *places) {
+        std::optional<ColumnInfo> field;
+        for (const auto& [bind, column] : runner.r.storedLiterals)
+            if (bind == place) field = column;
+        kept.storedInto.push_back(std::move(field));
+    }
+    kept.textBinds = std::move(*places);
+    kept.statement = std::move(*runner.data);
+    for (const auto& s : kept.statement.searched)
+        kept.indexKeys.push_back(Connection::findIndexKey(s.table, s.column, s.kind));
+    db.statements.keep(std::move(shape.key), std::move(kept), schemaVersion);
+}
+
+// As runStatement; keeps the statement by its shape when one is given.
+long runParsed(DatabaseState& db, const sql::Statement& st, Parameters params, FindShape* shape) {
     Connection& c = db.connection();
+    const std::uint64_t schemaVersion = c.schemaVersion();
     db.checkWritable();
     params.declared = st.parameters;
     // Data statements join the gathered write transaction. Statements that change table
@@ -298,7 +356,47 @@ long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params
     else
         c.bumpData();
     db.recordsAffected = runner.affected;
+    if (shape) keepStatement(db, st, params, runner, *shape, schemaVersion);
     return runner.affected;
+}
+
+// A kept statement with other texts: the same steps as running it parsed, from the
+// write check to the affected count, without the parse and the rendering.
+long runKept(DatabaseState& db, const KeptStatement& kept, std::vector<std::string> texts) {
+    Connection& c = db.connection();
+    db.checkWritable();
+    c.noteWrite();
+    const DataStatement& d = kept.statement;
+    std::vector<Value> binds = d.binds;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        Value v = Value::text(std::move(texts[i]));
+        if (const auto& field = kept.storedInto[i]) v = storeValue(v, field->type, field->name);
+        binds[static_cast<std::size_t>(kept.textBinds[i] - 1)] = std::move(v);
+    }
+    for (std::size_t i = 0; i < d.searched.size(); ++i)
+        if (!c.hasFindIndex(kept.indexKeys[i]))
+            c.ensureFindIndex(d.searched[i].table, d.searched[i].column, d.searched[i].kind);
+    const long affected = runData(c, d, binds);
+    c.bumpTable(d.written);
+    db.recordsAffected = affected;
+    return affected;
+}
+
+} // namespace
+
+long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params) {
+    return runParsed(db, st, std::move(params), nullptr);
+}
+
+long executeText(DatabaseState& db, std::string_view sqlText) {
+    std::optional<FindShape> shape = findShape(sqlText);
+    if (shape) {
+        const std::uint64_t schemaVersion = db.connection().schemaVersion();
+        if (const KeptStatement* kept = db.statements.find(shape->key, schemaVersion))
+            return runKept(db, *kept, std::move(shape->texts));
+    }
+    const auto st = sql::parseStatement(sqlText);
+    return runParsed(db, st, {}, shape ? &*shape : nullptr);
 }
 
 std::vector<std::string> explainStatement(DatabaseState& db, const sql::Statement& st) {

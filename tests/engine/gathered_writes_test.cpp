@@ -202,5 +202,28 @@ INSTANTIATE_TEST_SUITE_P(
         WhereCase{"DeleteByNumber", "DELETE People.* FROM People WHERE Id <= 2", "Id", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The second statement of a shape is run from the first one's kept rendering: it must
+// still join the gathered writes and make the rows of its table stale.
+TEST_F(EngineGatheredWritesTest, AStatementOfAKeptShapeIsGatheredAndSeenAtOnce) {
+    makePeople();
+    db.flush();
+    OutsideReader outside(path());
+    auto rs = db.openRecordset("People", RecordsetType::Dynaset);
+    rs.findFirst("Name = 'Bob'");
+    EXPECT_EQ(rs.value("City").asText(), "Rome");
+    std::string committed = "Rome";
+    for (const char* city : {"Lima", "Turin", "Oslo"}) {
+        SCOPED_TRACE(city);
+        EXPECT_EQ(
+            db.execute(std::string("UPDATE People SET City = '") + city + "' WHERE Name = 'Bob'"),
+            1);
+        EXPECT_EQ(rs.value("City").asText(), city);
+        EXPECT_EQ(outside.text("SELECT City FROM People WHERE Id = 2"), committed);
+        db.flush();
+        committed = city;
+        EXPECT_EQ(outside.text("SELECT City FROM People WHERE Id = 2"), committed);
+    }
+}
+
 } // namespace
 } // namespace varnoke::testing
