@@ -113,8 +113,9 @@ void RecordsetState::checkOpen() const {
         throw EngineError(err::ObjectInvalid, "Object invalid or no longer set.");
 }
 
-std::string RecordsetState::tableKey() const {
-    return base_.schema + "." + upperName(base_.name);
+const std::string& RecordsetState::tableKey() const {
+    if (tableKey_.empty()) tableKey_ = base_.schema + "." + upperName(base_.name);
+    return tableKey_;
 }
 
 void RecordsetState::noteOwnWrite() {
@@ -259,8 +260,10 @@ void RecordsetState::build() {
     live_.reset(rows_.size());
     slotMap_.clear();
 
+    tableKey_.clear();
     rowSql_ =
         "SELECT " + columnList(base_, columns) + " FROM " + base_.sqlName() + " WHERE rowid = ?1";
+    deleteSql_ = "DELETE FROM " + base_.sqlName() + " WHERE rowid = ?1";
     updatable = type != RecordsetType::Snapshot && !db->readOnly;
     pending_.assign(columns.size(), std::nullopt);
     writeMask_.clear();
@@ -486,7 +489,7 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
     q.keyColumn = keyedColumn(cond, r);
     if (q.keyColumn >= 0) {
         q.keyBind = 1;
-        q.unindexed = r.searched;
+        q.unindexed = std::make_shared<const std::vector<SearchedColumn>>(r.searched);
     }
     q.boundParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
@@ -618,8 +621,9 @@ RecordsetState::keyedFind(const FindQuery& q, std::optional<std::size_t> after) 
 }
 
 std::optional<std::size_t> RecordsetState::runFind(FindQuery q, std::optional<std::size_t> after) {
-    for (const auto& s : q.unindexed)
-        conn().ensureFindIndex(s.table, s.column, s.kind);
+    if (q.unindexed)
+        for (const auto& s : *q.unindexed)
+            conn().ensureFindIndex(s.table, s.column, s.kind);
     const bool backwards = q.backwards;
     // The bound is a rowid for a row set in stored order, else a slot number.
     double bound;
@@ -695,8 +699,9 @@ std::vector<std::string> RecordsetState::explainFind(std::string_view criteria) 
     checkOpen();
     auto expr = sql::parseExpression(criteria);
     FindQuery q = findQuery(*expr, false);
-    for (const auto& s : q.unindexed)
-        conn().ensureFindIndex(s.table, s.column, s.kind);
+    if (q.unindexed)
+        for (const auto& s : *q.unindexed)
+            conn().ensureFindIndex(s.table, s.column, s.kind);
     auto st = conn().prepare("EXPLAIN QUERY PLAN " + q.sql);
     st.bindAll(q.binds);
     std::vector<std::string> lines;
@@ -980,7 +985,7 @@ void RecordsetState::deleteRecord() {
     const bool keysKept = keysCurrent(); // a deleted row is passed over as not alive
     const bool aheadKept = aheadCurrent();
     noteOwnWrite();
-    auto st = c.prepare("DELETE FROM " + base_.sqlName() + " WHERE rowid = ?1");
+    auto st = c.prepare(deleteSql_);
     sqlite3_bind_int64(st.get(), 1, rowid);
     st.run();
     if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
@@ -1015,6 +1020,7 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     copy->alias_ = alias_;
     copy->snapshot_ = snapshot_;
     copy->rowSql_ = rowSql_;
+    copy->deleteSql_ = deleteSql_;
     copy->versionSlot_ = versionSlot_;
     copy->rows_ = rows_;
     copy->alive_ = alive_;

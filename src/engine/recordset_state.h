@@ -161,7 +161,7 @@ private:
         // only when a find goes there.
         int keyColumn = -1;
         int keyBind = 0;
-        std::vector<SearchedColumn> unindexed;
+        std::shared_ptr<const std::vector<SearchedColumn>> unindexed;
     };
     // The SQL of a find by its rendered condition, forwards and backwards: a run repeats
     // one shape of find with other values, and its columns are indexed already.
@@ -196,7 +196,7 @@ private:
     void loadRow();
     void keepRow(sqlite3_stmt* st, int firstColumn, std::size_t slot);
     ScopeTable scope() const;
-    std::string tableKey() const;
+    const std::string& tableKey() const;
     void noteOwnWrite(); // joins the gathered writes; this table's rows go stale
 
     Connection& conn() const { return *conn_; }
@@ -205,6 +205,8 @@ private:
     std::string alias_ = "\"vk_t\"";
     std::shared_ptr<TempTable> snapshot_; // the copied rows of a snapshot
     std::string rowSql_;
+    std::string deleteSql_;
+    mutable std::string tableKey_; // made from base_ when first asked
 
     // the row set
     std::vector<std::int64_t> rows_;
