@@ -620,7 +620,7 @@ RecordsetState::keyedFind(const FindQuery& q, std::optional<std::size_t> after) 
     return std::optional<std::size_t>{};
 }
 
-std::optional<std::size_t> RecordsetState::runFind(FindQuery q, std::optional<std::size_t> after) {
+std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<std::size_t> after) {
     if (q.unindexed)
         for (const auto& s : *q.unindexed)
             conn().ensureFindIndex(s.table, s.column, s.kind);
@@ -656,7 +656,7 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
     const bool backwards = from == FindFrom::Last || from == FindFrom::Previous;
     auto& templates = findShapes_[backwards ? 1 : 0];
     auto shape = findShape(criteria);
-    const FindTemplate* known = nullptr;
+    FindTemplate* known = nullptr;
     if (shape) {
         if (auto it = templates.find(shape->key); it != templates.end()) known = &it->second;
     }
@@ -672,22 +672,23 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
             return;
         }
     }
-    FindQuery q;
+    // A kept query takes this find's texts in place: nothing else reads its binds.
+    FindQuery fresh;
+    FindQuery& q = known ? known->query : fresh;
     if (known) {
-        q = known->query;
         for (std::size_t i = 0; i < shape->texts.size(); ++i)
             q.binds[static_cast<std::size_t>(known->textBinds[i] - 1)] =
                 Value::text(std::move(shape->texts[i]));
     } else {
         std::vector<std::pair<const sql::Expr*, int>> literals;
-        q = findQuery(*expr, backwards, &literals);
+        fresh = findQuery(*expr, backwards, &literals);
         if (shape) {
             if (auto places = textBindsOf(*expr, literals, q.binds, shape->texts))
                 templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
         }
     }
     auto keyed = keyedFind(q, after);
-    auto slot = keyed ? *keyed : runFind(std::move(q), after);
+    auto slot = keyed ? *keyed : runFind(q, after);
     noMatch = !slot.has_value();
     if (slot) {
         leaveEdit();
@@ -773,7 +774,8 @@ void RecordsetState::seek(std::string_view comparison, const std::vector<Value>&
         }
     }
     const bool backwards = comparison == "<=" || comparison == "<";
-    auto slot = runFind(findQuery(*cond, backwards), std::nullopt);
+    auto q = findQuery(*cond, backwards);
+    auto slot = runFind(q, std::nullopt);
     noMatch = !slot.has_value();
     if (slot) {
         leaveEdit();

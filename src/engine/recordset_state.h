@@ -175,7 +175,8 @@ private:
     std::unordered_map<std::string, FindTemplate> findShapes_[2];
     FindQuery findQuery(const sql::Expr& criteria, bool backwards,
                         std::vector<std::pair<const sql::Expr*, int>>* literals = nullptr);
-    std::optional<std::size_t> runFind(FindQuery q, std::optional<std::size_t> after);
+    // Writes the search's bound into q's binds.
+    std::optional<std::size_t> runFind(FindQuery& q, std::optional<std::size_t> after);
     // Nothing when the key index cannot answer the find; then the find goes to SQLite.
     std::optional<std::optional<std::size_t>> keyedFind(const FindQuery& q,
                                                         std::optional<std::size_t> after);
