@@ -1,7 +1,8 @@
 // Linking a dBase table and a CSV file the way the opener does (the reader, the
 // engine's import into a transient table, the copy into the working table), against
 // the sqlite3 shell's .import of the same rows as CSV. The two sides run in turn,
-// pair after pair, and the medians are reported.
+// pair after pair, and the medians are reported with the lowest and highest ratio of a
+// pair.
 //
 //   drivers_bench [pairs]                  the comparison at 100,000 and 1,000,000 rows
 //   drivers_bench --make DIR ROWS          writes DIR/people.dbf and DIR/people.csv
@@ -152,7 +153,9 @@ int compare(int pairs) {
     const fs::path dir =
         fs::temp_directory_path() / ("varnoke_bench_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    std::printf("%-8s %9s %12s %12s %7s\n", "source", "rows", "link_s", "import_s", "ratio");
+    // The pairs' lowest and highest ratios show how far single runs spread.
+    std::printf("%-8s %9s %12s %12s %7s %7s %7s\n", "source", "rows", "link_s", "import_s", "ratio",
+                "lowest", "highest");
     for (const long rows : {100000L, 1000000L}) {
         writeData(dir, rows);
         struct Side {
@@ -185,8 +188,9 @@ int compare(int pairs) {
                 theirs.push_back(secondsSince(start));
                 ratios.push_back(ours.back() / theirs.back());
             }
-            std::printf("%-8s %9ld %12.3f %12.3f %7.2f\n", side.label, rows, median(ours),
-                        median(theirs), median(ratios));
+            const auto [lowest, highest] = std::minmax_element(ratios.begin(), ratios.end());
+            std::printf("%-8s %9ld %12.3f %12.3f %7.2f %7.2f %7.2f\n", side.label, rows,
+                        median(ours), median(theirs), median(ratios), *lowest, *highest);
         }
     }
     fs::remove_all(dir);
