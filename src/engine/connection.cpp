@@ -123,6 +123,7 @@ Connection::~Connection() {
         // Closing must not throw; SQLite rolls back what could not be committed.
     }
     cache_.clear();
+    savepoints_ = {};
 }
 
 void Connection::raise(int rc) const {
@@ -301,8 +302,19 @@ void Connection::commit() {
     pendingWrites_ = 0;
 }
 
-void Connection::savepoint(const char* sql) {
-    prepare(sql).run();
+void Connection::savepoint(SavepointStep step) {
+    static constexpr const char* kSql[] = {"SAVEPOINT vk_sp", "ROLLBACK TO vk_sp", "RELEASE vk_sp"};
+    const auto i = static_cast<std::size_t>(step);
+    StmtPtr& st = savepoints_[i];
+    if (!st) {
+        sqlite3_stmt* raw = nullptr;
+        const int rc = sqlite3_prepare_v2(db_.get(), kSql[i], -1, &raw, nullptr);
+        st.reset(raw);
+        if (rc != SQLITE_OK) raise(rc);
+    }
+    const int rc = sqlite3_step(st.get());
+    sqlite3_reset(st.get());
+    if (rc != SQLITE_DONE) raise(rc);
 }
 
 std::string Connection::findIndexKey(const TableInfo& table, const std::string& column,

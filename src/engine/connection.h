@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -120,7 +121,7 @@ public:
     // Runs work inside a savepoint: all or nothing, and a failure undoes only the
     // work's own effects, not what was gathered before it.
     template <typename F> void atomically(F&& work) {
-        savepoint("SAVEPOINT vk_sp");
+        savepoint(SavepointStep::Begin);
         ++savepointDepth_;
         try {
             work();
@@ -128,14 +129,14 @@ public:
             --savepointDepth_;
             bumpData(); // rows read inside the work may have been undone
             try {
-                savepoint("ROLLBACK TO vk_sp");
-                savepoint("RELEASE vk_sp");
+                savepoint(SavepointStep::Undo);
+                savepoint(SavepointStep::Release);
             } catch (...) {
             }
             throw;
         }
         --savepointDepth_;
-        savepoint("RELEASE vk_sp");
+        savepoint(SavepointStep::Release);
     }
 
     // Makes sure a column that finds compare has an index in the collation they use.
@@ -168,10 +169,13 @@ public:
     std::string newTempName(std::string_view prefix);
 
 private:
-    void savepoint(const char* sql); // one step of atomically()
+    enum class SavepointStep { Begin, Undo, Release };
+    void savepoint(SavepointStep step); // one step of atomically()
 
     std::string path_;
     DbPtr db_;
+    // The savepoint statements, prepared once: every data statement runs between two.
+    std::array<StmtPtr, 3> savepoints_;
     struct Cached {
         StmtPtr stmt;
         bool busy = false;

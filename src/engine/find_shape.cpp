@@ -19,6 +19,7 @@ bool opensSomething(char c) {
 std::optional<FindShape> findShape(std::string_view criteria) {
     FindShape shape;
     shape.key.reserve(criteria.size());
+    shape.texts.reserve(4);
     const std::size_t n = criteria.size();
     std::size_t i = 0;
     while (i < n) {
@@ -29,7 +30,9 @@ std::optional<FindShape> findShape(std::string_view criteria) {
             while (stop < n && !opensSomething(criteria[stop]))
                 ++stop;
         } else if (c == '[') {
-            if (!readBracketedName(criteria, i, stop)) return std::nullopt;
+            const auto end = bracketedNameEnd(criteria, i);
+            if (!end) return std::nullopt;
+            stop = *end;
         } else if (c == '`' || c == '#') {
             const auto close = criteria.find(c, i + 1);
             if (close == std::string_view::npos) return std::nullopt;

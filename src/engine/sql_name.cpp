@@ -39,6 +39,19 @@ std::optional<std::string> readDoubled(std::string_view text, std::size_t at, ch
 
 } // namespace
 
+std::optional<std::size_t> bracketedNameEnd(std::string_view text, std::size_t at) {
+    std::size_t i = at + 1;
+    while (true) {
+        const std::size_t found = text.find(']', i);
+        if (found == std::string_view::npos) return std::nullopt;
+        if (found + 1 < text.size() && text[found + 1] == ']') {
+            i = found + 2;
+            continue;
+        }
+        return found + 1;
+    }
+}
+
 std::optional<std::string> readBracketedName(std::string_view text, std::size_t at,
                                              std::size_t& end) {
     return readDoubled(text, at, ']', end);

@@ -17,6 +17,10 @@ std::string bracketName(std::string_view name);
 std::optional<std::string> readBracketedName(std::string_view text, std::size_t at,
                                              std::size_t& end);
 
+// The index past the bracketed name that opens text at `at`, without reading the name;
+// nothing when the brackets never close.
+std::optional<std::size_t> bracketedNameEnd(std::string_view text, std::size_t at);
+
 // The text of the string that opens text at `at` (text[at] is its quote, doubled inside
 // it), and in `end` the index past its closing quote; nothing when it never closes.
 std::optional<std::string> readQuotedText(std::string_view text, std::size_t at, std::size_t& end);
