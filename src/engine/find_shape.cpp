@@ -9,7 +9,7 @@ namespace varnoke {
 namespace {
 
 bool opensSomething(char c) {
-    return c == '[' || c == '`' || c == '#' || c == '\x01' || c == '\'' || c == '"';
+    return c == '[' || c == '`' || c == '#' || c == '\'' || c == '"';
 }
 
 } // namespace
@@ -17,6 +17,8 @@ bool opensSomething(char c) {
 // Reads names, dates and strings exactly as the parser does, so a quote inside a
 // name or a date never starts a string.
 std::optional<FindShape> findShape(std::string_view criteria) {
+    // The key's own mark, anywhere in the text: such a text is not kept.
+    if (criteria.find('\x01') != std::string_view::npos) return std::nullopt;
     FindShape shape;
     shape.key.reserve(criteria.size());
     shape.texts.reserve(4);
@@ -37,8 +39,6 @@ std::optional<FindShape> findShape(std::string_view criteria) {
             const auto close = criteria.find(c, i + 1);
             if (close == std::string_view::npos) return std::nullopt;
             stop = close + 1;
-        } else if (c == '\x01') {
-            return std::nullopt; // the key's own mark
         } else if (c == '\'' || c == '"') {
             auto text = readQuotedText(criteria, i, stop);
             if (!text) return std::nullopt;

@@ -126,6 +126,7 @@ TEST(FindShape, ReadsTextsAsTheParserDoes) {
     EXPECT_EQ(s->texts, (std::vector<std::string>{"a'b", "c\"d"}));
     EXPECT_FALSE(findShape("[a] = 'open"));
     EXPECT_FALSE(findShape("[a = 'x'"));
+    EXPECT_FALSE(findShape("[a\x01] = 'x'")); // the key's own mark, even inside a name
 }
 
 } // namespace

@@ -1,10 +1,17 @@
 // The dialect's parser and renderer on users' texts. The first byte picks what the rest
-// is: a find, a filter, a sort, a statement to explain, a find to explain, or a query to
-// open. Each runs against a real working database built from the shipped schema plus a
-// table of every field type. The engine's own errors are the expected end of a bad
-// text; any other error leaving the engine is a finding, and so is any change to a table
-// or a row of the database.
+// is: a find, a filter, a sort, a statement to explain, a find to explain, a query to
+// open, or a statement to execute. Each runs against a real working database built from
+// the shipped schema plus a table of every field type. The engine's own errors are the
+// expected end of a bad text; any other error leaving the engine is a finding, and so is
+// any change to a table or a row of the database.
+//
+// A statement to execute runs on two scratch copies of that table, with the same texts
+// changed after it (one statement shape, other values): on the first through one handle,
+// which keeps the statements it has run by their shape, on the second through a new
+// handle each time, which cannot. A different count, error or row between the copies is
+// a finding.
 #include "engine/engine.h"
+#include "engine/find_shape.h"
 #include "value/convert.h"
 
 #include <sqlite3.h>
@@ -26,21 +33,35 @@ using namespace varnoke;
     std::abort();
 }
 
-std::string makeWorkDb() {
+std::string makeDb(const std::string& file, const std::string& schema) {
     char folder[] = "/tmp/varnoke_sqlfuzz_XXXXXX";
     if (!::mkdtemp(folder)) finding("no temporary folder");
-    const std::string path = std::string(folder) + "/varnoker.mdb";
-    std::ifstream in(VARNOKE_SCHEMA_SQL);
-    std::stringstream schema;
-    schema << in.rdbuf();
+    const std::string path = std::string(folder) + "/" + file;
     sqlite3* db = nullptr;
     char* err = nullptr;
     if (sqlite3_open(path.c_str(), &db) != SQLITE_OK ||
-        sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, &err) != SQLITE_OK)
+        sqlite3_exec(db, schema.c_str(), nullptr, nullptr, &err) != SQLITE_OK)
         finding("schema: " + std::string(err ? err : "open failed"));
     sqlite3_close(db);
     return path;
 }
+
+std::string makeWorkDb() {
+    std::ifstream in(VARNOKE_SCHEMA_SQL);
+    std::stringstream schema;
+    schema << in.rdbuf();
+    return makeDb("varnoker.mdb", schema.str());
+}
+
+const char* const kPeople =
+    "CREATE TABLE People (Id LONG, Name TEXT(50), City TEXT(30), Born DATETIME, "
+    "Score DOUBLE, Paid CURRENCY, Ok BIT, Age BYTE, Note MEMO, [Price [USD]]] SINGLE)";
+const char* const kPeopleRows[] = {
+    "INSERT INTO People VALUES (1, 'Ann', 'Oslo', #1/2/2003#, 1.5, 10, True, 30, 'note', 2.5)",
+    "INSERT INTO People VALUES (2, 'Bob', 'Rome', #3/4/1999#, 2, 0, False, 41, Null, 0)",
+    "INSERT INTO People VALUES (3, 'O''Brien', Null, Null, 3, Null, Null, Null, '', Null)",
+    "INSERT INTO People (Id, Name) VALUES (4, 'ann')",
+};
 
 // Every table of the database file, the engine's own included, read through a
 // connection of our own after the engine has committed what it gathered: the schema,
@@ -95,16 +116,9 @@ World& world() {
         if (sqlite3_open_v2(path.c_str(), &made->raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             finding("cannot open the database a second time");
         Database& db = made->db;
-        db.execute("CREATE TABLE People (Id LONG, Name TEXT(50), City TEXT(30), Born DATETIME, "
-                   "Score DOUBLE, Paid CURRENCY, Ok BIT, Age BYTE, Note MEMO, [Price [USD]]] "
-                   "SINGLE)");
-        db.execute("INSERT INTO People VALUES (1, 'Ann', 'Oslo', #1/2/2003#, 1.5, 10, True, 30, "
-                   "'note', 2.5)");
-        db.execute("INSERT INTO People VALUES (2, 'Bob', 'Rome', #3/4/1999#, 2, 0, False, 41, "
-                   "Null, 0)");
-        db.execute("INSERT INTO People VALUES (3, 'O''Brien', Null, Null, 3, Null, Null, Null, "
-                   "'', Null)");
-        db.execute("INSERT INTO People (Id, Name) VALUES (4, 'ann')");
+        db.execute(kPeople);
+        for (const char* row : kPeopleRows)
+            db.execute(row);
         db.createQueryDef("Oslo people", "SELECT * FROM People WHERE City = 'Oslo'");
         db.flush();
         made->people = db.openRecordset("People", RecordsetType::Dynaset);
@@ -112,6 +126,129 @@ World& world() {
         return made;
     }();
     return *w;
+}
+
+// One scratch copy of People: the handle statements run through, a reader of its own,
+// and a recordset kept open on the table, which must hear of deleted rows.
+struct Scratch {
+    std::string path;
+    Database db;
+    sqlite3* raw = nullptr;
+    Recordset open;
+    bool hasOpen = false;
+
+    void make(const std::string& file) {
+        path = makeDb(file, "");
+        db = Engine::instance().openDatabase(path);
+        db.execute(kPeople);
+        for (const char* row : kPeopleRows)
+            db.execute(row);
+        if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+            finding("cannot open a scratch database a second time");
+        open = db.openRecordset("People", RecordsetType::Dynaset);
+        hasOpen = true;
+    }
+    void drop() {
+        if (hasOpen) open.close();
+        hasOpen = false;
+        db.close();
+        sqlite3_close(raw);
+        std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+    }
+};
+
+struct Pair {
+    Scratch kept;  // statements through one handle, kept by their shape
+    Scratch fresh; // statements through a new handle each time
+    long runs = 0;
+};
+
+Pair& pair() {
+    static Pair* p = [] {
+        auto* made = new Pair;
+        made->kept.make("kept.mdb");
+        made->fresh.make("fresh.mdb");
+        return made;
+    }();
+    return *p;
+}
+
+// The result of one execute: the count, or the engine's error number.
+std::string outcome(Database& db, const std::string& sql) {
+    try {
+        return "count " + std::to_string(db.execute(sql));
+    } catch (const EngineError& e) {
+        return "error " + std::to_string(e.number());
+    }
+}
+
+// The statement with its texts in their places, each given by `replace`.
+template <typename F> std::string withTexts(const FindShape& shape, F replace) {
+    std::string out;
+    std::size_t text = 0;
+    for (std::size_t i = 0; i < shape.key.size(); ++i) {
+        if (shape.key[i] != '\x01') {
+            out += shape.key[i];
+            continue;
+        }
+        const char quote = shape.key[++i];
+        out += quote;
+        for (char c : replace(text++)) {
+            out += c;
+            if (c == quote) out += quote;
+        }
+        out += quote;
+    }
+    return out;
+}
+
+// Whether the text names Now or Date as a word of its own: they read the clock, which
+// may move between the two sides.
+bool readsTheClock(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    auto isWordChar = [&](std::size_t i) {
+        return i < lower.size() &&
+               (std::isalnum(static_cast<unsigned char>(lower[i])) || lower[i] == '_');
+    };
+    for (std::string_view word : {"now", "date"}) {
+        for (auto at = lower.find(word); at != std::string::npos; at = lower.find(word, at + 1))
+            if ((at == 0 || !isWordChar(at - 1)) && !isWordChar(at + word.size())) return true;
+    }
+    return false;
+}
+
+void executeBoth(std::string_view text, bool rotate) {
+    if (readsTheClock(text)) return;
+    Pair& p = pair();
+    std::vector<std::string> statements{std::string(text)};
+    if (auto shape = findShape(text); shape && !shape->texts.empty()) {
+        const auto& texts = shape->texts;
+        statements.push_back(withTexts(*shape, [&](std::size_t i) {
+            return rotate ? texts[(i + 1) % texts.size()] : texts[i] + "b";
+        }));
+        statements.push_back(withTexts(*shape, [&](std::size_t i) { return texts[i]; }));
+    }
+    for (const auto& sql : statements) {
+        const std::string kept = outcome(p.kept.db, sql);
+        Database once = Engine::instance().openDatabase(p.fresh.path);
+        const std::string fresh = outcome(once, sql);
+        if (kept != fresh)
+            finding("'" + sql + "': " + kept + " through a kept statement, " + fresh);
+    }
+    if (p.kept.hasOpen && p.fresh.hasOpen &&
+        p.kept.open.recordCount() != p.fresh.open.recordCount())
+        finding("the open recordsets hold different counts after '" + std::string(text) + "'");
+    if (fingerprint(p.kept.db, p.kept.raw) != fingerprint(p.fresh.db, p.fresh.raw))
+        finding("the two copies differ after '" + std::string(text) + "'");
+    // Fresh copies now and then, so that rows and tables made by statements stay few.
+    if (++p.runs % 200 == 0) {
+        p.kept.drop();
+        p.fresh.drop();
+        p.kept.make("kept.mdb");
+        p.fresh.make("fresh.mdb");
+    }
 }
 
 void readAll(Recordset& rs) {
@@ -123,7 +260,7 @@ void readAll(Recordset& rs) {
 }
 
 void run(World& w, unsigned char op, std::string_view text) {
-    switch (op % 6) {
+    switch (op % 8) {
     case 0:
         w.people.findFirst(text);
         if (!w.people.noMatch()) w.people.findNext(text);
@@ -146,12 +283,15 @@ void run(World& w, unsigned char op, std::string_view text) {
     case 4:
         (void)w.people.explainFind(text);
         break;
-    default: {
+    case 5: {
         Recordset rs = w.db.openRecordset(text, RecordsetType::Snapshot);
         readAll(rs);
         rs.close();
         break;
     }
+    default:
+        executeBoth(text, op % 8 == 7);
+        break;
     }
 }
 
