@@ -908,11 +908,17 @@ void RecordsetState::update() {
     Connection& c = conn();
     // Most updates write the same fields as the one before: keep its statement text.
     std::vector<bool> mask(columns.size());
-    std::vector<Value> binds;
+    std::size_t written = 0;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         mask[i] = pending_[i].has_value();
-        if (mask[i]) binds.push_back(*pending_[i]);
+        if (mask[i]) ++written;
     }
+    // The pending values, in the order of the statement's parameters.
+    auto bindPending = [&](Stmt& st) {
+        int n = 0;
+        for (const auto& v : pending_)
+            if (v) st.bind(++n, *v);
+    };
     if (mask != writeMask_ || writeMode_ != editMode) {
         std::string names, values, sets;
         int n = 0;
@@ -938,7 +944,7 @@ void RecordsetState::update() {
     if (editMode == 2) {
         noteOwnWrite();
         auto st = c.prepare(writeSql_);
-        st.bindAll(binds);
+        bindPending(st);
         st.run();
         const std::int64_t rowid = sqlite3_last_insert_rowid(c.handle());
         // The new row joins the end of the row set; the current record stays.
@@ -958,15 +964,15 @@ void RecordsetState::update() {
             ins.run();
         }
         lastModified = rowid;
-    } else if (!binds.empty()) {
+    } else if (written > 0) {
         requireCurrent();
         // A write that leaves the key column as it was leaves the key index current.
         const bool keysKept = keysCurrent() && !writeMask_[static_cast<std::size_t>(keysColumn_)];
         const bool aheadKept = aheadCurrent();
         noteOwnWrite();
         auto st = c.prepare(writeSql_);
-        st.bindAll(binds);
-        sqlite3_bind_int64(st.get(), static_cast<int>(binds.size() + 1), rows_[slot_]);
+        bindPending(st);
+        sqlite3_bind_int64(st.get(), static_cast<int>(written + 1), rows_[slot_]);
         st.run();
         if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
         if (aheadKept) keepAheadPast(slot_);
@@ -1161,11 +1167,15 @@ int Recordset::fieldCount() const {
 }
 
 Field Recordset::field(int index) const {
+    const auto& name = fieldName(index);
+    return Field(state_, index, name, state().columns[static_cast<std::size_t>(index)].type);
+}
+
+const std::string& Recordset::fieldName(int index) const {
     auto& s = state();
     if (index < 0 || index >= static_cast<int>(s.columns.size()))
         throw EngineError(err::NotInCollection, "Item not found in this collection.");
-    const auto& c = s.columns[static_cast<std::size_t>(index)];
-    return Field(state_, index, c.name, c.type);
+    return s.columns[static_cast<std::size_t>(index)].name;
 }
 
 Field Recordset::field(std::string_view name) const {

@@ -138,6 +138,8 @@ public:
     Field field(int index) const;
     Field field(std::string_view name) const;
     std::vector<Field> fields() const;
+    // field(index).name() without making a Field.
+    const std::string& fieldName(int index) const;
     // Shorthands for field(name).value() / field(name).setValue(v).
     Value value(std::string_view fieldName) const;
     void setValue(std::string_view fieldName, const Value& v);

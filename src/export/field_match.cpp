@@ -13,16 +13,15 @@ std::string_view entryFieldName(std::string_view entry) {
 
 std::optional<int> exactField(const Recordset& rs, std::string_view name) {
     for (int i = 0; i < rs.fieldCount(); ++i)
-        if (rs.field(i).name() == name) return i;
+        if (rs.fieldName(i) == name) return i;
     return std::nullopt;
 }
 
 bool copyByName(const Recordset& source, int count, Recordset& target) {
     bool written = false;
     for (int i = 0; i < std::min(count, source.fieldCount()); ++i) {
-        const Field from = source.field(i);
-        if (const std::optional<int> to = exactField(target, from.name())) {
-            target.field(*to).setValue(from.value());
+        if (const std::optional<int> to = exactField(target, source.fieldName(i))) {
+            target.field(*to).setValue(source.field(i).value());
             written = true;
         }
     }
