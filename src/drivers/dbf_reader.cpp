@@ -21,13 +21,15 @@ void readDbfFile(const fs::path& file, ForeignTableSink& sink) {
     if (!memoPath.empty()) memo.emplace(memoPath);
     const std::string name = fileNameOf(file);
     const std::string memoName = memoPath.empty() ? std::string() : fileNameOf(memoPath);
-    readDbfImage({table.bytes(), memo ? std::optional<ByteSpan>(memo->bytes()) : std::nullopt, name,
-                  memoName,
-                  [&] {
-                      table.release();
-                      if (memo) memo->release();
-                  }},
-                 sink);
+    readMapped({&table, memo ? &*memo : nullptr}, [&] {
+        readDbfImage({table.bytes(), memo ? std::optional<ByteSpan>(memo->bytes()) : std::nullopt,
+                      name, memoName,
+                      [&] {
+                          table.release();
+                          if (memo) memo->release();
+                      }},
+                     sink);
+    });
 }
 
 class DbfReader final : public ForeignReader {
@@ -87,11 +89,15 @@ private:
         if (!memoPath.empty()) memo.emplace(memoPath);
         const std::string name = fileNameOf(container);
         const std::string memoName = memoPath.empty() ? std::string() : fileNameOf(memoPath);
-        return readDbcImage({catalog.bytes(),
-                             memo ? std::optional<ByteSpan>(memo->bytes()) : std::nullopt,
-                             name,
-                             memoName,
-                             {}});
+        std::vector<DbcTable> tables;
+        readMapped({&catalog, memo ? &*memo : nullptr}, [&] {
+            tables = readDbcImage({catalog.bytes(),
+                                   memo ? std::optional<ByteSpan>(memo->bytes()) : std::nullopt,
+                                   name,
+                                   memoName,
+                                   {}});
+        });
+        return tables;
     }
 
     static fs::path tableFile(const fs::path& container, const DbcTable& table) {

@@ -11,7 +11,9 @@ public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
         const auto file = findLinkedFile(source);
         const MappedFile bytes(file);
-        readWorkbookImage(bytes.bytes(), fileNameOf(file), source.sourceTable, sink);
+        readMapped({&bytes}, [&] {
+            readWorkbookImage(bytes.bytes(), fileNameOf(file), source.sourceTable, sink);
+        });
     }
 };
 

@@ -212,7 +212,8 @@ public:
         }
 
         const MappedFile bytes(page);
-        readHtmlImage(bytes.bytes(), fileNameOf(page), tableName, sink);
+        readMapped({&bytes},
+                   [&] { readHtmlImage(bytes.bytes(), fileNameOf(page), tableName, sink); });
     }
 };
 

@@ -182,9 +182,16 @@ public:
         const auto file = findLinkedFile(source);
         const MappedFile bytes(file);
         const std::string name = fileNameOf(file);
-        readInChild(
-            name, limitsForFile(bytes.bytes().size()),
-            [&](ForeignTableSink& out) { readLotusImage(bytes.bytes(), name, out); }, sink);
+        // The child sees a cut it runs into (its copy of the watch is its own); the
+        // parent sees one by the file's size, and one that broke the child.
+        readMapped({&bytes}, [&] {
+            readInChild(
+                name, limitsForFile(bytes.bytes().size()),
+                [&](ForeignTableSink& out) {
+                    readMapped({&bytes}, [&] { readLotusImage(bytes.bytes(), name, out); });
+                },
+                sink);
+        });
     }
 };
 

@@ -15,14 +15,16 @@ public:
         if (!blobPath.empty()) blobs.emplace(blobPath);
         const std::string name = fileNameOf(file);
         const std::string blobName = blobPath.empty() ? std::string() : fileNameOf(blobPath);
-        readParadoxImage({table.bytes(),
-                          blobs ? std::optional<ByteSpan>(blobs->bytes()) : std::nullopt, name,
-                          blobName,
-                          [&] {
-                              table.release();
-                              if (blobs) blobs->release();
-                          }},
-                         sink);
+        readMapped({&table, blobs ? &*blobs : nullptr}, [&] {
+            readParadoxImage({table.bytes(),
+                              blobs ? std::optional<ByteSpan>(blobs->bytes()) : std::nullopt, name,
+                              blobName,
+                              [&] {
+                                  table.release();
+                                  if (blobs) blobs->release();
+                              }},
+                             sink);
+        });
     }
 };
 

@@ -106,38 +106,67 @@ Bytes readWholeFile(const fs::path& file) {
     return bytes;
 }
 
-MappedFile::MappedFile(const fs::path& file) {
+MappedFile::MappedFile(const fs::path& file) : name_(fileNameOf(file)) {
     std::error_code ec;
     if (!fs::exists(file, ec))
         throw EngineError(err::FileNotFound, "Could not find file '" + file.string() + "'.");
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
         throw EngineError(err::CannotOpen, "Varnoke cannot open the file '" + file.string() +
                                                "'. It may be in use or you may lack permission.");
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
         throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + file.string() + "'.");
     }
     size_ = static_cast<std::size_t>(st.st_size);
     if (size_ > 0) {
-        void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+        void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd_, 0);
         if (map == MAP_FAILED) {
-            ::close(fd);
+            ::close(fd_);
             throw EngineError(err::CannotOpen,
                               "Varnoke cannot read the file '" + file.string() + "'.");
         }
         data_ = static_cast<const std::uint8_t*>(map);
+        watch_.emplace(data_, size_);
     }
-    ::close(fd);
 }
 
 MappedFile::~MappedFile() {
+    // The watch ends first: once the range is unmapped its addresses may serve others.
+    watch_.reset();
     if (data_) ::munmap(const_cast<std::uint8_t*>(data_), size_);
+    ::close(fd_);
 }
 
 void MappedFile::release() const {
+    checkWhole();
     if (data_) ::madvise(const_cast<std::uint8_t*>(data_), size_, MADV_DONTNEED);
+}
+
+// A cut inside the last page touched raises no fault (the rest of that page reads as
+// zeros), so the file's size now is compared too.
+void MappedFile::checkWhole() const {
+    struct stat st {};
+    const bool shorter = ::fstat(fd_, &st) == 0 && static_cast<std::size_t>(st.st_size) < size_;
+    if (shorter || (watch_ && watch_->faulted()))
+        throw EngineError(err::ExternalFormat,
+                          "The file '" + name_ +
+                              "' changed while it was being read (it was cut short).");
+}
+
+void readMapped(std::initializer_list<const MappedFile*> files, const std::function<void()>& read) {
+    const auto checkAll = [&] {
+        for (const auto* file : files)
+            if (file) file->checkWhole();
+    };
+    try {
+        read();
+    } catch (...) {
+        checkAll();
+        throw;
+    }
+    checkAll();
 }
 
 void readGuarded(const ForeignReader& reader, const LinkSource& source, ForeignTableSink& sink) {

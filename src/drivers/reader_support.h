@@ -3,12 +3,15 @@
 // bounds-checked access to its bytes, code-page conversion and the engine errors a
 // bad file turns into. Nothing here knows a particular format.
 #include "drivers/foreign_reader.h"
+#include "drivers/mapping_watch.h"
 #include "engine/engine_error.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +43,9 @@ Bytes readWholeFile(const std::filesystem::path& file);
 // A file mapped read-only into memory, so that a reader can walk a large file as bytes
 // without holding it: pages are read as they are touched, and release() gives back
 // those read so far (a later touch reads them again). Raises as readWholeFile.
+// Another program may cut the file short while it is walked: the pages past its new
+// end then read as zeros, and checkWhole() (also run by release()) raises 3274, so a
+// reader calls it once it has read what it needs, before its rows can stand.
 class MappedFile {
 public:
     explicit MappedFile(const std::filesystem::path& file);
@@ -49,11 +55,20 @@ public:
 
     ByteSpan bytes() const { return {data_, size_}; }
     void release() const;
+    void checkWhole() const;
 
 private:
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
+    int fd_ = -1; // kept open to see the file's size now
+    std::string name_;
+    std::optional<MappingWatch> watch_;
 };
+
+// Runs read over the mapped files (null entries skipped), then checks that each is
+// still whole. A cut also takes the place of whatever error the read made of the
+// zeros it met, since the cut is what the user must learn of.
+void readMapped(std::initializer_list<const MappedFile*> files, const std::function<void()>& read);
 
 // How much of a mapped file a reader walks before it gives the pages back.
 inline constexpr std::size_t kReleaseEvery = 8 * 1024 * 1024;
