@@ -64,13 +64,27 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
         index.entries_.push_back(entryOf(keyOf({text, size}), static_cast<std::uint32_t>(slot)));
     }
     std::sort(index.entries_.begin(), index.entries_.end());
+    // About one directory slot per entry, up to 2^16 slots.
+    index.directoryBits_ = 1;
+    while (index.directoryBits_ < 16 && (std::size_t{1} << index.directoryBits_) < rows.size())
+        ++index.directoryBits_;
+    const std::size_t slots = std::size_t{1} << index.directoryBits_;
+    index.directory_.assign(slots + 1, static_cast<std::uint32_t>(index.entries_.size()));
+    for (std::size_t i = index.entries_.size(); i-- > 0;)
+        index.directory_[index.entries_[i].keyHigh >> (32 - index.directoryBits_)] =
+            static_cast<std::uint32_t>(i);
+    for (std::size_t b = slots; b-- > 0;)
+        index.directory_[b] = std::min(index.directory_[b], index.directory_[b + 1]);
     return index;
 }
 
 std::span<const KeyIndex::Entry> KeyIndex::candidates(std::string_view text) const {
     const auto key = keyOf(text);
-    const auto low = std::lower_bound(entries_.begin(), entries_.end(), entryOf(key, 0));
-    const auto high = std::upper_bound(low, entries_.end(), entryOf(key, UINT32_MAX));
+    const auto bucket = static_cast<std::uint32_t>(key >> 32) >> (32 - directoryBits_);
+    const auto first = entries_.begin() + directory_[bucket];
+    const auto last = entries_.begin() + directory_[bucket + 1];
+    const auto low = std::lower_bound(first, last, entryOf(key, 0));
+    const auto high = std::upper_bound(low, last, entryOf(key, UINT32_MAX));
     return {low, high};
 }
 

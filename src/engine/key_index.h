@@ -38,6 +38,10 @@ public:
 
 private:
     std::vector<Entry> entries_; // sorted
+    // Where the entries of each leading key bits begin, so a lookup searches a few
+    // neighbouring entries rather than the whole index.
+    std::vector<std::uint32_t> directory_;
+    int directoryBits_ = 0;
 };
 
 } // namespace varnoke::detail

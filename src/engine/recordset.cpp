@@ -413,6 +413,12 @@ void RecordsetState::setBookmark(std::int64_t b) {
 
 std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
     if (natural_) {
+        // Rowids mostly run without gaps: try the place that assumes none first.
+        if (!rows_.empty() && rowid >= rows_.front()) {
+            const auto guess =
+                static_cast<std::uint64_t>(rowid) - static_cast<std::uint64_t>(rows_.front());
+            if (guess < rows_.size() && rows_[guess] == rowid) return guess;
+        }
         auto it = std::lower_bound(rows_.begin(), rows_.end(), rowid);
         if (it == rows_.end() || *it != rowid) return std::nullopt;
         return static_cast<std::size_t>(it - rows_.begin());

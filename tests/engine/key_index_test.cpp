@@ -201,6 +201,23 @@ TEST_F(KeyedFindTest, WalksManyRecordsOfOneKey) {
     EXPECT_EQ(count, 1 << 14);
 }
 
+// Many distinct keys spread over the whole index: each is found where it is.
+TEST_F(KeyedFindTest, FindsEachOfManyKeys) {
+    db.execute("CREATE TABLE Many (Id LONG, Word TEXT(10))");
+    db.execute("INSERT INTO Many VALUES (0, 'k0')");
+    for (int i = 0; i < 12; ++i)
+        db.execute("INSERT INTO Many SELECT Id + (SELECT Count(*) FROM Many), 'k' & "
+                   "(Id + (SELECT Count(*) FROM Many)) FROM Many");
+    auto rs = db.openRecordset("Many", RecordsetType::Dynaset);
+    for (long id = 4095; id >= 0; id -= 7) {
+        rs.findFirst("Word = 'K" + std::to_string(id) + "'");
+        ASSERT_FALSE(rs.noMatch()) << id;
+        EXPECT_EQ(rs.value("Id").asNumber(), id);
+    }
+    rs.findFirst("Word = 'k4096'");
+    EXPECT_TRUE(rs.noMatch());
+}
+
 // The found record's values come with the find, including a write made before it.
 TEST_F(KeyedFindTest, TheFoundRecordShowsItsCurrentValues) {
     makeWords();
