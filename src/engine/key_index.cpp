@@ -7,6 +7,10 @@
 namespace varnoke::detail {
 namespace {
 
+// The texts an index keeps beside its keys; a column of longer texts is checked against
+// its rows instead.
+constexpr std::size_t kMaxTexts = 32 * 1024 * 1024;
+
 unsigned char fold(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
@@ -46,6 +50,14 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
     if (rows.size() > UINT32_MAX) return std::nullopt;
     KeyIndex index;
     index.entries_.reserve(rows.size());
+    bool keepTexts = true;
+    index.textStart_.reserve(rows.size() + 1);
+    index.hasText_.assign(rows.size(), false);
+    // Slots up to `upTo` begin where the texts end so far.
+    auto openSlots = [&](std::size_t upTo) {
+        while (keepTexts && index.textStart_.size() <= upTo)
+            index.textStart_.push_back(static_cast<std::uint32_t>(index.texts_.size()));
+    };
     auto st = c.prepare("SELECT rowid, " + quoteName(column) + " FROM " + table.sqlName() +
                         " ORDER BY rowid");
     std::size_t slot = 0;
@@ -62,7 +74,19 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
         const auto size = static_cast<std::size_t>(sqlite3_column_bytes(st.get(), 1));
         index.entries_.push_back(entryOf(keyOf({text, size}), static_cast<std::uint32_t>(slot)));
+        openSlots(slot);
+        if (keepTexts && index.texts_.size() + size > kMaxTexts) {
+            keepTexts = false;
+            std::string().swap(index.texts_);
+            std::vector<std::uint32_t>().swap(index.textStart_);
+            std::vector<bool>().swap(index.hasText_);
+        }
+        if (keepTexts) {
+            index.texts_.append(text, size);
+            index.hasText_[slot] = true;
+        }
     }
+    openSlots(rows.size());
     std::sort(index.entries_.begin(), index.entries_.end());
     // About one directory slot per entry, up to 2^16 slots.
     index.directoryBits_ = 1;
@@ -76,6 +100,12 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
     for (std::size_t b = slots; b-- > 0;)
         index.directory_[b] = std::min(index.directory_[b], index.directory_[b + 1]);
     return index;
+}
+
+std::optional<std::string_view> KeyIndex::textOf(std::size_t slot) const {
+    if (slot >= hasText_.size() || !hasText_[slot]) return std::nullopt;
+    return std::string_view(texts_).substr(textStart_[slot],
+                                           textStart_[slot + 1] - textStart_[slot]);
 }
 
 std::span<const KeyIndex::Entry> KeyIndex::candidates(std::string_view text) const {

@@ -35,6 +35,9 @@ public:
     };
     // The rows whose value may equal `text`, by ascending slot.
     std::span<const Entry> candidates(std::string_view text) const;
+    // The column's text in that row, when the index holds the texts (up to a bound) and
+    // the row a text: a find checks its candidates without reading their rows.
+    std::optional<std::string_view> textOf(std::size_t slot) const;
 
 private:
     std::vector<Entry> entries_; // sorted
@@ -42,6 +45,10 @@ private:
     // neighbouring entries rather than the whole index.
     std::vector<std::uint32_t> directory_;
     int directoryBits_ = 0;
+    // The texts in slot order: slot s holds texts_[textStart_[s], textStart_[s + 1]).
+    std::string texts_;
+    std::vector<std::uint32_t> textStart_;
+    std::vector<bool> hasText_;
 };
 
 } // namespace varnoke::detail

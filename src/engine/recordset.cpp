@@ -606,7 +606,10 @@ RecordsetState::keyedFind(const FindQuery& q, std::optional<std::size_t> after) 
     const std::string& text = q.binds[static_cast<std::size_t>(q.keyBind - 1)].asText();
     auto found = keys_->candidates(text);
     auto tryHit = [&](std::size_t slot) {
-        if (!alive_[slot] || !readRowAt(slot)) return false;
+        if (!alive_[slot]) return false;
+        // The row itself is read when a value other than the key is asked for.
+        if (auto kept = keys_->textOf(slot)) return sameNoCase(*kept, text);
+        if (!readRowAt(slot)) return false;
         const Value& v = cached_[static_cast<std::size_t>(q.keyColumn)];
         return v.isText() && sameNoCase(v.asText(), text);
     };
@@ -864,6 +867,8 @@ Value RecordsetState::value(int column) {
     if (editMode != 0 && pending_[i]) return *pending_[i];
     if (editMode == 2) return Value::null();
     requireCurrent();
+    if (column == keysColumn_ && keysCurrent())
+        if (auto kept = keys_->textOf(slot_)) return Value::text(std::string(*kept));
     loadRow();
     return cached_[i];
 }

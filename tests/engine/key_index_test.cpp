@@ -99,14 +99,20 @@ protected:
         db.execute("INSERT INTO Words VALUES (" + std::to_string(++id) + ", Null, 'o')");
     }
 
-    // The ids one criteria finds forwards, then backwards.
-    static std::vector<long> ids(Recordset& rs, const std::string& criteria) {
-        std::vector<long> out;
+    // The records one criteria finds forwards, then backwards: the searched field read
+    // first (the index can answer it), then the Id (the row itself).
+    static std::vector<std::string> ids(Recordset& rs, const std::string& criteria) {
+        std::vector<std::string> out;
+        auto found = [&] {
+            const Value word = rs.value("Word");
+            out.push_back((word.isNull() ? std::string("(null)") : word.asText()) + "#" +
+                          std::to_string(static_cast<long>(rs.value("Id").asNumber())));
+        };
         for (rs.findFirst(criteria); !rs.noMatch(); rs.findNext(criteria))
-            out.push_back(static_cast<long>(rs.value("Id").asNumber()));
-        out.push_back(-1);
+            found();
+        out.push_back("-");
         for (rs.findLast(criteria); !rs.noMatch(); rs.findPrevious(criteria))
-            out.push_back(static_cast<long>(rs.value("Id").asNumber()));
+            found();
         return out;
     }
 };
@@ -215,6 +221,27 @@ TEST_F(KeyedFindTest, FindsEachOfManyKeys) {
         EXPECT_EQ(rs.value("Id").asNumber(), id);
     }
     rs.findFirst("Word = 'k4096'");
+    EXPECT_TRUE(rs.noMatch());
+}
+
+// A column of texts too long to keep beside the keys is checked against its rows.
+TEST_F(KeyedFindTest, LongTextsAreCheckedAgainstTheirRows) {
+    db.execute("CREATE TABLE Long (Id LONG, Word MEMO, Pad MEMO)");
+    db.execute("INSERT INTO Long VALUES (0, Null, 'x')");
+    for (int i = 0; i < 15; ++i)
+        db.execute("UPDATE Long SET Pad = Pad & Pad");
+    for (int i = 0; i < 11; ++i)
+        db.execute("INSERT INTO Long SELECT Id + (SELECT Count(*) FROM Long), Null, Pad FROM Long");
+    db.execute("UPDATE Long SET Word = 'k' & Id & Pad");
+    const std::string pad(32768, 'x');
+    auto rs = db.openRecordset("Long", RecordsetType::Dynaset);
+    for (long id : {2047L, 0L, 1517L}) {
+        rs.findFirst("Word = 'K" + std::to_string(id) + pad + "'");
+        ASSERT_FALSE(rs.noMatch()) << id;
+        EXPECT_EQ(rs.value("Id").asNumber(), id);
+        EXPECT_EQ(rs.value("Word").asText(), "k" + std::to_string(id) + pad);
+    }
+    rs.findFirst("Word = 'k2048" + pad + "'");
     EXPECT_TRUE(rs.noMatch());
 }
 
