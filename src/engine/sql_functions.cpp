@@ -77,6 +77,13 @@ double numArg(sqlite3_value* v) {
     return x.isNull() ? 0 : x.asNumber();
 }
 
+// A length or position: a Long, as the functions take it; past a Long's range is Overflow.
+long longArg(sqlite3_value* v) {
+    const double d = numArg(v);
+    if (!(d >= -2147483648.0 && d <= 2147483647.0)) throw RuntimeError(kErrOverflow, "Overflow");
+    return static_cast<long>(d);
+}
+
 std::string trimmed(std::string s, bool left, bool right) {
     if (right)
         while (!s.empty() && s.back() == ' ')
@@ -177,22 +184,20 @@ std::vector<Entry>& entries() {
     static std::vector<Entry> list = [] {
         std::vector<Entry> l;
         l.push_back({"vk_left", 2, {[](A a) {
-                         return Value::text(
-                             substring(textArg(a[0]), 0, static_cast<long>(numArg(a[1]))));
+                         return Value::text(substring(textArg(a[0]), 0, longArg(a[1])));
                      }}});
         l.push_back({"vk_right", 2, {[](A a) {
                          const auto s = textArg(a[0]);
                          const long n = static_cast<long>(characterCount(s));
-                         const long k = static_cast<long>(numArg(a[1]));
+                         const long k = longArg(a[1]);
                          return Value::text(substring(s, n - std::min(k, n), k));
                      }}});
         for (int n : {2, 3})
             l.push_back({"vk_mid", n, {[](A a) {
-                             const long start = static_cast<long>(numArg(a[1]));
+                             const long start = longArg(a[1]);
                              if (start < 1)
                                  throw RuntimeError(5, "Invalid procedure call or argument");
-                             const long count =
-                                 a.size() > 2 ? static_cast<long>(numArg(a[2])) : 1L << 30;
+                             const long count = a.size() > 2 ? longArg(a[2]) : 1L << 30;
                              return Value::text(substring(textArg(a[0]), start - 1, count));
                          }}});
         l.push_back({"vk_len", 1, {[](A a) {

@@ -105,6 +105,22 @@ INSTANTIATE_TEST_SUITE_P(
                     err::ExpressionSyntax}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// Lengths and positions are Longs: past a Long's range they overflow, as a number
+// converted to a Long does, instead of being cut to some other length.
+TEST_F(EngineTest, ALengthOrPositionPastALongIsOverflow) {
+    makePeople();
+    auto rs = db.openRecordset("People", RecordsetType::Dynaset);
+    for (const char* text : {"Left(Name, 4.1E23) = 'x'", "Right(Name, -1E10) = 'x'",
+                             "Mid(Name, 1E300, 2) = 'x'", "Mid(Name, 1, 2147483648) = 'x'"}) {
+        SCOPED_TRACE(text);
+        EXPECT_ENGINE_ERROR(rs.findFirst(text), kErrOverflow);
+        EXPECT_ENGINE_ERROR(rs.openFiltered(text), kErrOverflow);
+    }
+    rs.findFirst("Left(Name, 2147483647) = 'Bob' and Mid(Name, 2, 2147483647) = 'ob'");
+    ASSERT_FALSE(rs.noMatch());
+    EXPECT_EQ(rs.value("Id").asNumber(), 2);
+}
+
 TEST_F(EngineTest, ASortTooLargeToReadIsASyntaxError) {
     makePeople();
     auto rs = db.openRecordset("People", RecordsetType::Dynaset);

@@ -263,7 +263,12 @@ void run(World& w, unsigned char op, std::string_view text) {
     switch (op % 8) {
     case 0:
         w.people.findFirst(text);
-        if (!w.people.noMatch()) w.people.findNext(text);
+        if (!w.people.noMatch()) {
+            // A found record may answer some fields without reading its row.
+            for (int i = 0; i < w.people.fieldCount(); ++i)
+                (void)w.people.field(i).value();
+            w.people.findNext(text);
+        }
         break;
     case 1: {
         Recordset rs = w.people.openFiltered(text);
