@@ -2,6 +2,7 @@
 
 #include "value/runtime_error.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -258,6 +259,10 @@ double makeDateSerial(int year, int month, int day, int hour, int minute, double
 }
 
 CivilDateTime civilFromSerial(double serial) {
+    // No calendar reaches this far; holding a serial at the bound keeps the arithmetic
+    // below defined for any number a field or a function hands over.
+    constexpr double kFarthest = 1e11;
+    serial = std::isnan(serial) ? 0 : std::clamp(serial, -kFarthest, kFarthest);
     double whole = std::trunc(serial);
     double fraction = std::fabs(serial - whole);
     long secs = std::lround(fraction * 86400.0);

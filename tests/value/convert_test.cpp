@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using namespace varnoke;
 
@@ -60,6 +61,15 @@ TEST(DateTexts, ShortFormWithTimeOnlyWhenThereIsOne) {
     EXPECT_EQ(makeDateSerial(1900, 1, 1), 2);
     EXPECT_EQ(makeDateSerial(2000, 1, 1), 36526);
     EXPECT_EQ(dateText(-1), "12/29/1899");
+}
+
+// Far past any calendar (a Double stored in a date field, or handed to Year), a serial
+// is held at the bound rather than cast out of range.
+TEST(DateTexts, SerialsBeyondAnyCalendarAreHeldAtTheBound) {
+    EXPECT_EQ(dateText(1e308), dateText(1e11));
+    EXPECT_EQ(dateText(-std::numeric_limits<double>::infinity()), dateText(-1e11));
+    EXPECT_EQ(dateText(std::nan("")), dateText(0));
+    EXPECT_EQ(civilFromSerial(-1e300).year, civilFromSerial(-1e11).year);
 }
 
 TEST(DateTexts, ParseTheAcceptedForms) {
