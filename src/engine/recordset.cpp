@@ -495,6 +495,7 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
     q.keyColumn = keyedColumn(cond, r);
     if (q.keyColumn >= 0) {
         q.keyBind = 1;
+        // Indexed in SQLite only if a find of this shape goes there (see runFind).
         q.unindexed = std::make_shared<const std::vector<SearchedColumn>>(r.searched);
     }
     q.boundParam = r.bind(Value::number(0));
@@ -504,7 +505,7 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
         q.sql = sqlText;
         return q;
     }
-    for (const auto& s : q.keyColumn >= 0 ? std::vector<SearchedColumn>{} : r.searched) {
+    for (const auto& s : q.unindexed ? std::vector<SearchedColumn>{} : r.searched) {
         // A column the find also tests exactly is searched through its exact index,
         // which holds the case-blind order too.
         const bool exactToo =
@@ -629,10 +630,14 @@ RecordsetState::keyedFind(const FindQuery& q, std::optional<std::size_t> after) 
     return std::optional<std::size_t>{};
 }
 
-std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<std::size_t> after) {
+void RecordsetState::ensureIndexes(const FindQuery& q) {
     if (q.unindexed)
         for (const auto& s : *q.unindexed)
             conn().ensureFindIndex(s.table, s.column, s.kind);
+}
+
+std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<std::size_t> after) {
+    ensureIndexes(q);
     const bool backwards = q.backwards;
     // The bound is a rowid for a row set in stored order, else a slot number.
     double bound;
@@ -709,9 +714,7 @@ std::vector<std::string> RecordsetState::explainFind(std::string_view criteria) 
     checkOpen();
     auto expr = sql::parseExpression(criteria);
     FindQuery q = findQuery(*expr, false);
-    if (q.unindexed)
-        for (const auto& s : *q.unindexed)
-            conn().ensureFindIndex(s.table, s.column, s.kind);
+    ensureIndexes(q);
     auto st = conn().prepare("EXPLAIN QUERY PLAN " + q.sql);
     st.bindAll(q.binds);
     std::vector<std::string> lines;

@@ -175,6 +175,8 @@ private:
     std::unordered_map<std::string, FindTemplate> findShapes_[2];
     FindQuery findQuery(const sql::Expr& criteria, bool backwards,
                         std::vector<std::pair<const sql::Expr*, int>>* literals = nullptr);
+    // The SQLite find indexes a keyed find left unmade.
+    void ensureIndexes(const FindQuery& q);
     // Writes the search's bound into q's binds.
     std::optional<std::size_t> runFind(FindQuery& q, std::optional<std::size_t> after);
     // Nothing when the key index cannot answer the find; then the find goes to SQLite.

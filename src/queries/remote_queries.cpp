@@ -115,9 +115,7 @@ void RemoteQueries::afterUpdate(const std::string& name) {
             rows.edit();
         else
             rows.addNew();
-        rows.setValue("QueryName", Value::text(name));
-        rows.setValue("ConnectString", Value::text(connectString_));
-        rows.update();
+        writeConnectRow(rows, name);
     }
     rows.close();
 }
@@ -126,10 +124,15 @@ void RemoteQueries::afterCreate(const std::string& name) {
     if (connectString_.empty()) return;
     Recordset rows = state_.workDb.openRecordset(kConnectTable, RecordsetType::Table);
     rows.addNew();
+    writeConnectRow(rows, name);
+    rows.close();
+}
+
+// The row being edited or added takes the query's name and connection string.
+void RemoteQueries::writeConnectRow(Recordset& rows, const std::string& name) const {
     rows.setValue("QueryName", Value::text(name));
     rows.setValue("ConnectString", Value::text(connectString_));
     rows.update();
-    rows.close();
 }
 
 void RemoteQueries::afterRemove(const std::string& name) {

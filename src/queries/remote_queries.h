@@ -81,6 +81,7 @@ private:
 
     // ConnectStr opened on QueryNameIndex and positioned on name's row, if it has one.
     Recordset seekConnectRow(const std::string& name, bool& found);
+    void writeConnectRow(Recordset& rows, const std::string& name) const;
 
     RemoteQueryView& view_;
     RemoteClient client_;
