@@ -357,6 +357,24 @@ bool Connection::hasRecordsets(const std::string& tableKey) {
     return !it->second.empty();
 }
 
+std::optional<std::vector<std::int64_t>>
+Connection::keyedRows(const std::string& tableKey, std::string_view column, std::string_view text) {
+    auto it = recordsets_.find(tableKey);
+    if (it == recordsets_.end()) return std::nullopt;
+    for (const auto& weak : it->second)
+        if (auto rs = weak.lock())
+            if (auto rows = rs->keyedRows(column, text)) return rows;
+    return std::nullopt;
+}
+
+void Connection::keysSurvive(const std::string& tableKey, DataVersion before,
+                             const std::vector<std::string>& setColumns) {
+    auto it = recordsets_.find(tableKey);
+    if (it == recordsets_.end()) return;
+    for (const auto& weak : it->second)
+        if (auto rs = weak.lock()) rs->keysSurvive(before, setColumns);
+}
+
 void Connection::rowsDeleted(const std::string& tableKey, const std::vector<std::int64_t>& rowids) {
     auto it = recordsets_.find(tableKey);
     if (it == recordsets_.end()) return;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -165,6 +166,11 @@ public:
     void registerRecordset(const std::string& tableKey, std::weak_ptr<RecordsetState> rs);
     bool hasRecordsets(const std::string& tableKey);
     void rowsDeleted(const std::string& tableKey, const std::vector<std::int64_t>& rowids);
+    // From the key index of an open recordset (see RecordsetState::keyedRows).
+    std::optional<std::vector<std::int64_t>>
+    keyedRows(const std::string& tableKey, std::string_view column, std::string_view text);
+    void keysSurvive(const std::string& tableKey, DataVersion before,
+                     const std::vector<std::string>& setColumns);
 
     std::string newTempName(std::string_view prefix);
 

@@ -66,8 +66,11 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
         // Rows the row set does not hold are never found.
         while (slot < rows.size() && rows[slot] < rowid)
             ++slot;
-        if (slot == rows.size()) break;
-        if (rows[slot] != rowid) continue;
+        if (slot == rows.size() || rows[slot] != rowid) {
+            index.coversTable_ = false;
+            if (slot == rows.size()) break;
+            continue;
+        }
         const int type = sqlite3_column_type(st.get(), 1);
         if (type == SQLITE_NULL) continue;
         if (type != SQLITE_TEXT) return std::nullopt;

@@ -38,6 +38,9 @@ public:
     // The column's text in that row, when the index holds the texts (up to a bound) and
     // the row a text: a find checks its candidates without reading their rows.
     std::optional<std::string_view> textOf(std::size_t slot) const;
+    // True when every row of the table was among the rows scanned: the candidates of a
+    // text are then all the table's rows that may hold it.
+    bool coversTable() const { return coversTable_; }
 
 private:
     std::vector<Entry> entries_; // sorted
@@ -49,6 +52,7 @@ private:
     std::string texts_;
     std::vector<std::uint32_t> textStart_;
     std::vector<bool> hasText_;
+    bool coversTable_ = true;
 };
 
 } // namespace varnoke::detail

@@ -571,6 +571,37 @@ bool RecordsetState::keysCurrent() const {
     return keys_ && keysVersion_ == conn().dataVersion(versionSlot_);
 }
 
+const std::string& RecordsetState::keysColumnName() const {
+    const auto& column = columns[static_cast<std::size_t>(keysColumn_)];
+    return base_.columns[static_cast<std::size_t>(column.baseColumn)].name;
+}
+
+std::optional<std::vector<std::int64_t>> RecordsetState::keyedRows(std::string_view column,
+                                                                   std::string_view text) {
+    if (!open || !natural_) return std::nullopt;
+    int served = -1;
+    for (std::size_t i = 0; i < columns.size() && served < 0; ++i)
+        if (sameName(base_.columns[static_cast<std::size_t>(columns[i].baseColumn)].name, column))
+            served = static_cast<int>(i);
+    if (served < 0 || !keysServe(served) || !keys_->coversTable()) return std::nullopt;
+    std::vector<std::int64_t> found;
+    for (const auto& e : keys_->candidates(text)) {
+        const auto kept = keys_->textOf(e.slot);
+        if (!kept || sameNoCase(*kept, text)) found.push_back(rows_[e.slot]);
+    }
+    return found;
+}
+
+void RecordsetState::keysSurvive(Connection::DataVersion before,
+                                 const std::vector<std::string>& setColumns) {
+    if (!keys_ || keysVersion_ != before) return;
+    const auto& key = keysColumnName();
+    if (std::any_of(setColumns.begin(), setColumns.end(),
+                    [&](const std::string& c) { return sameName(c, key); }))
+        return;
+    keysVersion_ = conn().dataVersion(versionSlot_);
+}
+
 // A scan of the table stands in for many index searches, but a table written between
 // finds would be scanned for each: after the index goes stale, finds go to SQLite until
 // their number reaches a quarter of the rows, so scans cost no more than the finds.
@@ -583,12 +614,8 @@ bool RecordsetState::keysServe(int column) {
     keysScanned_ = true;
     findsSinceScan_ = 0;
     const auto version = conn().dataVersion(versionSlot_);
-    const auto& name =
-        base_
-            .columns[static_cast<std::size_t>(columns[static_cast<std::size_t>(column)].baseColumn)]
-            .name;
-    keys_ = KeyIndex::scan(conn(), base_, name, rows_);
     keysColumn_ = column;
+    keys_ = KeyIndex::scan(conn(), base_, keysColumnName(), rows_);
     keysVersion_ = version;
     return keys_.has_value();
 }

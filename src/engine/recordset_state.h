@@ -136,6 +136,15 @@ public:
     int columnIndex(std::string_view name) const; // 3265 when missing
 
     void rowsDeleted(const std::vector<std::int64_t>& rowids);
+    // The rowids of every row of the table whose `column` may equal `text` without
+    // regard to case, from this row set's key index when it covers the whole table;
+    // nothing when it does not serve. A statement checks each row against its own
+    // condition.
+    std::optional<std::vector<std::int64_t>> keyedRows(std::string_view column,
+                                                       std::string_view text);
+    // An UPDATE of the table that set only these columns has run since `before`: a key
+    // index current then on another column still holds.
+    void keysSurvive(Connection::DataVersion before, const std::vector<std::string>& setColumns);
     std::shared_ptr<RecordsetState> derive(std::vector<std::string> filters,
                                            std::string sort) const;
     std::shared_ptr<RecordsetState> clone() const;
@@ -185,6 +194,7 @@ private:
     int keyedColumn(const std::string& cond, const Renderer& r) const;
     bool keysServe(int column);
     bool keysCurrent() const;
+    const std::string& keysColumnName() const;
     bool readRowAt(std::size_t slot);
     void readAhead();
     bool takeAhead(Connection::DataVersion version);

@@ -11,6 +11,16 @@
 
 namespace varnoke::detail {
 
+// An UPDATE whose WHERE is one case-blind comparison of a text column with a bound text:
+// an open recordset's key index knows the rows it may change, which are then written
+// one by one by rowid, each still tested against the condition.
+struct KeyedWhere {
+    std::string column;
+    int keyBind = 0;
+    std::string byRowidSql; // the UPDATE of one row, its rowid in bind rowidBind
+    int rowidBind = 0;
+};
+
 // An UPDATE, DELETE or INSERT ... VALUES as rendered for SQLite.
 struct DataStatement {
     std::string sql;
@@ -18,6 +28,10 @@ struct DataStatement {
     std::string written;                  // the key of the table it writes
     bool deletes = false;                 // open recordsets hear of the rows it deletes
     std::vector<SearchedColumn> searched; // the find indexes its WHERE asks for
+    std::vector<std::string> indexKeys;   // of searched (Connection::findIndexKey)
+    // For an UPDATE: the columns it sets, and how its WHERE may be answered by key.
+    std::optional<std::vector<std::string>> setColumns;
+    std::optional<KeyedWhere> keyed;
 };
 
 // A data statement kept by its shape, with the bind each text goes to and, for a text
@@ -26,7 +40,6 @@ struct KeptStatement {
     DataStatement statement;
     std::vector<int> textBinds;
     std::vector<std::optional<ColumnInfo>> storedInto;
-    std::vector<std::string> indexKeys; // of statement.searched (Connection::findIndexKey)
 };
 
 // The kept statements of one database handle, by shape key. Holds a bounded number,

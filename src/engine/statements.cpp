@@ -59,10 +59,54 @@ bool wholeTableCopy(const sql::SelectStmt& s, const Renderer::SelectOut& out) {
            out.columns.size() == out.baseTable->columns.size();
 }
 
+// A statement with a subquery may read the rows it writes, so it runs whole.
+bool hasSubquery(const sql::Expr& e) {
+    if (e.kind == sql::Expr::Kind::Subquery || e.select) return true;
+    return std::any_of(e.args.begin(), e.args.end(), [](const auto& a) { return hasSubquery(*a); });
+}
+
+void ensureSearched(Connection& c, const DataStatement& d) {
+    for (std::size_t i = 0; i < d.searched.size(); ++i)
+        if (!c.hasFindIndex(d.indexKeys[i]))
+            c.ensureFindIndex(d.searched[i].table, d.searched[i].column, d.searched[i].kind);
+}
+
+// The rows a keyed UPDATE may change, when an open recordset's key index knows them.
+std::optional<std::vector<std::int64_t>> keyedRows(Connection& c, const DataStatement& d,
+                                                   const std::vector<Value>& binds) {
+    if (!d.keyed) return std::nullopt;
+    const Value& key = binds[static_cast<std::size_t>(d.keyed->keyBind - 1)];
+    if (!key.isText()) return std::nullopt;
+    return c.keyedRows(d.written, d.keyed->column, key.asText());
+}
+
+long updateByRowid(Connection& c, const DataStatement& d, const std::vector<Value>& binds,
+                   const std::vector<std::int64_t>& rows) {
+    long affected = 0;
+    auto each = [&] {
+        for (const std::int64_t rowid : rows) {
+            auto st = c.prepare(d.keyed->byRowidSql);
+            st.bindAllKept(binds);
+            sqlite3_bind_int64(st.get(), d.keyed->rowidBind, rowid);
+            st.run();
+            affected += sqlite3_changes(c.handle());
+        }
+    };
+    // One row is written whole or not at all; more rows need the savepoint the whole
+    // statement would have had.
+    if (rows.size() <= 1)
+        each();
+    else
+        c.atomically(each);
+    return affected;
+}
+
 // Runs a rendered data statement with these binds in its own savepoint, so a failing
 // statement undoes its own effects and nothing gathered before it; returns the rows it
 // affected.
 long runData(Connection& c, const DataStatement& d, const std::vector<Value>& binds) {
+    if (auto rows = keyedRows(c, d, binds)) return updateByRowid(c, d, binds, *rows);
+    ensureSearched(c, d);
     if (d.deletes && c.hasRecordsets(d.written)) {
         // Open recordsets on the table must drop the deleted rows.
         std::vector<std::int64_t> gone;
@@ -85,6 +129,16 @@ long runData(Connection& c, const DataStatement& d, const std::vector<Value>& bi
     return affected;
 }
 
+// Runs a data statement and marks its table written. A key index on a column an UPDATE
+// did not set still holds.
+long runWrite(Connection& c, const DataStatement& d, const std::vector<Value>& binds) {
+    const Connection::DataVersion before = c.dataVersion(c.tableVersionSlot(d.written));
+    const long affected = runData(c, d, binds);
+    c.bumpTable(d.written);
+    if (d.setColumns) c.keysSurvive(d.written, before, *d.setColumns);
+    return affected;
+}
+
 struct Runner {
     DatabaseState& db;
     Connection& c;
@@ -98,6 +152,9 @@ struct Runner {
     std::optional<DataStatement> data = std::nullopt;
     // The find indexes its WHERE asked for.
     std::vector<SearchedColumn> searched = {};
+    // Set for an UPDATE (see DataStatement).
+    std::optional<std::vector<std::string>> setColumns = std::nullopt;
+    std::optional<KeyedWhere> keyed = std::nullopt;
 
     void checkParameters() {
         if (r.missingParameters > 0) tooFewParameters(r.missingParameters);
@@ -105,28 +162,56 @@ struct Runner {
 
     // Runs the statement rendered, or only explains it when a plan is wanted.
     void run(std::string sqlText, bool deletes = false) {
+        DataStatement d{std::move(sqlText),    std::move(r.binds),
+                        written.value_or(""),  deletes,
+                        std::move(searched),   {},
+                        std::move(setColumns), std::move(keyed)};
+        for (const auto& s : d.searched)
+            d.indexKeys.push_back(Connection::findIndexKey(s.table, s.column, s.kind));
         if (plan) {
-            auto st = c.prepare("EXPLAIN QUERY PLAN " + sqlText);
-            st.bindAll(r.binds);
+            ensureSearched(c, d);
+            auto st = c.prepare("EXPLAIN QUERY PLAN " + d.sql);
+            st.bindAll(d.binds);
             while (st.step())
                 plan->emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3)));
             return;
         }
-        data = DataStatement{std::move(sqlText), std::move(r.binds), written.value_or(""), deletes,
-                             std::move(searched)};
-        affected = runData(c, *data, data->binds);
+        data = std::move(d);
+        affected = runWrite(c, *data, data->binds);
     }
 
     // The columns a WHERE compares get the index a find would make, in the collation
     // the comparison uses, so one statement per record stays a search, not a scan.
     std::string where(const sql::Expr& condition) {
         const std::size_t first = r.searched.size();
-        std::string sqlText = " WHERE " + r.condition(condition);
-        for (std::size_t i = first; i < r.searched.size(); ++i) {
-            c.ensureFindIndex(r.searched[i].table, r.searched[i].column, r.searched[i].kind);
+        std::string cond = r.condition(condition);
+        for (std::size_t i = first; i < r.searched.size(); ++i)
             searched.push_back(r.searched[i]);
-        }
-        return sqlText;
+        return cond;
+    }
+
+    // An UPDATE of `t` whose condition `cond` is exactly "[F] = 'text'" on a text field,
+    // as rendered, with nothing in it that reads other rows.
+    void keyWhere(const TableInfo& t, const sql::UpdateStmt& u, const std::string& sets,
+                  const std::string& cond) {
+        if (searched.size() != 1 || searched[0].kind != IndexKind::NoCase ||
+            !sameName(searched[0].table.name, t.name) || r.binds.empty() ||
+            !r.binds.back().isText() || hasSubquery(*u.where))
+            return;
+        for (const auto& [name, value] : u.sets)
+            if (hasSubquery(*value)) return;
+        const int column = t.columnIndex(searched[0].column);
+        if (column < 0) return;
+        const std::string& name = t.columns[static_cast<std::size_t>(column)].name;
+        const int keyBind = static_cast<int>(r.binds.size());
+        if (cond != "(" + quoteName(t.name) + "." + quoteName(name) + " COLLATE NOCASE = ?" +
+                        std::to_string(keyBind) + ")")
+            return;
+        const int rowidBind = keyBind + 1;
+        keyed = KeyedWhere{name, keyBind,
+                           "UPDATE " + t.sqlName() + " SET " + sets + " WHERE rowid = ?" +
+                               std::to_string(rowidBind) + " AND " + cond,
+                           rowidBind};
     }
 
     void operator()(const sql::SelectStmt& s) {
@@ -157,6 +242,7 @@ struct Runner {
         const TableInfo& t = requireTable(c, u.table.name);
         r.pushScope({scopeFor(t, u.table.alias)});
         std::string sets;
+        setColumns.emplace();
         for (const auto& [name, value] : u.sets) {
             const int i = t.columnIndex(name);
             if (i < 0)
@@ -165,10 +251,15 @@ struct Runner {
             const auto& col = t.columns[static_cast<std::size_t>(i)];
             if (!sets.empty()) sets += ", ";
             sets += quoteName(col.name) + " = " + r.storeExpr(*value, col);
+            setColumns->push_back(col.name);
         }
         written = "main." + upperName(t.name);
         std::string sqlText = "UPDATE " + t.sqlName() + " SET " + sets;
-        if (u.where) sqlText += where(*u.where);
+        if (u.where) {
+            const std::string cond = where(*u.where);
+            sqlText += " WHERE " + cond;
+            keyWhere(t, u, sets, cond);
+        }
         r.popScope();
         checkParameters();
         run(std::move(sqlText));
@@ -178,7 +269,7 @@ struct Runner {
         const TableInfo& t = requireTable(c, d.table.name);
         r.pushScope({scopeFor(t, d.table.alias)});
         std::string sqlText = "DELETE FROM " + t.sqlName();
-        if (d.where) sqlText += where(*d.where);
+        if (d.where) sqlText += " WHERE " + where(*d.where);
         r.popScope();
         checkParameters();
         written = "main." + upperName(t.name);
@@ -330,8 +421,6 @@ void keepStatement(DatabaseState& db, const sql::Statement& st, const Parameters
     }
     kept.textBinds = std::move(*places);
     kept.statement = std::move(*runner.data);
-    for (const auto& s : kept.statement.searched)
-        kept.indexKeys.push_back(Connection::findIndexKey(s.table, s.column, s.kind));
     db.statements.keep(std::move(shape.key), std::move(kept), schemaVersion);
 }
 
@@ -351,10 +440,7 @@ long runParsed(DatabaseState& db, const sql::Statement& st, Parameters params, F
         c.commit();
     Runner runner{db, c, Renderer(c, &params)};
     std::visit(runner, st.body);
-    if (runner.written)
-        c.bumpTable(*runner.written);
-    else
-        c.bumpData();
+    if (!runner.data) c.bumpData(); // a data statement marked its own table
     db.recordsAffected = runner.affected;
     if (shape) keepStatement(db, st, params, runner, *shape, schemaVersion);
     return runner.affected;
@@ -373,11 +459,7 @@ long runKept(DatabaseState& db, const KeptStatement& kept, std::vector<std::stri
         if (const auto& field = kept.storedInto[i]) v = storeValue(v, field->type, field->name);
         binds[static_cast<std::size_t>(kept.textBinds[i] - 1)] = std::move(v);
     }
-    for (std::size_t i = 0; i < d.searched.size(); ++i)
-        if (!c.hasFindIndex(kept.indexKeys[i]))
-            c.ensureFindIndex(d.searched[i].table, d.searched[i].column, d.searched[i].kind);
-    const long affected = runData(c, d, binds);
-    c.bumpTable(d.written);
+    const long affected = runWrite(c, d, binds);
     db.recordsAffected = affected;
     return affected;
 }

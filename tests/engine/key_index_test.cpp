@@ -3,9 +3,11 @@
 // every write that can happen between two finds of a run.
 #include "engine/key_index.h"
 #include "engine_fixture.h"
+#include "value/convert.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -168,6 +170,14 @@ INSTANTIATE_TEST_SUITE_P(
                 [](Database& db, Recordset&) {
                     db.execute("UPDATE Words SET Word = 'abc' WHERE Id = 3");
                 }},
+        Between{"OtherFieldEditedByStatement",
+                [](Database& db, Recordset&) {
+                    db.execute("UPDATE Words SET Other = 'n' WHERE Word = 'abc'");
+                }},
+        Between{"KeyEditedByKeyedStatement",
+                [](Database& db, Recordset&) {
+                    db.execute("UPDATE Words SET Word = 'zz' WHERE Word = 'X'");
+                }},
         Between{"RecordDeletedHere", [](Database&, Recordset& rs) { rs.deleteRecord(); }},
         Between{"RecordDeletedByStatement",
                 [](Database& db, Recordset&) { db.execute("DELETE FROM Words WHERE Id = 2"); }},
@@ -258,6 +268,121 @@ TEST_F(KeyedFindTest, TheFoundRecordShowsItsCurrentValues) {
     rs.moveFirst();
     rs.findFirst("Word = 'zz'");
     EXPECT_EQ(rs.value("Other").asText(), "new");
+}
+
+// An UPDATE of one text field's records by text is written by rowid from the key index
+// of a recordset open on the table. A twin table with no recordset runs the same
+// statements through SQLite's own search; after each, both must hold the same rows and
+// have answered alike.
+class KeyedUpdate : public KeyedFindTest {
+protected:
+    void SetUp() override {
+        KeyedFindTest::SetUp();
+        makeWords();
+        db.execute("SELECT * INTO Twin FROM Words");
+        keyed = db.openRecordset("Words", RecordsetType::Dynaset);
+    }
+
+    std::vector<std::string> rows(const std::string& table) {
+        std::vector<std::string> out;
+        auto rs =
+            db.openRecordset("SELECT * FROM " + table + " ORDER BY Id", RecordsetType::Snapshot);
+        for (; !rs.eof(); rs.moveNext()) {
+            std::string row;
+            for (int i = 0; i < rs.fieldCount(); ++i) {
+                const Value v = rs.value(rs.fieldName(i));
+                row += (v.isNull() ? std::string("(null)") : textOf(v)) + "|";
+            }
+            out.push_back(row);
+        }
+        return out;
+    }
+
+    std::string run(std::string statement, const std::string& table) {
+        statement.replace(statement.find("{}"), 2, table);
+        try {
+            return std::to_string(db.execute(statement));
+        } catch (const EngineError& e) {
+            return "error " + std::to_string(e.number());
+        }
+    }
+
+    void runBoth(const std::vector<std::string>& statements) {
+        for (const auto& statement : statements) {
+            SCOPED_TRACE(statement);
+            const std::string answer = run(statement, "Words");
+            EXPECT_EQ(answer, run(statement, "Twin"));
+            EXPECT_EQ(rows("Words"), rows("Twin"));
+        }
+    }
+
+    // The tables SQLite holds an index of.
+    std::vector<std::string> indexedTables() {
+        db.flush();
+        sqlite3* raw = nullptr;
+        EXPECT_EQ(sqlite3_open(path().c_str(), &raw), SQLITE_OK);
+        std::vector<std::string> out;
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(raw, "SELECT tbl_name FROM sqlite_master WHERE type = 'index'", -1, &st,
+                           nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        sqlite3_close(raw);
+        return out;
+    }
+
+    Recordset keyed;
+};
+
+TEST_F(KeyedUpdate, ChangesWhatTheStatementChanges) {
+    runBoth({
+        "UPDATE {} SET Other = 'n1' WHERE Word = 'abc'",
+        "UPDATE {} SET Other = 'n2' WHERE [Word] = 'X'",
+        "UPDATE {} SET Other = 'n3' WHERE Word = 'nothing'",
+        "UPDATE {} SET Other = 'n4' WHERE Word = ''",
+        "UPDATE {} SET Other = 'n5' WHERE Word = '\xc3\xa4"
+        "bc'",
+        "UPDATE {} SET Other = Word & Id WHERE Word = 'abc '",
+        "UPDATE {} SET Id = Id + 100, Other = 'n6' WHERE Word = 'aBC'",
+        // one row, failing: it stays as it was
+        "UPDATE {} SET Other = 1 / (Id - 12) WHERE Word = 'ZZ'",
+    });
+    // Only the twin's statements searched through an index of SQLite's.
+    const auto indexed = indexedTables();
+    EXPECT_EQ(std::count(indexed.begin(), indexed.end(), "Twin"), 1);
+    EXPECT_EQ(std::count(indexed.begin(), indexed.end(), "Words"), 0);
+}
+
+// After a change the key index does not survive, statements go by SQLite's search until
+// the index is made again, and change the same rows all along.
+TEST_F(KeyedUpdate, ChangesWhatTheStatementChangesThroughOtherWrites) {
+    runBoth({
+        "UPDATE {} SET Other = 'n1' WHERE Word = 'abc'",
+        // fails on its third row: the rows before it stay as they were
+        "UPDATE {} SET Other = 1 / (Id - 4) WHERE Word = 'abc'",
+        "UPDATE {} SET Word = 'zz' WHERE Word = 'ab'",
+        "UPDATE {} SET Other = 'n2' WHERE Word = 'zz'",
+        "INSERT INTO {} VALUES (50, 'ABC', 'o')",
+        "UPDATE {} SET Other = 'n3' WHERE Word = 'abc'",
+        "DELETE FROM {} WHERE Id = 1",
+        "UPDATE {} SET Other = 'n4' WHERE Word = 'abc'",
+        "UPDATE {} SET Other = 'n5' WHERE Word = 'abc' AND Id > 4",
+        "UPDATE {} SET Other = 'n6' WHERE Word = 'x'",
+        "UPDATE {} SET Other = 'n7' WHERE Word = 'abc'",
+        "UPDATE {} SET Other = 'n8' WHERE Word = 'zz'",
+    });
+    keyed.addNew();
+    keyed.setValue("Id", Value::number(60));
+    keyed.setValue("Word", Value::text("Abc"));
+    keyed.update();
+    db.execute("INSERT INTO Twin VALUES (60, 'Abc', 'o')");
+    runBoth({
+        "UPDATE {} SET Other = 'n9' WHERE Word = 'abc'",
+        "UPDATE {} SET Other = 'n10' WHERE Word = 'abc'",
+        "UPDATE {} SET Other = 'n11' WHERE Word = 'abc'",
+        "UPDATE {} SET Other = 'n12' WHERE Word = 'abc'",
+    });
 }
 
 } // namespace
