@@ -90,18 +90,34 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
         }
     }
     openSlots(rows.size());
-    std::sort(index.entries_.begin(), index.entries_.end());
-    // About one directory slot per entry, up to 2^16 slots.
+    // About one directory slot per entry, up to 2^16 slots. The entries are spread over
+    // the slots by their leading bits and sorted within each, which costs far less than
+    // sorting them whole.
     index.directoryBits_ = 1;
     while (index.directoryBits_ < 16 && (std::size_t{1} << index.directoryBits_) < rows.size())
         ++index.directoryBits_;
     const std::size_t slots = std::size_t{1} << index.directoryBits_;
-    index.directory_.assign(slots + 1, static_cast<std::uint32_t>(index.entries_.size()));
-    for (std::size_t i = index.entries_.size(); i-- > 0;)
-        index.directory_[index.entries_[i].keyHigh >> (32 - index.directoryBits_)] =
-            static_cast<std::uint32_t>(i);
-    for (std::size_t b = slots; b-- > 0;)
-        index.directory_[b] = std::min(index.directory_[b], index.directory_[b + 1]);
+    const auto bucketOf = [&](const Entry& e) { return e.keyHigh >> (32 - index.directoryBits_); };
+    index.directory_.assign(slots + 1, 0);
+    for (const Entry& e : index.entries_)
+        ++index.directory_[bucketOf(e) + 1];
+    for (std::size_t b = 0; b < slots; ++b)
+        index.directory_[b + 1] += index.directory_[b];
+    // In place, so the index never needs twice its size.
+    auto& entries = index.entries_;
+    std::vector<std::uint32_t> next(index.directory_.begin(), index.directory_.end() - 1);
+    for (std::size_t b = 0; b < slots; ++b) {
+        while (next[b] < index.directory_[b + 1]) {
+            Entry e = entries[next[b]];
+            for (std::size_t d = bucketOf(e); d != b; d = bucketOf(e))
+                std::swap(e, entries[next[d]++]);
+            entries[next[b]++] = e;
+        }
+    }
+    for (std::size_t b = 0; b < slots; ++b)
+        if (index.directory_[b + 1] - index.directory_[b] > 1)
+            std::sort(entries.begin() + index.directory_[b],
+                      entries.begin() + index.directory_[b + 1]);
     return index;
 }
 

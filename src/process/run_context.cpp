@@ -4,20 +4,19 @@
 
 namespace varnoke {
 
-std::string criteriaText(const RunContext& ctx, std::string_view column) {
+const std::string& criteriaText(const RunContext& ctx, std::string_view column) {
     auto row = ctx.criteria.rowStamp();
-    // Off a readable record the read raises as it always did.
-    if (!row) return textOrBlank(ctx.criteria.value(column));
     auto& memo = ctx.criteriaTexts;
+    // Off a readable record the read raises as it always did.
+    if (!row) return memo.offRow = textOrBlank(ctx.criteria.value(column));
     if (memo.row != row) {
         memo.row = row;
         memo.texts.clear();
     }
     for (const auto& [name, text] : memo.texts)
         if (name == column) return text;
-    std::string text = textOrBlank(ctx.criteria.value(column));
-    memo.texts.emplace_back(std::string(column), text);
-    return text;
+    return memo.texts.emplace_back(std::string(column), textOrBlank(ctx.criteria.value(column)))
+        .second;
 }
 
 bool isFileBRow(const RunContext& ctx) {

@@ -13,6 +13,7 @@
 #include "shell/shared_state.h"
 #include "shell/window_hub.h"
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,7 +25,10 @@ namespace varnoke {
 // for the same few texts many times per record.
 struct CriteriaTexts {
     std::optional<Recordset::RowStamp> row;
-    std::vector<std::pair<std::string, std::string>> texts; // column as asked, its text
+    // Column as asked, its text; a deque, so a text handed out stays where it is while
+    // others are added.
+    std::deque<std::pair<std::string, std::string>> texts;
+    std::string offRow; // the text read off a readable record
 };
 
 struct RunContext {
@@ -42,7 +46,7 @@ struct RunContext {
 };
 
 // The current criteria row's columns, as texts ("" for Null).
-std::string criteriaText(const RunContext& ctx, std::string_view column);
+const std::string& criteriaText(const RunContext& ctx, std::string_view column);
 // The row's operand is a File B field: This begins with "File B".
 bool isFileBRow(const RunContext& ctx);
 

@@ -2,19 +2,30 @@
 
 #include "process/run_context.h"
 #include "process/run_messages.h"
+#include "value/convert.h"
 
 namespace varnoke {
 
+namespace {
+
+// Counted by the engine rather than by opening the table, which would read every rowid.
+long recordsIn(Database& db, std::string_view table) {
+    Recordset count = db.openRecordset("SELECT Count(*) FROM [" + std::string(table) + "]",
+                                       RecordsetType::Snapshot);
+    const long n = static_cast<long>(numberOf(count.field(0).value()));
+    count.close();
+    return n;
+}
+
+} // namespace
+
 void calcTotRecs(RunContext& ctx, std::string_view theTable) {
-    Recordset one = ctx.shared.workDb.openRecordset("Table1");
-    Recordset two = ctx.shared.workDb.openRecordset("Table2");
-    ctx.shared.totRecsDriving = 0;
-    ctx.shared.totRecsOther = 0;
+    Database& db = ctx.shared.workDb;
+    const long one = recordsIn(db, "Table1");
+    const long two = recordsIn(db, "Table2");
     const bool oneDrives = theTable == "tableOne";
-    ctx.shared.totRecsDriving = (oneDrives ? one : two).recordCount();
-    ctx.shared.totRecsOther = (oneDrives ? two : one).recordCount();
-    one.close();
-    two.close();
+    ctx.shared.totRecsDriving = oneDrives ? one : two;
+    ctx.shared.totRecsOther = oneDrives ? two : one;
 }
 
 namespace {
