@@ -137,37 +137,40 @@ bool storesAsIs(const Value& v, ColumnType type) {
     }
 }
 
-Value readColumn(sqlite3_stmt* stmt, int column, ColumnType type) {
-    const int storage = sqlite3_column_type(stmt, column);
-    if (storage == SQLITE_NULL) return Value::null();
-    const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
-    auto text = [&] {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        return std::string(p ? p : "",
-                           static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
-    };
+Value numberColumn(double number, ColumnType type) {
     switch (type.code) {
     case fieldtype::Boolean:
-        if (numeric) return Value::boolean(sqlite3_column_double(stmt, column) != 0);
-        return Value::text(text());
+        return Value::boolean(number != 0);
     case fieldtype::Date:
-        if (numeric) return Value::date(sqlite3_column_double(stmt, column));
-        if (auto serial = parseDateText(text())) return Value::date(*serial);
-        return Value::text(text());
+        return Value::date(number);
     case fieldtype::Currency:
-        if (numeric) return Value::currency(sqlite3_column_double(stmt, column));
-        return Value::text(text());
+        return Value::currency(number);
     case fieldtype::Byte:
     case fieldtype::Integer:
     case fieldtype::Long:
     case fieldtype::Single:
     case fieldtype::Double:
-        if (numeric) return Value::number(sqlite3_column_double(stmt, column));
-        return Value::text(text());
+        return Value::number(number);
     default:
-        if (numeric) return Value::text(numberText(sqlite3_column_double(stmt, column)));
-        return Value::text(text());
+        return Value::text(numberText(number));
     }
+}
+
+Value textColumn(std::string text, ColumnType type) {
+    if (type.code == fieldtype::Date)
+        if (auto serial = parseDateText(text)) return Value::date(*serial);
+    return Value::text(std::move(text));
+}
+
+Value readColumn(sqlite3_stmt* stmt, int column, ColumnType type) {
+    const int storage = sqlite3_column_type(stmt, column);
+    if (storage == SQLITE_NULL) return Value::null();
+    if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+        return numberColumn(sqlite3_column_double(stmt, column), type);
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    return textColumn(
+        std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))),
+        type);
 }
 
 Value readUntyped(sqlite3_value* v) {

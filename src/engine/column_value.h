@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <string>
 #include <string_view>
 
 namespace varnoke::detail {
@@ -18,6 +19,9 @@ bool storesAsIs(const Value& v, ColumnType type);
 // A column's stored value as the program sees it: a date column gives a date, a
 // yes/no column a Boolean, and so on.
 Value readColumn(sqlite3_stmt* stmt, int column, ColumnType type);
+// The same for a column stored as a number, and as a text.
+Value numberColumn(double number, ColumnType type);
+Value textColumn(std::string text, ColumnType type);
 
 // A value of no known column type (function arguments, computed columns).
 Value readUntyped(sqlite3_value* v);

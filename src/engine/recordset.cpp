@@ -272,6 +272,9 @@ void RecordsetState::build() {
     cacheValid_ = false;
     ahead_.reset();
     lastLoaded_ = static_cast<std::size_t>(-1);
+    store_.reset();
+    readsUnstored_ = 0;
+    storeTooBig_ = false;
     clearFinds();
     versionSlot_ = c.tableVersionSlot(tableKey());
     currentDeleted_ = false;
@@ -291,6 +294,8 @@ void RecordsetState::close() {
     rows_.clear();
     alive_.clear();
     cached_.clear();
+    store_.reset();
+    keys_.reset();
 }
 
 // ---- positions
@@ -567,6 +572,11 @@ void RecordsetState::keepAheadPast(std::size_t written) {
     ahead_->version = conn().dataVersion(versionSlot_);
 }
 
+void RecordsetState::keepStoredPast(std::size_t written) {
+    store_->drop(written);
+    storeVersion_ = conn().dataVersion(versionSlot_);
+}
+
 bool RecordsetState::keysCurrent() const {
     return keys_ && keysVersion_ == conn().dataVersion(versionSlot_);
 }
@@ -834,6 +844,7 @@ void RecordsetState::loadRow() {
         readAhead();
         if (takeAhead(version)) return;
     }
+    if (takeStored(version)) return;
     auto st = conn().prepare(rowSql_);
     sqlite3_bind_int64(st.get(), 1, rows_[slot_]);
     if (!st.step()) recordDeleted();
@@ -867,6 +878,39 @@ void RecordsetState::readAhead() {
 }
 
 // The current row from the rows read ahead, when they hold it and are still current.
+bool RecordsetState::storeCurrent() const {
+    return store_ && storeVersion_ == conn().dataVersion(versionSlot_);
+}
+
+// A scan of the table costs about as much as an eighth of its rows read one by one, and
+// is made only after that many such reads, up to a bound of memory.
+bool RecordsetState::takeStored(Connection::DataVersion version) {
+    constexpr std::size_t kMaxStoreBytes = 16 * 1024 * 1024;
+    if (!natural_ || storeTooBig_) return false;
+    if (!store_ || storeVersion_ != version) {
+        store_.reset();
+        if (++readsUnstored_ * 8 < rows_.size()) return false;
+        readsUnstored_ = 0;
+        std::vector<ColumnType> types;
+        for (const auto& c : columns)
+            types.push_back(c.type);
+        store_ = RowStore::scan(conn(),
+                                "SELECT rowid, " + columnList(base_, columns) + " FROM " +
+                                    base_.sqlName() + " ORDER BY rowid",
+                                types, rows_, kMaxStoreBytes);
+        storeVersion_ = version;
+        if (!store_) {
+            storeTooBig_ = true;
+            return false;
+        }
+    }
+    if (!store_->values(slot_, cached_)) return false;
+    cachedSlot_ = slot_;
+    cachedVersion_ = version;
+    cacheValid_ = true;
+    return true;
+}
+
 bool RecordsetState::takeAhead(Connection::DataVersion version) {
     if (!natural_ || !ahead_ || ahead_->version != version || slot_ < ahead_->first ||
         slot_ - ahead_->first >= ahead_->rows.size())
@@ -1010,6 +1054,7 @@ void RecordsetState::update() {
         // A write that leaves the key column as it was leaves the key index current.
         const bool keysKept = keysCurrent() && !writeMask_[static_cast<std::size_t>(keysColumn_)];
         const bool aheadKept = aheadCurrent();
+        const bool storeKept = storeCurrent();
         noteOwnWrite();
         auto st = c.prepare(writeSql_);
         bindPending(st);
@@ -1017,6 +1062,7 @@ void RecordsetState::update() {
         st.run();
         if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
         if (aheadKept) keepAheadPast(slot_);
+        if (storeKept) keepStoredPast(slot_);
         if (sqlite3_changes(c.handle()) == 0) recordDeleted();
         lastModified = rows_[slot_];
     }
@@ -1033,12 +1079,14 @@ void RecordsetState::deleteRecord() {
     const std::int64_t rowid = rows_[slot_];
     const bool keysKept = keysCurrent(); // a deleted row is passed over as not alive
     const bool aheadKept = aheadCurrent();
+    const bool storeKept = storeCurrent();
     noteOwnWrite();
     auto st = c.prepare(deleteSql_);
     sqlite3_bind_int64(st.get(), 1, rowid);
     st.run();
     if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
     if (aheadKept) keepAheadPast(slot_);
+    if (storeKept) keepStoredPast(slot_);
     c.rowsDeleted(tableKey(), {rowid});
     rowsDeleted({rowid}); // for a recordset not in the registry
 }

@@ -4,6 +4,7 @@
 #include "engine/database.h"
 #include "engine/key_index.h"
 #include "engine/recordset.h"
+#include "engine/row_store.h"
 #include "engine/sql_render.h"
 #include "engine/statement_cache.h"
 
@@ -259,6 +260,17 @@ private:
     };
     std::optional<ReadAhead> ahead_;
     std::size_t lastLoaded_ = static_cast<std::size_t>(-1);
+
+    // Every row of a row set in stored order, read by one scan once reads out of order
+    // have cost as much; valid while the table's data version is storeVersion_, apart
+    // from the rows this recordset writes, which it drops.
+    std::optional<RowStore> store_;
+    Connection::DataVersion storeVersion_;
+    std::size_t readsUnstored_ = 0;
+    bool storeTooBig_ = false;
+    bool takeStored(Connection::DataVersion version);
+    bool storeCurrent() const;
+    void keepStoredPast(std::size_t written);
 
     friend class varnoke::Recordset;
 };

@@ -33,6 +33,7 @@ public:
     static Value boolean(bool b) { return Value(b); }
     static Value number(double d) { return Value(d); }
     static Value currency(double amount) { return Value(Currency::fromDouble(amount)); }
+    static Value currency(Currency c) { return Value(c); }
     static Value date(double serial) { return Value(DateSerial{serial}); }
     static Value text(std::string s) { return Value(std::move(s)); }
 

@@ -86,5 +86,79 @@ INSTANTIATE_TEST_SUITE_P(
                    }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Records visited out of order are read from one scan of the table once enough of them
+// were read one by one. Whatever is written meanwhile, every record must show what the
+// table holds, in every kind of field.
+class RowJumps : public EngineTest, public ::testing::WithParamInterface<DuringWalk> {};
+
+TEST_P(RowJumps, EveryRecordShowsWhatTheTableHolds) {
+    db.execute("CREATE TABLE Jump (Id LONG, Name TEXT(20), Amount DOUBLE, Price CURRENCY, "
+               "Born DATETIME, Flag YESNO, Notes MEMO)");
+    for (int i = 1; i <= 150; ++i) {
+        const std::string n = std::to_string(i);
+        db.execute("INSERT INTO Jump VALUES (" + n + ", " + (i % 7 ? "'n" + n + "'" : "Null") +
+                   ", " + std::to_string(i * 1.5) + ", " + n + ".1234, #1/" +
+                   std::to_string(i % 28 + 1) + "/2001 10:30:00#, " + (i % 2 ? "True" : "False") +
+                   ", " + (i % 5 ? "'memo " + n + "'" : "Null") + ")");
+    }
+    auto rs = db.openRecordset("Jump", RecordsetType::Dynaset);
+    const char* fields[] = {"Name", "Amount", "Price", "Born", "Flag", "Notes"};
+    for (int jump = 0; jump < 400; ++jump) {
+        rs.setAbsolutePosition((jump * 37) % rs.recordCount());
+        if (jump == 60) GetParam().change(db, rs);
+        if (rs.eof() || rs.bof()) continue;
+        const double id = rs.value("Id").asNumber();
+        SCOPED_TRACE(id);
+        auto reference = db.openRecordset("SELECT * FROM Jump WHERE Id = " +
+                                              std::to_string(static_cast<long>(id)),
+                                          RecordsetType::Snapshot);
+        ASSERT_FALSE(reference.eof());
+        for (const char* f : fields)
+            EXPECT_EQ(rs.value(f), reference.value(f)) << f;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, RowJumps,
+    ::testing::Values(
+        DuringWalk{"Nothing", [](Database&, Recordset&) {}},
+        DuringWalk{"CurrentEditedHere", [](Database&, Recordset& rs) { editName(rs, "here"); }},
+        DuringWalk{"OtherEditedHere",
+                   [](Database&, Recordset& rs) {
+                       const auto place = rs.absolutePosition();
+                       rs.setAbsolutePosition(4);
+                       editName(rs, "other");
+                       rs.setAbsolutePosition(place);
+                   }},
+        DuringWalk{"EditedElsewhere",
+                   [](Database& db, Recordset&) {
+                       auto other = db.openRecordset("Jump", RecordsetType::Dynaset);
+                       other.findFirst("Id = 5");
+                       editName(other, "elsewhere");
+                   }},
+        DuringWalk{"UpdatedByStatement",
+                   [](Database& db, Recordset&) {
+                       db.execute("UPDATE Jump SET Amount = -1, Notes = 'x' WHERE Id > 4");
+                   }},
+        DuringWalk{"KeyedUpdateByStatement",
+                   [](Database& db, Recordset&) {
+                       db.execute("UPDATE Jump SET Amount = -2 WHERE Name = 'N5'");
+                   }},
+        DuringWalk{"DeletedByStatement",
+                   [](Database& db, Recordset&) { db.execute("DELETE FROM Jump WHERE Id = 4"); }},
+        DuringWalk{"CurrentDeletedHere",
+                   [](Database&, Recordset& rs) {
+                       rs.deleteRecord();
+                       rs.setAbsolutePosition(0);
+                   }},
+        DuringWalk{"AddedHere",
+                   [](Database&, Recordset& rs) {
+                       rs.addNew();
+                       rs.setValue("Id", Value::number(1000));
+                       rs.setValue("Name", Value::text("added"));
+                       rs.update();
+                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace varnoke::testing
