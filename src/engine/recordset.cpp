@@ -1288,6 +1288,21 @@ void Recordset::setValue(std::string_view fieldName, const Value& v) {
     s.setValue(s.columnIndex(fieldName), v);
 }
 
+Value Recordset::valueAt(int index) const {
+    fieldName(index); // 3265 when there is no such field
+    return state().value(index);
+}
+
+void Recordset::setValueAt(int index, const Value& v) {
+    fieldName(index);
+    state().setValue(index, v);
+}
+
+int Recordset::fieldType(std::string_view fieldName) const {
+    auto& s = state();
+    return s.columns[static_cast<std::size_t>(s.columnIndex(fieldName))].type.code;
+}
+
 Recordset Recordset::openFiltered(std::string_view filterText) const {
     auto& s = state();
     auto filters = s.spec.filters;

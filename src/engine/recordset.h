@@ -143,6 +143,10 @@ public:
     // Shorthands for field(name).value() / field(name).setValue(v).
     Value value(std::string_view fieldName) const;
     void setValue(std::string_view fieldName, const Value& v);
+    // The same by index, and field(name).type(), without making a Field.
+    Value valueAt(int index) const;
+    void setValueAt(int index, const Value& v);
+    int fieldType(std::string_view fieldName) const;
 
     // --- derived recordsets. openFiltered keeps the rows of this one (in its order)
     // that meet a criteria text; openSorted orders this one's rows by a sort text such

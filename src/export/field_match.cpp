@@ -21,7 +21,7 @@ bool copyByName(const Recordset& source, int count, Recordset& target) {
     bool written = false;
     for (int i = 0; i < std::min(count, source.fieldCount()); ++i) {
         if (const std::optional<int> to = exactField(target, source.fieldName(i))) {
-            target.field(*to).setValue(source.field(i).value());
+            target.setValueAt(*to, source.valueAt(i));
             written = true;
         }
     }

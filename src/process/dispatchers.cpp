@@ -17,7 +17,7 @@ struct Analyse {
 };
 
 void callEvaluator(RunContext& ctx, const EvaluatorKey& key, Value& compareThis, Value* inputThis) {
-    const std::string name = evaluatorName(key);
+    const std::string& name = evaluatorName(key);
     if (key.del)
         ctx.registry.callDel(name, ctx, compareThis);
     else

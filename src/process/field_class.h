@@ -27,7 +27,7 @@ struct EvaluatorKey {
 };
 
 // "list1DateValNotEqualRep".
-std::string evaluatorName(const EvaluatorKey& key);
+const std::string& evaluatorName(const EvaluatorKey& key);
 
 // All 72 names, for a start-up check of the registry.
 std::vector<std::string> allEvaluatorNames();

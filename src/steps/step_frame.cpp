@@ -76,9 +76,9 @@ Value operandOf(RunContext& ctx, ChangedFile changed) {
 
 void prepareOperand(RunContext& ctx, ChangedFile changed) {
     Form4RunState& run = ctx.run;
-    run.ifThisType = ctx.shared.rsFileA.field(criteriaText(ctx, "If_This")).type();
+    run.ifThisType = ctx.shared.rsFileA.fieldType(criteriaText(ctx, "If_This"));
     run.thisType = isFileBRow(ctx)
-                       ? ctx.shared.rsFileB.field(fieldNameOf(criteriaText(ctx, "This"))).type()
+                       ? ctx.shared.rsFileB.fieldType(fieldNameOf(criteriaText(ctx, "This")))
                        : fieldtype::Text;
     run.criteriaValue = blankAsNull(operandOf(ctx, changed));
 }
