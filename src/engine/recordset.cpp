@@ -338,6 +338,9 @@ void RecordsetState::moveNext() {
     checkOpen();
     if (eof()) noCurrentRecord();
     leaveEdit();
+    // The next slot, when it holds a record, without counting the records before it.
+    if (where_ == Where::Row && slot_ + 1 < rows_.size() && alive_[slot_ + 1])
+        return landOn(slot_ + 1);
     const long next = where_ == Where::Bof ? 0 : live_.before(slot_ + 1);
     if (next >= live_.count()) {
         where_ = Where::Eof;

@@ -80,12 +80,22 @@ std::string isNullOf(std::string_view field) {
     return "IsNull(" + bracketName(field) + ")";
 }
 
+void appendQuoted(std::string& out, std::string_view text) {
+    out += '\'';
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    out += '\'';
+}
+
 // The value part of the term; raises the conversion's error when v has no such form.
 std::string valuePart(Form form, const Value& v) {
     switch (form) {
     case Form::None:
         return {};
     case Form::Text:
+        if (v.isText()) return quoteText(v.asText());
         return quoteText(textOf(v));
     case Form::PlainNumber:
         return quoteText(numberText(numberOf(v)));
@@ -118,7 +128,10 @@ std::string doubleApostrophes(std::string_view text) {
 }
 
 std::string quoteText(std::string_view text) {
-    return "'" + doubleApostrophes(text) + "'";
+    std::string out;
+    out.reserve(text.size() + 2);
+    appendQuoted(out, text);
+    return out;
 }
 
 std::string_view clauseName(Clause clause) {
@@ -127,13 +140,19 @@ std::string_view clauseName(Clause clause) {
 
 std::string withClause(std::string_view findCriteria, Clause clause, const ClauseInput& in) {
     const ClauseRow& row = rowOf(clause);
-    const std::string body = row.form == Form::None ? isNullOf(in.field)
-                                                    : bracketName(in.field) + std::string(row.op) +
-                                                          valuePart(row.form, in.value);
-    std::string out(findCriteria);
+    const std::string value = valuePart(row.form, in.value);
+    std::string out;
+    out.reserve(findCriteria.size() + 2 * in.field.size() + value.size() + 32);
+    out += findCriteria;
     if (!out.empty()) out += in.orChosen ? " or " : " and ";
     if (row.negated) out += "not ";
-    out += body;
+    if (row.form == Form::None) {
+        out += isNullOf(in.field);
+    } else {
+        out += bracketName(in.field);
+        out += row.op;
+        out += value;
+    }
     if (row.orNull && orNullApplies(in)) out += " or " + isNullOf(in.field);
     return out;
 }
