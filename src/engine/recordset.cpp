@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <numeric>
 
 namespace varnoke {
 namespace detail {
@@ -250,7 +251,7 @@ void RecordsetState::build() {
     if (top) keysetSql += " LIMIT " + std::to_string(*top);
 
     rows_.clear();
-    {
+    if (!natural_ || !denseRows()) {
         auto ks = c.prepare(keysetSql);
         ks.bindAll(r.binds);
         while (ks.step())
@@ -285,6 +286,23 @@ void RecordsetState::build() {
         slot_ = 0;
     }
     if (base_.schema == "main") c.registerRecordset(tableKey(), weak_from_this());
+}
+
+// A table whose rowids run from the first to the last without a gap, as a table written
+// in one go holds them, gives its whole row set without a read of every rowid.
+bool RecordsetState::denseRows() {
+    const std::string table = base_.sqlName();
+    auto st =
+        conn().prepare("SELECT (SELECT count(*) FROM " + table + "), (SELECT min(rowid) FROM " +
+                       table + "), (SELECT max(rowid) FROM " + table + ")");
+    if (!st.step() || sqlite3_column_type(st.get(), 1) == SQLITE_NULL) return false;
+    const auto count = static_cast<std::uint64_t>(sqlite3_column_int64(st.get(), 0));
+    const auto first = static_cast<std::uint64_t>(sqlite3_column_int64(st.get(), 1));
+    const auto last = static_cast<std::uint64_t>(sqlite3_column_int64(st.get(), 2));
+    if (count == 0 || last - first != count - 1) return false;
+    rows_.resize(count);
+    std::iota(rows_.begin(), rows_.end(), static_cast<std::int64_t>(first));
+    return true;
 }
 
 void RecordsetState::close() {

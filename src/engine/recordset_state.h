@@ -204,6 +204,7 @@ private:
     void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
+    bool denseRows();
     void landOn(std::size_t slot);
     void leaveEdit();
     void requireCurrent() const;

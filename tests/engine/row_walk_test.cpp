@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace varnoke::testing {
 namespace {
@@ -85,6 +86,31 @@ INSTANTIATE_TEST_SUITE_P(
                        rs.update();
                    }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A table's row set is every row it holds, in stored order, whether its rowids run
+// without a gap (taken from their bounds) or not (read one by one).
+TEST_F(EngineTest, ARowSetHoldsEveryRowOfItsTable) {
+    db.execute("CREATE TABLE Rows (Id LONG)");
+    auto ids = [&] {
+        std::vector<long> out;
+        auto rs = db.openRecordset("Rows", RecordsetType::Dynaset);
+        for (; !rs.eof(); rs.moveNext())
+            out.push_back(static_cast<long>(rs.value("Id").asNumber()));
+        EXPECT_EQ(static_cast<long>(out.size()), rs.recordCount());
+        return out;
+    };
+    EXPECT_EQ(ids(), std::vector<long>{});
+    for (int i = 1; i <= 6; ++i)
+        db.execute("INSERT INTO Rows VALUES (" + std::to_string(i) + ")");
+    EXPECT_EQ(ids(), (std::vector<long>{1, 2, 3, 4, 5, 6}));
+    db.execute("DELETE FROM Rows WHERE Id = 3");
+    EXPECT_EQ(ids(), (std::vector<long>{1, 2, 4, 5, 6}));
+    db.execute("DELETE FROM Rows WHERE Id < 3");
+    EXPECT_EQ(ids(), (std::vector<long>{4, 5, 6}));
+    db.execute("INSERT INTO Rows VALUES (7)");
+    db.execute("DELETE FROM Rows WHERE Id = 6");
+    EXPECT_EQ(ids(), (std::vector<long>{4, 5, 7}));
+}
 
 // Records visited out of order are read from one scan of the table once enough of them
 // were read one by one. Whatever is written meanwhile, every record must show what the
