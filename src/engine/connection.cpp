@@ -290,6 +290,11 @@ void Connection::bumpTable(const std::string& tableKey) {
     tableVersions_[tableKey] = ++versionCounter_;
 }
 
+// The slot is one of tableVersions_' own values, handed out by tableVersionSlot.
+void Connection::bumpTable(const std::uint64_t* tableSlot) {
+    *const_cast<std::uint64_t*>(tableSlot) = ++versionCounter_;
+}
+
 void Connection::commit() {
     if (!inTransaction_ || savepointDepth_ > 0) return;
     // A COMMIT that fails (the file busy in another program) leaves the work gathered
@@ -375,7 +380,7 @@ void Connection::keysSurvive(const std::string& tableKey, DataVersion before,
         if (auto rs = weak.lock()) rs->keysSurvive(before, setColumns);
 }
 
-void Connection::rowsDeleted(const std::string& tableKey, const std::vector<std::int64_t>& rowids) {
+void Connection::rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids) {
     auto it = recordsets_.find(tableKey);
     if (it == recordsets_.end()) return;
     for (const auto& weak : it->second)

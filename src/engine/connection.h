@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -162,10 +163,11 @@ public:
     }
     void bumpData() { allVersion_ = ++versionCounter_; }
     void bumpTable(const std::string& tableKey);
+    void bumpTable(const std::uint64_t* tableSlot);
 
     void registerRecordset(const std::string& tableKey, std::weak_ptr<RecordsetState> rs);
     bool hasRecordsets(const std::string& tableKey);
-    void rowsDeleted(const std::string& tableKey, const std::vector<std::int64_t>& rowids);
+    void rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids);
     // From the key index of an open recordset (see RecordsetState::keyedRows).
     std::optional<std::vector<std::int64_t>>
     keyedRows(const std::string& tableKey, std::string_view column, std::string_view text);

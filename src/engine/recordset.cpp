@@ -121,7 +121,7 @@ const std::string& RecordsetState::tableKey() const {
 
 void RecordsetState::noteOwnWrite() {
     conn().noteWrite();
-    conn().bumpTable(tableKey());
+    conn().bumpTable(versionSlot_);
 }
 
 ScopeTable RecordsetState::scope() const {
@@ -460,7 +460,7 @@ std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
     return it->second;
 }
 
-void RecordsetState::rowsDeleted(const std::vector<std::int64_t>& rowids) {
+void RecordsetState::rowsDeleted(std::span<const std::int64_t> rowids) {
     if (!open) return;
     for (auto rowid : rowids) {
         auto slot = slotOf(rowid);
@@ -1108,8 +1108,8 @@ void RecordsetState::deleteRecord() {
     if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
     if (aheadKept) keepAheadPast(slot_);
     if (storeKept) keepStoredPast(slot_);
-    c.rowsDeleted(tableKey(), {rowid});
-    rowsDeleted({rowid}); // for a recordset not in the registry
+    c.rowsDeleted(tableKey(), {&rowid, 1});
+    rowsDeleted({&rowid, 1}); // for a recordset not in the registry
 }
 
 std::shared_ptr<RecordsetState> RecordsetState::derive(std::vector<std::string> filters,

@@ -136,7 +136,7 @@ public:
     void setValue(int column, const Value& v);
     int columnIndex(std::string_view name) const; // 3265 when missing
 
-    void rowsDeleted(const std::vector<std::int64_t>& rowids);
+    void rowsDeleted(std::span<const std::int64_t> rowids);
     // The rowids of every row of the table whose `column` may equal `text` without
     // regard to case, from this row set's key index when it covers the whole table;
     // nothing when it does not serve. A statement checks each row against its own
