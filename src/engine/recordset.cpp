@@ -906,7 +906,7 @@ bool RecordsetState::storeCurrent() const {
 // A scan of the table costs about as much as an eighth of its rows read one by one, and
 // is made only after that many such reads, up to a bound of memory.
 bool RecordsetState::takeStored(Connection::DataVersion version) {
-    constexpr std::size_t kMaxStoreBytes = 16 * 1024 * 1024;
+    constexpr std::size_t kMaxStoreBytes = 8 * 1024 * 1024;
     if (!natural_ || storeTooBig_) return false;
     if (!store_ || storeVersion_ != version) {
         store_.reset();

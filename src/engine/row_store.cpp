@@ -2,6 +2,7 @@
 
 #include "engine/column_value.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace varnoke::detail {
@@ -66,7 +67,8 @@ std::optional<RowStore> RowStore::scan(Connection& c, const std::string& sql,
                                        std::size_t maxBytes) {
     RowStore store;
     store.types_ = types;
-    store.start_.assign(rows.size(), kAbsent);
+    // Grown as rows come, so a scan given up at the bound has not taken more.
+    store.start_.reserve(std::min(rows.size(), maxBytes / 16));
     auto st = c.prepare(sql);
     std::size_t slot = 0;
     while (st.step()) {
@@ -75,11 +77,13 @@ std::optional<RowStore> RowStore::scan(Connection& c, const std::string& sql,
             ++slot;
         if (slot == rows.size()) break;
         if (rows[slot] != rowid) continue; // not in this row set
-        store.start_[slot] = static_cast<std::uint32_t>(store.bytes_.size());
+        store.start_.resize(slot, kAbsent);
+        store.start_.push_back(static_cast<std::uint32_t>(store.bytes_.size()));
         for (std::size_t i = 0; i < types.size(); ++i)
             encode(store.bytes_, st.get(), static_cast<int>(i) + 1);
         if (store.bytes_.size() > maxBytes) return std::nullopt;
     }
+    store.start_.resize(rows.size(), kAbsent);
     return store;
 }
 

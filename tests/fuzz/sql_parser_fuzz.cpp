@@ -129,13 +129,15 @@ World& world() {
 }
 
 // One scratch copy of People: the handle statements run through, a reader of its own,
-// and a recordset kept open on the table, which must hear of deleted rows.
+// and a recordset kept open on the table, which must hear of deleted rows. Open on the
+// table in stored order, it lends its key index to the statements; sorted, it cannot.
 struct Scratch {
     std::string path;
     Database db;
     sqlite3* raw = nullptr;
     Recordset open;
     bool hasOpen = false;
+    const char* source = "People";
 
     void make(const std::string& file) {
         path = makeDb(file, "");
@@ -145,7 +147,7 @@ struct Scratch {
             db.execute(row);
         if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             finding("cannot open a scratch database a second time");
-        open = db.openRecordset("People", RecordsetType::Dynaset);
+        open = db.openRecordset(source, RecordsetType::Dynaset);
         hasOpen = true;
     }
     void drop() {
@@ -166,6 +168,7 @@ struct Pair {
 Pair& pair() {
     static Pair* p = [] {
         auto* made = new Pair;
+        made->fresh.source = "SELECT * FROM People ORDER BY Id";
         made->kept.make("kept.mdb");
         made->fresh.make("fresh.mdb");
         return made;
