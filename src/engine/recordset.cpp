@@ -588,8 +588,8 @@ bool RecordsetState::aheadCurrent() const {
 
 // After this recordset wrote one row, the other rows read ahead are still as read.
 void RecordsetState::keepAheadPast(std::size_t written) {
-    if (written >= ahead_->first && written - ahead_->first < ahead_->rows.size())
-        ahead_->rows[written - ahead_->first].reset();
+    if (written >= ahead_->first && written - ahead_->first < ahead_->count)
+        ahead_->held[written - ahead_->first] = 0;
     ahead_->version = conn().dataVersion(versionSlot_);
 }
 
@@ -875,9 +875,14 @@ void RecordsetState::loadRow() {
 void RecordsetState::readAhead() {
     constexpr std::size_t kAhead = 64;
     const std::size_t end = std::min(rows_.size(), slot_ + kAhead);
-    ReadAhead ahead;
+    const std::size_t width = columns.size();
+    // The buffers of the rows read before serve again.
+    ReadAhead ahead = ahead_ ? std::move(*ahead_) : ReadAhead{};
+    ahead_.reset();
     ahead.first = slot_;
-    ahead.rows.resize(end - slot_);
+    ahead.count = end - slot_;
+    ahead.values.resize(ahead.count * width);
+    ahead.held.assign(ahead.count, 0);
     ahead.version = conn().dataVersion(versionSlot_);
     auto st = conn().prepare("SELECT rowid, " + columnList(base_, columns) + " FROM " +
                              base_.sqlName() + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid");
@@ -890,10 +895,11 @@ void RecordsetState::readAhead() {
             ++slot;
         if (slot == end) break;
         if (rows_[slot] != rowid) continue; // not in this row set
-        auto& values = ahead.rows[slot - slot_].emplace();
-        values.reserve(columns.size());
-        for (std::size_t i = 0; i < columns.size(); ++i)
-            values.push_back(readColumn(st.get(), static_cast<int>(i) + 1, columns[i].type));
+        const std::size_t row = slot - slot_;
+        for (std::size_t i = 0; i < width; ++i)
+            ahead.values[row * width + i] =
+                readColumn(st.get(), static_cast<int>(i) + 1, columns[i].type);
+        ahead.held[row] = 1;
     }
     ahead_ = std::move(ahead);
 }
@@ -934,12 +940,14 @@ bool RecordsetState::takeStored(Connection::DataVersion version) {
 
 bool RecordsetState::takeAhead(Connection::DataVersion version) {
     if (!natural_ || !ahead_ || ahead_->version != version || slot_ < ahead_->first ||
-        slot_ - ahead_->first >= ahead_->rows.size())
+        slot_ - ahead_->first >= ahead_->count)
         return false;
-    auto& row = ahead_->rows[slot_ - ahead_->first];
-    if (!row) return false;
-    cached_ = std::move(*row);
-    row.reset();
+    const std::size_t row = slot_ - ahead_->first;
+    if (!ahead_->held[row]) return false;
+    ahead_->held[row] = 0;
+    const auto first = ahead_->values.begin() + static_cast<std::ptrdiff_t>(row * columns.size());
+    cached_.assign(std::make_move_iterator(first),
+                   std::make_move_iterator(first + static_cast<std::ptrdiff_t>(columns.size())));
     cachedSlot_ = slot_;
     cachedVersion_ = version;
     cacheValid_ = true;

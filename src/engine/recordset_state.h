@@ -256,7 +256,9 @@ private:
     // the next ones, valid while the table's data version is theirs.
     struct ReadAhead {
         std::size_t first = 0;
-        std::vector<std::optional<std::vector<Value>>> rows;
+        std::size_t count = 0;
+        std::vector<Value> values; // count rows of every column, one row after another
+        std::vector<char> held;    // whether each row was read and is still as read
         Connection::DataVersion version;
     };
     std::optional<ReadAhead> ahead_;
