@@ -6,9 +6,9 @@
 #include "value/value.h"
 
 #include <functional>
-#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace varnoke {
@@ -47,9 +47,19 @@ public:
     std::vector<std::string> missing(const std::vector<std::string>& names) const;
 
 private:
-    std::map<std::string, StepProc, std::less<>> steps_;
-    std::map<std::string, RepEvaluator, std::less<>> rep_;
-    std::map<std::string, DelEvaluator, std::less<>> del_;
+    // A run looks up a step and an evaluator for every record: by hash, not by a walk of
+    // compared names.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    template <typename Proc>
+    using ByName = std::unordered_map<std::string, Proc, NameHash, std::equal_to<>>;
+    ByName<StepProc> steps_;
+    ByName<RepEvaluator> rep_;
+    ByName<DelEvaluator> del_;
 };
 
 } // namespace varnoke
