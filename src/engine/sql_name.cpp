@@ -2,15 +2,19 @@
 
 namespace varnoke {
 
-std::string bracketName(std::string_view name) {
-    std::string out;
-    out.reserve(name.size() + 2);
+void appendBracketName(std::string& out, std::string_view name) {
     out += '[';
     for (char c : name) {
         out += c;
         if (c == ']') out += ']';
     }
     out += ']';
+}
+
+std::string bracketName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size() + 2);
+    appendBracketName(out, name);
     return out;
 }
 

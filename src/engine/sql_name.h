@@ -10,6 +10,7 @@
 namespace varnoke {
 
 // "Price [USD]" -> "[Price [USD]]]".
+void appendBracketName(std::string& out, std::string_view name);
 std::string bracketName(std::string_view name);
 
 // The name of the bracketed name that opens text at `at` (text[at] is "["), and in

@@ -80,35 +80,44 @@ std::string isNullOf(std::string_view field) {
     return "IsNull(" + bracketName(field) + ")";
 }
 
+void appendDoubled(std::string& out, std::string_view text) {
+    for (std::size_t at; (at = text.find('\'')) != std::string_view::npos;
+         text.remove_prefix(at + 1)) {
+        out.append(text.substr(0, at + 1));
+        out += '\'';
+    }
+    out.append(text);
+}
+
 void appendQuoted(std::string& out, std::string_view text) {
     out += '\'';
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
+    appendDoubled(out, text);
     out += '\'';
 }
 
 // The value part of the term; raises the conversion's error when v has no such form.
-std::string valuePart(Form form, const Value& v) {
+void appendValue(std::string& out, Form form, const Value& v) {
     switch (form) {
     case Form::None:
-        return {};
+        return;
     case Form::Text:
-        if (v.isText()) return quoteText(v.asText());
-        return quoteText(textOf(v));
+        if (v.isText()) return appendQuoted(out, v.asText());
+        return appendQuoted(out, textOf(v));
     case Form::PlainNumber:
-        return quoteText(numberText(numberOf(v)));
+        return appendQuoted(out, numberText(numberOf(v)));
     case Form::Date:
-        return "#" + dateText(dateOf(v)) + "#";
+        out += "#" + dateText(dateOf(v)) + "#";
+        return;
     case Form::DateOfNumber:
-        return "#" + dateText(dateOf(Value::number(numberOf(v)))) + "#";
+        out += "#" + dateText(dateOf(Value::number(numberOf(v)))) + "#";
+        return;
     case Form::Number:
-        return numberText(numberOf(v));
+        out += numberText(numberOf(v));
+        return;
     case Form::LeadingNumber:
         break;
     }
-    return numberText(leadingNumber(textOf(v)));
+    out += numberText(leadingNumber(textOf(v)));
 }
 
 bool orNullApplies(const ClauseInput& in) {
@@ -120,10 +129,7 @@ bool orNullApplies(const ClauseInput& in) {
 std::string doubleApostrophes(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
+    appendDoubled(out, text);
     return out;
 }
 
@@ -140,18 +146,17 @@ std::string_view clauseName(Clause clause) {
 
 std::string withClause(std::string_view findCriteria, Clause clause, const ClauseInput& in) {
     const ClauseRow& row = rowOf(clause);
-    const std::string value = valuePart(row.form, in.value);
     std::string out;
-    out.reserve(findCriteria.size() + 2 * in.field.size() + value.size() + 32);
+    out.reserve(findCriteria.size() + 2 * in.field.size() + 48);
     out += findCriteria;
     if (!out.empty()) out += in.orChosen ? " or " : " and ";
     if (row.negated) out += "not ";
     if (row.form == Form::None) {
         out += isNullOf(in.field);
     } else {
-        out += bracketName(in.field);
+        appendBracketName(out, in.field);
         out += row.op;
-        out += value;
+        appendValue(out, row.form, in.value);
     }
     if (row.orNull && orNullApplies(in)) out += " or " + isNullOf(in.field);
     return out;
@@ -162,8 +167,13 @@ void addClause(RunContext& ctx, Clause clause) {
     const ClauseInput in{run.criteriaField, run.criteriaValue, ctx.choices.option3,
                          ctx.criteria.recordCount()};
     std::string text = withClause(run.findCriteria, clause, in);
-    if (clause == Clause::addTextEqualClause || clause == Clause::addTextNotEqualClause)
-        run.quotedValue = doubleApostrophes(textOf(run.criteriaValue));
+    if (clause == Clause::addTextEqualClause || clause == Clause::addTextNotEqualClause) {
+        run.quotedValue.clear();
+        if (run.criteriaValue.isText())
+            appendDoubled(run.quotedValue, run.criteriaValue.asText());
+        else
+            appendDoubled(run.quotedValue, textOf(run.criteriaValue));
+    }
     run.findCriteria = std::move(text);
 }
 
