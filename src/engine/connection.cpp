@@ -89,6 +89,10 @@ void Stmt::bind(int index, const Value& v) {
     bindValue(stmt_, index, v);
 }
 
+void Stmt::bindKept(int index, const Value& v) {
+    bindValue(stmt_, index, v, true);
+}
+
 void Stmt::bindAll(const std::vector<Value>& values) {
     for (std::size_t i = 0; i < values.size(); ++i)
         bindValue(stmt_, static_cast<int>(i + 1), values[i]);

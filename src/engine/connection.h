@@ -74,6 +74,8 @@ public:
 
     sqlite3_stmt* get() const { return stmt_; }
     void bind(int index, const Value& v);
+    // Binds a text without a copy: v must outlive this Stmt (see bindAllKept).
+    void bindKept(int index, const Value& v);
     void bindAll(const std::vector<Value>& values);
     // Binds texts without a copy: `values` must outlive this Stmt and stay unchanged
     // until it is bound again (the Stmt clears its bindings when it ends).

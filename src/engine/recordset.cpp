@@ -1027,11 +1027,12 @@ void RecordsetState::update() {
         mask[i] = pending_[i].has_value();
         if (mask[i]) ++written;
     }
-    // The pending values, in the order of the statement's parameters.
+    // The pending values, in the order of the statement's parameters; they stay until
+    // the statement is done with them.
     auto bindPending = [&](Stmt& st) {
         int n = 0;
         for (const auto& v : pending_)
-            if (v) st.bind(++n, *v);
+            if (v) st.bindKept(++n, *v);
     };
     if (mask != writeMask_ || writeMode_ != editMode) {
         std::string names, values, sets;
