@@ -904,7 +904,6 @@ void RecordsetState::readAhead() {
     ahead_ = std::move(ahead);
 }
 
-// The current row from the rows read ahead, when they hold it and are still current.
 bool RecordsetState::storeCurrent() const {
     return store_ && storeVersion_ == conn().dataVersion(versionSlot_);
 }
@@ -938,6 +937,7 @@ bool RecordsetState::takeStored(Connection::DataVersion version) {
     return true;
 }
 
+// The current row from the rows read ahead, when they hold it and are still current.
 bool RecordsetState::takeAhead(Connection::DataVersion version) {
     if (!natural_ || !ahead_ || ahead_->version != version || slot_ < ahead_->first ||
         slot_ - ahead_->first >= ahead_->count)
