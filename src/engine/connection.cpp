@@ -366,29 +366,39 @@ bool Connection::hasRecordsets(const std::string& tableKey) {
     return !it->second.empty();
 }
 
-std::optional<std::vector<std::int64_t>>
-Connection::keyedRows(const std::string& tableKey, std::string_view column, std::string_view text) {
+// Calls `visit` with each open recordset on the table; true from it stops the walk.
+template <typename F> bool Connection::eachRecordset(const std::string& tableKey, F visit) {
     auto it = recordsets_.find(tableKey);
-    if (it == recordsets_.end()) return std::nullopt;
+    if (it == recordsets_.end()) return false;
     for (const auto& weak : it->second)
         if (auto rs = weak.lock())
-            if (auto rows = rs->keyedRows(column, text)) return rows;
-    return std::nullopt;
+            if (visit(*rs)) return true;
+    return false;
+}
+
+std::optional<std::vector<std::int64_t>>
+Connection::keyedRows(const std::string& tableKey, std::string_view column, std::string_view text) {
+    std::optional<std::vector<std::int64_t>> rows;
+    eachRecordset(tableKey, [&](RecordsetState& rs) {
+        rows = rs.keyedRows(column, text);
+        return rows.has_value();
+    });
+    return rows;
 }
 
 void Connection::keysSurvive(const std::string& tableKey, DataVersion before,
                              const std::vector<std::string>& setColumns) {
-    auto it = recordsets_.find(tableKey);
-    if (it == recordsets_.end()) return;
-    for (const auto& weak : it->second)
-        if (auto rs = weak.lock()) rs->keysSurvive(before, setColumns);
+    eachRecordset(tableKey, [&](RecordsetState& rs) {
+        rs.keysSurvive(before, setColumns);
+        return false;
+    });
 }
 
 void Connection::rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids) {
-    auto it = recordsets_.find(tableKey);
-    if (it == recordsets_.end()) return;
-    for (const auto& weak : it->second)
-        if (auto rs = weak.lock()) rs->rowsDeleted(rowids);
+    eachRecordset(tableKey, [&](RecordsetState& rs) {
+        rs.rowsDeleted(rowids);
+        return false;
+    });
 }
 
 std::string Connection::newTempName(std::string_view prefix) {

@@ -179,6 +179,7 @@ public:
     std::string newTempName(std::string_view prefix);
 
 private:
+    template <typename F> bool eachRecordset(const std::string& tableKey, F visit);
     enum class SavepointStep { Begin, Undo, Release };
     void savepoint(SavepointStep step); // one step of atomically()
 

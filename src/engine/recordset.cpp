@@ -572,13 +572,20 @@ int RecordsetState::keyedColumn(const std::string& cond, const Renderer& r) cons
         return -1;
     const SearchedColumn& s = r.searched[0];
     if (s.kind != IndexKind::NoCase || !sameName(s.table.name, base_.name)) return -1;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        const auto& name = base_.columns[static_cast<std::size_t>(columns[i].baseColumn)].name;
-        if (sameName(name, s.column))
-            return cond == "(" + alias_ + "." + quoteName(name) + " COLLATE NOCASE = ?1)"
-                       ? static_cast<int>(i)
-                       : -1;
-    }
+    const int i = columnOfBase(s.column);
+    if (i < 0 || cond != "(" + alias_ + "." + quoteName(baseName(i)) + " COLLATE NOCASE = ?1)")
+        return -1;
+    return i;
+}
+
+const std::string& RecordsetState::baseName(int column) const {
+    const auto& c = columns[static_cast<std::size_t>(column)];
+    return base_.columns[static_cast<std::size_t>(c.baseColumn)].name;
+}
+
+int RecordsetState::columnOfBase(std::string_view baseColumn) const {
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (sameName(baseName(static_cast<int>(i)), baseColumn)) return static_cast<int>(i);
     return -1;
 }
 
@@ -586,34 +593,36 @@ bool RecordsetState::aheadCurrent() const {
     return ahead_ && ahead_->version == conn().dataVersion(versionSlot_);
 }
 
-// After this recordset wrote one row, the other rows read ahead are still as read.
-void RecordsetState::keepAheadPast(std::size_t written) {
-    if (written >= ahead_->first && written - ahead_->first < ahead_->count)
-        ahead_->held[written - ahead_->first] = 0;
-    ahead_->version = conn().dataVersion(versionSlot_);
+RecordsetState::OwnWrite RecordsetState::beginOwnWrite(bool keyWritten) {
+    const OwnWrite w{keysCurrent() && !keyWritten, aheadCurrent(), storeCurrent()};
+    noteOwnWrite();
+    return w;
 }
 
-void RecordsetState::keepStoredPast(std::size_t written) {
-    store_->drop(written);
-    storeVersion_ = conn().dataVersion(versionSlot_);
+// After this recordset wrote one row, what it held before of the other rows is still as
+// read, and the key index holds while the key was not written.
+void RecordsetState::endOwnWrite(const OwnWrite& w, std::size_t written) {
+    const auto version = conn().dataVersion(versionSlot_);
+    if (w.keys) keysVersion_ = version;
+    if (w.ahead) {
+        if (written >= ahead_->first && written - ahead_->first < ahead_->count)
+            ahead_->held[written - ahead_->first] = 0;
+        ahead_->version = version;
+    }
+    if (w.store) {
+        store_->drop(written);
+        storeVersion_ = version;
+    }
 }
 
 bool RecordsetState::keysCurrent() const {
     return keys_ && keysVersion_ == conn().dataVersion(versionSlot_);
 }
 
-const std::string& RecordsetState::keysColumnName() const {
-    const auto& column = columns[static_cast<std::size_t>(keysColumn_)];
-    return base_.columns[static_cast<std::size_t>(column.baseColumn)].name;
-}
-
 std::optional<std::vector<std::int64_t>> RecordsetState::keyedRows(std::string_view column,
                                                                    std::string_view text) {
     if (!open || !natural_) return std::nullopt;
-    int served = -1;
-    for (std::size_t i = 0; i < columns.size() && served < 0; ++i)
-        if (sameName(base_.columns[static_cast<std::size_t>(columns[i].baseColumn)].name, column))
-            served = static_cast<int>(i);
+    const int served = columnOfBase(column);
     if (served < 0 || !keysServe(served) || !keys_->coversTable()) return std::nullopt;
     std::vector<std::int64_t> found;
     for (const auto& e : keys_->candidates(text)) {
@@ -626,7 +635,7 @@ std::optional<std::vector<std::int64_t>> RecordsetState::keyedRows(std::string_v
 void RecordsetState::keysSurvive(Connection::DataVersion before,
                                  const std::vector<std::string>& setColumns) {
     if (!keys_ || keysVersion_ != before) return;
-    const auto& key = keysColumnName();
+    const auto& key = baseName(keysColumn_);
     if (std::any_of(setColumns.begin(), setColumns.end(),
                     [&](const std::string& c) { return sameName(c, key); }))
         return;
@@ -646,7 +655,7 @@ bool RecordsetState::keysServe(int column) {
     findsSinceScan_ = 0;
     const auto version = conn().dataVersion(versionSlot_);
     keysColumn_ = column;
-    keys_ = KeyIndex::scan(conn(), base_, keysColumnName(), rows_);
+    keys_ = KeyIndex::scan(conn(), base_, baseName(keysColumn_), rows_);
     keysVersion_ = version;
     return keys_.has_value();
 }
@@ -884,8 +893,7 @@ void RecordsetState::readAhead() {
     ahead.values.resize(ahead.count * width);
     ahead.held.assign(ahead.count, 0);
     ahead.version = conn().dataVersion(versionSlot_);
-    auto st = conn().prepare("SELECT rowid, " + columnList(base_, columns) + " FROM " +
-                             base_.sqlName() + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid");
+    auto st = conn().prepare(rowsQuery() + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid");
     sqlite3_bind_int64(st.get(), 1, rows_[slot_]);
     sqlite3_bind_int64(st.get(), 2, rows_[end - 1]);
     std::size_t slot = slot_;
@@ -904,6 +912,11 @@ void RecordsetState::readAhead() {
     ahead_ = std::move(ahead);
 }
 
+// The rowid and every column of the row set, from the base table.
+std::string RecordsetState::rowsQuery() const {
+    return "SELECT rowid, " + columnList(base_, columns) + " FROM " + base_.sqlName();
+}
+
 bool RecordsetState::storeCurrent() const {
     return store_ && storeVersion_ == conn().dataVersion(versionSlot_);
 }
@@ -920,10 +933,8 @@ bool RecordsetState::takeStored(Connection::DataVersion version) {
         std::vector<ColumnType> types;
         for (const auto& c : columns)
             types.push_back(c.type);
-        store_ = RowStore::scan(conn(),
-                                "SELECT rowid, " + columnList(base_, columns) + " FROM " +
-                                    base_.sqlName() + " ORDER BY rowid",
-                                types, rows_, kMaxStoreBytes);
+        store_ =
+            RowStore::scan(conn(), rowsQuery() + " ORDER BY rowid", types, rows_, kMaxStoreBytes);
         storeVersion_ = version;
         if (!store_) {
             storeTooBig_ = true;
@@ -1081,18 +1092,13 @@ void RecordsetState::update() {
         lastModified = rowid;
     } else if (written > 0) {
         requireCurrent();
-        // A write that leaves the key column as it was leaves the key index current.
-        const bool keysKept = keysCurrent() && !writeMask_[static_cast<std::size_t>(keysColumn_)];
-        const bool aheadKept = aheadCurrent();
-        const bool storeKept = storeCurrent();
-        noteOwnWrite();
+        const OwnWrite own =
+            beginOwnWrite(keysColumn_ >= 0 && writeMask_[static_cast<std::size_t>(keysColumn_)]);
         auto st = c.prepare(writeSql_);
         bindPending(st);
         sqlite3_bind_int64(st.get(), static_cast<int>(written + 1), rows_[slot_]);
         st.run();
-        if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
-        if (aheadKept) keepAheadPast(slot_);
-        if (storeKept) keepStoredPast(slot_);
+        endOwnWrite(own, slot_);
         if (sqlite3_changes(c.handle()) == 0) recordDeleted();
         lastModified = rows_[slot_];
     }
@@ -1107,16 +1113,11 @@ void RecordsetState::deleteRecord() {
     leaveEdit();
     Connection& c = conn();
     const std::int64_t rowid = rows_[slot_];
-    const bool keysKept = keysCurrent(); // a deleted row is passed over as not alive
-    const bool aheadKept = aheadCurrent();
-    const bool storeKept = storeCurrent();
-    noteOwnWrite();
+    const OwnWrite own = beginOwnWrite(false); // a deleted row is passed over as not alive
     auto st = c.prepare(deleteSql_);
     sqlite3_bind_int64(st.get(), 1, rowid);
     st.run();
-    if (keysKept) keysVersion_ = c.dataVersion(versionSlot_);
-    if (aheadKept) keepAheadPast(slot_);
-    if (storeKept) keepStoredPast(slot_);
+    endOwnWrite(own, slot_);
     c.rowsDeleted(tableKey(), {&rowid, 1});
     rowsDeleted({&rowid, 1}); // for a recordset not in the registry
 }

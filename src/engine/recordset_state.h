@@ -195,12 +195,24 @@ private:
     int keyedColumn(const std::string& cond, const Renderer& r) const;
     bool keysServe(int column);
     bool keysCurrent() const;
-    const std::string& keysColumnName() const;
+    // A recordset column's name in its base table, and the first column of that name.
+    const std::string& baseName(int column) const;
+    int columnOfBase(std::string_view baseColumn) const;
     bool readRowAt(std::size_t slot);
     void readAhead();
     bool takeAhead(Connection::DataVersion version);
     bool aheadCurrent() const;
-    void keepAheadPast(std::size_t written);
+    std::string rowsQuery() const;
+    // What this recordset holds in memory of its table that its own write of one row
+    // leaves standing: taken before the write (which it joins to the gathered writes),
+    // applied after it.
+    struct OwnWrite {
+        bool keys = false;
+        bool ahead = false;
+        bool store = false;
+    };
+    OwnWrite beginOwnWrite(bool keyWritten);
+    void endOwnWrite(const OwnWrite& w, std::size_t written);
     void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
@@ -273,7 +285,6 @@ private:
     bool storeTooBig_ = false;
     bool takeStored(Connection::DataVersion version);
     bool storeCurrent() const;
-    void keepStoredPast(std::size_t written);
 
     friend class varnoke::Recordset;
 };

@@ -59,10 +59,11 @@ bool wholeTableCopy(const sql::SelectStmt& s, const Renderer::SelectOut& out) {
            out.columns.size() == out.baseTable->columns.size();
 }
 
-// A statement with a subquery may read the rows it writes, so it runs whole.
-bool hasSubquery(const sql::Expr& e) {
-    if (e.kind == sql::Expr::Kind::Subquery || e.select) return true;
-    return std::any_of(e.args.begin(), e.args.end(), [](const auto& a) { return hasSubquery(*a); });
+// The text literals of an UPDATE; false when it holds a subquery.
+bool updateTexts(const sql::UpdateStmt& u, std::vector<const sql::Expr*>& out) {
+    for (const auto& set : u.sets)
+        if (!gatherTexts(*set.second, out)) return false;
+    return !u.where || gatherTexts(*u.where, out);
 }
 
 void ensureSearched(Connection& c, const DataStatement& d) {
@@ -191,15 +192,14 @@ struct Runner {
     }
 
     // An UPDATE of `t` whose condition `cond` is exactly "[F] = 'text'" on a text field,
-    // as rendered, with nothing in it that reads other rows.
+    // as rendered, with no subquery, which could read the rows it writes.
     void keyWhere(const TableInfo& t, const sql::UpdateStmt& u, const std::string& sets,
                   const std::string& cond) {
+        std::vector<const sql::Expr*> texts;
         if (searched.size() != 1 || searched[0].kind != IndexKind::NoCase ||
             !sameName(searched[0].table.name, t.name) || r.binds.empty() ||
-            !r.binds.back().isText() || hasSubquery(*u.where))
+            !r.binds.back().isText() || !updateTexts(u, texts))
             return;
-        for (const auto& [name, value] : u.sets)
-            if (hasSubquery(*value)) return;
         const int column = t.columnIndex(searched[0].column);
         if (column < 0) return;
         const std::string& name = t.columns[static_cast<std::size_t>(column)].name;
@@ -386,11 +386,7 @@ bool changesData(const sql::Statement& st) {
 // The text literals of a statement that may be kept: an UPDATE, a DELETE or an
 // INSERT ... VALUES without a subquery.
 bool statementTexts(const sql::Statement& st, std::vector<const sql::Expr*>& out) {
-    if (const auto* u = std::get_if<sql::UpdateStmt>(&st.body)) {
-        for (const auto& set : u->sets)
-            if (!gatherTexts(*set.second, out)) return false;
-        return !u->where || gatherTexts(*u->where, out);
-    }
+    if (const auto* u = std::get_if<sql::UpdateStmt>(&st.body)) return updateTexts(*u, out);
     if (const auto* d = std::get_if<sql::DeleteStmt>(&st.body))
         return !d->where || gatherTexts(*d->where, out);
     if (const auto* ins = std::get_if<sql::InsertStmt>(&st.body)) {

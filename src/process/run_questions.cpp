@@ -1,5 +1,6 @@
 #include "process/run_questions.h"
 
+#include "engine/sql_name.h"
 #include "process/run_context.h"
 #include "process/run_messages.h"
 #include "value/convert.h"
@@ -10,8 +11,8 @@ namespace {
 
 // Counted by the engine rather than by opening the table, which would read every rowid.
 long recordsIn(Database& db, std::string_view table) {
-    Recordset count = db.openRecordset("SELECT Count(*) FROM [" + std::string(table) + "]",
-                                       RecordsetType::Snapshot);
+    Recordset count =
+        db.openRecordset("SELECT Count(*) FROM " + bracketName(table), RecordsetType::Snapshot);
     const long n = static_cast<long>(numberOf(count.field(0).value()));
     count.close();
     return n;
