@@ -144,7 +144,8 @@ TEST_P(OpenerPathTest, CopiesEveryRowOfALinkedFile) {
 }
 
 // One row, exactly two batches, and two batches and a part of one.
-INSTANTIATE_TEST_SUITE_P(Rows, OpenerPathTest, ::testing::Values(1, 128, 130));
+INSTANTIATE_TEST_SUITE_P(Rows, OpenerPathTest, ::testing::Values(1, 128, 130),
+                         ::testing::PrintToStringParamName());
 
 struct AsIsCase {
     const char* label;

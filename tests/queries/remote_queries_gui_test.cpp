@@ -4,6 +4,7 @@
 #include "shell/main_window_api.h"
 #include "shell/program_window.h"
 #include "support/fake_query_server_gui.h"
+#include "support/modal_gui.h"
 #include "support/query_windows_gui.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
@@ -18,7 +19,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <iostream>
 
@@ -70,14 +70,14 @@ protected:
     }
     // Types the name and password into Form14 once it shows, and presses Enter.
     void answerLogin(FrmRemoteQuerys* frm, const QString& name, const QString& password) {
-        QTimer::singleShot(50, frm, [frm, name, password] {
-            Form14* login = frm->loginWindow();
-            ASSERT_NE(login, nullptr);
-            QTest::keyClicks(login->findChild<QLineEdit*>("Text1"), name);
-            auto* box = login->findChild<QLineEdit*>("Text2");
-            QTest::keyClicks(box, password);
-            QTest::keyClick(box, Qt::Key_Return);
-        });
+        whenModalShows(
+            *frm, [frm](const QWidget& modal) { return &modal == frm->loginWindow(); },
+            [name, password](QWidget& login) {
+                QTest::keyClicks(login.findChild<QLineEdit*>("Text1"), name);
+                auto* box = login.findChild<QLineEdit*>("Text2");
+                QTest::keyClicks(box, password);
+                QTest::keyClick(box, Qt::Key_Return);
+            });
     }
 
     FakeQueryServer server;
@@ -244,7 +244,7 @@ TEST_F(RemoteQueryWindowTest, ThePasswordBoxShowsOneStarPerCharacter) {
     EXPECT_EQ(box->text(), "**");
     box->insert("pasted");
     EXPECT_EQ(box->text(), "**");
-    QTimer::singleShot(0, &login, [&] {
+    whenModalShows(login, [&](QWidget&) {
         QTest::keyClicks(login.findChild<QLineEdit*>("Text1"), "ann");
         QTest::keyClicks(box, "xy");
         QTest::keyClick(box, Qt::Key_Backspace);
@@ -255,7 +255,7 @@ TEST_F(RemoteQueryWindowTest, ThePasswordBoxShowsOneStarPerCharacter) {
     EXPECT_EQ(answer->name, "ann");
     EXPECT_EQ(answer->password, "x");
 
-    QTimer::singleShot(0, &login, [&] { login.reject(); }); // closing the window is Cancel
+    whenModalShows(login, [&](QWidget&) { login.reject(); }); // closing the window is Cancel
     EXPECT_FALSE(login.ask());
 }
 

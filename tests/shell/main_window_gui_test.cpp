@@ -5,6 +5,7 @@
 #include "shell/main_window.h"
 #include "shell/table_list_form.h"
 
+#include "support/modal_gui.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
 
@@ -44,11 +45,7 @@ protected:
     }
     // Runs action on the modal window that opens next.
     void whenModalOpens(std::function<void(QWidget*)> action) {
-        QTimer::singleShot(0, [action] {
-            QWidget* modal = QApplication::activeModalWidget();
-            ASSERT_NE(modal, nullptr);
-            action(modal);
-        });
+        test::whenModalShows(*window, [action](QWidget& modal) { action(&modal); });
     }
 
     test::TempDir dir;
