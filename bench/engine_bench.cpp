@@ -88,12 +88,12 @@ void BM_FindFirst_Sqlite(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
     detail::configureConnection(db); // the engine's settings: both sides work alike
-    execOrDie(db, "CREATE INDEX i ON T (Name COLLATE NOCASE)");
+    execOrDie(db, "CREATE INDEX i ON T (Name" + std::string(detail::kCaseBlind) + ")");
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT rowid FROM T WHERE Name = ?1 COLLATE NOCASE AND rowid > ?2 ORDER BY "
-                       "rowid LIMIT 1",
-                       -1, &st, nullptr);
+    const std::string find = "SELECT rowid FROM T WHERE Name = ?1" +
+                             std::string(detail::kCaseBlind) +
+                             " AND rowid > ?2 ORDER BY rowid LIMIT 1";
+    sqlite3_prepare_v2(db, find.c_str(), -1, &st, nullptr);
     std::mt19937 rng(42);
     std::uniform_int_distribution<long> pick(0, rows - 1);
     for (auto _ : state) {

@@ -4,6 +4,7 @@
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
 #include "engine/sql_ast.h"
+#include "value/case_fold.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,7 +53,18 @@ bool sameName(std::string_view a, std::string_view b) {
                       [](char x, char y) { return x == y || upperAscii(x) == upperAscii(y); });
 }
 
+namespace {
+int compareCaseBlind(void*, int aSize, const void* a, int bSize, const void* b) {
+    return compareFolded({static_cast<const char*>(a), static_cast<std::size_t>(aSize)},
+                         {static_cast<const char*>(b), static_cast<std::size_t>(bSize)});
+}
+} // namespace
+
 int configureConnection(sqlite3* db) {
+    if (const int rc = sqlite3_create_collation_v2(db, "vk_fold", SQLITE_UTF8, nullptr,
+                                                   compareCaseBlind, nullptr);
+        rc != SQLITE_OK)
+        return rc;
     return sqlite3_exec(db, "PRAGMA temp_store = MEMORY; PRAGMA cache_size = -65536", nullptr,
                         nullptr, nullptr);
 }
@@ -259,7 +271,8 @@ TableInfo Connection::tempTable(const std::string& name) {
 std::vector<std::string> Connection::tableNames() {
     std::vector<std::string> names;
     auto st = prepare("SELECT name FROM main.sqlite_master WHERE type = 'table' AND name NOT "
-                      "LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name COLLATE NOCASE");
+                      "LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name" +
+                      std::string(kCaseBlind));
     while (st.step())
         names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
     return names;
@@ -334,15 +347,19 @@ std::string Connection::findIndexKey(const TableInfo& table, const std::string& 
 
 void Connection::ensureFindIndex(const TableInfo& table, const std::string& column,
                                  IndexKind kind) {
-    const char* suffix = kind == IndexKind::Exact ? "~exact" : "";
+    // Case-blind indexes carry their collation in the name: an index in SQLite's own
+    // NOCASE, which an older build left in a file, is never taken for one of them.
+    const char* suffix = kind == IndexKind::Exact    ? "~exact~fold"
+                         : kind == IndexKind::NoCase ? "~fold"
+                                                     : "";
     std::string key = findIndexKey(table, column, kind);
     if (indexed_.count(key)) return;
     indexed_.insert(std::move(key));
     const std::string indexName = "vk~" + table.name + "~" + column + suffix;
     const std::string col = quoteName(column);
     const std::string columns = kind == IndexKind::Plain    ? col
-                                : kind == IndexKind::NoCase ? col + " COLLATE NOCASE"
-                                                            : col + ", " + col + " COLLATE NOCASE";
+                                : kind == IndexKind::NoCase ? col + kCaseBlind
+                                                            : col + ", " + col + kCaseBlind;
     try {
         // Made with the gathered writes rather than as a durable transaction of its own.
         noteWrite();

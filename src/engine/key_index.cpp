@@ -1,6 +1,7 @@
 #include "engine/key_index.h"
 
 #include "engine/sql_name.h"
+#include "value/case_fold.h"
 
 #include <algorithm>
 
@@ -11,19 +12,11 @@ namespace {
 // its rows instead.
 constexpr std::size_t kMaxTexts = 32 * 1024 * 1024;
 
-unsigned char fold(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-// Equal texts under sameNoCase have equal keys: the length, and the folded bytes up to
-// the first NUL.
+// Texts equal without regard to case have equal keys: a hash of their folded units.
 std::uint64_t keyOf(std::string_view text) {
-    std::uint64_t h = 14695981039346656037ull ^ text.size();
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == 0) break;
-        h = (h ^ fold(c)) * 1099511628211ull;
-    }
+    std::uint64_t h = 14695981039346656037ull;
+    for (FoldedUnits u(text); !u.done();)
+        h = (h ^ u.next()) * 1099511628211ull;
     return h ^ (h >> 29);
 }
 
@@ -32,17 +25,6 @@ KeyIndex::Entry entryOf(std::uint64_t key, std::uint32_t slot) {
 }
 
 } // namespace
-
-bool sameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (x == 0 || y == 0) return x == y;
-        if (fold(x) != fold(y)) return false;
-    }
-    return true;
-}
 
 std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
                                        const std::string& column,

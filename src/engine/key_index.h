@@ -1,7 +1,8 @@
 #pragma once
 // The rows of one text column by their case-blind key, held in memory: a run makes one
 // find per driving record, and a lookup here costs far less than an index search in
-// SQLite. Every candidate is checked against its row, so the key only narrows the search.
+// SQLite. Every candidate is checked against its row (value/case_fold.h, as the
+// collation of the same find in SQLite), so the key only narrows the search.
 #include "engine/connection.h"
 
 #include <cstdint>
@@ -12,10 +13,6 @@
 #include <vector>
 
 namespace varnoke::detail {
-
-// Text equality under SQLite's NOCASE collation: ASCII letters fold, other bytes compare
-// as they are, and the comparison of two texts of one length ends at the first NUL.
-bool sameNoCase(std::string_view a, std::string_view b);
 
 class KeyIndex {
 public:

@@ -5,6 +5,7 @@
 #include "engine/find_shape.h"
 #include "engine/recordset_state.h"
 #include "engine/sql_parser.h"
+#include "value/case_fold.h"
 
 #include <algorithm>
 #include <limits>
@@ -239,7 +240,7 @@ void RecordsetState::build() {
             if (!idxOrder.empty()) idxOrder += ", ";
             idxOrder += alias_ + "." + quoteName(col);
             if (i >= 0 && stypeOf(base_.columns[static_cast<std::size_t>(i)].type) == SType::Text)
-                idxOrder += " COLLATE NOCASE";
+                idxOrder += kCaseBlind;
         }
         order = idxOrder;
     }
@@ -573,7 +574,7 @@ int RecordsetState::keyedColumn(const std::string& cond, const Renderer& r) cons
     const SearchedColumn& s = r.searched[0];
     if (s.kind != IndexKind::NoCase || !sameName(s.table.name, base_.name)) return -1;
     const int i = columnOfBase(s.column);
-    if (i < 0 || cond != "(" + alias_ + "." + quoteName(baseName(i)) + " COLLATE NOCASE = ?1)")
+    if (i < 0 || cond != "(" + alias_ + "." + quoteName(baseName(i)) + kCaseBlind + " = ?1)")
         return -1;
     return i;
 }
@@ -627,7 +628,7 @@ std::optional<std::vector<std::int64_t>> RecordsetState::keyedRows(std::string_v
     std::vector<std::int64_t> found;
     for (const auto& e : keys_->candidates(text)) {
         const auto kept = keys_->textOf(e.slot);
-        if (!kept || sameNoCase(*kept, text)) found.push_back(rows_[e.slot]);
+        if (!kept || sameFolded(*kept, text)) found.push_back(rows_[e.slot]);
     }
     return found;
 }
@@ -676,10 +677,10 @@ RecordsetState::keyedFind(const FindQuery& q, std::optional<std::size_t> after) 
     auto tryHit = [&](std::size_t slot) {
         if (!alive_[slot]) return false;
         // The row itself is read when a value other than the key is asked for.
-        if (auto kept = keys_->textOf(slot)) return sameNoCase(*kept, text);
+        if (auto kept = keys_->textOf(slot)) return sameFolded(*kept, text);
         if (!readRowAt(slot)) return false;
         const Value& v = cached_[static_cast<std::size_t>(q.keyColumn)];
-        return v.isText() && sameNoCase(v.asText(), text);
+        return v.isText() && sameFolded(v.asText(), text);
     };
     // Candidates are in slot order: a find from a record starts at its place among them.
     const auto bySlot = [](const KeyIndex::Entry& e, std::size_t slot) { return e.slot < slot; };

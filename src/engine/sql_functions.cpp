@@ -4,6 +4,7 @@
 #include "engine/column_value.h"
 #include "engine/engine_error.h"
 #include "engine/sql_render.h"
+#include "value/case_fold.h"
 #include "value/convert.h"
 
 #include <cctype>
@@ -97,71 +98,68 @@ std::string trimmed(std::string s, bool left, bool right) {
     return s;
 }
 
-char fold(char c) {
+char upperAscii(char c) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }
 
-// The dialect's Like: * any run, ? one character, # one digit, [set], [!set], [a-z];
-// letters match without regard to case.
-bool likeMatch(const std::string& s, std::size_t si, const std::string& p, std::size_t pi) {
-    while (pi < p.size()) {
-        const char c = p[pi];
-        if (c == '*') {
-            while (pi < p.size() && p[pi] == '*')
-                ++pi;
-            if (pi == p.size()) return true;
-            for (std::size_t k = si; k <= s.size(); ++k)
-                if (likeMatch(s, k, p, pi)) return true;
-            return false;
+// The rest of a text after the units `u` has read.
+std::string_view restOf(std::string_view text, const FoldedUnits& u) {
+    return text.substr(text.size() - u.left());
+}
+
+// Whether the folded unit `ch` is in a Like set such as "a-z0" (its brackets and "!" gone).
+bool inLikeSet(std::string_view set, std::uint32_t ch) {
+    for (FoldedUnits u(set); !u.done();) {
+        const std::uint32_t low = u.next();
+        FoldedUnits ahead = u;
+        if (!ahead.done() && ahead.next() == '-' && !ahead.done()) {
+            const std::uint32_t high = ahead.next();
+            if (ch >= low && ch <= high) return true;
+            u = ahead;
+        } else if (ch == low) {
+            return true;
         }
-        if (si >= s.size()) return false;
-        // One character of the text: a whole UTF-8 sequence.
-        std::size_t len = 1;
-        while (si + len < s.size() && (static_cast<unsigned char>(s[si + len]) & 0xC0) == 0x80)
-            ++len;
-        if (c == '?') {
-            si += len;
-            ++pi;
-            continue;
-        }
-        if (c == '#') {
-            if (!std::isdigit(static_cast<unsigned char>(s[si]))) return false;
-            ++si;
-            ++pi;
-            continue;
-        }
-        if (c == '[') {
-            const auto close = p.find(']', pi + 1);
-            if (close == std::string::npos) return false;
-            std::string set = p.substr(pi + 1, close - pi - 1);
-            bool negate = !set.empty() && set[0] == '!';
-            if (negate) set.erase(0, 1);
-            bool found = false;
-            const char ch = fold(s[si]);
-            for (std::size_t k = 0; k < set.size(); ++k) {
-                if (k + 2 < set.size() && set[k + 1] == '-') {
-                    if (ch >= fold(set[k]) && ch <= fold(set[k + 2])) found = true;
-                    k += 2;
-                } else if (fold(set[k]) == ch) {
-                    found = true;
-                }
-            }
-            if (found == negate) return false;
-            si += len;
-            pi = close + 1;
-            continue;
-        }
-        // A literal character, possibly several bytes long.
-        std::size_t plen = 1;
-        while (pi + plen < p.size() && (static_cast<unsigned char>(p[pi + plen]) & 0xC0) == 0x80)
-            ++plen;
-        if (plen != len) return false;
-        for (std::size_t k = 0; k < len; ++k)
-            if (fold(s[si + k]) != fold(p[pi + k])) return false;
-        si += len;
-        pi += plen;
     }
-    return si == s.size();
+    return false;
+}
+
+// The dialect's Like: * any run, ? one character, # one digit, [set], [!set], [a-z];
+// letters match without regard to case, as every case-blind comparison folds them.
+bool likeMatch(std::string_view s, std::string_view p) {
+    while (!p.empty()) {
+        const char c = p[0];
+        if (c == '*') {
+            while (!p.empty() && p[0] == '*')
+                p.remove_prefix(1);
+            if (p.empty()) return true;
+            // The rest of the pattern from each character of the text on.
+            for (FoldedUnits u(s);; u.next()) {
+                if (likeMatch(restOf(s, u), p)) return true;
+                if (u.done()) return false;
+            }
+        }
+        if (s.empty()) return false;
+        FoldedUnits text(s);
+        const std::uint32_t ch = text.next();
+        if (c == '#' && !std::isdigit(static_cast<unsigned char>(s[0]))) return false;
+        if (c == '?' || c == '#') {
+            p.remove_prefix(1);
+        } else if (c == '[') {
+            const auto close = p.find(']', 1);
+            if (close == std::string_view::npos) return false;
+            std::string_view set = p.substr(1, close - 1);
+            const bool negate = !set.empty() && set[0] == '!';
+            if (negate) set.remove_prefix(1);
+            if (inLikeSet(set, ch) == negate) return false;
+            p.remove_prefix(close + 1);
+        } else {
+            FoldedUnits pattern(p);
+            if (pattern.next() != ch) return false;
+            p = restOf(p, pattern);
+        }
+        s = restOf(s, text);
+    }
+    return s.empty();
 }
 
 double localNow() {
@@ -206,7 +204,7 @@ std::vector<Entry>& entries() {
         l.push_back({"vk_ucase", 1, {[](A a) {
                          auto s = textArg(a[0]);
                          for (char& c : s)
-                             c = fold(c);
+                             c = upperAscii(c);
                          return Value::text(s);
                      }}});
         l.push_back({"vk_lcase", 1, {[](A a) {
@@ -254,13 +252,9 @@ std::vector<Entry>& entries() {
         l.push_back({"vk_int", 1, {[](A a) { return Value::number(std::floor(numArg(a[0]))); }}});
         l.push_back({"vk_fix", 1, {[](A a) { return Value::number(std::trunc(numArg(a[0]))); }}});
         l.push_back({"vk_instr", 2, {[](A a) {
-                         auto s = textArg(a[0]);
-                         auto t = textArg(a[1]);
-                         for (char& c : s)
-                             c = fold(c);
-                         for (char& c : t)
-                             c = fold(c);
-                         const auto pos = s.find(t);
+                         // Folding keeps the characters where they were.
+                         const auto s = foldedText(textArg(a[0]));
+                         const auto pos = s.find(foldedText(textArg(a[1])));
                          if (pos == std::string::npos) return Value::number(0);
                          return Value::number(
                              static_cast<double>(characterCount(s.substr(0, pos)) + 1));
@@ -281,7 +275,7 @@ std::vector<Entry>& entries() {
                      {[](A a) { return Value::text(textArg(a[0]) + textArg(a[1])); }, false}});
         l.push_back({"vk_like", 2, {[](A a) {
                          if (sqlite3_value_type(a[1]) == SQLITE_NULL) return Value::null();
-                         return Value::boolean(likeMatch(textArg(a[0]), 0, textArg(a[1]), 0));
+                         return Value::boolean(likeMatch(textArg(a[0]), textArg(a[1])));
                      }}});
         l.push_back({"vk_div", 2, {[](A a) {
                          if (sqlite3_value_type(a[1]) == SQLITE_NULL) return Value::null();

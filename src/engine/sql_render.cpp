@@ -240,7 +240,7 @@ bool isBinaryStrComp(const sql::Expr& e) {
 // to case: -1, 0 or 1, Null when either side is Null.
 std::string Renderer::strComp(const RExpr& a, const RExpr& b, bool text) {
     const std::string x = asText(a), y = asText(b);
-    const std::string coll = text ? " COLLATE NOCASE" : " COLLATE BINARY";
+    const std::string coll = text ? kCaseBlind : " COLLATE BINARY";
     return "(CASE WHEN " + x + " IS NULL OR " + y + " IS NULL THEN NULL WHEN " + x + coll + " = " +
            y + " THEN 0 WHEN " + x + coll + " < " + y + " THEN -1 ELSE 1 END)";
 }
@@ -347,14 +347,14 @@ RExpr Renderer::compare(const sql::Expr& e) {
     std::string left = a.sql;
     std::string right = b.sql;
     if (a.type == SType::Text && b.type == SType::Text) {
-        left += " COLLATE NOCASE";
+        left += kCaseBlind;
     } else if (text && a.type != b.type && a.type != SType::Null && b.type != SType::Null &&
                a.type != SType::Unknown && b.type != SType::Unknown) {
         // Text against a computed number or date: compare the texts.
-        left = asText(a) + " COLLATE NOCASE";
+        left = asText(a) + kCaseBlind;
         right = asText(b);
     } else if (text) {
-        left += " COLLATE NOCASE";
+        left += kCaseBlind;
     }
     r.sql = "(" + left + " " + e.op + " " + right + ")";
     return r;
@@ -542,7 +542,7 @@ RExpr Renderer::expr(const sql::Expr& e) {
         coerce(lo, a);
         coerce(hi, a);
         noteSearched(a);
-        const std::string collate = a.type == SType::Text ? " COLLATE NOCASE" : "";
+        const std::string collate = a.type == SType::Text ? kCaseBlind : "";
         r.sql = "(" + a.sql + collate + (e.negated ? " NOT" : "") + " BETWEEN " + lo.sql + " AND " +
                 hi.sql + ")";
         r.type = SType::Boolean;
@@ -551,7 +551,7 @@ RExpr Renderer::expr(const sql::Expr& e) {
     case K::In: {
         RExpr a = expr(*e.args[0]);
         noteSearched(a);
-        const std::string collate = a.type == SType::Text ? " COLLATE NOCASE" : "";
+        const std::string collate = a.type == SType::Text ? kCaseBlind : "";
         std::string list;
         if (e.select) {
             auto sub = select(*e.select);
@@ -594,7 +594,7 @@ std::string Renderer::orderBy(const std::vector<sql::OrderItem>& items) {
         if (!out.empty()) out += ", ";
         out += r.sql;
         // Text sorts without regard to case, as it compares.
-        if (r.type == SType::Text) out += " COLLATE NOCASE";
+        if (r.type == SType::Text) out += kCaseBlind;
         if (item.descending) out += " DESC";
     }
     return out;
@@ -735,7 +735,7 @@ Renderer::SelectOut Renderer::select(const sql::SelectStmt& s,
             RExpr r = expr(*e);
             if (!g.empty()) g += ", ";
             g += r.sql;
-            if (r.type == SType::Text) g += " COLLATE NOCASE";
+            if (r.type == SType::Text) g += kCaseBlind;
         }
         sqlText += " GROUP BY " + g;
     }

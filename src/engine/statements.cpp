@@ -204,7 +204,7 @@ struct Runner {
         if (column < 0) return;
         const std::string& name = t.columns[static_cast<std::size_t>(column)].name;
         const int keyBind = static_cast<int>(r.binds.size());
-        if (cond != "(" + quoteName(t.name) + "." + quoteName(name) + " COLLATE NOCASE = ?" +
+        if (cond != "(" + quoteName(t.name) + "." + quoteName(name) + kCaseBlind + " = ?" +
                         std::to_string(keyBind) + ")")
             return;
         const int rowidBind = keyBind + 1;
@@ -362,7 +362,7 @@ struct Runner {
             cols +=
                 (cols.empty() ? "" : ", ") + quoteName(t.columns[static_cast<std::size_t>(i)].name);
             if (stypeOf(t.columns[static_cast<std::size_t>(i)].type) == SType::Text)
-                cols += " COLLATE NOCASE";
+                cols += kCaseBlind;
             if (desc) cols += " DESC";
         }
         c.exec(std::string("CREATE ") + (ci.unique ? "UNIQUE " : "") + "INDEX main." +

@@ -3,6 +3,7 @@
 // every write that can happen between two finds of a run.
 #include "engine/key_index.h"
 #include "engine_fixture.h"
+#include "value/case_fold.h"
 #include "value/convert.h"
 
 #include <sqlite3.h>
@@ -21,30 +22,31 @@ struct TextPair {
     std::string b;
 };
 
-class SameNoCase : public ::testing::TestWithParam<TextPair> {};
+class SameFolded : public ::testing::TestWithParam<TextPair> {};
 
-// SQLite's own collation is the judge.
-TEST_P(SameNoCase, AgreesWithSqlite) {
+// The collation every connection registers is the judge.
+TEST_P(SameFolded, AgreesWithTheCollation) {
     const auto& [name, a, b] = GetParam();
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+    ASSERT_EQ(detail::configureConnection(raw), SQLITE_OK);
     sqlite3_stmt* st = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT ?1 = ?2 COLLATE NOCASE", -1, &st, nullptr),
-              SQLITE_OK);
+    const std::string sql = std::string("SELECT ?1 = ?2") + detail::kCaseBlind;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, sql.c_str(), -1, &st, nullptr), SQLITE_OK);
     sqlite3_bind_text(st, 1, a.data(), static_cast<int>(a.size()), SQLITE_STATIC);
     sqlite3_bind_text(st, 2, b.data(), static_cast<int>(b.size()), SQLITE_STATIC);
     ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
     const bool sqliteSays = sqlite3_column_int(st, 0) == 1;
     sqlite3_finalize(st);
     sqlite3_close(raw);
-    EXPECT_EQ(detail::sameNoCase(a, b), sqliteSays);
-    EXPECT_EQ(detail::sameNoCase(b, a), sqliteSays);
+    EXPECT_EQ(sameFolded(a, b), sqliteSays);
+    EXPECT_EQ(sameFolded(b, a), sqliteSays);
 }
 
 using namespace std::string_literals;
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, SameNoCase,
+    Texts, SameFolded,
     ::testing::Values(TextPair{"Case", "abc", "ABC"}, TextPair{"Other", "abc", "abd"},
                       TextPair{"TrailingBlank", "abc", "abc "}, TextPair{"Empty", "", ""},
                       TextPair{"Prefix", "ab", "abc"}, TextPair{"NotLetters", "[", "{"},
