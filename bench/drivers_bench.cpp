@@ -9,7 +9,12 @@
 //   drivers_bench --link CONNECT TABLE [only]
 //                                          links one table once (for /usr/bin/time -v);
 //                                          with "only", without the copy into Table1
+//   drivers_bench --attach DATATYPE PATH   links one file once as the comparison dialog
+//                                          does (the attacher, its field list included)
+#include "dialog/dialog_ports.h"
+#include "dialog/file_attacher.h"
 #include "engine/engine.h"
+#include "platform/services.h"
 
 #include <sqlite3.h>
 
@@ -144,6 +149,29 @@ long linkAsTheOpenerDoes(const fs::path& workDb, const std::string& connect,
     return count;
 }
 
+// The comparison dialog's path: the attacher reads the file into 1A, lists its fields
+// and copies it into Table1. Returns the number of fields listed.
+long attachAsTheDialogDoes(const fs::path& workDb, const std::string& dataType,
+                           const std::string& path) {
+    struct NoEvents : varnoke::EventPump {
+        void yieldToEvents() override {}
+    } events;
+    struct Rethrow : varnoke::ErrorHandler {
+        void handleError(const varnoke::RuntimeError& error) override { throw error; }
+    } errors;
+    varnoke::SharedState shared;
+    shared.workDb = Engine::instance().openDatabase(workDb.string());
+    varnoke::parseName(shared, path);
+    if (!varnoke::applyTableType(shared, dataType))
+        throw varnoke::EngineError(3170, "no data type " + dataType);
+    shared.attachTableName = "Table1";
+    varnoke::FileAttacher attacher(shared, events, errors);
+    if (attacher.connectOne(shared.attachFile, "1A") != varnoke::LinkResult::Linked)
+        throw varnoke::EngineError(3051, attacher.linkFailure());
+    shared.workDb.close();
+    return static_cast<long>(attacher.fieldNames().size());
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -215,6 +243,20 @@ int main(int argc, char** argv) {
             std::cout << linkAsTheOpenerDoes(workDb, args[1], args[2], args.size() == 3)
                       << " records linked\n";
         } catch (const varnoke::EngineError& e) {
+            std::cout << "Error " << e.number() << ": " << e.what() << "\n";
+            status = 2;
+        }
+        fs::remove(workDb);
+        return status;
+    }
+    if (args.size() == 3 && args[0] == "--attach") {
+        const fs::path workDb =
+            fs::temp_directory_path() / ("varnoke_attach_" + std::to_string(::getpid()) + ".db");
+        createDatabase(workDb);
+        int status = 0;
+        try {
+            std::cout << attachAsTheDialogDoes(workDb, args[1], args[2]) << " fields listed\n";
+        } catch (const varnoke::RuntimeError& e) {
             std::cout << "Error " << e.number() << ": " << e.what() << "\n";
             status = 2;
         }

@@ -35,9 +35,31 @@ bool applyTableType(SharedState& shared, std::string_view dataType) {
     return true;
 }
 
-void FileAttacher::dropIfPresent(std::string_view table) {
-    auto defs = shared_.workDb.tableDefs();
+namespace {
+
+void dropIfPresent(Database& db, std::string_view table) {
+    auto defs = db.tableDefs();
     if (defs.contains(table)) defs.remove(table);
+}
+
+} // namespace
+
+std::string dropTransientTables(Database& db) {
+    std::string left;
+    if (!db.isOpen()) return left;
+    for (std::string_view table : kTransientTables) {
+        try {
+            dropIfPresent(db, table);
+        } catch (const RuntimeError& error) {
+            left += "\n" + std::string(table) + ": " + error.description();
+        }
+    }
+    if (left.empty()) return left;
+    return std::string(kTransientLeftMessage) + "\n" + left;
+}
+
+void FileAttacher::dropIfPresent(std::string_view table) {
+    varnoke::dropIfPresent(shared_.workDb, table);
 }
 
 LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view transientName,
@@ -58,13 +80,13 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
     }
 
     try {
+        // From the table's definition: a recordset would load the row set of every
+        // record only to name the fields.
         if (shared_.skipFieldList.empty()) {
-            auto attachedRs = db.openRecordset(transientName);
-            for (int listIndex = 0; listIndex < attachedRs.fieldCount(); ++listIndex) {
+            for (const Field& field : db.tableDefs().item(transientName).fields()) {
                 events_.yieldToEvents();
-                fieldNames_.push_back(attachedRs.field(listIndex).name());
+                fieldNames_.push_back(field.name());
             }
-            attachedRs.close();
         }
         std::vector<std::string> targets{shared_.attachTableName};
         targets.insert(targets.end(), alsoCopyTo.begin(), alsoCopyTo.end());
@@ -80,7 +102,8 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
         try {
             dropIfPresent(transientName);
         } catch (const RuntimeError&) {
-            // The copy's own failure is the one worth reporting.
+            // The copy's own failure is the one worth reporting; the transient table is
+            // dropped again when the files are closed and at exit.
         }
         errors_.handleError(error);
         shared_.stopFlag = kFlagYes;

@@ -9,6 +9,7 @@
 // use rather than copied.
 #include "shell/shared_state.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,18 @@ void parseName(SharedState& shared, std::string_view theArgument, bool address =
 // and attachFile. A name the data-type table does not know sets stopFlag to "y" and
 // changes nothing else; returns whether the name was known.
 bool applyTableType(SharedState& shared, std::string_view dataType);
+
+// The transient tables a link reads into.
+inline constexpr std::array<std::string_view, 3> kTransientTables = {"1A", "2A", "3A"};
+inline constexpr std::string_view kTransientLeftMessage =
+    "A temporary copy of a linked file could not be removed from the working database, so "
+    "its records still take room on the disk. It is removed again when the files are closed "
+    "and when Varnoke ends.";
+
+// Drops every transient table still in db: a link whose own drop failed (a full disk)
+// leaves its table behind. Returns kTransientLeftMessage with the tables still left and
+// why, or "" when none is left.
+std::string dropTransientTables(Database& db);
 
 enum class LinkResult {
     Linked,     // the working table now holds the file's fields and rows

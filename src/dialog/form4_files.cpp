@@ -261,6 +261,8 @@ void Form4Model::command3Click() {
         sh.workDb.tableDefs().refresh();
     } catch (const RuntimeError&) {
     }
+    if (const std::string left = dropTransientTables(sh.workDb); !left.empty())
+        message(left, msgbox::Exclamation);
     option1Click();
 }
 

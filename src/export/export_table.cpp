@@ -3,6 +3,7 @@
 #include "dialog/choice_texts.h"
 #include "export/export_texts.h"
 #include "export/field_match.h"
+#include "process/field_reference.h"
 #include "process/run_context.h"
 
 #include <algorithm>
@@ -16,14 +17,18 @@ bool selectedAt(const Form4Choices& c, std::size_t i) {
     return i < c.list3Selected.size() && c.list3Selected[i];
 }
 
-// The first selected File B entry whose name an earlier selected entry also names.
-bool nameSelectedFromBoth(const Form4Choices& c) {
+// A selected File B entry whose name an earlier selected entry also names.
+bool nameSelectedFromBoth(const RunContext& ctx) {
+    const Form4Choices& c = ctx.choices;
     for (std::size_t i = 0; i < c.list3.size(); ++i) {
         if (!selectedAt(c, i)) continue;
-        for (std::size_t j = i + 1; j < c.list3.size(); ++j)
-            if (selectedAt(c, j) && c.list3[j].starts_with("File B") &&
-                entryFieldName(c.list3[j]) == entryFieldName(c.list3[i]))
-                return true;
+        const std::optional<FieldReference> earlier = fieldReference(ctx, c.list3[i]);
+        if (!earlier) continue;
+        for (std::size_t j = i + 1; j < c.list3.size(); ++j) {
+            if (!selectedAt(c, j)) continue;
+            const std::optional<FieldReference> later = fieldReference(ctx, c.list3[j]);
+            if (later && later->file == FileSide::B && later->name == earlier->name) return true;
+        }
     }
     return false;
 }
@@ -73,10 +78,11 @@ TableDef exportTableDef(RunContext& ctx) {
     TableDef def = ctx.shared.workDb.createTableDef(std::string(exporttext::ExportTable));
     for (std::size_t i = 0; i < c.list3.size(); ++i) {
         if (!selectedAt(c, i)) continue;
-        const std::string_view entry = c.list3[i];
-        const std::string name(entryFieldName(entry));
-        const bool fromA = entry.starts_with("File A");
-        const Recordset& source = fromA ? ctx.shared.rsFileA : ctx.shared.rsFileB;
+        const std::optional<FieldReference> entry = fieldReference(ctx, c.list3[i]);
+        if (!entry) continue;
+        const std::string name(entry->name);
+        const bool fromA = entry->file == FileSide::A;
+        const Recordset& source = recordsetOf(ctx, entry->file);
         const std::optional<int> at = exactField(source, name);
         if (!at) continue;
         const Field field = source.field(*at);
@@ -94,7 +100,7 @@ void checkForDupes(RunContext& ctx) {
     if (!ctx.run.runStarted.empty()) return;
     shared.dupFieldChoice = 0;
     if (!ctx.choices.combo9Visible || !ctx.choices.option2) return;
-    if (!nameSelectedFromBoth(ctx.choices)) return;
+    if (!nameSelectedFromBoth(ctx)) return;
 
     shared.dupFieldChoice = ctx.platform.prompter.messageBox(
         exporttext::DupQuestion, msgbox::YesNoCancel | msgbox::Question, exporttext::DupTitle);

@@ -5,6 +5,7 @@
 #include "export/export_texts.h"
 #include "export/field_match.h"
 #include "export/run_stop.h"
+#include "process/field_reference.h"
 #include "process/handle_error.h"
 #include "process/registry.h"
 #include "process/run_context.h"
@@ -37,13 +38,12 @@ public:
         const Form4Choices& c = ctx_.choices;
         for (std::size_t i = 0; i < c.list3.size(); ++i) {
             if (i >= c.list3Selected.size() || !c.list3Selected[i]) continue;
-            const std::string_view entry = c.list3[i];
-            const std::string_view name = entryFieldName(entry);
-            if (entry.starts_with("File A")) {
-                fileAEntry(name);
-            } else if (entry.starts_with("File B")) {
-                fileBEntry(name);
-            }
+            const std::optional<FieldReference> entry = fieldReference(ctx_, c.list3[i]);
+            if (!entry) continue;
+            if (entry->file == FileSide::A)
+                fileAEntry(entry->name);
+            else
+                fileBEntry(entry->name);
         }
         return written_;
     }

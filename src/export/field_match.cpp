@@ -1,15 +1,10 @@
 #include "export/field_match.h"
 
-#include "dialog/choice_texts.h"
 #include "engine/recordset.h"
 
 #include <algorithm>
 
 namespace varnoke {
-
-std::string_view entryFieldName(std::string_view entry) {
-    return entry.substr(std::min(choice::FieldPrefixLength, entry.size()));
-}
 
 std::optional<int> exactField(const Recordset& rs, std::string_view name) {
     for (int i = 0; i < rs.fieldCount(); ++i)

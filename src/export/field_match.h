@@ -8,9 +8,6 @@ namespace varnoke {
 
 class Recordset;
 
-// A List3 entry's field name: "File B.code" -> "code".
-std::string_view entryFieldName(std::string_view entry);
-
 // Position of the first field of rs named exactly name.
 std::optional<int> exactField(const Recordset& rs, std::string_view name);
 

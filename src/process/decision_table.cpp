@@ -1,5 +1,6 @@
 #include "process/decision_table.h"
 
+#include "process/field_reference.h"
 #include "process/run_context.h"
 #include "process/run_messages.h"
 
@@ -9,7 +10,7 @@ namespace varnoke {
 
 namespace {
 
-// The replacement source of a replace, as the first six characters of Combo5 tell it.
+// The replacement source of a replace.
 enum class Source { None, Field, Blank, WhatEver };
 
 struct StepRow {
@@ -96,11 +97,14 @@ std::string_view lastSix(std::string_view text) {
     return text.size() <= 6 ? text : text.substr(text.size() - 6);
 }
 
-Source sourceOf(std::string_view combo5) {
-    const std::string_view head = firstSix(combo5);
-    if (head == kA || head == kB) return Source::Field;
-    if (head == choice::Blank) return Source::Blank;
+Source sourceOf(std::string_view combo5, const Recordset& fileA, const Recordset& fileB) {
+    if (fieldReference(combo5, fileA, fileB)) return Source::Field;
+    if (firstSix(combo5) == choice::Blank) return Source::Blank;
     return Source::WhatEver;
+}
+
+std::string_view fileWord(FileSide file) {
+    return file == FileSide::A ? kA : kB;
 }
 
 std::variant<std::string_view, Refusal> lookUp(DispatchSide side, std::string_view action,
@@ -125,7 +129,7 @@ void refuse(RunContext& ctx, Refusal refusal) {
 }
 
 void dispatch(RunContext& ctx, DispatchSide side) {
-    const auto choice = chooseStep(ctx.choices, side);
+    const auto choice = chooseStep(ctx.choices, side, ctx.shared.rsFileA, ctx.shared.rsFileB);
     if (const auto* step = std::get_if<std::string_view>(&choice))
         ctx.registry.callStep(*step, ctx);
     else
@@ -134,7 +138,8 @@ void dispatch(RunContext& ctx, DispatchSide side) {
 
 } // namespace
 
-std::variant<std::string_view, Refusal> chooseStep(const Form4Choices& choices, DispatchSide side) {
+std::variant<std::string_view, Refusal> chooseStep(const Form4Choices& choices, DispatchSide side,
+                                                   const Recordset& fileA, const Recordset& fileB) {
     const std::string& action = choices.combo3;
     if (action == choice::Export) return lookUp(side, action, {}, Source::None, {});
     if (action == choice::Delete) {
@@ -143,9 +148,10 @@ std::variant<std::string_view, Refusal> chooseStep(const Form4Choices& choices, 
         return lookUp(side, action, target, Source::None, choices.combo7);
     }
     if (action == choice::Replace) {
-        const std::string_view target = firstSix(choices.combo4);
-        if (target != kA && target != kB) return Refusal::Field;
-        return lookUp(side, action, target, sourceOf(choices.combo5), choices.combo7);
+        const std::optional<FieldReference> target = fieldReference(choices.combo4, fileA, fileB);
+        if (!target) return Refusal::Field;
+        return lookUp(side, action, fileWord(target->file), sourceOf(choices.combo5, fileA, fileB),
+                      choices.combo7);
     }
     return Refusal::Action;
 }

@@ -11,6 +11,7 @@
 
 namespace varnoke {
 
+class Recordset;
 struct RunContext;
 
 // "Equal" serves "is equal to" and the four ordered conditions, "NotEqual" "is not
@@ -23,8 +24,10 @@ enum class Refusal {
     Method, // the pairing method is none of the three
 };
 
-// The step name for the choices, or why they are refused.
-std::variant<std::string_view, Refusal> chooseStep(const Form4Choices& choices, DispatchSide side);
+// The step name for the choices, or why they are refused. A replace's target and
+// replacement name fields of the files they name only when those files have them.
+std::variant<std::string_view, Refusal> chooseStep(const Form4Choices& choices, DispatchSide side,
+                                                   const Recordset& fileA, const Recordset& fileB);
 
 std::string_view refusalMessage(Refusal refusal, const Form4Choices& choices);
 // The combo box that gets the focus after the refusal.

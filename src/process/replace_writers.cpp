@@ -3,6 +3,7 @@
 #include "engine/field.h"
 #include "process/clause_builders.h"
 #include "process/field_class.h"
+#include "process/field_reference.h"
 #include "process/handle_error.h"
 #include "process/run_context.h"
 #include "process/run_questions.h"
@@ -21,25 +22,24 @@ std::string fieldNameOf(std::string_view reference) {
     return std::string(reference.substr(std::min(choice::FieldPrefixLength, reference.size())));
 }
 
-// The table a writer changes and the name its fields carry in the "with" choice.
+// The table a writer changes and the file it is.
 struct Target {
     Recordset& rs;
-    std::string_view table;  // "table1"
-    std::string_view prefix; // "File A."
+    std::string_view table; // "table1"
+    FileSide file;
 };
 
 // A "with" field of the file being changed: each record is written from its own value,
 // never from the record that file happened to stand on.
 std::optional<std::string> ownSourceField(const RunContext& ctx, const Target& t) {
-    const std::string& source = ctx.choices.combo5;
-    if (!source.starts_with(t.prefix)) return std::nullopt;
-    return fieldNameOf(source);
+    const std::optional<FieldReference> with = fieldReference(ctx, ctx.choices.combo5);
+    if (!with || with->file != t.file) return std::nullopt;
+    return std::string(with->name);
 }
 
 bool typedSource(const RunContext& ctx) {
     const std::string& source = ctx.choices.combo5;
-    return !source.starts_with(choice::FileAPrefix) && !source.starts_with(choice::FileBPrefix) &&
-           source != choice::Blank;
+    return source != choice::Blank && !fieldReference(ctx, source);
 }
 
 // The value written for newValue, or none when the bad-date question was asked. A
@@ -180,22 +180,11 @@ std::string updateStatement(std::string_view table, std::string_view field, cons
 }
 
 void getActionFieldTypes(RunContext& ctx) {
-    const std::string& target = ctx.choices.combo4;
-    const std::string& source = ctx.choices.combo5;
-    try {
-        Recordset& rs = target.starts_with("File A") ? ctx.shared.rsFileA : ctx.shared.rsFileB;
-        ctx.run.actionFieldType = rs.field(fieldNameOf(target)).type();
-    } catch (const RuntimeError&) {
-    }
-    try {
-        if (source.starts_with("File A"))
-            ctx.run.withFieldType = ctx.shared.rsFileA.field(fieldNameOf(source)).type();
-        else if (source.starts_with("File B"))
-            ctx.run.withFieldType = ctx.shared.rsFileB.field(fieldNameOf(source)).type();
-        else
-            ctx.run.withFieldType = fieldtype::Text;
-    } catch (const RuntimeError&) {
-    }
+    if (const std::optional<FieldReference> target = fieldReference(ctx, ctx.choices.combo4))
+        ctx.run.actionFieldType = recordsetOf(ctx, target->file).fieldType(target->name);
+    const std::optional<FieldReference> with = fieldReference(ctx, ctx.choices.combo5);
+    ctx.run.withFieldType =
+        with ? recordsetOf(ctx, with->file).fieldType(with->name) : fieldtype::Text;
 }
 
 void sqlQuote(RunContext& ctx) {
@@ -203,13 +192,11 @@ void sqlQuote(RunContext& ctx) {
 }
 
 bool replaceInTableOneBySql(RunContext& ctx, Value newValue) {
-    return replaceInTable(ctx, {ctx.shared.rsFileA, "table1", choice::FileAPrefix},
-                          std::move(newValue));
+    return replaceInTable(ctx, {ctx.shared.rsFileA, "table1", FileSide::A}, std::move(newValue));
 }
 
 bool replaceInTableTwoBySql(RunContext& ctx, Value newValue) {
-    return replaceInTable(ctx, {ctx.shared.rsFileB, "table2", choice::FileBPrefix},
-                          std::move(newValue));
+    return replaceInTable(ctx, {ctx.shared.rsFileB, "table2", FileSide::B}, std::move(newValue));
 }
 
 } // namespace varnoke

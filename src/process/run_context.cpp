@@ -1,5 +1,6 @@
 #include "process/run_context.h"
 
+#include "process/field_reference.h"
 #include "value/convert.h"
 
 namespace varnoke {
@@ -20,7 +21,8 @@ const std::string& criteriaText(const RunContext& ctx, std::string_view column) 
 }
 
 bool isFileBRow(const RunContext& ctx) {
-    return criteriaText(ctx, "This").starts_with("File B");
+    const std::optional<FieldReference> operand = fieldReference(ctx, criteriaText(ctx, "This"));
+    return operand && operand->file == FileSide::B;
 }
 
 } // namespace varnoke

@@ -47,7 +47,7 @@ struct RunContext {
 
 // The current criteria row's columns, as texts ("" for Null).
 const std::string& criteriaText(const RunContext& ctx, std::string_view column);
-// The row's operand is a File B field: This begins with "File B".
+// The row's operand is a File B field: This is "File B." and a field of File B.
 bool isFileBRow(const RunContext& ctx);
 
 } // namespace varnoke

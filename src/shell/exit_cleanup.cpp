@@ -1,16 +1,19 @@
 #include "shell/exit_cleanup.h"
 
+#include "dialog/file_attacher.h"
 #include "engine/sql_name.h"
 #include "shell/table_names.h"
 
 namespace varnoke {
 
-std::vector<std::string> exitCleanup(SharedState& state) {
+std::vector<std::string> exitCleanup(SharedState& state, Prompter& prompter) {
     for (Recordset* rs : {&state.rsFileA, &state.rsFileB, &state.rsExportFile, &state.rsExportTable,
                           &state.rsOpenedTable, &state.rsRemoteQuery})
         rs->close();
     std::vector<std::string> emptied;
     if (!state.workDb.isOpen()) return emptied;
+    if (const std::string left = dropTransientTables(state.workDb); !left.empty())
+        prompter.messageBox(left, msgbox::Exclamation);
     std::vector<std::string> names;
     try {
         TableDefs tables = state.workDb.tableDefs();

@@ -1,5 +1,6 @@
 #pragma once
 // What the program does to the working database as it ends.
+#include "platform/prompter.h"
 #include "shell/shared_state.h"
 
 #include <string>
@@ -7,9 +8,11 @@
 
 namespace varnoke {
 
-// Closes the shared recordsets, empties the program's own working tables (see
-// emptiedAtExit), compacts the file when it can, and closes workDb. A table that cannot be emptied
-// keeps its rows and the walk goes on. Returns the tables it emptied, in the collection's order.
-std::vector<std::string> exitCleanup(SharedState& state);
+// Closes the shared recordsets, drops the transient tables a link left behind (saying so
+// through prompter when one cannot be dropped), empties the program's own working tables
+// (see emptiedAtExit), compacts the file when it can, and closes workDb. A table that
+// cannot be emptied keeps its rows and the walk goes on. Returns the tables it emptied,
+// in the collection's order.
+std::vector<std::string> exitCleanup(SharedState& state, Prompter& prompter);
 
 } // namespace varnoke

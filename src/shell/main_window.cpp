@@ -168,7 +168,7 @@ void MDIForm1::runExitCleanup() {
     if (openNote_) openNote_->reject();
     hub_.viewers->close(Viewer::FileA);
     hub_.viewers->close(Viewer::FileB);
-    exitCleanup(state_);
+    exitCleanup(state_, platform_.prompter);
     cleanedUp_ = true;
 }
 

@@ -1,6 +1,7 @@
 #include "steps/replace_steps.h"
 
 #include "process/dispatchers.h"
+#include "process/field_reference.h"
 #include "process/handle_error.h"
 #include "process/replace_writers.h"
 #include "process/run_context.h"
@@ -31,17 +32,22 @@ Sides sidesOf(RunContext& ctx, ChangedFile changed) {
             GreaterLessBeforeAfterRepB, noCompareAddB};
 }
 
-// The value of the "with" field in the current record of the file Combo5 names.
-Value withFieldValue(RunContext& ctx) {
-    const std::string& source = ctx.choices.combo5;
-    Recordset& rs = source.starts_with("File A") ? ctx.shared.rsFileA : ctx.shared.rsFileB;
-    return rs.value(fieldNameOf(source));
+// The value of the "with" field for the driving record in hand. The writers read a field
+// of the changed file from the record they change; here it is read only while that file
+// stands on a record, as it has none when it is empty or the walk has passed its end.
+Value withFieldValue(RunContext& ctx, ChangedFile changed) {
+    const std::optional<FieldReference> with = fieldReference(ctx, ctx.choices.combo5);
+    if (!with) return Value::null();
+    Recordset& rs = recordsetOf(ctx, with->file);
+    const bool ofChangedFile = (with->file == FileSide::A) == (changed == ChangedFile::A);
+    if (ofChangedFile && (rs.eof() || rs.bof())) return Value::null();
+    return rs.value(with->name);
 }
 
-Value replacementOf(RunContext& ctx, ReplaceSource source) {
-    switch (source) {
+Value replacementOf(RunContext& ctx, const ReplaceStepSpec& spec) {
+    switch (spec.source) {
     case ReplaceSource::Field:
-        return blankAsNull(withFieldValue(ctx));
+        return blankAsNull(withFieldValue(ctx, spec.changed));
     case ReplaceSource::Blank:
         break;
     case ReplaceSource::WhatEver:
@@ -68,7 +74,8 @@ bool addTail(RunContext& ctx, const ReplaceStepSpec& spec, const Sides& sides) {
     while (!driving.eof()) {
         ctx.platform.events.yieldToEvents();
         // Each new record takes the "with" field of its own driving record, as it is.
-        if (spec.source == ReplaceSource::Field) run.replaceValue = withFieldValue(ctx);
+        if (spec.source == ReplaceSource::Field)
+            run.replaceValue = withFieldValue(ctx, spec.changed);
         sides.add(ctx, run.ifThisType, run.thisType, run.criteriaValue, run.replaceValue);
         if (stopped(ctx)) return false;
         ctx.progress.setValue(progressNumber(driving.absolutePosition() + 1));
@@ -118,7 +125,7 @@ void stepBody(RunContext& ctx, const ReplaceStepSpec& spec) {
     if (nothingDrives(ctx, driving)) return;
 
     prepareOperand(ctx, spec.changed);
-    ctx.run.replaceValue = replacementOf(ctx, spec.source);
+    ctx.run.replaceValue = replacementOf(ctx, spec);
     const bool parallel = spec.pairing == Pairing::Parallel;
     if (parallel && driving.absolutePosition() >= ctx.shared.totRecsOther)
         return endOfWalk(ctx, spec, sides);

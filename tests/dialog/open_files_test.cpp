@@ -2,6 +2,10 @@
 #include "dialog_fixture.h"
 
 #include "drivers/data_types.h"
+#include "shell/exit_cleanup.h"
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include <unistd.h>
 
@@ -371,6 +375,75 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const TempDir& d) { return copyOfData(d, "dbf/db3memo.dbf", "memo.dbf"); }}),
         ::testing::Values(Opener::FileA, Opener::FileB, Opener::ExportFile)),
     failureName);
+
+// A disk with no room left for this process: every write that would make a file grow
+// fails (SQLite's journal first), as it does on a full disk.
+class DiskFull {
+public:
+    DiskFull() {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none = old_;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~DiskFull() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    DiskFull(const DiskFull&) = delete;
+    DiskFull& operator=(const DiskFull&) = delete;
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+bool saysTransientLeft(const std::string& text, std::string_view table) {
+    return text.starts_with(kTransientLeftMessage) &&
+           text.find("\n" + std::string(table) + ": ") != std::string::npos;
+}
+
+// A link whose own drop of its transient table failed leaves it behind; closing the
+// files and the exit drop it again, and say so while they cannot.
+TEST_F(OpenFilesTest, ATransientTableLeftBehindIsDroppedAtCloseFilesAndExit) {
+    model->option2Click();
+    openFileA(peopleDbf());
+    shared.workDb.execute("CREATE TABLE [2A] (CITY TEXT(20));");
+    shared.workDb.execute("INSERT INTO [2A] (CITY) VALUES ('Oslo');");
+    scripted.prompter.answer(answer::Ok);
+    {
+        DiskFull full;
+        model->command3Click();
+    }
+    ASSERT_EQ(scripted.prompter.messages().size(), 1u);
+    EXPECT_TRUE(saysTransientLeft(scripted.prompter.messages().front(), "2A"))
+        << scripted.prompter.messages().front();
+    EXPECT_TRUE(hasTable("2A"));
+
+    const std::size_t shown = scripted.prompter.messages().size();
+    model->command3Click();
+    EXPECT_EQ(scripted.prompter.messages().size(), shown);
+    EXPECT_FALSE(hasTable("2A"));
+
+    shared.workDb.execute("CREATE TABLE [3A] (CITY TEXT(20));");
+    scripted.prompter.answer(answer::Ok);
+    {
+        DiskFull full;
+        exitCleanup(shared, scripted.prompter);
+    }
+    ASSERT_EQ(scripted.prompter.messages().size(), shown + 1);
+    EXPECT_TRUE(saysTransientLeft(scripted.prompter.messages()[shown], "3A"))
+        << scripted.prompter.messages()[shown];
+    shared.workDb = Engine::instance().openDatabase((dir.path() / "varnoker.mdb").string());
+    EXPECT_TRUE(hasTable("3A"));
+
+    const std::size_t before = scripted.prompter.messages().size();
+    exitCleanup(shared, scripted.prompter);
+    EXPECT_EQ(scripted.prompter.messages().size(), before);
+    shared.workDb = Engine::instance().openDatabase((dir.path() / "varnoker.mdb").string());
+    EXPECT_FALSE(hasTable("3A"));
+}
 
 } // namespace
 } // namespace varnoke::test

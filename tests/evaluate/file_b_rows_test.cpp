@@ -282,16 +282,17 @@ TEST_F(FileBRows, EqualMembersAddFileBRecordsInAddNewMode) {
     EXPECT_TRUE(added.value("Target").isNull());
 }
 
-TEST_F(FileBRows, AFileBFieldTheTableLacksIsReportedAndSetsNoFlag) {
-    rows({{"Name", "is equal to", "File B.Nothing", "and"}});
+// "File B." and a name File B does not have is a value typed, decided on File A's record.
+TEST_F(FileBRows, AFileBTextNamingNoFieldOfFileBIsATypedValue) {
+    rows({{"Name", "is equal to", "File B.Nothing", ""}});
     begin(choice::ParallelOneRecord);
-    sp.prompter.answer(answer::Ok);
-    call("list2TextTextEqualRep", Value::text("b"));
-    EXPECT_EQ(sp.prompter.last().title, "Varnoke - Sorry...");
-    EXPECT_EQ(shared.stopFlag, "y");
-    EXPECT_EQ(run.nextCriteriaRow, "");
-    EXPECT_EQ(shared.recordDone, "");
-    EXPECT_TRUE(replaced().empty());
+    goToA(3);
+    goToB(2);
+    call("list2TextTextEqualRep", Value::text("File B.Nothing"));
+    EXPECT_EQ(replaced(), std::vector<long>{2});
+    EXPECT_EQ(shared.stopFlag, "");
+    EXPECT_EQ(shared.recordDone, "y");
+    EXPECT_TRUE(messages().empty());
 }
 
 } // namespace

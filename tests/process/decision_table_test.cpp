@@ -26,7 +26,11 @@ std::vector<StepCase> replaceCases() {
         {"blank", "BLANK", "WithBlank", "WithBlank"},
         {"typed", "12", "WithWhatEver", "WithWhatEver"},
         {"blanket", "BLANKET", "WithWhatEver", "WithWhatEver"},
-        {"fileBNoDot", "File Bx", "WithB", "WithA"}};
+        // Typed texts that only begin like a field of either file are values.
+        {"fileBNoDot", "File Bx", "WithWhatEver", "WithWhatEver"},
+        {"fileASpace", "File A copy", "WithWhatEver", "WithWhatEver"},
+        {"fileANoSuchField", "File A.Nosuch", "WithWhatEver", "WithWhatEver"},
+        {"fileBFieldOfA", "File B.OnlyA", "WithWhatEver", "WithWhatEver"}};
     std::vector<StepCase> out;
     for (DispatchSide side : {DispatchSide::Equal, DispatchSide::NotEqual})
         for (const char* file : {"A", "B"})
@@ -37,7 +41,7 @@ std::vector<StepCase> replaceCases() {
                     std::string word = methodWord;
                     // The one step of the table spelled with a lower-case "first".
                     if (file == std::string("B") && word == "First" &&
-                        (label == "fieldB" || label == "fieldA" || label == "fileBNoDot"))
+                        (label == "fieldB" || label == "fieldA"))
                         word = "first";
                     const std::string with = file == std::string("A") ? withA : withB;
                     out.push_back({prefix + "Rep" + methodWord + file + label, "replace",
@@ -69,7 +73,17 @@ std::vector<StepCase> otherCases() {
     return out;
 }
 
-class StepChoice : public ::testing::TestWithParam<StepCase> {};
+// File A has Name, Amount and OnlyA; File B has Name and Amount.
+class TwoFiles : public ProcessFixture {
+protected:
+    TwoFiles() {
+        exec("CREATE TABLE Table1 (Name TEXT(20), Amount DOUBLE, OnlyA TEXT(20));");
+        exec("CREATE TABLE Table2 (Name TEXT(20), Amount DOUBLE);");
+        openFiles();
+    }
+};
+
+class StepChoice : public TwoFiles, public ::testing::WithParamInterface<StepCase> {};
 
 TEST_P(StepChoice, PicksTheNamedStep) {
     const StepCase& c = GetParam();
@@ -78,7 +92,7 @@ TEST_P(StepChoice, PicksTheNamedStep) {
     choices.combo4 = c.target;
     choices.combo5 = c.source;
     choices.combo7 = c.method;
-    const auto picked = chooseStep(choices, c.side);
+    const auto picked = chooseStep(choices, c.side, shared.rsFileA, shared.rsFileB);
     ASSERT_TRUE(std::holds_alternative<std::string_view>(picked));
     EXPECT_EQ(std::get<std::string_view>(picked), c.step);
 }
@@ -102,7 +116,7 @@ struct RefusalCase {
     std::string message, focus;
 };
 
-class Refusals : public ProcessFixture, public ::testing::WithParamInterface<RefusalCase> {};
+class Refusals : public TwoFiles, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(Refusals, StopTheRunWithTheMessageAndFocus) {
     const RefusalCase& c = GetParam();
@@ -133,6 +147,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "'exported'.",
                     "Combo3"},
         RefusalCase{"ReplaceTarget", "replace", "file A.Name",
+                    std::string(choice::ParallelOneRecord), false, "Please select a field.",
+                    "Combo4"},
+        // Only a field of the file named is a target.
+        RefusalCase{"ReplaceTargetNoSuchField", "replace", "File A.Nosuch",
+                    std::string(choice::ParallelOneRecord), false, "Please select a field.",
+                    "Combo4"},
+        RefusalCase{"ReplaceTargetNoDot", "replace", "File Bname",
                     std::string(choice::ParallelOneRecord), false, "Please select a field.",
                     "Combo4"},
         RefusalCase{"DeleteTarget", "delete", "entire record from File C",

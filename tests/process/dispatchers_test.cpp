@@ -9,10 +9,16 @@
 namespace varnoke::test {
 namespace {
 
-// Every evaluator name answers with a recording double.
+// Every evaluator name answers with a recording double. File B has the fields the rows
+// name, so "File B.N" is a field and not a typed value.
 class Dispatch : public ProcessFixture {
 protected:
     void SetUp() override {
+        exec("CREATE TABLE Table1 (Name TEXT(20), Count LONG)");
+        exec("CREATE TABLE Table2 (Name TEXT(20), N DOUBLE, D DATETIME, [Text] TEXT(20))");
+        exec("INSERT INTO Table1 (Name, Count) VALUES ('a', 5)");
+        exec("INSERT INTO Table2 (Name) VALUES ('b')");
+        openFiles();
         for (const std::string& name : allEvaluatorNames()) {
             if (name.ends_with("Rep"))
                 registry.addRepEvaluator(name, [this, name](RunContext&, Value& c, Value&) {
@@ -217,11 +223,6 @@ class Fallback : public Dispatch {
 protected:
     void SetUp() override {
         Dispatch::SetUp();
-        exec("CREATE TABLE Table1 (Name TEXT(20), Count LONG)");
-        exec("CREATE TABLE Table2 (Name TEXT(20))");
-        exec("INSERT INTO Table1 (Name, Count) VALUES ('a', 5)");
-        exec("INSERT INTO Table2 VALUES ('b')");
-        openFiles();
         form.controls.combo4 = "File A.Count";
         row("a", "is equal to");
     }

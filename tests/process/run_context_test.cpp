@@ -12,6 +12,9 @@ namespace {
 class CriteriaTextTest : public ProcessFixture {
 protected:
     void SetUp() override {
+        exec("CREATE TABLE Table1 (Name TEXT(20), Amount DOUBLE)");
+        exec("CREATE TABLE Table2 (Name TEXT(20))");
+        openFiles();
         setCriteria({{"Name", "Equals", "File B.Name", "and"}, {"Amount", "Equals", "5", ""}});
         criteria.moveFirst();
     }

@@ -1,5 +1,6 @@
 // The delete step table against the decision table: every name the table can choose for
 // "delete" is registered, with the parameters the choices leading to it say.
+#include "engine/recordset.h"
 #include "process/decision_table.h"
 #include "process/registry.h"
 #include "steps/delete_steps.h"
@@ -22,7 +23,7 @@ TEST(DeleteStepTable, EachRowIsWhatTheDecisionTableChoosesForItsChoices) {
                                                               : choice::NonParallelAllRecords;
         const DispatchSide side =
             spec.polarity == StepPolarity::Equal ? DispatchSide::Equal : DispatchSide::NotEqual;
-        const auto chosen = chooseStep(c, side);
+        const auto chosen = chooseStep(c, side, Recordset{}, Recordset{});
         ASSERT_TRUE(std::holds_alternative<std::string_view>(chosen)) << spec.name;
         EXPECT_EQ(std::get<std::string_view>(chosen), spec.name);
     }

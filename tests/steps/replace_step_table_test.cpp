@@ -1,6 +1,7 @@
 // The replace step table against the decision table: every name the table can choose
 // for "replace" is registered, with the parameters that the choices leading to it say.
 #include "process/decision_table.h"
+#include "process/process_fixture.h"
 #include "process/registry.h"
 #include "steps/replace_steps.h"
 
@@ -33,11 +34,16 @@ Form4Choices choicesFor(const ReplaceStepSpec& spec) {
     return c;
 }
 
-TEST(ReplaceStepTable, EachRowIsWhatTheDecisionTableChoosesForItsChoices) {
+class ReplaceStepChoice : public test::ProcessFixture {};
+
+TEST_F(ReplaceStepChoice, EachRowIsWhatTheDecisionTableChoosesForItsChoices) {
+    exec("CREATE TABLE Table1 (name TEXT(20));");
+    exec("CREATE TABLE Table2 (name TEXT(20));");
+    openFiles();
     for (const ReplaceStepSpec& spec : replaceSteps()) {
         const DispatchSide side =
             spec.polarity == StepPolarity::Equal ? DispatchSide::Equal : DispatchSide::NotEqual;
-        const auto chosen = chooseStep(choicesFor(spec), side);
+        const auto chosen = chooseStep(choicesFor(spec), side, shared.rsFileA, shared.rsFileB);
         ASSERT_TRUE(std::holds_alternative<std::string_view>(chosen)) << spec.name;
         EXPECT_EQ(std::get<std::string_view>(chosen), spec.name);
     }

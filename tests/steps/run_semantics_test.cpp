@@ -136,6 +136,121 @@ RunCase deleteAllFromFileA(std::string label, Texts tables, Criterion row, std::
             std::move(shown)};
 }
 
+// The "with" field is a field of the changed file, which has fewer records than the
+// driving file: none, or under parallel one that pairs with the first driving record.
+// It is read only from a record the run changes; the surplus driving records are
+// appended as blanks when adding is allowed.
+RunCase withFieldOfShortChangedFile(std::string_view method, bool changesA, bool adding,
+                                    bool changedHasOne) {
+    const std::string changed = changesA ? "Table1" : "Table2";
+    const std::string driving = changesA ? "Table2" : "Table1";
+    const std::string prefix = changesA ? "File A." : "File B.";
+    Texts tables = {"CREATE TABLE Table1 (t TEXT(20), n DOUBLE, m DOUBLE);",
+                    "CREATE TABLE Table2 (t TEXT(20), n DOUBLE, m DOUBLE);",
+                    "INSERT INTO " + driving + " (t, n, m) VALUES ('k1', 1, 1);",
+                    "INSERT INTO " + driving + " (t, n, m) VALUES ('k2', 2, 2);"};
+    Texts changedAfter;
+    if (changedHasOne) {
+        tables.push_back("INSERT INTO " + changed + " (t, n, m) VALUES ('k1', 7, 9);");
+        changedAfter.push_back("k1|9|9");
+    }
+    if (adding) {
+        for (std::size_t i = changedAfter.size(); i < 2; ++i)
+            changedAfter.push_back("<Null>|<Null>|<Null>");
+    }
+    const Texts drivingRows = {"k1|1|1", "k2|2|2"};
+    const std::string_view methodWord = method == choice::ParallelOneRecord            ? "Parallel"
+                                        : method == choice::NonParallelFirstOccurrence ? "First"
+                                                                                       : "All";
+    return {std::string("WithFieldOf") + (changesA ? "A" : "B") +
+                (changedHasOne ? "Shorter" : "Empty") + std::string(methodWord) +
+                (adding ? "AddOn" : "AddOff"),
+            std::move(tables),
+            {{"t", kEqual, "File B.t", ""}},
+            choice::Replace,
+            prefix + "n",
+            prefix + "m",
+            method,
+            false,
+            adding,
+            false,
+            {answer::Ok},
+            0,
+            changesA ? changedAfter : drivingRows,
+            changesA ? drivingRows : changedAfter,
+            {},
+            {kComplete}};
+}
+
+std::vector<RunCase> withFieldOfShortChangedFileCases() {
+    std::vector<RunCase> out;
+    for (std::string_view method : choice::Methods)
+        for (bool changesA : {true, false})
+            for (bool adding : {false, true}) {
+                out.push_back(withFieldOfShortChangedFile(method, changesA, adding, false));
+                if (method == choice::ParallelOneRecord)
+                    out.push_back(withFieldOfShortChangedFile(method, changesA, adding, true));
+            }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(WithFieldOfShortChangedFile, RunSemantics,
+                         ::testing::ValuesIn(withFieldOfShortChangedFileCases()),
+                         [](const auto& info) { return info.param.label; });
+
+// A typed replacement or operand that only begins like a field reference is a value.
+RunCase typedLikeAField(std::string label, std::string_view method, bool changesA,
+                        std::string replacement, std::string operand, Texts fileA, Texts fileB,
+                        std::string condition = kEqual) {
+    return {std::move(label),
+            {"CREATE TABLE Table1 (t TEXT(20), u TEXT(20));",
+             "INSERT INTO Table1 (t, u) VALUES ('k1', 'a1');",
+             "INSERT INTO Table1 (t, u) VALUES ('File Bravo', 'a2');",
+             "CREATE TABLE Table2 (t TEXT(20), u TEXT(20));",
+             "INSERT INTO Table2 (t, u) VALUES ('k1', 'b1');"},
+            {{"t", std::move(condition), std::move(operand), ""}},
+            choice::Replace,
+            changesA ? "File A.u" : "File B.u",
+            std::move(replacement),
+            method,
+            false,
+            false,
+            false,
+            {answer::Ok},
+            0,
+            std::move(fileA),
+            std::move(fileB),
+            {},
+            {kComplete}};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TypedValues, RunSemantics,
+    ::testing::Values(
+        typedLikeAField("FileACopyParallel", choice::ParallelOneRecord, true, "File A copy",
+                        "File B.t", {"k1|File A copy", "File Bravo|a2"}, {"k1|b1"}),
+        typedLikeAField("FileACopyAll", choice::NonParallelAllRecords, true, "File A copy",
+                        "File B.t", {"k1|File A copy", "File Bravo|a2"}, {"k1|b1"}),
+        typedLikeAField("FileBravoFirst", choice::NonParallelFirstOccurrence, false, "File Bravo",
+                        "File B.t", {"k1|a1", "File Bravo|a2"}, {"k1|File Bravo"}),
+        typedLikeAField("FileBravoParallel", choice::ParallelOneRecord, false, "File Bravo",
+                        "File B.t", {"k1|a1", "File Bravo|a2"}, {"k1|File Bravo"}),
+        typedLikeAField("NoSuchFieldOfFileAFirst", choice::NonParallelFirstOccurrence, true,
+                        "File A.nosuchfield", "File B.t",
+                        {"k1|File A.nosuchfield", "File Bravo|a2"}, {"k1|b1"}),
+        typedLikeAField("NoSuchFieldOfFileBAll", choice::NonParallelAllRecords, false,
+                        "File B.nosuchfield", "File B.t", {"k1|a1", "File Bravo|a2"},
+                        {"k1|File B.nosuchfield"}),
+        // The operand itself typed: File A's "k1" is not equal to it. The other methods
+        // leave File A as they do for any typed operand ("zzz" alike).
+        typedLikeAField("OperandFileBravoParallel", choice::ParallelOneRecord, true, "x",
+                        "File Bravo", {"k1|x", "File Bravo|a2"}, {"k1|b1"}, kNotEqual),
+        typedLikeAField("OperandFileBravoFirst", choice::NonParallelFirstOccurrence, true, "x",
+                        "File Bravo", {"k1|a1", "File Bravo|a2"}, {"k1|b1"}, kNotEqual),
+        typedLikeAField("OperandFileBravoAll", choice::NonParallelAllRecords, true, "x",
+                        "File Bravo", {"k1|a1", "File Bravo|a2"}, {"k1|b1"}, kNotEqual)),
+    [](const auto& info) { return info.param.label; });
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, RunSemantics,
     ::testing::Values(
