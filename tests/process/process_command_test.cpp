@@ -37,6 +37,38 @@ TEST_F(ProcessCommand, NonParallelMethodNeedsAFileBRow) {
     EXPECT_EQ(steps, 0);
 }
 
+// Before the run opens the files, a File B field is still told from a typed value by
+// File B's definition: only "File B." and a field File B has counts.
+class FileBRowCheck : public ProcessCommand,
+                      public ::testing::WithParamInterface<std::pair<std::string, bool>> {};
+
+TEST_P(FileBRowCheck, CountsOnlyAFieldOfFileB) {
+    const auto& [operand, isField] = GetParam();
+    registry.addStep("twoEqualRepAllFromAWithBlank", [this](RunContext& c) {
+        ++steps;
+        c.shared.recordDone = "y";
+    });
+    exec("INSERT INTO Table1 (Name) VALUES ('a')");
+    setCriteria({{"Name", "is equal to", operand, ""}});
+    form.controls.combo7 = std::string(choice::NonParallelAllRecords);
+    sp.prompter.answer(answer::Ok);
+    processCommand(ctx);
+    EXPECT_EQ(messages(), std::vector<std::string>{isField ? "Processing complete."
+                                                           : "If the compare method is NOT "
+                                                             "'paralled records; one record "
+                                                             "only', at least one criteria must "
+                                                             "contain a field in File B."});
+    EXPECT_EQ(steps, isField ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operands, FileBRowCheck,
+                         ::testing::Values(std::pair{std::string("File B.Name"), true},
+                                           std::pair{std::string("File B.name"), true},
+                                           std::pair{std::string("File Bravo"), false},
+                                           std::pair{std::string("File B.Nosuch"), false},
+                                           std::pair{std::string("File B."), false}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
 TEST_F(ProcessCommand, ExportWithoutAnExportFileOpensOneAndRunsNothing) {
     setCriteria({{"Name", "is equal to", "x", ""}});
     form.controls.combo3 = "export";
