@@ -1,43 +1,11 @@
 #pragma once
-// A reader of one kind of foreign data file. Linking a table asks the reader for the
-// table's fields and rows; the engine copies them into the working database. Readers
-// never write to the user's file, and a bad or truncated file raises EngineError.
-#include "value/value.h"
+// The program's readers of foreign data files, by connect prefix; each implements the
+// engine's ForeignReader.
+#include "engine/foreign_reader.h"
 
-#include <string>
 #include <string_view>
-#include <vector>
 
 namespace varnoke {
-
-struct ForeignField {
-    std::string name;
-    int type = 10; // engine field type code
-    int size = 0;  // text size; for other types the engine's size of that type
-};
-
-// Where the table lives: the connect string as given ("dBase IV;DATABASE=/data"),
-// the part after "DATABASE=" and the table named by SourceTableName.
-struct LinkSource {
-    std::string connect;
-    std::string database;
-    std::string sourceTable;
-};
-
-// Receives one table: the fields once, then every row in the file's order.
-class ForeignTableSink {
-public:
-    virtual ~ForeignTableSink() = default;
-    virtual void begin(const std::vector<ForeignField>& fields) = 0;
-    // values has one entry per field, in field order. May be moved from.
-    virtual void row(std::vector<Value>& values) = 0;
-};
-
-class ForeignReader {
-public:
-    virtual ~ForeignReader() = default;
-    virtual void read(const LinkSource& source, ForeignTableSink& sink) const = 0;
-};
 
 // The reader for a connect string, chosen by its prefix before the first ";"
 // ("dBase IV", "Excel 8.0", "Text", ...), without regard to case. nullptr when no

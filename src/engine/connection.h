@@ -3,7 +3,9 @@
 // on that file: prepared statements, the table catalogue, the gathered write
 // transaction, the indexes finds have asked for, and the open recordsets that must
 // hear about deleted rows.
-#include "engine/field.h"
+#include "engine/names.h"
+#include "engine/open_row_set.h"
+#include "engine/table_info.h"
 #include "value/value.h"
 
 #include <sqlite3.h>
@@ -43,29 +45,6 @@ int configureConnection(sqlite3* db);
 // to case (value/case_fold.h); configureConnection registers the collation.
 inline constexpr const char* kCaseBlind = " COLLATE vk_fold";
 
-std::string quoteName(std::string_view name);
-std::string upperName(std::string_view name);
-bool sameName(std::string_view a, std::string_view b);
-
-// The index a find asks for: a column of numbers or dates, a text compared without
-// regard to case, or a text compared exactly (which also serves the case-blind test
-// of the same find, so one index answers both).
-enum class IndexKind { Plain, NoCase, Exact };
-
-struct ColumnInfo {
-    std::string name;
-    ColumnType type;
-};
-
-struct TableInfo {
-    std::string name;   // as stored
-    std::string schema; // "main" or "temp"
-    std::vector<ColumnInfo> columns;
-    std::vector<std::string> indexes;
-    int columnIndex(std::string_view column) const; // -1 when missing
-    std::string sqlName() const;                    // schema."name"
-};
-
 class Connection;
 
 // A prepared statement lent by the connection's cache; reset and unbound on return.
@@ -94,8 +73,6 @@ private:
     StmtPtr owned_; // set when the cached one was busy
     bool* busy_;
 };
-
-class RecordsetState;
 
 class Connection {
 public:
@@ -154,14 +131,8 @@ public:
                                     IndexKind kind);
     bool hasFindIndex(const std::string& key) const { return indexed_.count(key) > 0; }
 
-    // Versions of the data, so recordsets know when a cached row may be stale: a write
-    // to one table bumps that table's version only; bumpData() (definitions, writes whose
-    // table is not known, undone work) makes every cached row stale.
-    struct DataVersion {
-        std::uint64_t all = 0;
-        std::uint64_t table = 0;
-        bool operator==(const DataVersion&) const = default;
-    };
+    // See DataVersion; every cached row is stale once bumpData() runs.
+    using DataVersion = detail::DataVersion;
     // A stable slot for a table's version (by tableKey), valid as long as the connection.
     const std::uint64_t* tableVersionSlot(const std::string& tableKey);
     DataVersion dataVersion(const std::uint64_t* tableSlot) const {
@@ -171,10 +142,10 @@ public:
     void bumpTable(const std::string& tableKey);
     void bumpTable(const std::uint64_t* tableSlot);
 
-    void registerRecordset(const std::string& tableKey, std::weak_ptr<RecordsetState> rs);
+    void registerRecordset(const std::string& tableKey, std::weak_ptr<OpenRowSet> rs);
     bool hasRecordsets(const std::string& tableKey);
     void rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids);
-    // From the key index of an open recordset (see RecordsetState::keyedRows).
+    // From the key index of an open row set (see OpenRowSet::keyedRows).
     std::optional<std::vector<std::int64_t>>
     keyedRows(const std::string& tableKey, std::string_view column, std::string_view text);
     void keysSurvive(const std::string& tableKey, DataVersion before,
@@ -208,7 +179,7 @@ private:
     std::unordered_map<std::string, std::uint64_t> tableVersions_; // nodes stay put
     int savepointDepth_ = 0;
     long tempCounter_ = 0;
-    std::map<std::string, std::vector<std::weak_ptr<RecordsetState>>> recordsets_;
+    std::map<std::string, std::vector<std::weak_ptr<OpenRowSet>>> recordsets_;
 };
 
 // A bulk write of a whole table runs through a small page cache, so that its memory

@@ -25,10 +25,12 @@
 // Tables whose names begin "MSys" belong to the engine (saved queries live in
 // MSysQueryDefs); the table definitions list them like any other table, so callers
 // that show tables to the user pass over that prefix.
-#include "drivers/foreign_reader.h"
 #include "engine/engine_error.h"
 #include "engine/field.h"
+#include "engine/foreign_reader.h"
+#include "engine/query_def.h"
 #include "engine/recordset.h"
+#include "engine/table_def.h"
 
 #include <map>
 #include <memory>
@@ -46,137 +48,6 @@ class Connection;
 class DatabaseState;
 struct QueryDefState;
 } // namespace detail
-
-// A table definition. One made by Database::createTableDef is only a description
-// until TableDefs::append creates it; one listed by TableDefs describes the table as
-// it is (name, fields; Connect and SourceTableName are empty, as linked tables are
-// imported when appended).
-class TableDef {
-public:
-    TableDef() = default;
-    explicit TableDef(std::string name) : name_(std::move(name)) {}
-
-    const std::string& name() const { return name_; }
-    void setName(std::string name) { name_ = std::move(name); }
-    // "dBase IV;DATABASE=/data": set before append to link a foreign table.
-    const std::string& connect() const { return connect_; }
-    void setConnect(std::string connect) { connect_ = std::move(connect); }
-    const std::string& sourceTableName() const { return sourceTableName_; }
-    void setSourceTableName(std::string name) { sourceTableName_ = std::move(name); }
-
-    // A field definition (type code and size, size 0 = the type's default).
-    Field createField(std::string name, int typeCode, int size = 0) const {
-        return Field(std::move(name), typeCode, size);
-    }
-    // Adds a field to a definition not yet appended. A second field of the same name
-    // raises 3191.
-    void appendField(const Field& field);
-    const std::vector<Field>& fields() const { return fields_; }
-    int fieldCount() const { return static_cast<int>(fields_.size()); }
-    // 3265 when there is no such field.
-    const Field& field(std::string_view name) const;
-
-    // Index names of the table, as setIndex takes them (listed tables only).
-    const std::vector<std::string>& indexes() const { return indexes_; }
-
-private:
-    friend class TableDefs;
-    std::string name_;
-    std::string connect_;
-    std::string sourceTableName_;
-    std::vector<Field> fields_;
-    std::vector<std::string> indexes_;
-};
-
-// The tables of a database, in name order without regard to case. The list is read
-// when the collection is made and again by refresh(), append() and remove().
-class TableDefs {
-public:
-    void refresh();
-    int count() const { return static_cast<int>(items_.size()); }
-    const TableDef& item(int index) const;             // 3265 out of range
-    const TableDef& item(std::string_view name) const; // 3265 when missing
-    bool contains(std::string_view name) const;
-
-    // Creates the table. With Connect set, the reader for the connect prefix reads the
-    // table named by SourceTableName and its fields and rows are copied into a new local
-    // table of the definition's name (3170 when no reader serves the prefix, the
-    // reader's own error when the file cannot be read; nothing is left behind then).
-    // Otherwise the definition's fields make an empty table (3010 when the name is
-    // taken, 3264 without fields).
-    void append(const TableDef& def);
-    // Drops the table (3265 when there is none).
-    void remove(std::string_view name);
-
-    std::vector<TableDef>::const_iterator begin() const { return items_.begin(); }
-    std::vector<TableDef>::const_iterator end() const { return items_.end(); }
-
-private:
-    friend class Database;
-    explicit TableDefs(std::shared_ptr<detail::DatabaseState> db);
-    std::shared_ptr<detail::DatabaseState> db_;
-    std::vector<TableDef> items_;
-};
-
-struct Parameter {
-    std::string name;
-    int type = fieldtype::Text; // declared type; Text when undeclared
-    Value value;                // Empty until set
-};
-
-// A query definition. A named one is stored in the database when created and its
-// SQL and Connect are written through when set; one with an empty name is temporary
-// and lives only in this object. Copies share the definition.
-class QueryDef {
-public:
-    QueryDef() = default;
-
-    std::string name() const;
-    std::string sql() const;
-    void setSql(std::string sql); // 3129/3131 when the text is not a statement
-    std::string connect() const;
-    void setConnect(std::string connect);
-    // Whether the query returns rows; a SELECT without INTO does unless set otherwise.
-    bool returnsRecords() const;
-    void setReturnsRecords(bool returns);
-
-    // The PARAMETERS the text declares, then the names it uses that are no field of
-    // its tables, in order of appearance. Values set here are used by execute and
-    // openRecordset.
-    std::vector<Parameter> parameters() const;
-    void setParameter(std::string_view name, const Value& value); // 3265 unknown
-
-    // Runs an action query (a SELECT without INTO raises 3065). 3061 when a parameter
-    // has no value.
-    void execute(int options = 0);
-    // Opens the rows of a SELECT (anything else raises 3219).
-    Recordset openRecordset(std::optional<RecordsetType> type = {}, int options = 0);
-
-private:
-    friend class Database;
-    friend class QueryDefs;
-    explicit QueryDef(std::shared_ptr<detail::QueryDefState> state);
-    std::shared_ptr<detail::QueryDefState> state_;
-};
-
-// The saved query definitions, in name order without regard to case.
-class QueryDefs {
-public:
-    void refresh();
-    int count() const { return static_cast<int>(items_.size()); }
-    QueryDef item(int index) const;             // 3265 out of range
-    QueryDef item(std::string_view name) const; // 3265 when missing
-    void remove(std::string_view name);         // 3265 when missing
-
-    std::vector<QueryDef>::const_iterator begin() const { return items_.begin(); }
-    std::vector<QueryDef>::const_iterator end() const { return items_.end(); }
-
-private:
-    friend class Database;
-    explicit QueryDefs(std::shared_ptr<detail::DatabaseState> db);
-    std::shared_ptr<detail::DatabaseState> db_;
-    std::vector<QueryDef> items_;
-};
 
 // An open database: a cheap handle. Copies share it; every OpenDatabase of the same
 // file in this process shares one SQLite connection, so all handles see each other's

@@ -1,12 +1,17 @@
 #pragma once
-// The state behind the engine's handles: an open database and an open recordset.
+// The state behind a Recordset handle. Its functions live in files of one concern each:
+// recordset_open.cpp (the row set chosen, clones, close), recordset_move.cpp (positions
+// and the rows that leave the set), recordset_find.cpp (finds and seeks),
+// recordset_keys.cpp (the key index), recordset_rows.cpp (the row caches) and
+// recordset_edit.cpp (edits).
 #include "engine/connection.h"
-#include "engine/database.h"
+#include "engine/database_state.h"
 #include "engine/key_index.h"
+#include "engine/live_index.h"
 #include "engine/recordset.h"
 #include "engine/row_store.h"
 #include "engine/sql_render.h"
-#include "engine/statement_cache.h"
+#include "engine/temp_table.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,67 +22,6 @@
 #include <vector>
 
 namespace varnoke::detail {
-
-class RecordsetState;
-
-class DatabaseState {
-public:
-    std::shared_ptr<Connection> conn;
-    std::string path;
-    bool readOnly = false;
-    bool open = true;
-    long recordsAffected = 0;
-    std::vector<std::weak_ptr<RecordsetState>> recordsets;
-    StatementCache statements; // kept by executeText
-
-    Connection& connection() const; // 3420 when closed
-    void checkWritable() const;     // 3027 through a read-only handle
-};
-
-struct QueryDefState {
-    std::shared_ptr<DatabaseState> db;
-    std::string name;
-    std::string sql;
-    std::string connect;
-    std::optional<bool> returnsRecords;
-    std::map<std::string, Value> parameterValues; // upper name -> value
-};
-
-// Runs a parsed statement; returns the rows affected.
-long runStatement(DatabaseState& db, const sql::Statement& st, Parameters params);
-// Runs a statement's text through the kept statement of its shape, or parses and runs
-// it and keeps it when its texts may be replaced.
-long executeText(DatabaseState& db, std::string_view sqlText);
-// The plan of an UPDATE, DELETE or INSERT, with the indexes running it would make.
-std::vector<std::string> explainStatement(DatabaseState& db, const sql::Statement& st);
-
-// Counts live rows before a slot and finds the slot of the k-th live row, both in
-// O(log n), so positions stay cheap while rows leave a large row set.
-class LiveIndex {
-public:
-    void reset(std::size_t n);
-    void push(); // a new live slot at the end
-    void kill(std::size_t slot);
-    long before(std::size_t slot) const; // live slots in [0, slot)
-    std::size_t kth(long k) const;       // slot of the k-th (0-based) live slot
-    long count() const { return count_; }
-
-private:
-    std::vector<long> tree_; // 1-based Fenwick tree
-    std::size_t size_ = 0;
-    long count_ = 0;
-};
-
-// A temp table that is dropped with its last owner.
-struct TempTable {
-    TempTable(std::shared_ptr<Connection> c, std::string n)
-        : conn(std::move(c)), name(std::move(n)) {}
-    TempTable(const TempTable&) = delete;
-    TempTable& operator=(const TempTable&) = delete;
-    ~TempTable();
-    std::shared_ptr<Connection> conn;
-    std::string name;
-};
 
 struct RecordsetSpec {
     std::string source; // table name or SELECT text
@@ -95,7 +39,14 @@ struct RsColumn {
     ColumnType type;
 };
 
-class RecordsetState : public std::enable_shared_from_this<RecordsetState> {
+[[noreturn]] void noCurrentRecord();   // 3021
+[[noreturn]] void recordDeleted();     // 3167
+[[noreturn]] void readOnlyRecordset(); // 3027
+// The quoted base-table names of the columns, for a SELECT list.
+std::string columnList(const TableInfo& t, const std::vector<RsColumn>& cols);
+
+class RecordsetState final : public OpenRowSet,
+                             public std::enable_shared_from_this<RecordsetState> {
 public:
     RecordsetState(std::shared_ptr<DatabaseState> db, RecordsetSpec spec);
     ~RecordsetState();
@@ -136,16 +87,10 @@ public:
     void setValue(int column, const Value& v);
     int columnIndex(std::string_view name) const; // 3265 when missing
 
-    void rowsDeleted(std::span<const std::int64_t> rowids);
-    // The rowids of every row of the table whose `column` may equal `text` without
-    // regard to case, from this row set's key index when it covers the whole table;
-    // nothing when it does not serve. A statement checks each row against its own
-    // condition.
+    void rowsDeleted(std::span<const std::int64_t> rowids) override;
     std::optional<std::vector<std::int64_t>> keyedRows(std::string_view column,
-                                                       std::string_view text);
-    // An UPDATE of the table that set only these columns has run since `before`: a key
-    // index current then on another column still holds.
-    void keysSurvive(Connection::DataVersion before, const std::vector<std::string>& setColumns);
+                                                       std::string_view text) override;
+    void keysSurvive(DataVersion before, const std::vector<std::string>& setColumns) override;
     std::shared_ptr<RecordsetState> derive(std::vector<std::string> filters,
                                            std::string sort) const;
     std::shared_ptr<RecordsetState> clone() const;

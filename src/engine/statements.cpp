@@ -1,8 +1,8 @@
 // Runs the dialect's statements on SQLite.
 #include "engine/column_value.h"
+#include "engine/database_state.h"
 #include "engine/engine_error.h"
 #include "engine/find_shape.h"
-#include "engine/recordset_state.h"
 #include "engine/sql_parser.h"
 
 #include <algorithm>

@@ -1,0 +1,55 @@
+// The registry of a connection's open row sets, by table: how deletes made by statements
+// reach every recordset, and how statements borrow a recordset's key index.
+#include "engine/connection.h"
+
+namespace varnoke::detail {
+
+void Connection::registerRecordset(const std::string& tableKey, std::weak_ptr<OpenRowSet> rs) {
+    auto& list = recordsets_[tableKey];
+    std::erase_if(list, [](const auto& w) { return w.expired(); });
+    list.push_back(std::move(rs));
+}
+
+bool Connection::hasRecordsets(const std::string& tableKey) {
+    auto it = recordsets_.find(tableKey);
+    if (it == recordsets_.end()) return false;
+    std::erase_if(it->second, [](const auto& w) { return w.expired(); });
+    return !it->second.empty();
+}
+
+// Calls `visit` with each open recordset on the table; true from it stops the walk.
+template <typename F> bool Connection::eachRecordset(const std::string& tableKey, F visit) {
+    auto it = recordsets_.find(tableKey);
+    if (it == recordsets_.end()) return false;
+    for (const auto& weak : it->second)
+        if (auto rs = weak.lock())
+            if (visit(*rs)) return true;
+    return false;
+}
+
+std::optional<std::vector<std::int64_t>>
+Connection::keyedRows(const std::string& tableKey, std::string_view column, std::string_view text) {
+    std::optional<std::vector<std::int64_t>> rows;
+    eachRecordset(tableKey, [&](OpenRowSet& rs) {
+        rows = rs.keyedRows(column, text);
+        return rows.has_value();
+    });
+    return rows;
+}
+
+void Connection::keysSurvive(const std::string& tableKey, DataVersion before,
+                             const std::vector<std::string>& setColumns) {
+    eachRecordset(tableKey, [&](OpenRowSet& rs) {
+        rs.keysSurvive(before, setColumns);
+        return false;
+    });
+}
+
+void Connection::rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids) {
+    eachRecordset(tableKey, [&](OpenRowSet& rs) {
+        rs.rowsDeleted(rowids);
+        return false;
+    });
+}
+
+} // namespace varnoke::detail

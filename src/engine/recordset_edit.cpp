@@ -1,0 +1,149 @@
+// Edits through a recordset: Edit, AddNew, Update, CancelUpdate and Delete, with the
+// pending values they hold until Update.
+//
+// Invariant: a row added joins the end of this row set only; a row deleted leaves every
+// open row set of its table.
+#include "engine/column_value.h"
+#include "engine/engine_error.h"
+#include "engine/recordset_state.h"
+
+#include <algorithm>
+
+namespace varnoke::detail {
+
+void RecordsetState::setValue(int column, const Value& v) {
+    checkOpen();
+    if (editMode == 0)
+        throw EngineError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+    const auto& col = columns[static_cast<std::size_t>(column)];
+    pending_[static_cast<std::size_t>(column)] = storeValue(v, col.type, col.name);
+}
+
+int RecordsetState::columnIndex(std::string_view name) const {
+    checkOpen();
+    // Callers mostly spell a name as the table does.
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name == name) return static_cast<int>(i);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (sameName(columns[i].name, name)) return static_cast<int>(i);
+    throw EngineError(err::NotInCollection, "Item not found in this collection.");
+}
+
+void RecordsetState::addNew() {
+    checkOpen();
+    if (!updatable) readOnlyRecordset();
+    leaveEdit();
+    editMode = 2;
+}
+
+void RecordsetState::edit() {
+    checkOpen();
+    if (!updatable) readOnlyRecordset();
+    requireCurrent();
+    leaveEdit();
+    editMode = 1;
+}
+
+void RecordsetState::cancelUpdate() {
+    checkOpen();
+    leaveEdit();
+}
+
+void RecordsetState::update() {
+    checkOpen();
+    if (editMode == 0)
+        throw EngineError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+    db->checkWritable();
+    Connection& c = conn();
+    // Most updates write the same fields as the one before: keep its statement text.
+    std::vector<bool> mask(columns.size());
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        mask[i] = pending_[i].has_value();
+        if (mask[i]) ++written;
+    }
+    // The pending values, in the order of the statement's parameters; they stay until
+    // the statement is done with them.
+    auto bindPending = [&](Stmt& st) {
+        int n = 0;
+        for (const auto& v : pending_)
+            if (v) st.bindKept(++n, *v);
+    };
+    if (mask != writeMask_ || writeMode_ != editMode) {
+        std::string names, values, sets;
+        int n = 0;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (!mask[i]) continue;
+            const auto col =
+                quoteName(base_.columns[static_cast<std::size_t>(columns[i].baseColumn)].name);
+            const auto param = "?" + std::to_string(++n);
+            names += (names.empty() ? "" : ", ") + col;
+            values += (values.empty() ? "" : ", ") + param;
+            sets += (sets.empty() ? "" : ", ") + col + " = " + param;
+        }
+        if (editMode == 2)
+            writeSql_ = n == 0 ? "INSERT INTO " + base_.sqlName() + " DEFAULT VALUES"
+                               : "INSERT INTO " + base_.sqlName() + " (" + names + ") VALUES (" +
+                                     values + ")";
+        else
+            writeSql_ = "UPDATE " + base_.sqlName() + " SET " + sets + " WHERE rowid = ?" +
+                        std::to_string(n + 1);
+        writeMask_ = std::move(mask);
+        writeMode_ = editMode;
+    }
+    if (editMode == 2) {
+        noteOwnWrite();
+        auto st = c.prepare(writeSql_);
+        bindPending(st);
+        st.run();
+        const std::int64_t rowid = sqlite3_last_insert_rowid(c.handle());
+        // The new row joins the end of the row set; the current record stays.
+        if (natural_ && !rows_.empty() && rowid <= rows_.back()) {
+            natural_ = false;
+            clearFinds(); // finds now go by the row set's own order
+        }
+        rows_.push_back(rowid);
+        alive_.push_back(1);
+        live_.push();
+        if (!slotMap_.empty()) slotMap_.emplace(rowid, rows_.size() - 1);
+        if (keysetTable_) {
+            auto ins = c.prepare("INSERT INTO temp." + quoteName(keysetTable_->name) +
+                                 " (pos, rid) VALUES (?1, ?2)");
+            sqlite3_bind_int64(ins.get(), 1, static_cast<sqlite3_int64>(rows_.size() - 1));
+            sqlite3_bind_int64(ins.get(), 2, rowid);
+            ins.run();
+        }
+        lastModified = rowid;
+    } else if (written > 0) {
+        requireCurrent();
+        const OwnWrite own =
+            beginOwnWrite(keysColumn_ >= 0 && writeMask_[static_cast<std::size_t>(keysColumn_)]);
+        auto st = c.prepare(writeSql_);
+        bindPending(st);
+        sqlite3_bind_int64(st.get(), static_cast<int>(written + 1), rows_[slot_]);
+        st.run();
+        endOwnWrite(own, slot_);
+        if (sqlite3_changes(c.handle()) == 0) recordDeleted();
+        lastModified = rows_[slot_];
+    }
+    leaveEdit();
+}
+
+void RecordsetState::deleteRecord() {
+    checkOpen();
+    if (!updatable) readOnlyRecordset();
+    requireCurrent();
+    db->checkWritable();
+    leaveEdit();
+    Connection& c = conn();
+    const std::int64_t rowid = rows_[slot_];
+    const OwnWrite own = beginOwnWrite(false); // a deleted row is passed over as not alive
+    auto st = c.prepare(deleteSql_);
+    sqlite3_bind_int64(st.get(), 1, rowid);
+    st.run();
+    endOwnWrite(own, slot_);
+    c.rowsDeleted(tableKey(), {&rowid, 1});
+    rowsDeleted({&rowid, 1}); // for a recordset not in the registry
+}
+
+} // namespace varnoke::detail

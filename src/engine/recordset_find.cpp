@@ -1,0 +1,293 @@
+// Finds and seeks: a criteria text rendered to one SQLite query over the row set,
+// restricted to the rows after (or before) the current one, kept by its shape so a run's
+// repeated finds are not parsed again; the key index answers a keyed find first.
+//
+// Invariant: a find lands only on an alive slot of this row set, and a failed find leaves
+// the current record where it was.
+#include "engine/engine_error.h"
+#include "engine/find_shape.h"
+#include "engine/recordset_state.h"
+#include "engine/sql_parser.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace varnoke::detail {
+
+void RecordsetState::ensureKeysetTable() {
+    if (keysetTable_) return;
+    Connection& c = conn();
+    const std::string name = c.newTempName("vk_keys");
+    c.exec("CREATE TEMP TABLE " + quoteName(name) + " (pos INTEGER PRIMARY KEY, rid INTEGER)");
+    keysetTable_ = std::make_shared<TempTable>(conn_, name);
+    c.atomically([&] {
+        auto ins = c.prepare("INSERT INTO temp." + quoteName(name) + " (pos, rid) VALUES (?1, ?2)");
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            sqlite3_bind_int64(ins.get(), 1, static_cast<sqlite3_int64>(i));
+            sqlite3_bind_int64(ins.get(), 2, rows_[i]);
+            ins.run();
+            sqlite3_reset(ins.get());
+        }
+    });
+    c.exec("CREATE INDEX temp." + quoteName(name + "_rid") + " ON " + quoteName(name) + " (rid)");
+}
+
+void RecordsetState::clearFinds() {
+    for (int i = 0; i < 2; ++i) {
+        findSql_[i].clear();
+        findShapes_[i].clear();
+    }
+    keys_.reset();
+    keysColumn_ = -1;
+    keysScanned_ = false;
+    findsSinceScan_ = 0;
+}
+
+RecordsetState::FindQuery
+RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
+                          std::vector<std::pair<const sql::Expr*, int>>* literals) {
+    Renderer r(conn());
+    r.criteriaMode = true;
+    r.pushScope({scope()});
+    const std::string cond = r.condition(criteria);
+    r.popScope();
+    if (literals) *literals = std::move(r.literalBinds);
+    FindQuery q;
+    q.backwards = backwards;
+    q.keyColumn = keyedColumn(cond, r);
+    if (q.keyColumn >= 0) {
+        q.keyBind = 1;
+        // Indexed in SQLite only if a find of this shape goes there (see runFind).
+        q.unindexed = std::make_shared<const std::vector<SearchedColumn>>(r.searched);
+    }
+    q.boundParam = r.bind(Value::number(0));
+    q.binds = std::move(r.binds);
+    std::string& sqlText = findSql_[backwards ? 1 : 0][cond];
+    if (!sqlText.empty()) {
+        q.sql = sqlText;
+        return q;
+    }
+    for (const auto& s : q.unindexed ? std::vector<SearchedColumn>{} : r.searched) {
+        // A column the find also tests exactly is searched through its exact index,
+        // which holds the case-blind order too.
+        const bool exactToo =
+            s.kind == IndexKind::NoCase &&
+            std::any_of(r.searched.begin(), r.searched.end(), [&](const SearchedColumn& o) {
+                return o.kind == IndexKind::Exact && sameName(o.column, s.column) &&
+                       sameName(o.table.name, s.table.name);
+            });
+        if (!exactToo) conn().ensureFindIndex(s.table, s.column, s.kind);
+    }
+    const std::string cmp = backwards ? " < " : " > ";
+    const std::string dir = backwards ? " DESC" : "";
+    const std::string bound = "?" + std::to_string(q.boundParam);
+    // The found row's values come with it, so reading the record found costs nothing more.
+    std::string values;
+    for (const auto& c : columns)
+        values += ", " + alias_ + "." +
+                  quoteName(base_.columns[static_cast<std::size_t>(c.baseColumn)].name);
+    if (natural_) {
+        sqlText = "SELECT " + alias_ + ".rowid" + values + " FROM " + base_.sqlName() + " AS " +
+                  alias_ + " WHERE " + cond + " AND " + alias_ + ".rowid" + cmp + bound +
+                  " ORDER BY " + alias_ + ".rowid" + dir + " LIMIT 1";
+    } else {
+        ensureKeysetTable();
+        sqlText = "SELECT k.pos" + values + " FROM temp." + quoteName(keysetTable_->name) +
+                  " AS k JOIN " + base_.sqlName() + " AS " + alias_ + " ON " + alias_ +
+                  ".rowid = k.rid WHERE " + cond + " AND k.pos" + cmp + bound + " ORDER BY k.pos" +
+                  dir + " LIMIT 1";
+    }
+    q.sql = sqlText;
+    return q;
+}
+
+// The column of a find that is exactly "[F] = 'text'" on a text field of this row set in
+// stored order, as rendered: the key index answers such a find as SQLite would.
+int RecordsetState::keyedColumn(const std::string& cond, const Renderer& r) const {
+    if (!natural_ || r.searched.size() != 1 || r.binds.size() != 1 || !r.binds[0].isText())
+        return -1;
+    const SearchedColumn& s = r.searched[0];
+    if (s.kind != IndexKind::NoCase || !sameName(s.table.name, base_.name)) return -1;
+    const int i = columnOfBase(s.column);
+    if (i < 0 || cond != "(" + alias_ + "." + quoteName(baseName(i)) + kCaseBlind + " = ?1)")
+        return -1;
+    return i;
+}
+
+const std::string& RecordsetState::baseName(int column) const {
+    const auto& c = columns[static_cast<std::size_t>(column)];
+    return base_.columns[static_cast<std::size_t>(c.baseColumn)].name;
+}
+
+int RecordsetState::columnOfBase(std::string_view baseColumn) const {
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (sameName(baseName(static_cast<int>(i)), baseColumn)) return static_cast<int>(i);
+    return -1;
+}
+
+void RecordsetState::ensureIndexes(const FindQuery& q) {
+    if (q.unindexed)
+        for (const auto& s : *q.unindexed)
+            conn().ensureFindIndex(s.table, s.column, s.kind);
+}
+
+std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<std::size_t> after) {
+    ensureIndexes(q);
+    const bool backwards = q.backwards;
+    // The bound is a rowid for a row set in stored order, else a slot number.
+    double bound;
+    if (after) {
+        bound = natural_ ? static_cast<double>(rows_[*after]) : static_cast<double>(*after);
+    } else {
+        bound =
+            backwards ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
+    }
+    auto st = conn().prepare(q.sql);
+    while (true) {
+        q.binds[static_cast<std::size_t>(q.boundParam - 1)] = Value::number(bound);
+        st.bindAllKept(q.binds); // q outlives st
+        if (!st.step()) return std::nullopt;
+        const std::int64_t hit = sqlite3_column_int64(st.get(), 0);
+        std::optional<std::size_t> slot =
+            natural_ ? slotOf(hit) : std::optional<std::size_t>(static_cast<std::size_t>(hit));
+        if (slot && *slot < alive_.size() && alive_[*slot]) {
+            keepRow(st.get(), 1, *slot);
+            return slot;
+        }
+        sqlite3_reset(st.get());
+        // A row that is not (or no longer) in this row set: search on past it.
+        bound = static_cast<double>(hit);
+    }
+}
+
+void RecordsetState::find(std::string_view criteria, FindFrom from) {
+    checkOpen();
+    const bool backwards = from == FindFrom::Last || from == FindFrom::Previous;
+    auto& templates = findShapes_[backwards ? 1 : 0];
+    auto shape = findShape(criteria);
+    FindTemplate* known = nullptr;
+    if (shape) {
+        if (auto it = templates.find(shape->key); it != templates.end()) known = &it->second;
+    }
+    sql::ExprPtr expr;
+    if (!known) expr = sql::parseExpression(criteria);
+    std::optional<std::size_t> after;
+    if (from == FindFrom::Next || from == FindFrom::Previous) {
+        if (where_ == Where::Row) {
+            after = slot_;
+        } else if ((from == FindFrom::Next && where_ == Where::Eof) ||
+                   (from == FindFrom::Previous && where_ == Where::Bof)) {
+            noMatch = true;
+            return;
+        }
+    }
+    // A kept query takes this find's texts in place: nothing else reads its binds.
+    FindQuery fresh;
+    FindQuery& q = known ? known->query : fresh;
+    if (known) {
+        for (std::size_t i = 0; i < shape->texts.size(); ++i)
+            q.binds[static_cast<std::size_t>(known->textBinds[i] - 1)] =
+                Value::text(std::move(shape->texts[i]));
+    } else {
+        std::vector<std::pair<const sql::Expr*, int>> literals;
+        fresh = findQuery(*expr, backwards, &literals);
+        if (shape) {
+            if (auto places = textBindsOf(*expr, literals, q.binds, shape->texts))
+                templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
+        }
+    }
+    auto keyed = keyedFind(q, after);
+    auto slot = keyed ? *keyed : runFind(q, after);
+    noMatch = !slot.has_value();
+    if (slot) {
+        leaveEdit();
+        landOn(*slot);
+    }
+}
+
+std::vector<std::string> RecordsetState::explainFind(std::string_view criteria) {
+    checkOpen();
+    auto expr = sql::parseExpression(criteria);
+    FindQuery q = findQuery(*expr, false);
+    ensureIndexes(q);
+    auto st = conn().prepare("EXPLAIN QUERY PLAN " + q.sql);
+    st.bindAll(q.binds);
+    std::vector<std::string> lines;
+    while (st.step())
+        lines.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3)));
+    return lines;
+}
+
+void RecordsetState::setIndex(std::string_view name) {
+    checkOpen();
+    if (type != RecordsetType::Table)
+        throw EngineError(err::OperationNotSupported,
+                          "Operation is not supported for this type of object.");
+    if (!name.empty() && std::none_of(base_.indexes.begin(), base_.indexes.end(),
+                                      [&](const std::string& i) { return sameName(i, name); }))
+        throw EngineError(err::NotAnIndex,
+                          "'" + std::string(name) + "' isn't an index in this table.");
+    std::string canonical;
+    for (const auto& i : base_.indexes)
+        if (sameName(i, name)) canonical = i;
+    spec.index = canonical;
+    build();
+}
+
+void RecordsetState::seek(std::string_view comparison, const std::vector<Value>& keys) {
+    checkOpen();
+    if (type != RecordsetType::Table)
+        throw EngineError(err::OperationNotSupported,
+                          "Operation is not supported for this type of object.");
+    if (spec.index.empty())
+        throw EngineError(err::NoCurrentIndex, "Operation invalid without a current index.");
+    static constexpr std::string_view ops[] = {"=", ">=", ">", "<=", "<"};
+    if (std::find(std::begin(ops), std::end(ops), comparison) == std::end(ops) || keys.empty())
+        throw EngineError(err::InvalidArgument, "Invalid argument.");
+    std::vector<std::string> indexColumns;
+    {
+        auto st = conn().prepare("SELECT name FROM pragma_index_info(?1) ORDER BY seqno");
+        st.bind(1, Value::text(spec.index));
+        while (st.step())
+            indexColumns.emplace_back(
+                reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+    }
+    if (keys.size() > indexColumns.size())
+        throw EngineError(err::InvalidArgument, "Invalid argument.");
+    // The keys become a criteria tree of their own: equal on all but the last key,
+    // the comparison on the last.
+    std::unique_ptr<sql::Expr> cond;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        auto cmp = std::make_unique<sql::Expr>();
+        cmp->kind = sql::Expr::Kind::Compare;
+        cmp->op = i + 1 == keys.size() ? std::string(comparison) : "=";
+        auto col = std::make_unique<sql::Expr>();
+        col->kind = sql::Expr::Kind::Column;
+        col->name = indexColumns[i];
+        auto lit = std::make_unique<sql::Expr>();
+        lit->kind = sql::Expr::Kind::Literal;
+        lit->value = keys[i].isEmpty() ? Value::null() : keys[i];
+        cmp->args.push_back(std::move(col));
+        cmp->args.push_back(std::move(lit));
+        if (!cond) {
+            cond = std::move(cmp);
+        } else {
+            auto both = std::make_unique<sql::Expr>();
+            both->kind = sql::Expr::Kind::Binary;
+            both->op = "and";
+            both->args.push_back(std::move(cond));
+            both->args.push_back(std::move(cmp));
+            cond = std::move(both);
+        }
+    }
+    const bool backwards = comparison == "<=" || comparison == "<";
+    auto q = findQuery(*cond, backwards);
+    auto slot = runFind(q, std::nullopt);
+    noMatch = !slot.has_value();
+    if (slot) {
+        leaveEdit();
+        landOn(*slot);
+    }
+}
+
+} // namespace varnoke::detail

@@ -1,0 +1,176 @@
+// Positions in a row set: moves, AbsolutePosition, bookmarks, and the rows that leave
+// it when they are deleted.
+//
+// Invariants: slot_ indexes rows_ whenever where_ is Row; currentDeleted_ is set only
+// while where_ is Row and alive_[slot_] is 0; live_.count() is the number of alive slots,
+// which RecordCount reports.
+#include "engine/engine_error.h"
+#include "engine/recordset_state.h"
+
+#include <algorithm>
+
+namespace varnoke::detail {
+
+namespace {
+constexpr int kInvalidBookmark = 3159;
+} // namespace
+
+bool RecordsetState::eof() const {
+    return where_ == Where::Eof || (where_ == Where::Bof && live_.count() == 0);
+}
+
+bool RecordsetState::bof() const {
+    return where_ == Where::Bof || (where_ == Where::Eof && live_.count() == 0);
+}
+
+void RecordsetState::landOn(std::size_t slot) {
+    where_ = Where::Row;
+    slot_ = slot;
+    currentDeleted_ = false;
+}
+
+// Moving drops an unfinished AddNew or Edit, as the original engine did.
+void RecordsetState::leaveEdit() {
+    editMode = 0;
+    std::fill(pending_.begin(), pending_.end(), std::nullopt);
+}
+
+void RecordsetState::moveFirst() {
+    checkOpen();
+    leaveEdit();
+    if (live_.count() == 0) noCurrentRecord();
+    landOn(live_.kth(0));
+}
+
+void RecordsetState::moveLast() {
+    checkOpen();
+    leaveEdit();
+    if (live_.count() == 0) noCurrentRecord();
+    landOn(live_.kth(live_.count() - 1));
+}
+
+void RecordsetState::moveNext() {
+    checkOpen();
+    if (eof()) noCurrentRecord();
+    leaveEdit();
+    // The next slot, when it holds a record, without counting the records before it.
+    if (where_ == Where::Row && slot_ + 1 < rows_.size() && alive_[slot_ + 1])
+        return landOn(slot_ + 1);
+    const long next = where_ == Where::Bof ? 0 : live_.before(slot_ + 1);
+    if (next >= live_.count()) {
+        where_ = Where::Eof;
+        currentDeleted_ = false;
+    } else {
+        landOn(live_.kth(next));
+    }
+}
+
+void RecordsetState::movePrevious() {
+    checkOpen();
+    if (bof()) noCurrentRecord();
+    leaveEdit();
+    const long prev = where_ == Where::Eof ? live_.count() - 1 : live_.before(slot_) - 1;
+    if (prev < 0) {
+        where_ = Where::Bof;
+        currentDeleted_ = false;
+    } else {
+        landOn(live_.kth(prev));
+    }
+}
+
+void RecordsetState::move(long n) {
+    checkOpen();
+    if (where_ != Where::Row) {
+        if (n == 0) return;
+        noCurrentRecord();
+    }
+    leaveEdit();
+    const long here = live_.before(slot_);
+    // From a deleted record, one step on is the row that followed it.
+    const long target = currentDeleted_ && n > 0 ? here + n - 1 : here + n;
+    if (n == 0 && currentDeleted_) return;
+    if (target < 0) {
+        where_ = Where::Bof;
+        currentDeleted_ = false;
+    } else if (target >= live_.count()) {
+        where_ = Where::Eof;
+        currentDeleted_ = false;
+    } else {
+        landOn(live_.kth(target));
+    }
+}
+
+std::optional<Recordset::RowStamp> RecordsetState::rowStamp() const {
+    if (!open || where_ != Where::Row || currentDeleted_ || editMode != 0) return std::nullopt;
+    const auto version = conn().dataVersion(versionSlot_);
+    return Recordset::RowStamp{rows_[slot_], version.all, version.table};
+}
+
+long RecordsetState::absolutePosition() const {
+    checkOpen();
+    if (where_ != Where::Row || currentDeleted_) return -1;
+    return live_.before(slot_);
+}
+
+void RecordsetState::setAbsolutePosition(long p) {
+    checkOpen();
+    if (p < 0 || p >= live_.count()) throw EngineError(err::InvalidArgument, "Invalid argument.");
+    leaveEdit();
+    landOn(live_.kth(p));
+}
+
+std::int64_t RecordsetState::bookmark() const {
+    checkOpen();
+    requireCurrent();
+    return rows_[slot_];
+}
+
+void RecordsetState::setBookmark(std::int64_t b) {
+    checkOpen();
+    auto slot = slotOf(b);
+    if (!slot) throw EngineError(kInvalidBookmark, "Not a valid bookmark.");
+    if (!alive_[*slot]) recordDeleted();
+    leaveEdit();
+    landOn(*slot);
+}
+
+std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
+    if (natural_) {
+        // Rowids mostly run without gaps: try the place that assumes none first.
+        if (!rows_.empty() && rowid >= rows_.front()) {
+            const auto guess =
+                static_cast<std::uint64_t>(rowid) - static_cast<std::uint64_t>(rows_.front());
+            if (guess < rows_.size() && rows_[guess] == rowid) return guess;
+        }
+        auto it = std::lower_bound(rows_.begin(), rows_.end(), rowid);
+        if (it == rows_.end() || *it != rowid) return std::nullopt;
+        return static_cast<std::size_t>(it - rows_.begin());
+    }
+    if (slotMap_.size() != rows_.size()) {
+        slotMap_.clear();
+        slotMap_.reserve(rows_.size());
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            slotMap_.emplace(rows_[i], i);
+    }
+    auto it = slotMap_.find(rowid);
+    if (it == slotMap_.end()) return std::nullopt;
+    return it->second;
+}
+
+void RecordsetState::rowsDeleted(std::span<const std::int64_t> rowids) {
+    if (!open) return;
+    for (auto rowid : rowids) {
+        auto slot = slotOf(rowid);
+        if (!slot || !alive_[*slot]) continue;
+        alive_[*slot] = 0;
+        live_.kill(*slot);
+        if (where_ == Where::Row && slot_ == *slot) currentDeleted_ = true;
+    }
+}
+
+void RecordsetState::requireCurrent() const {
+    if (where_ != Where::Row) noCurrentRecord();
+    if (currentDeleted_) recordDeleted();
+}
+
+} // namespace varnoke::detail

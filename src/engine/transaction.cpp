@@ -1,0 +1,90 @@
+// The gathered write transaction of a connection, its savepoints, and the data versions
+// writes bump so cached rows know when they are stale.
+//
+// Invariants: inTransaction_ is true exactly while a BEGIN of ours is open (or SQLite has
+// just given it up, which the next noteWrite or commit sees); commit() never ends an open
+// savepoint; every version handed out is larger than every one before it.
+#include "engine/connection.h"
+
+namespace varnoke::detail {
+
+namespace {
+
+// Gathered writes are committed once this many are pending or the transaction is this
+// old (checked at the next write); flush() and definition changes commit sooner.
+constexpr long kMaxPendingWrites = 200000;
+constexpr auto kMaxTransactionAge = std::chrono::seconds(2);
+} // namespace
+
+void Connection::noteWrite() {
+    const auto now = std::chrono::steady_clock::now();
+    if (inTransaction_ && sqlite3_get_autocommit(db_.get())) commit();
+    if (inTransaction_ &&
+        (pendingWrites_ >= kMaxPendingWrites || now - transactionStart_ > kMaxTransactionAge))
+        commit();
+    if (!inTransaction_ && sqlite3_get_autocommit(db_.get())) {
+        exec("BEGIN");
+        inTransaction_ = true;
+        pendingWrites_ = 0;
+        transactionStart_ = now;
+    }
+    ++pendingWrites_;
+}
+
+const std::uint64_t* Connection::tableVersionSlot(const std::string& tableKey) {
+    return &tableVersions_[tableKey];
+}
+
+void Connection::bumpTable(const std::string& tableKey) {
+    tableVersions_[tableKey] = ++versionCounter_;
+}
+
+// The slot is one of tableVersions_' own values, handed out by tableVersionSlot.
+void Connection::bumpTable(const std::uint64_t* tableSlot) {
+    *const_cast<std::uint64_t*>(tableSlot) = ++versionCounter_;
+}
+
+void Connection::commit() {
+    if (!inTransaction_ || savepointDepth_ > 0) return;
+    // A COMMIT that fails (the file busy in another program) leaves the work gathered
+    // for the next try.
+    if (sqlite3_get_autocommit(db_.get()))
+        indexed_.clear(); // SQLite gave the transaction up, with any index made in it
+    else
+        exec("COMMIT");
+    inTransaction_ = false;
+    pendingWrites_ = 0;
+}
+
+void Connection::savepoint(SavepointStep step) {
+    static constexpr const char* kSql[] = {"SAVEPOINT vk_sp", "ROLLBACK TO vk_sp", "RELEASE vk_sp"};
+    const auto i = static_cast<std::size_t>(step);
+    StmtPtr& st = savepoints_[i];
+    if (!st) {
+        sqlite3_stmt* raw = nullptr;
+        const int rc = sqlite3_prepare_v2(db_.get(), kSql[i], -1, &raw, nullptr);
+        st.reset(raw);
+        if (rc != SQLITE_OK) raise(rc);
+    }
+    const int rc = sqlite3_step(st.get());
+    sqlite3_reset(st.get());
+    if (rc != SQLITE_DONE) raise(rc);
+}
+
+SmallCache::SmallCache(Connection& c) : c_(c) {
+    {
+        auto st = c_.prepare("PRAGMA cache_size");
+        if (st.step()) size_ = sqlite3_column_int64(st.get(), 0);
+    }
+    c_.exec("PRAGMA cache_size = -8192");
+}
+
+SmallCache::~SmallCache() {
+    try {
+        c_.exec("PRAGMA cache_size = " + std::to_string(size_));
+    } catch (...) {
+        // Only speed depends on it; the write's own outcome is what counts.
+    }
+}
+
+} // namespace varnoke::detail
