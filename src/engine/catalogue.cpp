@@ -18,6 +18,31 @@ std::string TableInfo::sqlName() const {
     return schema + "." + quoteName(name);
 }
 
+// The columns of a table of `schema` ("main" or "temp") with their declared types; a
+// type the engine does not know reads as memo.
+std::vector<ColumnInfo> Connection::columnsOf(const std::string& schema, const std::string& name) {
+    std::vector<ColumnInfo> columns;
+    auto st = prepare("SELECT name, type FROM pragma_table_info(?1, ?2)");
+    st.bind(1, Value::text(name));
+    st.bind(2, Value::text(schema));
+    while (st.step()) {
+        ColumnInfo col;
+        col.name = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+        const auto* decl = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
+        std::string declared = decl ? decl : "";
+        int size = 0;
+        if (auto open = declared.find('('); open != std::string::npos) {
+            size = std::atoi(declared.c_str() + open + 1);
+            declared = declared.substr(0, open);
+        }
+        while (!declared.empty() && declared.back() == ' ')
+            declared.pop_back();
+        col.type = sql::typeFromName(declared, size).value_or(ColumnType{fieldtype::Memo, 0});
+        columns.push_back(std::move(col));
+    }
+    return columns;
+}
+
 const TableInfo* Connection::table(std::string_view name) {
     if (!tablesLoaded_) {
         tables_.clear();
@@ -25,34 +50,12 @@ const TableInfo* Connection::table(std::string_view name) {
             TableInfo info;
             info.name = n;
             info.schema = "main";
-            {
-                auto st = prepare("SELECT name, type FROM pragma_table_info(?1, 'main')");
-                st.bind(1, Value::text(n));
-                while (st.step()) {
-                    ColumnInfo col;
-                    col.name = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
-                    const auto* decl =
-                        reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
-                    std::string declared = decl ? decl : "";
-                    int size = 0;
-                    if (auto open = declared.find('('); open != std::string::npos) {
-                        size = std::atoi(declared.c_str() + open + 1);
-                        declared = declared.substr(0, open);
-                    }
-                    while (!declared.empty() && declared.back() == ' ')
-                        declared.pop_back();
-                    col.type =
-                        sql::typeFromName(declared, size).value_or(ColumnType{fieldtype::Memo, 0});
-                    info.columns.push_back(std::move(col));
-                }
-            }
-            {
-                auto st = prepare("SELECT name FROM pragma_index_list(?1, 'main') ORDER BY name");
-                st.bind(1, Value::text(n));
-                while (st.step())
-                    info.indexes.emplace_back(
-                        reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
-            }
+            info.columns = columnsOf(info.schema, n);
+            auto st = prepare("SELECT name FROM pragma_index_list(?1, 'main') ORDER BY name");
+            st.bind(1, Value::text(n));
+            while (st.step())
+                info.indexes.emplace_back(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
             tables_[upperName(n)] = std::move(info);
         }
         tablesLoaded_ = true;
@@ -65,21 +68,7 @@ TableInfo Connection::tempTable(const std::string& name) {
     TableInfo info;
     info.name = name;
     info.schema = "temp";
-    auto st = prepare("SELECT name, type FROM pragma_table_info(?1, 'temp')");
-    st.bind(1, Value::text(name));
-    while (st.step()) {
-        ColumnInfo col;
-        col.name = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
-        const auto* decl = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
-        std::string declared = decl ? decl : "";
-        int size = 0;
-        if (auto open = declared.find('('); open != std::string::npos) {
-            size = std::atoi(declared.c_str() + open + 1);
-            declared = declared.substr(0, open);
-        }
-        col.type = sql::typeFromName(declared, size).value_or(ColumnType{fieldtype::Memo, 0});
-        info.columns.push_back(std::move(col));
-    }
+    info.columns = columnsOf(info.schema, name);
     return info;
 }
 

@@ -154,6 +154,7 @@ public:
     std::string newTempName(std::string_view prefix);
 
 private:
+    std::vector<ColumnInfo> columnsOf(const std::string& schema, const std::string& name);
     template <typename F> bool eachRecordset(const std::string& tableKey, F visit);
     enum class SavepointStep { Begin, Undo, Release };
     void savepoint(SavepointStep step); // one step of atomically()
