@@ -25,43 +25,19 @@ const std::vector<Criterion> kThreeRows = {{"code", kEqual, "File B.code", "or"}
 
 RunCase typedRowEndsTheRecord(std::string label, Texts tables, std::string target, Texts fileA,
                               Texts fileB) {
-    return {std::move(label),
-            std::move(tables),
-            kThreeRows,
-            choice::Replace,
-            std::move(target),
-            "new",
-            choice::NonParallelAllRecords,
-            true,
-            false,
-            false,
-            {answer::Ok},
-            0,
-            std::move(fileA),
-            std::move(fileB),
-            {},
-            {std::string(runtext::ProcessingComplete)}};
+    return completedReplace(std::move(label), std::move(tables), kThreeRows, std::move(target),
+                            "new", choice::NonParallelAllRecords, std::move(fileA),
+                            std::move(fileB), true);
 }
 
 RunCase typedNull(std::string label, std::string_view method, Texts fileA) {
-    return {std::move(label),
-            {"CREATE TABLE Table1 (code TEXT(20), name TEXT(40));",
-             "INSERT INTO Table1 (code, name) VALUES ('k1', 'a1');",
-             "CREATE TABLE Table2 (code TEXT(20));", "INSERT INTO Table2 (code) VALUES ('k1');"},
-            {{"code", kEqual, "File B.code", ""}},
-            choice::Replace,
-            "File A.name",
-            "Null",
-            method,
-            false,
-            false,
-            false,
-            {answer::Ok},
-            0,
-            std::move(fileA),
-            {"k1"},
-            {},
-            {std::string(runtext::ProcessingComplete)}};
+    return completedReplace(std::move(label),
+                            {"CREATE TABLE Table1 (code TEXT(20), name TEXT(40));",
+                             "INSERT INTO Table1 (code, name) VALUES ('k1', 'a1');",
+                             "CREATE TABLE Table2 (code TEXT(20));",
+                             "INSERT INTO Table2 (code) VALUES ('k1');"},
+                            {{"code", kEqual, "File B.code", ""}}, "File A.name", "Null", method,
+                            std::move(fileA), {"k1"});
 }
 
 INSTANTIATE_TEST_SUITE_P(

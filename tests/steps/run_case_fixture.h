@@ -38,6 +38,30 @@ inline void PrintTo(const RunCase& c, std::ostream* os) {
     *os << c.label;
 }
 
+// A replace run that adds nothing, has no export file and ends in "Processing complete.";
+// its rows are joined by "and" unless orOption.
+inline RunCase completedReplace(std::string label, Texts tables, std::vector<Criterion> rows,
+                                std::string target, std::string replacement,
+                                std::string_view method, Texts fileA, Texts fileB,
+                                bool orOption = false) {
+    return {std::move(label),
+            std::move(tables),
+            std::move(rows),
+            choice::Replace,
+            std::move(target),
+            std::move(replacement),
+            method,
+            orOption,
+            false,
+            false,
+            {answer::Ok},
+            0,
+            std::move(fileA),
+            std::move(fileB),
+            {},
+            {std::string(runtext::ProcessingComplete)}};
+}
+
 class RunCaseFixture : public ExportFixture, public ::testing::WithParamInterface<RunCase> {
 protected:
     RunCaseFixture() {
