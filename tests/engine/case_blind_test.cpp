@@ -4,7 +4,9 @@
 // compared by: a find answered by the key index, a find answered by SQLite, a filter,
 // a SELECT, an UPDATE (through the key index of an open recordset) and a DELETE.
 #include "engine_fixture.h"
+#include "value/case_fold.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,45 @@ TEST_F(CaseBlindTest, SortsByFoldedLetters) {
     table.seek("=", Value::text("ÉA"));
     ASSERT_FALSE(table.noMatch());
     EXPECT_EQ(idOf(table), 2);
+}
+
+// Texts that are not well-formed UTF-8 sort and search by the same fold as any other:
+// SQLite's sort and index agree with the fold function, and every find meets the records
+// the fold calls equal, whether the key index or SQLite answers it.
+TEST_F(CaseBlindTest, StrayBytesSortAndSearchByTheSameFold) {
+    const std::vector<std::string> texts = {"a\xff", "\xc3", "É",     "A\xff",        "é\x80",
+                                            "\x80",  "é",    "\xc3x", "\xed\xa0\x80", "E"};
+    db.execute("CREATE TABLE B (Id LONG, Word TEXT(10))");
+    auto rs = db.openRecordset("B", RecordsetType::Dynaset);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        rs.addNew();
+        rs.setValue("Id", Value::number(static_cast<double>(i + 1)));
+        rs.setValue("Word", Value::text(texts[i]));
+        rs.update();
+    }
+    std::vector<long> expected(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        expected[i] = static_cast<long>(i + 1);
+    std::stable_sort(expected.begin(), expected.end(), [&](long x, long y) {
+        return compareFolded(texts[static_cast<std::size_t>(x - 1)],
+                             texts[static_cast<std::size_t>(y - 1)]) < 0;
+    });
+    EXPECT_EQ(allIds(rs.openSorted("Word")), expected);
+    db.execute("CREATE INDEX ByWord ON B (Word)");
+    auto table = db.openRecordset("B", RecordsetType::Table);
+    table.setIndex("ByWord");
+    table.moveFirst();
+    EXPECT_EQ(allIds(table), expected);
+
+    auto sorted = rs.openSorted("Id");
+    for (const auto& text : texts) {
+        std::vector<long> equal;
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            if (sameFolded(texts[i], text)) equal.push_back(static_cast<long>(i + 1));
+        std::string quoted = "Word = '" + text + "'";
+        EXPECT_EQ(foundIds(rs, quoted), equal) << "key index: " << quoted;
+        EXPECT_EQ(foundIds(sorted, quoted), equal) << "SQLite: " << quoted;
+    }
 }
 
 } // namespace
