@@ -13,9 +13,7 @@ namespace {
 using Texts = std::vector<std::string>;
 using test::committedTexts;
 
-const std::string kLostWrites =
-    "Not enough space on disk.  The changes made since the last automatic save were undone; "
-    "everything saved before them is kept.";
+const std::string kLostWrites(test::kDiskFullLoss);
 constexpr int kDiskFull = 3026;
 const Texts kCitiesBefore{"Oslo", "Rome", "<Null>", "oslo", "Paris"};
 

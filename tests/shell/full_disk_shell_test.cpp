@@ -20,9 +20,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-const std::string kLostWrites =
-    "Error:3026 Not enough space on disk.  The changes made since the last automatic save were "
-    "undone; everything saved before them is kept.";
+const std::string kLostWrites = "Error:3026 " + std::string(kDiskFullLoss);
 
 // A progress bar that calls back the first time it is shown.
 class WatchedProgress : public Progress {

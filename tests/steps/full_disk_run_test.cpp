@@ -14,9 +14,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-const std::string kLostWrites =
-    "Not enough space on disk.  The changes made since the last automatic save were undone; "
-    "everything saved before them is kept.";
+const std::string kLostWrites(kDiskFullLoss);
 
 const StepsFixture::Rows kFileA = {{"k1", "a1"}, {"k2", "a2"}, {"k3", "a3"},
                                    {"k4", "a4"}, {"k5", "a5"}, {"k6", "a6"}};

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnoke::test {
@@ -48,6 +49,12 @@ private:
     bool full_ = false;
     int refused_ = 0;
 };
+
+// What the engine says when a full disk made SQLite give up the writes gathered since the
+// last commit (error 3026).
+inline constexpr std::string_view kDiskFullLoss =
+    "Not enough space on disk.  The changes made since the last automatic save were undone; "
+    "everything saved before them is kept.";
 
 // The first column of every row a query gives on the file as another program reads it:
 // only what has been committed. Null reads as "<Null>".
