@@ -39,6 +39,7 @@ std::vector<std::string> exitCleanup(SharedState& state, Prompter& prompter) {
         state.workDb.flush();
     } catch (const RuntimeError& e) {
         failed = e;
+        state.workDb.forgetLostWrites(); // told below
     }
     try {
         // Emptied tables leave their room in the file; giving it back keeps the
