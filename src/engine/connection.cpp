@@ -44,33 +44,40 @@ Connection::~Connection() {
     savepoints_ = {};
 }
 
-void Connection::raise(int rc) const {
+void Connection::raise(int rc) {
+    const EngineError error = errorFor(rc);
+    if (inTransaction_ && sqlite3_get_autocommit(db_.get())) loseGathered(error);
+    throw error;
+}
+
+EngineError Connection::errorFor(int rc) const {
     std::string msg = sqlite3_errmsg(db_.get());
     // Errors raised by the engine's own SQL functions carry their number.
     if (startsWith(msg, "vkerr:")) {
         const auto colon = msg.find(':', 6);
         const int number = std::stoi(msg.substr(6, colon - 6));
-        throw EngineError(number, msg.substr(colon + 1));
+        return EngineError(number, msg.substr(colon + 1));
     }
     const int primary = rc & 0xff;
     if (startsWith(msg, "no such table: ")) {
         auto name = msg.substr(15);
         if (auto dot = name.find('.'); dot != std::string::npos) name = name.substr(dot + 1);
-        throw EngineError(err::TableNotFound, "Cannot find the input table or query '" + name +
-                                                  "'.  Make sure it exists and that its name "
-                                                  "is spelled correctly.");
+        return EngineError(err::TableNotFound, "Cannot find the input table or query '" + name +
+                                                   "'.  Make sure it exists and that its name "
+                                                   "is spelled correctly.");
     }
-    if (msg.find("already exists") != std::string::npos) throw EngineError(err::TableExists, msg);
+    if (msg.find("already exists") != std::string::npos) return EngineError(err::TableExists, msg);
     if (primary == SQLITE_CONSTRAINT && msg.find("UNIQUE") != std::string::npos)
-        throw EngineError(err::DuplicateKey,
-                          "The changes you requested to the table were not successful because "
-                          "they would create duplicate values in the index, primary key, or "
-                          "relationship.");
+        return EngineError(err::DuplicateKey,
+                           "The changes you requested to the table were not successful because "
+                           "they would create duplicate values in the index, primary key, or "
+                           "relationship.");
     if (primary == SQLITE_READONLY)
-        throw EngineError(err::ReadOnly, "Cannot update.  Database or object is read-only.");
+        return EngineError(err::ReadOnly, "Cannot update.  Database or object is read-only.");
+    if (primary == SQLITE_FULL) return EngineError(err::DiskFull, "Not enough space on disk.");
     if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
-        throw EngineError(err::CannotOpen, "Cannot open the database '" + path_ + "': " + msg);
-    throw EngineError(err::EngineFailure, msg);
+        return EngineError(err::CannotOpen, "Cannot open the database '" + path_ + "': " + msg);
+    return EngineError(err::EngineFailure, msg);
 }
 
 Stmt Connection::prepare(const std::string& sql) {

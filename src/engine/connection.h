@@ -3,6 +3,7 @@
 // on that file: prepared statements, the table catalogue, the gathered write
 // transaction, the indexes finds have asked for, and the open recordsets that must
 // hear about deleted rows.
+#include "engine/engine_error.h"
 #include "engine/names.h"
 #include "engine/open_row_set.h"
 #include "engine/table_info.h"
@@ -84,7 +85,9 @@ public:
 
     Stmt prepare(const std::string& sql);
     void exec(const std::string& sql);
-    [[noreturn]] void raise(int rc) const;
+    // Raises the error SQLite reported; when SQLite gave up the gathered transaction
+    // with it, raises the lost writes (see lostWrites).
+    [[noreturn]] void raise(int rc);
 
     // The table of that name in the main schema, without regard to case; nullptr when
     // there is none. Cached until schemaChanged().
@@ -102,6 +105,12 @@ public:
     void noteWrite();
     void commit();
     bool inTransaction() const { return inTransaction_; }
+    // Set when SQLite gave up the gathered transaction (a failed COMMIT or write, as on
+    // a full disk): every write since the last commit is undone. noteWrite() and
+    // commit() raise it until forgetLostWrites(), so no write quietly starts a new
+    // transaction after the hole.
+    const std::optional<EngineError>& lostWrites() const { return lost_; }
+    void forgetLostWrites() { lost_.reset(); }
 
     // Runs work inside a savepoint: all or nothing, and a failure undoes only the
     // work's own effects, not what was gathered before it.
@@ -156,6 +165,8 @@ public:
 private:
     std::vector<ColumnInfo> columnsOf(const std::string& schema, const std::string& name);
     template <typename F> bool eachRecordset(const std::string& tableKey, F visit);
+    EngineError errorFor(int rc) const;
+    [[noreturn]] void loseGathered(const EngineError& cause);
     enum class SavepointStep { Begin, Undo, Release };
     void savepoint(SavepointStep step); // one step of atomically()
 
@@ -173,6 +184,7 @@ private:
     std::uint64_t schemaVersion_ = 0;
     std::set<std::string> indexed_;
     bool inTransaction_ = false;
+    std::optional<EngineError> lost_;
     long pendingWrites_ = 0;
     std::chrono::steady_clock::time_point transactionStart_;
     std::uint64_t versionCounter_ = 0;

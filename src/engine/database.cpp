@@ -21,6 +21,8 @@ Connection& DatabaseState::connection() const {
 void DatabaseState::checkWritable() const {
     if (readOnly)
         throw EngineError(err::ReadOnly, "Cannot update.  Database or object is read-only.");
+    // Also for the writes that do not join the gathered transaction (saved queries).
+    if (conn && conn->lostWrites()) throw *conn->lostWrites();
 }
 
 namespace {
@@ -106,6 +108,15 @@ Recordset Database::openRecordset(std::string_view source, std::optional<Records
 
 void Database::flush() {
     state().connection().commit();
+}
+
+std::optional<EngineError> Database::lostWrites() const {
+    if (!isOpen()) return std::nullopt;
+    return state().connection().lostWrites();
+}
+
+void Database::forgetLostWrites() {
+    if (isOpen()) state().connection().forgetLostWrites();
 }
 
 void Database::compact() {

@@ -93,6 +93,13 @@ public:
 
     // Commits the gathered writes (see above).
     void flush();
+    // The error that lost the gathered writes: set when SQLite gave up the gathered
+    // transaction (a commit or write that failed, as on a full disk), undoing every write
+    // since the last commit. From then on every write, flush, compact and close of the
+    // file, through any handle, raises it, until forgetLostWrites() is called once the
+    // user has been told. None on a closed handle.
+    std::optional<EngineError> lostWrites() const;
+    void forgetLostWrites();
     // Commits the gathered writes, then rewrites the file without the room that deleted
     // rows left behind. Raises when SQLite refuses (another statement of the file is
     // running, the file is locked); the data are unchanged then.

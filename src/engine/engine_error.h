@@ -19,6 +19,7 @@ inline constexpr int UpdateWithoutEdit = 3020;
 inline constexpr int NoCurrentRecord = 3021;
 inline constexpr int DuplicateKey = 3022;
 inline constexpr int FileNotFound = 3024;
+inline constexpr int DiskFull = 3026;
 inline constexpr int ReadOnly = 3027;
 inline constexpr int BadPath = 3044;
 inline constexpr int CannotOpen = 3051;

@@ -2,8 +2,10 @@
 // writes bump so cached rows know when they are stale.
 //
 // Invariants: inTransaction_ is true exactly while a BEGIN of ours is open (or SQLite has
-// just given it up, which the next noteWrite or commit sees); commit() never ends an open
-// savepoint; every version handed out is larger than every one before it.
+// just given it up, which the next raise, noteWrite or commit sees and turns into lost
+// writes); while lost writes stand, noteWrite and commit raise them and write nothing;
+// commit() never ends an open savepoint; every version handed out is larger than every
+// one before it.
 #include "engine/connection.h"
 
 namespace varnoke::detail {
@@ -17,6 +19,7 @@ constexpr auto kMaxTransactionAge = std::chrono::seconds(2);
 } // namespace
 
 void Connection::noteWrite() {
+    if (lost_) throw *lost_;
     const auto now = std::chrono::steady_clock::now();
     if (inTransaction_ && sqlite3_get_autocommit(db_.get())) commit();
     if (inTransaction_ &&
@@ -45,15 +48,30 @@ void Connection::bumpTable(const std::uint64_t* tableSlot) {
 }
 
 void Connection::commit() {
+    if (lost_) throw *lost_;
     if (!inTransaction_ || savepointDepth_ > 0) return;
-    // A COMMIT that fails (the file busy in another program) leaves the work gathered
-    // for the next try.
     if (sqlite3_get_autocommit(db_.get()))
-        indexed_.clear(); // SQLite gave the transaction up, with any index made in it
-    else
-        exec("COMMIT");
+        loseGathered(EngineError(err::EngineFailure, "The database gave up its pending changes."));
+    // A COMMIT that fails on a file busy in another program leaves the work gathered for
+    // the next try; one that SQLite gives up (a full disk) loses it, and raise says so.
+    exec("COMMIT");
     inTransaction_ = false;
     pendingWrites_ = 0;
+}
+
+// SQLite undid every write gathered since the last commit. What was read or worked out
+// since may be gone with it, and the next write would quietly start a new transaction
+// after the hole; so the loss is kept and raised until the user has been told.
+void Connection::loseGathered(const EngineError& cause) {
+    std::string text = cause.description();
+    if (!text.ends_with('.')) text += '.';
+    lost_.emplace(cause.number(), text + "  The changes made since the last automatic save "
+                                         "were undone; everything saved before them is kept.");
+    inTransaction_ = false;
+    pendingWrites_ = 0;
+    schemaChanged(); // the find indexes made in the transaction are gone too
+    bumpData();
+    throw *lost_;
 }
 
 void Connection::savepoint(SavepointStep step) {

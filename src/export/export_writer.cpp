@@ -138,7 +138,14 @@ void exportIt(RunContext& ctx) {
     } catch (const RuntimeError& error) {
         // Half a record is not written either.
         if (target.isOpen() && target.editMode() != 0) target.cancelUpdate();
-        reportLostRecord(ctx, error);
+        // Lost writes took records exported before this one with them: the error
+        // table's message says so.
+        if (isLostWrites(ctx.shared, error)) {
+            handleError(ctx, error);
+            stopExportRun(ctx);
+        } else {
+            reportLostRecord(ctx, error);
+        }
     }
 }
 

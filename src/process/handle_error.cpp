@@ -3,6 +3,8 @@
 #include "process/run_context.h"
 #include "process/run_messages.h"
 
+#include <optional>
+
 namespace varnoke {
 
 std::string errorMessageFor(int number, std::string_view description) {
@@ -42,6 +44,12 @@ std::string errorMessageFor(int number, std::string_view description) {
     }
 }
 
+bool isLostWrites(const SharedState& shared, const RuntimeError& error) {
+    if (!shared.workDb.isOpen()) return false;
+    const std::optional<EngineError> lost = shared.workDb.lostWrites();
+    return lost && lost->number() == error.number() && lost->description() == error.description();
+}
+
 void handleError(const ErrorScope& scope, const RuntimeError& error) {
     SharedState& shared = scope.shared;
     DialogControls& controls = scope.controls;
@@ -70,6 +78,8 @@ void handleError(const ErrorScope& scope, const RuntimeError& error) {
             scope.prompter.messageBox(errorMessageFor(number, error.description()),
                                       msgbox::Information | msgbox::OkOnly, runtext::SorryTitle);
         shared.stopFlag = std::string(kFlagYes);
+        // The user has been told: the engine takes writes again.
+        if (isLostWrites(shared, error)) shared.workDb.forgetLostWrites();
         return;
     }
     if (stopPending) shared.stopFlag = std::string(kFlagYes);

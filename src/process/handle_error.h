@@ -18,6 +18,10 @@ namespace varnoke {
 
 struct RunContext;
 
+// Whether `error` is the working database's lost writes (see Database::lostWrites): the
+// writes gathered since the last commit are undone, not only the failing one.
+bool isLostWrites(const SharedState& shared, const RuntimeError& error);
+
 // The message shown for an error, or "" for the silent numbers 3010, 3012 and 32755. A
 // file error's own text is followed by the engine's description on a new line.
 std::string errorMessageFor(int number, std::string_view description);

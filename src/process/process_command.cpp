@@ -139,6 +139,8 @@ void processTwo(RunContext& ctx) {
     tolerant([&] { shared.rsFileB.moveFirst(); });
 
     processTwoStart(ctx);
+    // A run that stopped early still owes the user its commit's outcome.
+    commitRunWrites(ctx);
 
     tolerant([&] { shared.rsFileA.close(); });
     tolerant([&] { shared.rsFileB.close(); });

@@ -110,6 +110,16 @@ void refreshViewers(RunContext& ctx) {
     ctx.shared.skipFormInit.clear();
 }
 
+bool commitRunWrites(RunContext& ctx) {
+    try {
+        ctx.shared.workDb.flush();
+        return true;
+    } catch (const RuntimeError& error) {
+        handleError(ctx, error);
+        return false;
+    }
+}
+
 void processTwoStart(RunContext& ctx) {
     ctx.run.runFinished.clear();
     while (ctx.shared.stopFlag.empty() && ctx.shared.recordDone.empty()) {
@@ -124,7 +134,7 @@ void processTwoStart(RunContext& ctx) {
             if (ctx.shared.stopFlag.empty()) ctx.shared.stopFlag = std::string(kFlagYes);
         }
     }
-    if (!ctx.shared.stopFlag.empty()) return;
+    if (!ctx.shared.stopFlag.empty() || !commitRunWrites(ctx)) return;
 
     ctx.shared.stopFlag = std::string(kFlagYes);
     ctx.run.runFinished = std::string(kFlagYes);

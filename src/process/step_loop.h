@@ -8,6 +8,10 @@ struct RunContext;
 
 void processTwoStart(RunContext& ctx);
 
+// Commits what the run wrote. A commit that fails is an error of the run: reported
+// through the error table, and the run is not complete (false).
+bool commitRunWrites(RunContext& ctx);
+
 // The decision table under an error trap, used until the first step has started the
 // run: a table that already exists (3010, 3012) has "Exported Data" dropped and the
 // step tried once more.

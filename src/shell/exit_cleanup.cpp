@@ -2,7 +2,10 @@
 
 #include "dialog/file_attacher.h"
 #include "engine/sql_name.h"
+#include "shell/shell_commands.h"
 #include "shell/table_names.h"
+
+#include <optional>
 
 namespace varnoke {
 
@@ -31,6 +34,13 @@ std::vector<std::string> exitCleanup(SharedState& state, Prompter& prompter) {
             // A locked table keeps its rows; the others are still emptied.
         }
     }
+    std::optional<RuntimeError> failed;
+    try {
+        state.workDb.flush();
+    } catch (const RuntimeError& e) {
+        failed = e;
+        state.workDb.forgetLostWrites(); // told below
+    }
     try {
         // Emptied tables leave their room in the file; giving it back keeps the
         // working database small between runs. A file that cannot be compacted now
@@ -40,9 +50,13 @@ std::vector<std::string> exitCleanup(SharedState& state, Prompter& prompter) {
     }
     try {
         state.workDb.close();
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& e) {
+        if (!failed) failed = e;
     }
     state.workDb = Database();
+    if (failed)
+        prompter.messageBox(errorReport(*failed), msgbox::OkOnly | msgbox::Exclamation,
+                            kSorryTitle);
     return emptied;
 }
 

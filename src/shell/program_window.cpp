@@ -4,6 +4,7 @@
 #include "evaluate/register_file_a.h"
 #include "evaluate/register_file_b.h"
 #include "queries/local_queries_window.h"
+#include "shell/idle_commit.h"
 #include "steps/delete_steps.h"
 #include "steps/export_steps.h"
 #include "steps/replace_steps.h"
@@ -44,12 +45,7 @@ Program::~Program() {
 }
 
 void Program::commitGatheredWrites() {
-    if (!state_.workDb.isOpen()) return;
-    try {
-        state_.workDb.flush();
-    } catch (const RuntimeError& e) {
-        platform_.prompter.messageBox(errorReport(e.number(), e.description()));
-    }
+    commitIdleWrites(state_, platform_.prompter);
 }
 
 } // namespace varnoke

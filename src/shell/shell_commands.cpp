@@ -352,7 +352,13 @@ bool ShellCommands::saveTableAs() {
     }
     source.close();
     target.close();
-    state_.workDb.flush();
+    try {
+        state_.workDb.flush();
+    } catch (const RuntimeError& e) {
+        reportError(e);                   // the copied records are not in the file
+        state_.workDb.forgetLostWrites(); // told
+        return false;
+    }
     if (failed > 0)
         platform_.prompter.messageBox(
             firstFailure + "\n\n" + std::to_string(failed) + " of " + std::to_string(total) +

@@ -399,6 +399,10 @@ private:
     void (*oldHandler_)(int) = nullptr;
 };
 
+// Writes a full disk made SQLite give up (this limit fails writes as an I/O error).
+const std::string kLostOnFullDisk = "disk I/O error.  The changes made since the last automatic "
+                                    "save were undone; everything saved before them is kept.";
+
 bool saysTransientLeft(const std::string& text, std::string_view table) {
     return text.starts_with(kTransientLeftMessage) &&
            text.find("\n" + std::string(table) + ": ") != std::string::npos;
@@ -411,14 +415,17 @@ TEST_F(OpenFilesTest, ATransientTableLeftBehindIsDroppedAtCloseFilesAndExit) {
     openFileA(peopleDbf());
     shared.workDb.execute("CREATE TABLE [2A] (CITY TEXT(20));");
     shared.workDb.execute("INSERT INTO [2A] (CITY) VALUES ('Oslo');");
-    scripted.prompter.answer(answer::Ok);
+    scripted.prompter.answer(answer::Ok).answer(answer::Ok);
     {
         DiskFull full;
         model->command3Click();
     }
-    ASSERT_EQ(scripted.prompter.messages().size(), 1u);
+    // The drop could not commit the gathered INSERT: it is undone, and the next write
+    // (the criteria reset) says so.
+    ASSERT_EQ(scripted.prompter.messages().size(), 2u);
     EXPECT_TRUE(saysTransientLeft(scripted.prompter.messages().front(), "2A"))
         << scripted.prompter.messages().front();
+    EXPECT_EQ(scripted.prompter.messages()[1], kLostOnFullDisk);
     EXPECT_TRUE(hasTable("2A"));
 
     const std::size_t shown = scripted.prompter.messages().size();
@@ -427,14 +434,16 @@ TEST_F(OpenFilesTest, ATransientTableLeftBehindIsDroppedAtCloseFilesAndExit) {
     EXPECT_FALSE(hasTable("2A"));
 
     shared.workDb.execute("CREATE TABLE [3A] (CITY TEXT(20));");
-    scripted.prompter.answer(answer::Ok);
+    scripted.prompter.answer(answer::Ok).answer(answer::Ok);
     {
         DiskFull full;
         exitCleanup(shared, scripted.prompter);
     }
-    ASSERT_EQ(scripted.prompter.messages().size(), shown + 1);
+    // The exit's own emptying of the working tables cannot be committed either: said too.
+    ASSERT_EQ(scripted.prompter.messages().size(), shown + 2);
     EXPECT_TRUE(saysTransientLeft(scripted.prompter.messages()[shown], "3A"))
         << scripted.prompter.messages()[shown];
+    EXPECT_EQ(scripted.prompter.messages()[shown + 1], "Error:3000 " + kLostOnFullDisk);
     shared.workDb = Engine::instance().openDatabase((dir.path() / "varnoker.mdb").string());
     EXPECT_TRUE(hasTable("3A"));
 

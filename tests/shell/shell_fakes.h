@@ -60,7 +60,9 @@ private:
 class FakeCompare : public CompareWindows {
 public:
     bool visible = false;
+    Progress* bar = nullptr; // the dialog's progress bar, when a test gives one
     bool compareDialogVisible() const override { return visible; }
+    Progress* progressBar() override { return bar; }
     std::string fileAPathText() const override { return "/data/a.dbf"; }
     std::string fileBPathText() const override { return "/data/b.dbf"; }
 };

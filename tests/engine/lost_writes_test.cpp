@@ -1,0 +1,158 @@
+// Gathered writes on a disk that fills up. A commit SQLite gives up undoes every write
+// gathered since the last one: the engine says so, shows what is really stored, and
+// refuses every later write until the loss has been told, so that no write quietly
+// starts a new batch after the hole.
+#include "engine_fixture.h"
+#include "support/full_disk.h"
+
+#include <functional>
+
+namespace varnoke::testing {
+namespace {
+
+using Texts = std::vector<std::string>;
+using test::committedTexts;
+
+const std::string kLostWrites(test::kDiskFullLoss);
+constexpr int kDiskFull = 3026;
+const Texts kCitiesBefore{"Oslo", "Rome", "<Null>", "oslo", "Paris"};
+
+class EngineLostWritesTest : public EngineTest {
+protected:
+    void TearDown() override {
+        disk.clear();
+        if (db.isOpen()) db.forgetLostWrites();
+        EngineTest::TearDown();
+    }
+
+    // People committed, then a statement and a recordset edit gathered, then the disk
+    // full and the commit tried.
+    void loseABatch() {
+        makePeople();
+        db.flush();
+        db.execute("update People set City = 'Lima' where Id = 1");
+        rs = db.openRecordset("People", RecordsetType::Dynaset);
+        rs.move(1);
+        rs.edit();
+        rs.setValue("City", Value::text("Bern"));
+        rs.update();
+        disk.fill(std::filesystem::path(path()).parent_path().string());
+        expectLost([&] { db.flush(); }, "the commit");
+    }
+
+    static void expectLost(const std::function<void()>& write, const std::string& what) {
+        try {
+            write();
+            ADD_FAILURE() << what << " raised nothing";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.number(), kDiskFull) << what;
+            EXPECT_EQ(std::string(e.what()), kLostWrites) << what;
+        }
+    }
+
+    Texts cities() { return committedTexts(path(), "SELECT City FROM People ORDER BY Id"); }
+
+    test::FullDisk disk;
+    Recordset rs;
+};
+
+TEST_F(EngineLostWritesTest, ACommitThatFailsSaysTheBatchIsLostAndShowsWhatIsStored) {
+    loseABatch();
+
+    EXPECT_GT(disk.refusedWrites(), 0);
+    EXPECT_EQ(cities(), kCitiesBefore);
+    ASSERT_TRUE(db.lostWrites().has_value());
+    EXPECT_EQ(db.lostWrites()->description(), kLostWrites);
+    // The recordset reads what is stored, not the undone edit.
+    rs.moveFirst();
+    EXPECT_EQ(rs.value("City").asText(), "Oslo");
+    rs.move(1);
+    EXPECT_EQ(rs.value("City").asText(), "Rome");
+    EXPECT_EQ(db.openRecordset("select City from People where Id = 1").value("City").asText(),
+              "Oslo");
+}
+
+TEST_F(EngineLostWritesTest, EveryLaterWriteRaisesTheLossUntilItIsForgotten) {
+    loseABatch();
+    disk.clear(); // room again: still nothing is written before the loss is told
+    Database other = Engine::instance().openDatabase(path());
+    const std::vector<std::pair<std::string, std::function<void()>>> writes = {
+        {"UPDATE", [&] { db.execute("update People set City = 'x' where Id = 2"); }},
+        {"INSERT", [&] { db.execute("insert into People (Id) values (9)"); }},
+        {"DELETE", [&] { db.execute("delete * from People where Id = 3"); }},
+        {"CREATE TABLE", [&] { db.execute("CREATE TABLE Extra (K LONG)"); }},
+        {"SELECT INTO", [&] { db.execute("select * into Copy from People"); }},
+        {"another handle", [&] { other.execute("update People set Score = 0"); }},
+        {"AddNew",
+         [&] {
+             rs.addNew();
+             rs.setValue("Id", Value::number(8));
+             rs.update();
+         }},
+        {"Edit",
+         [&] {
+             rs.moveFirst();
+             rs.edit();
+             rs.setValue("City", Value::text("y"));
+             rs.update();
+         }},
+        {"Delete",
+         [&] {
+             rs.moveFirst();
+             rs.deleteRecord();
+         }},
+        {"flush", [&] { db.flush(); }},
+        {"compact", [&] { db.compact(); }},
+    };
+    for (const auto& [what, write] : writes) {
+        if (rs.editMode() != 0) rs.cancelUpdate();
+        expectLost(write, what);
+    }
+    EXPECT_EQ(cities(), kCitiesBefore);
+    EXPECT_EQ(committedTexts(path(), "SELECT count(*) FROM People"), Texts({"5"}));
+    EXPECT_EQ(committedTexts(path(), "SELECT name FROM sqlite_master WHERE name IN "
+                                     "('Extra', 'Copy')"),
+              Texts{});
+
+    db.forgetLostWrites();
+    EXPECT_FALSE(db.lostWrites().has_value());
+    db.execute("update People set City = 'Lima' where Id = 1");
+    other.flush();
+    EXPECT_EQ(cities(), Texts({"Lima", "Rome", "<Null>", "oslo", "Paris"}));
+}
+
+TEST_F(EngineLostWritesTest, ClosingTheFileReportsTheLoss) {
+    loseABatch();
+    rs = Recordset(); // the last user of the file's connection but db
+    expectLost([&] { db.close(); }, "close");
+
+    disk.clear();
+    db = Engine::instance().openDatabase(path());
+    EXPECT_FALSE(db.lostWrites().has_value());
+    db.execute("update People set City = 'Lima' where Id = 1");
+    db.flush();
+    EXPECT_EQ(cities(), Texts({"Lima", "Rome", "<Null>", "oslo", "Paris"}));
+}
+
+TEST_F(EngineLostWritesTest, ACommitTheFileRefusesForNowKeepsTheBatch) {
+    makePeople();
+    db.flush();
+    db.execute("update People set City = 'Lima' where Id = 1");
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path().c_str(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* reading = nullptr;
+    // A read in progress in another program holds the file: the commit must wait.
+    sqlite3_prepare_v2(reader, "SELECT City FROM People", -1, &reading, nullptr);
+    ASSERT_EQ(sqlite3_step(reading), SQLITE_ROW);
+    EXPECT_ENGINE_ERROR(db.flush(), err::EngineFailure);
+    EXPECT_FALSE(db.lostWrites().has_value());
+    db.execute("update People set City = 'Bern' where Id = 2");
+    sqlite3_finalize(reading);
+    sqlite3_close(reader);
+
+    db.flush();
+    EXPECT_EQ(cities(), Texts({"Lima", "Bern", "<Null>", "oslo", "Paris"}));
+}
+
+} // namespace
+} // namespace varnoke::testing
