@@ -7,6 +7,9 @@
 //                  (SQLite 3.40 runs DELETE ... WHERE EXISTS as a scan of File B per
 //                  record, 5 s at 10,000 records: the IN form is its fast equivalent)
 //   export         first-occurrence export of File A's matching records    INSERT ... SELECT join
+//   delete-all     the delete under "all records"                          DELETE ... WHERE IN
+//   replace-parallel  parallel replace over files whose records line up    UPDATE ... FROM on
+//                  (File B holds File A's keys in File A's order)          the row number
 // The keys are unique and each file holds them in its own order, so every method changes
 // the same records as the statement. The two sides of a pair run back to back on fresh
 // copies of one file, taking turns at going first; each size reports the median of the
@@ -18,7 +21,9 @@
 //
 // Usage:
 //   process_bench [--pairs N] [--sizes 10000,100000] [--runs replace-first,export,...]
-//   process_bench --one RUN SIZE process|sqlite     one side once (for /usr/bin/time -v)
+//   process_bench --one RUN SIZE process|sqlite [TEMPLATE]  one side once (/usr/bin/time -v)
+//   process_bench --make RUN SIZE TEMPLATE         the data of --one, made beforehand so that
+//                                                  making it is not in --one's peak memory
 #include "engine/connection.h"
 #include "engine/engine.h"
 #include "evaluate/register_file_a.h"
@@ -110,12 +115,17 @@ public:
 
 enum class Action { Replace, Delete, Export };
 
+// Shuffled: each file holds the keys in its own order; Lined: File B in File A's order;
+// CaseKeys: see case-keys above.
+enum class Data { Shuffled, Lined, CaseKeys };
+
 struct RunKind {
     std::string name;
     Action action;
     std::string_view method;
     std::string statement; // the single SQLite statement
     std::string check;     // a count both sides must agree on afterwards
+    Data data = Data::Shuffled;
 };
 
 const std::string kUpdateFrom =
@@ -131,10 +141,28 @@ const std::vector<RunKind> kRuns = {
      "INSERT INTO \"Exported Data\" (code, name) SELECT Table1.code, Table1.name FROM Table1 "
      "JOIN Table2 ON Table1.code = Table2.code",
      "SELECT count(*) FROM \"Exported Data\""},
+    {"delete-all", Action::Delete, choice::NonParallelAllRecords,
+     "DELETE FROM Table1 WHERE code IN (SELECT code FROM Table2)", "SELECT count(*) FROM Table1"},
+    {"replace-parallel", Action::Replace, choice::ParallelOneRecord,
+     "UPDATE Table1 SET name = Table2.name FROM Table2 WHERE Table1.rowid = Table2.rowid AND "
+     "Table1.code = Table2.code",
+     kReplaced, Data::Lined},
 };
 
 const RunKind kCaseKeys{"case-keys", Action::Replace, choice::NonParallelFirstOccurrence,
-                        kUpdateFrom, kReplaced};
+                        kUpdateFrom, kReplaced,       Data::CaseKeys};
+
+const char* dataName(Data data) {
+    switch (data) {
+    case Data::Shuffled:
+        return "template";
+    case Data::Lined:
+        return "lined";
+    case Data::CaseKeys:
+        return "casekeys";
+    }
+    return "";
+}
 
 // --- the data
 
@@ -196,8 +224,8 @@ std::string caseVariant(int g, long v) {
 }
 
 // A working database with Table1, Table2, the criteria table and an empty export file.
-std::string makeTemplate(long rows, bool caseKeys) {
-    const auto path = benchPath(caseKeys ? "casekeys" : "template", rows);
+// At `path`, unless a file is there.
+std::string makeTemplateAt(const std::string& path, long rows, Data data) {
     if (fs::exists(path)) return path;
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
@@ -208,7 +236,7 @@ std::string makeTemplate(long rows, bool caseKeys) {
     execOrDie(db, "CREATE TABLE Table2 (code TEXT(20), name TEXT(40))");
     execOrDie(db, "CREATE TABLE \"Exported Data\" (code TEXT(20), name TEXT(40))");
     execOrDie(db, "BEGIN");
-    if (caseKeys) {
+    if (data == Data::CaseKeys) {
         // File A: every key in other cases first, the exact ten last; File B asks for the
         // exact keys in turn.
         std::vector<std::string> a, b;
@@ -222,15 +250,19 @@ std::string makeTemplate(long rows, bool caseKeys) {
         insertRows(db, "Table2", b, "b");
     } else {
         insertRows(db, "Table1", shuffledKeys(rows, 1), "a");
-        insertRows(db, "Table2", shuffledKeys(rows, 2), "b");
+        insertRows(db, "Table2", shuffledKeys(rows, data == Data::Lined ? 1 : 2), "b");
     }
     execOrDie(db, "COMMIT");
     sqlite3_close(db);
     return path;
 }
 
-std::string freshCopy(long rows, bool caseKeys) {
-    const auto from = makeTemplate(rows, caseKeys);
+std::string makeTemplate(long rows, Data data) {
+    return makeTemplateAt(benchPath(dataName(data), rows), rows, data);
+}
+
+std::string freshCopy(long rows, Data data) {
+    const auto from = makeTemplate(rows, data);
     const auto to = benchPath("run", rows);
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
     return to;
@@ -346,13 +378,13 @@ Pairs comparePairs(const RunKind& kind, long rows, int pairs) {
         double p = 0, s = 0;
         long pCount = 0, sCount = 0;
         auto processSide = [&] {
-            const auto path = freshCopy(rows, false);
+            const auto path = freshCopy(rows, kind.data);
             p = runProcess(path, kind);
             pCount = checkCount(path, kind);
             fs::remove(path);
         };
         auto sqlSide = [&] {
-            const auto path = freshCopy(rows, false);
+            const auto path = freshCopy(rows, kind.data);
             s = runStatement(path, kind);
             sCount = checkCount(path, kind);
             fs::remove(path);
@@ -400,7 +432,7 @@ void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
     for (long rows : sizes) {
         std::vector<double> times;
         for (int i = 0; i < pairs; ++i) {
-            const auto path = freshCopy(rows, true);
+            const auto path = freshCopy(rows, Data::CaseKeys);
             times.push_back(runProcess(path, kCaseKeys));
             // Only the exact keys are replaced, never a case variant.
             if (checkCount(path, kCaseKeys) != 10)
@@ -420,16 +452,18 @@ void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
     }
 }
 
-int runOne(const std::string& name, long rows, const std::string& side) {
+// A template made by --make, so that making the data is not in this process's peak memory.
+int runOne(const std::string& name, long rows, const std::string& side,
+           const std::string& madeTemplate) {
     const RunKind& kind = kindNamed(name);
-    const bool caseKeys = &kind == &kCaseKeys;
-    makeTemplate(rows, caseKeys);
-    const auto path = freshCopy(rows, caseKeys);
+    const auto path = madeTemplate.empty() ? freshCopy(rows, kind.data) : benchPath("run", rows);
+    if (!madeTemplate.empty())
+        fs::copy_file(madeTemplate, path, fs::copy_options::overwrite_existing);
     const double secs = side == "sqlite" ? runStatement(path, kind) : runProcess(path, kind);
     std::printf("%s %ld %s: %.3f s, count %ld\n", name.c_str(), rows, side.c_str(), secs,
                 checkCount(path, kind));
     fs::remove(path);
-    fs::remove(benchPath(caseKeys ? "casekeys" : "template", rows));
+    fs::remove(benchPath(dataName(kind.data), rows));
     return 0;
 }
 
@@ -442,8 +476,8 @@ int main(int argc, char** argv) {
     int pairs = 5;
     std::vector<long> sizes = {10000, 100000, 1000000};
     std::vector<long> caseSizes = {1000, 4000, 16000, 64000};
-    std::vector<std::string> runs = {"replace-first", "replace-all", "delete-first", "export",
-                                     "case-keys"};
+    std::vector<std::string> runs = {"replace-first", "replace-all",      "delete-first", "export",
+                                     "delete-all",    "replace-parallel", "case-keys"};
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i];
@@ -452,7 +486,12 @@ int main(int argc, char** argv) {
                 return argv[++i];
             };
             if (a == "--one" && i + 3 < argc)
-                return runOne(argv[i + 1], std::stol(argv[i + 2]), argv[i + 3]);
+                return runOne(argv[i + 1], std::stol(argv[i + 2]), argv[i + 3],
+                              i + 4 < argc ? argv[i + 4] : "");
+            if (a == "--make" && i + 3 < argc) {
+                makeTemplateAt(argv[i + 3], std::stol(argv[i + 2]), kindNamed(argv[i + 1]).data);
+                return 0;
+            }
             if (a == "--pairs") {
                 pairs = std::stoi(next());
             } else if (a == "--sizes") {
@@ -500,8 +539,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "process_bench: %s\n", e.what());
         return 1;
     }
-    for (long n : sizes)
-        fs::remove(benchPath("template", n));
+    for (long n : sizes) {
+        fs::remove(benchPath(dataName(Data::Shuffled), n));
+        fs::remove(benchPath(dataName(Data::Lined), n));
+    }
     for (long n : caseSizes)
         fs::remove(benchPath("casekeys", n));
     return 0;

@@ -168,8 +168,10 @@ public:
     // Closes the recordset for every handle; pending edits are dropped. Idempotent.
     void close();
 
-    // Diagnostics: the query plan SQLite chooses for a find with this criteria, one
-    // line per plan step (as EXPLAIN QUERY PLAN prints it).
+    // Diagnostics: the path a find with this criteria takes. "SEARCH KEY INDEX ON F" when
+    // the engine's key index of F answers it (which this may build, as the find would);
+    // else the query plan SQLite chooses, one line per plan step (as EXPLAIN QUERY PLAN
+    // prints it).
     std::vector<std::string> explainFind(std::string_view criteria) const;
 
 private:

@@ -6,6 +6,7 @@
 // the current record where it was.
 #include "engine/engine_error.h"
 #include "engine/find_shape.h"
+#include "engine/keyed_equality.h"
 #include "engine/recordset_state.h"
 #include "engine/sql_parser.h"
 
@@ -51,15 +52,18 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
     r.pushScope({scope()});
     const std::string cond = r.condition(criteria);
     r.popScope();
-    if (literals) *literals = std::move(r.literalBinds);
     FindQuery q;
     q.backwards = backwards;
-    q.keyColumn = keyedColumn(cond, r);
+    // The key index answers a find in stored order as SQLite would.
+    if (auto keyed = natural_ ? keyedEquality(criteria, r, 0, base_) : std::nullopt) {
+        q.keyColumn = columnOfBase(keyed->column);
+        q.keyBind = keyed->keyBind;
+    }
     if (q.keyColumn >= 0) {
-        q.keyBind = 1;
         // Indexed in SQLite only if a find of this shape goes there (see runFind).
         q.unindexed = std::make_shared<const std::vector<SearchedColumn>>(r.searched);
     }
+    if (literals) *literals = std::move(r.literalBinds);
     q.boundParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
     std::string& sqlText = findSql_[backwards ? 1 : 0][cond];
@@ -99,19 +103,6 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
     }
     q.sql = sqlText;
     return q;
-}
-
-// The column of a find that is exactly "[F] = 'text'" on a text field of this row set in
-// stored order, as rendered: the key index answers such a find as SQLite would.
-int RecordsetState::keyedColumn(const std::string& cond, const Renderer& r) const {
-    if (!natural_ || r.searched.size() != 1 || r.binds.size() != 1 || !r.binds[0].isText())
-        return -1;
-    const SearchedColumn& s = r.searched[0];
-    if (s.kind != IndexKind::NoCase || !sameName(s.table.name, base_.name)) return -1;
-    const int i = columnOfBase(s.column);
-    if (i < 0 || cond != "(" + alias_ + "." + quoteName(baseName(i)) + kCaseBlind + " = ?1)")
-        return -1;
-    return i;
 }
 
 const std::string& RecordsetState::baseName(int column) const {
@@ -209,6 +200,9 @@ std::vector<std::string> RecordsetState::explainFind(std::string_view criteria) 
     checkOpen();
     auto expr = sql::parseExpression(criteria);
     FindQuery q = findQuery(*expr, false);
+    // The path a find takes: the key index may answer, as it does for the find itself.
+    if (q.keyColumn >= 0 && keysServe(q.keyColumn))
+        return {"SEARCH KEY INDEX ON " + baseName(q.keyColumn)};
     ensureIndexes(q);
     auto st = conn().prepare("EXPLAIN QUERY PLAN " + q.sql);
     st.bindAll(q.binds);

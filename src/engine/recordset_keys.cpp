@@ -22,6 +22,7 @@ std::optional<std::vector<std::int64_t>> RecordsetState::keyedRows(std::string_v
     if (served < 0 || !keysServe(served) || !keys_->coversTable()) return std::nullopt;
     std::vector<std::int64_t> found;
     for (const auto& e : keys_->candidates(text)) {
+        if (!alive_[e.slot]) continue;
         const auto kept = keys_->textOf(e.slot);
         if (!kept || sameFolded(*kept, text)) found.push_back(rows_[e.slot]);
     }

@@ -138,7 +138,6 @@ private:
     // Nothing when the key index cannot answer the find; then the find goes to SQLite.
     std::optional<std::optional<std::size_t>> keyedFind(const FindQuery& q,
                                                         std::optional<std::size_t> after);
-    int keyedColumn(const std::string& cond, const Renderer& r) const;
     bool keysServe(int column);
     bool keysCurrent() const;
     // A recordset column's name in its base table, and the first column of that name.

@@ -11,13 +11,14 @@
 
 namespace varnoke::detail {
 
-// An UPDATE whose WHERE is one case-blind comparison of a text column with a bound text:
-// an open recordset's key index knows the rows it may change, which are then written
-// one by one by rowid, each still tested against the condition.
+// An UPDATE or DELETE whose WHERE is one case-blind comparison of a text column with a
+// bound text (keyedEquality): an open recordset's key index knows the rows it may
+// change, which are then written one by one by rowid, each still tested against the
+// condition.
 struct KeyedWhere {
     std::string column;
     int keyBind = 0;
-    std::string byRowidSql; // the UPDATE of one row, its rowid in bind rowidBind
+    std::string byRowidSql; // the statement on one row, its rowid in bind rowidBind
     int rowidBind = 0;
 };
 
@@ -29,7 +30,8 @@ struct DataStatement {
     bool deletes = false;                 // open recordsets hear of the rows it deletes
     std::vector<SearchedColumn> searched; // the find indexes its WHERE asks for
     std::vector<std::string> indexKeys;   // of searched (Connection::findIndexKey)
-    // For an UPDATE: the columns it sets, and how its WHERE may be answered by key.
+    // For an UPDATE or a DELETE: the columns it sets (none for a DELETE; a key index on
+    // any other column still holds), and how its WHERE may be answered by key.
     std::optional<std::vector<std::string>> setColumns;
     std::optional<KeyedWhere> keyed;
 };

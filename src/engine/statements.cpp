@@ -3,6 +3,7 @@
 #include "engine/database_state.h"
 #include "engine/engine_error.h"
 #include "engine/find_shape.h"
+#include "engine/keyed_equality.h"
 #include "engine/sql_parser.h"
 
 #include <algorithm>
@@ -81,16 +82,17 @@ std::optional<std::vector<std::int64_t>> keyedRows(Connection& c, const DataStat
     return c.keyedRows(d.written, d.keyed->column, key.asText());
 }
 
-long updateByRowid(Connection& c, const DataStatement& d, const std::vector<Value>& binds,
-                   const std::vector<std::int64_t>& rows) {
-    long affected = 0;
+long writeByRowid(Connection& c, const DataStatement& d, const std::vector<Value>& binds,
+                  const std::vector<std::int64_t>& rows) {
+    std::vector<std::int64_t> written;
     auto each = [&] {
+        auto st = c.prepare(d.keyed->byRowidSql);
+        st.bindAllKept(binds); // binds outlive st
         for (const std::int64_t rowid : rows) {
-            auto st = c.prepare(d.keyed->byRowidSql);
-            st.bindAllKept(binds);
             sqlite3_bind_int64(st.get(), d.keyed->rowidBind, rowid);
             st.run();
-            affected += sqlite3_changes(c.handle());
+            sqlite3_reset(st.get());
+            if (sqlite3_changes(c.handle()) > 0) written.push_back(rowid);
         }
     };
     // One row is written whole or not at all; more rows need the savepoint the whole
@@ -99,14 +101,16 @@ long updateByRowid(Connection& c, const DataStatement& d, const std::vector<Valu
         each();
     else
         c.atomically(each);
-    return affected;
+    // Open recordsets on the table must drop the deleted rows.
+    if (d.deletes) c.rowsDeleted(d.written, written);
+    return static_cast<long>(written.size());
 }
 
 // Runs a rendered data statement with these binds in its own savepoint, so a failing
 // statement undoes its own effects and nothing gathered before it; returns the rows it
 // affected.
 long runData(Connection& c, const DataStatement& d, const std::vector<Value>& binds) {
-    if (auto rows = keyedRows(c, d, binds)) return updateByRowid(c, d, binds, *rows);
+    if (auto rows = keyedRows(c, d, binds)) return writeByRowid(c, d, binds, *rows);
     ensureSearched(c, d);
     if (d.deletes && c.hasRecordsets(d.written)) {
         // Open recordsets on the table must drop the deleted rows.
@@ -131,7 +135,8 @@ long runData(Connection& c, const DataStatement& d, const std::vector<Value>& bi
 }
 
 // Runs a data statement and marks its table written. A key index on a column an UPDATE
-// did not set still holds.
+// did not set still holds, and so does one after a DELETE, whose rows open recordsets
+// have dropped.
 long runWrite(Connection& c, const DataStatement& d, const std::vector<Value>& binds) {
     const Connection::DataVersion before = c.dataVersion(c.tableVersionSlot(d.written));
     const long affected = runData(c, d, binds);
@@ -153,7 +158,7 @@ struct Runner {
     std::optional<DataStatement> data = std::nullopt;
     // The find indexes its WHERE asked for.
     std::vector<SearchedColumn> searched = {};
-    // Set for an UPDATE (see DataStatement).
+    // Set for an UPDATE and a DELETE (see DataStatement).
     std::optional<std::vector<std::string>> setColumns = std::nullopt;
     std::optional<KeyedWhere> keyed = std::nullopt;
 
@@ -191,26 +196,16 @@ struct Runner {
         return cond;
     }
 
-    // An UPDATE of `t` whose condition `cond` is exactly "[F] = 'text'" on a text field,
-    // as rendered, with no subquery, which could read the rows it writes.
-    void keyWhere(const TableInfo& t, const sql::UpdateStmt& u, const std::string& sets,
-                  const std::string& cond) {
-        std::vector<const sql::Expr*> texts;
-        if (searched.size() != 1 || searched[0].kind != IndexKind::NoCase ||
-            !sameName(searched[0].table.name, t.name) || r.binds.empty() ||
-            !r.binds.back().isText() || !updateTexts(u, texts))
-            return;
-        const int column = t.columnIndex(searched[0].column);
-        if (column < 0) return;
-        const std::string& name = t.columns[static_cast<std::size_t>(column)].name;
-        const int keyBind = static_cast<int>(r.binds.size());
-        if (cond != "(" + quoteName(t.name) + "." + quoteName(name) + kCaseBlind + " = ?" +
-                        std::to_string(keyBind) + ")")
-            return;
-        const int rowidBind = keyBind + 1;
-        keyed = KeyedWhere{name, keyBind,
-                           "UPDATE " + t.sqlName() + " SET " + sets + " WHERE rowid = ?" +
-                               std::to_string(rowidBind) + " AND " + cond,
+    // A WHERE of `t`, rendered as `cond` with its searched columns from `firstSearched`,
+    // that a key index can answer: the statement (`head`, which holds no subquery, which
+    // could read the rows it writes) is then written row by row.
+    void keyWhere(const TableInfo& t, const sql::Expr& where, std::size_t firstSearched,
+                  const std::string& head, const std::string& cond) {
+        const auto key = keyedEquality(where, r, firstSearched, t);
+        if (!key) return;
+        const int rowidBind = static_cast<int>(r.binds.size()) + 1;
+        keyed = KeyedWhere{key->column, key->keyBind,
+                           head + " WHERE rowid = ?" + std::to_string(rowidBind) + " AND " + cond,
                            rowidBind};
     }
 
@@ -254,11 +249,14 @@ struct Runner {
             setColumns->push_back(col.name);
         }
         written = "main." + upperName(t.name);
-        std::string sqlText = "UPDATE " + t.sqlName() + " SET " + sets;
+        const std::string head = "UPDATE " + t.sqlName() + " SET " + sets;
+        std::string sqlText = head;
         if (u.where) {
+            const std::size_t first = r.searched.size();
             const std::string cond = where(*u.where);
             sqlText += " WHERE " + cond;
-            keyWhere(t, u, sets, cond);
+            std::vector<const sql::Expr*> texts;
+            if (updateTexts(u, texts)) keyWhere(t, *u.where, first, head, cond);
         }
         r.popScope();
         checkParameters();
@@ -268,11 +266,18 @@ struct Runner {
     void operator()(const sql::DeleteStmt& d) {
         const TableInfo& t = requireTable(c, d.table.name);
         r.pushScope({scopeFor(t, d.table.alias)});
-        std::string sqlText = "DELETE FROM " + t.sqlName();
-        if (d.where) sqlText += " WHERE " + where(*d.where);
+        const std::string head = "DELETE FROM " + t.sqlName();
+        std::string sqlText = head;
+        if (d.where) {
+            const std::size_t first = r.searched.size();
+            const std::string cond = where(*d.where);
+            sqlText += " WHERE " + cond;
+            keyWhere(t, *d.where, first, head, cond);
+        }
         r.popScope();
         checkParameters();
         written = "main." + upperName(t.name);
+        setColumns.emplace(); // a DELETE sets no column
         run(std::move(sqlText), true);
     }
 

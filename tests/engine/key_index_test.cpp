@@ -119,6 +119,22 @@ protected:
             found();
         return out;
     }
+
+    // The tables SQLite holds an index of.
+    std::vector<std::string> indexedTables() {
+        db.flush();
+        sqlite3* raw = nullptr;
+        EXPECT_EQ(sqlite3_open(path().c_str(), &raw), SQLITE_OK);
+        std::vector<std::string> out;
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(raw, "SELECT tbl_name FROM sqlite_master WHERE type = 'index'", -1, &st,
+                           nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        sqlite3_close(raw);
+        return out;
+    }
 };
 
 class KeyedFind : public KeyedFindTest, public ::testing::WithParamInterface<Between> {};
@@ -200,6 +216,34 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The key index answers "[F] = 'text'" either way round, so SQLite is given no index of
+// the field, and explainFind names the path taken. Any other condition, or a row set not
+// in stored order, goes to SQLite's index.
+TEST_F(KeyedFindTest, TheKeyIndexAnswersAndTheExplanationSaysSo) {
+    makeWords();
+    auto rs = db.openRecordset("Words", RecordsetType::Dynaset);
+    for (const auto& c : kCriteria)
+        ids(rs, c);
+    rs.findFirst("'ABC' = [Word]");
+    EXPECT_EQ(rs.value("Id").asNumber(), 1);
+    const std::vector<std::string> keyedPlan = {"SEARCH KEY INDEX ON Word"};
+    for (const char* c : {"Word = 'abc'", "[Words].[Word] = 'x'", "'x' = Word"})
+        EXPECT_EQ(rs.explainFind(c), keyedPlan) << c;
+    const auto indexed = indexedTables();
+    EXPECT_EQ(std::count(indexed.begin(), indexed.end(), "Words"), 0);
+    for (const char* c : {"Word = 'abc' AND Id > 1", "Word <> 'abc'", "Word = Other", "Id = 3",
+                          "Word >= 'abc'", "StrComp([Word], 'abc', 0) = 0"}) {
+        const auto plan = rs.explainFind(c);
+        ASSERT_FALSE(plan.empty()) << c;
+        EXPECT_NE(plan, keyedPlan) << c;
+        EXPECT_EQ(plan[0].find("KEY INDEX"), std::string::npos) << c;
+    }
+    auto sorted = db.openRecordset("SELECT * FROM Words ORDER BY Id", RecordsetType::Dynaset);
+    const auto plan = sorted.explainFind("Word = 'abc'");
+    ASSERT_FALSE(plan.empty());
+    EXPECT_NE(plan[0].find("USING INDEX vk~Words~Word"), std::string::npos) << plan[0];
+}
 
 // A walk through many records of one key visits each once, in order.
 TEST_F(KeyedFindTest, WalksManyRecordsOfOneKey) {
@@ -285,10 +329,9 @@ protected:
         keyed = db.openRecordset("Words", RecordsetType::Dynaset);
     }
 
-    std::vector<std::string> rows(const std::string& table) {
+    // Every record from the current one on, a text each.
+    static std::vector<std::string> walk(Recordset& rs) {
         std::vector<std::string> out;
-        auto rs =
-            db.openRecordset("SELECT * FROM " + table + " ORDER BY Id", RecordsetType::Snapshot);
         for (; !rs.eof(); rs.moveNext()) {
             std::string row;
             for (int i = 0; i < rs.fieldCount(); ++i) {
@@ -298,6 +341,12 @@ protected:
             out.push_back(row);
         }
         return out;
+    }
+
+    std::vector<std::string> rows(const std::string& table) {
+        auto rs =
+            db.openRecordset("SELECT * FROM " + table + " ORDER BY Id", RecordsetType::Snapshot);
+        return walk(rs);
     }
 
     std::string run(std::string statement, const std::string& table) {
@@ -318,22 +367,6 @@ protected:
         }
     }
 
-    // The tables SQLite holds an index of.
-    std::vector<std::string> indexedTables() {
-        db.flush();
-        sqlite3* raw = nullptr;
-        EXPECT_EQ(sqlite3_open(path().c_str(), &raw), SQLITE_OK);
-        std::vector<std::string> out;
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(raw, "SELECT tbl_name FROM sqlite_master WHERE type = 'index'", -1, &st,
-                           nullptr);
-        while (sqlite3_step(st) == SQLITE_ROW)
-            out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-        sqlite3_close(raw);
-        return out;
-    }
-
     Recordset keyed;
 };
 
@@ -351,6 +384,29 @@ TEST_F(KeyedUpdate, ChangesWhatTheStatementChanges) {
         "UPDATE {} SET Other = 1 / (Id - 12) WHERE Word = 'ZZ'",
     });
     // Only the twin's statements searched through an index of SQLite's.
+    const auto indexed = indexedTables();
+    EXPECT_EQ(std::count(indexed.begin(), indexed.end(), "Twin"), 1);
+    EXPECT_EQ(std::count(indexed.begin(), indexed.end(), "Words"), 0);
+}
+
+// A DELETE of one text field's records by text is written by rowid from the key index
+// as the UPDATE is; the recordset open on the table drops the rows, and its key index
+// holds after them.
+TEST_F(KeyedUpdate, DeletesWhatTheStatementDeletes) {
+    runBoth({
+        "DELETE FROM {} WHERE Word = 'abc'",
+        "DELETE FROM {} WHERE [Word] = 'X'",
+        "DELETE FROM {} WHERE Word = 'nothing'",
+        "DELETE FROM {} WHERE 'ZZ' = Word",
+        "DELETE FROM {} WHERE Word = ''",
+        "UPDATE {} SET Other = 'n1' WHERE Word = 'ab'",
+        "DELETE FROM {} WHERE Word = '\xc3\xa4"
+        "bc'",
+    });
+    keyed.moveFirst();
+    const auto walked = walk(keyed);
+    EXPECT_EQ(walked, rows("Twin"));
+    EXPECT_EQ(keyed.recordCount(), static_cast<long>(walked.size()));
     const auto indexed = indexedTables();
     EXPECT_EQ(std::count(indexed.begin(), indexed.end(), "Twin"), 1);
     EXPECT_EQ(std::count(indexed.begin(), indexed.end(), "Words"), 0);
