@@ -5,11 +5,17 @@
 // file, and a bad or truncated file raises EngineError.
 #include "value/value.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace varnoke {
+
+// The most fields a table holds (SQLite's own limit on a table's columns).
+inline constexpr std::size_t kMaxTableFields = 2000;
+// The most characters a memo holds; a foreign value longer than that is refused.
+inline constexpr std::size_t kMaxMemoCharacters = 65535;
 
 struct ForeignField {
     std::string name;
