@@ -1,5 +1,7 @@
 #include "drivers/html_tags.h"
 
+#include "drivers/reader_support.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -36,25 +38,6 @@ std::size_t endTagAt(std::string_view html, std::size_t from, std::string_view n
             return at;
     }
     return html.size();
-}
-
-void appendUtf8(std::uint32_t cp, std::string& out) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | cp >> 18);
-        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // The Latin-1 names, from U+00A0 on, and the other names pages use most.
@@ -141,7 +124,10 @@ void appendDecoded(std::string_view text, std::string& out) {
         out.append(text.substr(at, amp - at));
         if (amp == std::string_view::npos) return;
         if (const auto r = reference(text, amp)) {
-            appendUtf8(r->first, out);
+            // As a browser reads them: no NUL, surrogate or code point past Unicode.
+            const std::uint32_t cp = r->first;
+            const bool valid = cp != 0 && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+            appendUtf8(out, valid ? cp : 0xFFFD);
             at = amp + r->second;
         } else {
             out += '&';
