@@ -7,28 +7,17 @@
 
 namespace varnoke::drivers {
 
-namespace {
-
-std::string folded(std::string_view name) {
-    std::string key(name);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return key;
-}
-
-} // namespace
-
 void makeNamesUnique(std::vector<ForeignField>& fields) {
     std::unordered_set<std::string> taken;
     std::vector<bool> generated(fields.size(), false);
     // A set, not a scan of earlier names: a file may have thousands of fields.
     for (std::size_t i = 0; i < fields.size(); ++i)
-        generated[i] = fields[i].name.empty() || !taken.insert(folded(fields[i].name)).second;
+        generated[i] = fields[i].name.empty() || !taken.insert(nameKey(fields[i].name)).second;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (!generated[i]) continue;
         const std::string base = "F" + std::to_string(i + 1);
         std::string name = base;
-        for (int k = 2; !taken.insert(folded(name)).second; ++k)
+        for (int k = 2; !taken.insert(nameKey(name)).second; ++k)
             name = base + "_" + std::to_string(k);
         fields[i].name = std::move(name);
     }

@@ -113,8 +113,10 @@ bool isSection(std::string_view tag) {
 // finds which table a name means, or sends the rows of one table, a row at a time.
 class TableWalk final : public HtmlVisitor {
 public:
-    TableWalk(std::string_view fileName, bool utf8)
-        : fileName_(fileName), windows_("CP1252"), utf8_(utf8) {}
+    TableWalk(std::string_view fileName, bool utf8) : fileName_(fileName) {
+        // Opening a conversion is dear; a UTF-8 page needs none.
+        if (!utf8) windows_.emplace("CP1252");
+    }
 
     // Finds the table answering to name: its caption, its id or name attribute, or
     // "TableN" by position.
@@ -191,10 +193,10 @@ public:
         const bool inCaption = !wanted_.empty() && top().caption;
         if (!inCaption && !inTargetCell()) return;
         decoded_.clear();
-        if (utf8_) {
-            appendDecoded(raw, decoded_);
+        if (windows_) {
+            appendDecoded(windows_->toUtf8(raw), decoded_);
         } else {
-            appendDecoded(windows_.toUtf8(raw), decoded_);
+            appendDecoded(raw, decoded_);
         }
         (inCaption ? caption_ : cell_).append(decoded_);
         if (cell_.size() > 4 * kMaxMemoCharacters || caption_.size() > 4 * kMaxMemoCharacters)
@@ -294,8 +296,7 @@ private:
     }
 
     std::string_view fileName_;
-    CodePage windows_;
-    bool utf8_;
+    std::optional<CodePage> windows_; // for a page not in UTF-8
     std::string_view wanted_;
     std::optional<std::size_t> found_;
     std::size_t target_ = 0;

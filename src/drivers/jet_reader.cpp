@@ -113,6 +113,7 @@ public:
             throw EngineError(err::TableNotFound, "The database '" + name + "' holds no table.");
 
         std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(chosen));
+        if (table) checkFieldCount(table->num_cols, name);
         if (!table || !mdb_read_columns(table.get()))
             throwBadFormat(name,
                            "the table '" + std::string(chosen->object_name) + "' cannot be read");

@@ -4,6 +4,8 @@
 #include "table_collector.h"
 
 #include "drivers/child_read.h"
+#include "drivers/jet_format.h"
+#include "file_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +151,28 @@ TEST(ChildRead, TheLibrarysChatterNeverReachesOurStderr) {
     ::close(capture);
     ::unlink(path);
     EXPECT_EQ(table.rows.size(), 2u);
+}
+
+// The Jet fuzz finding on which libmdb allocates without end: with time to spare, the
+// memory limit is what ends it, and the message says so.
+TEST(ChildRead, ALibraryThatEatsMemoryIsEndedByTheMemoryLimit) {
+    const std::string mdb = slurp(std::string(VARNOKE_TEST_DATA) + "/mdb/catalog_memory.mdb");
+    Table table;
+    try {
+        drivers::readInChild(
+            "catalog_memory.mdb", ChildLimits{60s, 64u * 1024 * 1024, 60s, 1000},
+            [&](ForeignTableSink& sink) {
+                drivers::readJetImage(
+                    {reinterpret_cast<const std::uint8_t*>(mdb.data()), mdb.size()},
+                    "catalog_memory.mdb", "", sink);
+            },
+            table);
+        FAIL() << "the table was read";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(std::string(e.what()), "The file 'catalog_memory.mdb' is not in the expected "
+                                         "format: reading it needs more memory than Varnoke "
+                                         "allows.");
+    }
 }
 
 TEST(ChildRead, AnErrorOfTheReceivingSinkEndsTheChild) {
