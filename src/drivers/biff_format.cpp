@@ -358,8 +358,8 @@ void readWorkbookImage(ByteSpan file, std::string_view fileName, std::string_vie
                        ForeignTableSink& sink) {
     std::string chosen;
     auto cells = worksheetCells(file, fileName, sheet, &chosen);
-    sendGrid(std::move(cells), CellSource::Worksheet, emptyTableMessage("sheet", chosen, fileName),
-             sink);
+    sendGrid(std::move(cells), CellSource::Worksheet, fileName,
+             emptyTableMessage("sheet", chosen, fileName), sink);
 }
 
 } // namespace varnoke::drivers

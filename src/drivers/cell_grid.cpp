@@ -1,5 +1,6 @@
 #include "drivers/cell_grid.h"
 
+#include "drivers/field_names.h"
 #include "drivers/reader_support.h"
 #include "engine/engine_error.h"
 #include "value/convert.h"
@@ -73,7 +74,8 @@ Guess guessOfText(std::string_view raw) {
     const auto text = trim(raw);
     if (text.empty()) return Guess::None;
     if (wholeNumber(text)) return Guess::Long;
-    if (decimalNumber(text)) return Guess::Double;
+    // A key of 17 digits would come back as its neighbour: such a column stays text.
+    if (auto n = decimalNumber(text)) return doubleHoldsExactly(*n) ? Guess::Double : Guess::Text;
     if (parseDateText(text)) return Guess::Date;
     return Guess::Text;
 }
@@ -146,23 +148,43 @@ struct GridTyper::Column {
     std::size_t longest = 0;
 };
 
-GridTyper::GridTyper(CellSource source) : source_(source) {}
+GridTyper::GridTyper(CellSource source, std::string_view fileName)
+    : source_(source), fileName_(fileName) {}
 GridTyper::~GridTyper() = default;
 
 void GridTyper::header(const CellRow& row) {
+    widen(row);
     names_.clear();
     for (const auto& v : row)
         names_.push_back(std::string(trim(textOfCell(v))));
-    widen(row);
 }
 
 void GridTyper::widen(const CellRow& row) {
     // Trailing columns with neither a name nor a value are only layout.
     for (std::size_t c = row.size(); c > width_; --c)
         if (!isBlankCell(row[c - 1])) {
-            width_ = c;
+            widenTo(c);
             break;
         }
+}
+
+void GridTyper::widenTo(std::size_t width) {
+    // Before any work per column: a million of them would take hours to name.
+    checkFieldCount(width, fileName_);
+    width_ = width;
+}
+
+void GridTyper::measure(std::size_t column, std::size_t bytes, const std::string& text) {
+    // Only a text longer than 255 characters changes the field, and a text has no more
+    // characters than bytes.
+    auto& longest = columns_[column].longest;
+    if (bytes <= longest || bytes <= 255) return;
+    longest = std::max(longest, utf8Length(text));
+    if (longest > kMaxMemoCharacters)
+        throwBadFormat(fileName_, "the value in row " + std::to_string(rows_ + 1) + " of field " +
+                                      std::to_string(column + 1) + " is longer than " +
+                                      std::to_string(kMaxMemoCharacters) +
+                                      " characters, the most a memo holds");
 }
 
 void GridTyper::observe(const CellRow& row) {
@@ -173,46 +195,39 @@ void GridTyper::observe(const CellRow& row) {
         // A column found to hold text stays text: its later values need no guessing.
         if (column.guess != Guess::Text)
             column.guess = combine(column.guess, guessOf(row[c], source_));
-        // Only a text longer than 255 characters changes the field, and a text has no
-        // more characters than bytes.
         if (row[c].isText()) {
-            const auto& text = row[c].asText();
-            if (text.size() > column.longest && text.size() > 255)
-                column.longest = std::max(column.longest, utf8Length(text));
+            measure(c, row[c].asText().size(), row[c].asText());
         } else if (!row[c].isNull() && !row[c].isEmpty()) {
-            column.longest = std::max(column.longest, utf8Length(textOfCell(row[c])));
+            const std::string text = textOfCell(row[c]);
+            measure(c, text.size(), text);
         }
     }
+    ++rows_;
 }
 
 void GridTyper::observeTexts(const std::vector<std::string>& row) {
     for (std::size_t c = row.size(); c > width_; --c)
         if (!trim(row[c - 1]).empty()) {
-            width_ = c;
+            widenTo(c);
             break;
         }
     if (columns_.size() < row.size()) columns_.resize(row.size());
     for (std::size_t c = 0; c < row.size(); ++c) {
         auto& column = columns_[c];
         if (column.guess != Guess::Text) column.guess = combine(column.guess, guessOfText(row[c]));
-        if (row[c].size() > column.longest && row[c].size() > 255)
-            column.longest = std::max(column.longest, utf8Length(row[c]));
+        measure(c, row[c].size(), row[c]);
     }
+    ++rows_;
 }
 
 std::vector<ForeignField> GridTyper::fields(std::string_view emptyMessage) {
     if (width_ == 0) throw EngineError(err::ExternalFormat, std::string(emptyMessage));
     columns_.resize(std::max(columns_.size(), width_));
     std::vector<ForeignField> fields;
-    for (std::size_t c = 0; c < width_; ++c) {
-        std::string name = c < names_.size() ? names_[c] : std::string();
-        const bool taken = std::any_of(fields.begin(), fields.end(), [&](const ForeignField& f) {
-            return equalsNoCase(f.name, name);
-        });
-        // Unnamed or repeated columns get the engine's own names for them.
-        if (name.empty() || taken) name = "F" + std::to_string(c + 1);
-        fields.push_back(fieldOf(std::move(name), columns_[c].guess, columns_[c].longest));
-    }
+    for (std::size_t c = 0; c < width_; ++c)
+        fields.push_back(fieldOf(c < names_.size() ? names_[c] : std::string(), columns_[c].guess,
+                                 columns_[c].longest));
+    makeNamesUnique(fields);
     return fields;
 }
 
@@ -234,9 +249,9 @@ std::string emptyTableMessage(std::string_view kind, std::string_view name,
     return what + " holds no data; there is nothing to link.";
 }
 
-void sendGrid(std::vector<CellRow> grid, CellSource source, std::string_view emptyMessage,
-              ForeignTableSink& sink) {
-    GridTyper typer(source);
+void sendGrid(std::vector<CellRow> grid, CellSource source, std::string_view fileName,
+              std::string_view emptyMessage, ForeignTableSink& sink) {
+    GridTyper typer(source, fileName);
     if (!grid.empty()) typer.header(grid.front());
     for (std::size_t r = 1; r < grid.size(); ++r)
         typer.observe(grid[r]);

@@ -24,7 +24,9 @@ enum class CellSource {
 // decide a column's type.
 class GridTyper {
 public:
-    explicit GridTyper(CellSource source);
+    // fileName names the file in messages: a grid wider than a table can hold, or a value
+    // longer than a memo holds, raises 3274 as soon as it is seen.
+    GridTyper(CellSource source, std::string_view fileName);
     ~GridTyper();
 
     // The first row: it names the fields.
@@ -33,8 +35,8 @@ public:
     void observe(const CellRow& row);
     // The same for a row of texts from a text source, without making values of them.
     void observeTexts(const std::vector<std::string>& row);
-    // The fields, once every row was observed. Raises 3274 with emptyMessage when no
-    // column holds a name or a value.
+    // The fields, once every row was observed, named as makeNamesUnique names them.
+    // Raises 3274 with emptyMessage when no column holds a name or a value.
     std::vector<ForeignField> fields(std::string_view emptyMessage);
     // One value a field into values; false for a row with nothing in it, which is
     // only spacing and is not sent.
@@ -42,9 +44,13 @@ public:
 
 private:
     void widen(const CellRow& row);
+    void widenTo(std::size_t width);
+    void measure(std::size_t column, std::size_t bytes, const std::string& text);
 
     struct Column;
     CellSource source_;
+    std::string fileName_;
+    std::size_t rows_ = 0; // observed so far, the header not counted
     std::vector<std::string> names_;
     std::vector<Column> columns_;
     std::size_t width_ = 0;
@@ -55,7 +61,7 @@ std::string emptyTableMessage(std::string_view kind, std::string_view name,
                               std::string_view fileName);
 
 // Sends a grid held whole: fields from the first row, then every further row.
-void sendGrid(std::vector<CellRow> grid, CellSource source, std::string_view emptyMessage,
-              ForeignTableSink& sink);
+void sendGrid(std::vector<CellRow> grid, CellSource source, std::string_view fileName,
+              std::string_view emptyMessage, ForeignTableSink& sink);
 
 } // namespace varnoke::drivers

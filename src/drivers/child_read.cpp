@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <new>
 #include <string>
+#include <utility>
 
 #include <csignal>
 #include <fcntl.h>
@@ -23,6 +25,9 @@ namespace {
 
 // The pipe carries messages: a kind letter, a 32-bit length and that many bytes.
 enum Message : char { Begin = 'B', Row = 'R', Failure = 'E', Done = 'D' };
+
+// The longest message taken from the child: a row of long memos and pictures.
+constexpr std::uint32_t kMaxMessage = 64u * 1024 * 1024;
 
 void putU32(std::string& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -73,6 +78,12 @@ public:
         std::string s(data_.substr(at_, n));
         at_ += n;
         return s;
+    }
+    // A count of items of at least itemBytes each that are still to come, at most most.
+    std::size_t count(std::size_t itemBytes, std::size_t most) {
+        const std::uint32_t n = u32();
+        if (n > most || n > (data_.size() - at_) / itemBytes) broken();
+        return n;
     }
     std::uint8_t byte() {
         if (at_ >= data_.size()) broken();
@@ -180,18 +191,25 @@ std::size_t addressSpaceNow() {
     return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
-[[noreturn]] void runChild(int fd, const ChildLimits& limits,
+[[noreturn]] void runChild(int fd, int chatter, const ChildLimits& limits,
                            const std::function<void(ForeignTableSink&)>& read) {
     std::signal(SIGPIPE, SIG_IGN);
-    // The library's own messages are no business of the user's terminal.
+    // The library's own messages are no business of the user's terminal; what it
+    // writes to stderr goes to the parent, which reads a failed allocation there.
     if (const int null = ::open("/dev/null", O_RDWR); null >= 0) {
         ::dup2(null, STDIN_FILENO);
         ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
         if (null > STDERR_FILENO) ::close(null);
     }
+    ::dup2(chatter, STDERR_FILENO);
     const rlimit memory{addressSpaceNow() + limits.memory, addressSpaceNow() + limits.memory};
     ::setrlimit(RLIMIT_AS, &memory);
+    // Processor time never exceeds the time the whole read may take; past it the
+    // kernel sends SIGXCPU, and a second later kills the child outright.
+    const auto seconds =
+        static_cast<rlim_t>(std::chrono::ceil<std::chrono::seconds>(limits.total).count());
+    const rlimit cpu{seconds, seconds + 1};
+    ::setrlimit(RLIMIT_CPU, &cpu);
     std::string failure;
     int number = err::ExternalFormat;
     try {
@@ -215,21 +233,31 @@ std::size_t addressSpaceNow() {
     ::_exit(0);
 }
 
+struct Pipe {
+    int read = -1;
+    int write = -1;
+    ~Pipe() {
+        closeRead();
+        closeWrite();
+    }
+    void closeRead() {
+        if (read >= 0) ::close(std::exchange(read, -1));
+    }
+    void closeWrite() {
+        if (write >= 0) ::close(std::exchange(write, -1));
+    }
+};
+
 struct Child {
     pid_t pid = -1;
-    int fd = -1;
 
     ~Child() {
-        if (fd >= 0) ::close(fd);
         if (pid > 0) {
             ::kill(pid, SIGKILL);
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
+            wait();
         }
     }
 
-    // How the child ended; -1 while it runs.
     int wait() {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -239,92 +267,171 @@ struct Child {
     }
 };
 
-} // namespace
+// What a library writes to stderr when an allocation fails (GLib's words), kept from
+// the end of its messages.
+constexpr std::string_view kFailedAllocation = "failed to allocate";
+constexpr std::size_t kChatterKept = 4096;
 
-ChildLimits limitsForFile(std::size_t fileSize) {
-    constexpr std::size_t MiB = 1024 * 1024;
-    const std::size_t megabytes = fileSize / MiB;
-    return {std::chrono::milliseconds(1000 + 1000 * static_cast<long long>(megabytes)),
-            std::min<std::size_t>(128 * MiB + 16 * fileSize, 4096 * MiB)};
+// Reads what is there; false at the end. Keeps only the end of a long text.
+bool drain(int fd, std::string& kept) {
+    char buffer[4096];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) return errno == EINTR;
+    if (got == 0) return false;
+    kept.append(buffer, static_cast<std::size_t>(got));
+    if (kept.size() > 2 * kChatterKept) kept.erase(0, kept.size() - kChatterKept);
+    return true;
 }
 
-void readInChild(std::string_view fileName, const ChildLimits& limits,
-                 const std::function<void(ForeignTableSink&)>& read, ForeignTableSink& sink) {
-    const std::string name(fileName);
-    auto failed = [&](const std::string& why) { throwBadFormat(name, why); };
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw EngineError(err::CannotOpen, "Varnoke cannot start reading '" + name + "'.");
-    Child child;
-    child.pid = ::fork();
-    if (child.pid < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        throw EngineError(err::CannotOpen, "Varnoke cannot start reading '" + name + "'.");
-    }
-    if (child.pid == 0) {
-        ::close(fds[0]);
-        runChild(fds[1], limits, read);
-    }
-    ::close(fds[1]);
-    child.fd = fds[0];
+constexpr const char* kNeedsMoreMemory = "reading it needs more memory than Varnoke allows";
 
-    std::string pending;
-    std::vector<char> chunk(64 * 1024);
-    std::vector<Value> values;
-    bool done = false;
-    for (;;) {
-        pollfd p{child.fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(limits.time.count()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready == 0) {
-            char seconds[32];
-            std::snprintf(seconds, sizeof seconds, "%.1f",
-                          static_cast<double>(limits.time.count()) / 1000.0);
-            failed("reading it took longer than " + std::string(seconds) +
-                   " seconds (the file may be damaged)");
-        }
-        const ssize_t got = ::read(child.fd, chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        pending.append(chunk.data(), static_cast<std::size_t>(got));
+// The parent's end: decodes the child's messages and hands them to the sink.
+class Receiver {
+public:
+    Receiver(ForeignTableSink& sink, const ChildLimits& limits,
+             std::function<void(const std::string&)> failed)
+        : sink_(sink), limits_(limits), failed_(std::move(failed)) {}
+
+    // Takes the whole messages at the front of pending; true once Done arrived.
+    bool take(std::string& pending) {
         std::size_t at = 0;
         while (pending.size() - at >= 5) {
             Decoder head(std::string_view(pending).substr(at + 1, 4));
             const std::uint32_t length = head.u32();
+            if (length > kMaxMessage)
+                failed_("the reading process sent a row larger than " +
+                        std::to_string(kMaxMessage / (1024 * 1024)) + " MB");
             if (pending.size() - at - 5 < length) break;
             const char kind = pending[at];
             Decoder body(std::string_view(pending).substr(at + 5, length));
             at += 5 + length;
-            if (kind == Begin) {
-                std::vector<ForeignField> fields(body.u32());
-                for (auto& f : fields) {
-                    f.name = body.text();
-                    f.type = static_cast<int>(body.u32());
-                    f.size = static_cast<int>(body.u32());
-                }
-                sink.begin(fields);
-            } else if (kind == Row) {
-                values.resize(body.u32());
-                for (auto& v : values)
-                    v = valueFrom(body);
-                sink.row(values);
-            } else if (kind == Failure) {
-                const auto number = static_cast<int>(body.u32());
-                const std::string text = body.text();
-                if (number == -1) failed("reading it needs more memory than Varnoke allows");
-                if (number < 0) failed("it could not be read");
-                throw EngineError(number, text);
-            } else if (kind == Done) {
-                done = true;
-            }
+            handle(kind, body);
         }
         pending.erase(0, at);
+        return done_;
+    }
+
+private:
+    void handle(char kind, Decoder& body) {
+        if (kind == Begin) {
+            std::vector<ForeignField> fields(body.count(12, kMaxTableFields));
+            for (auto& f : fields) {
+                f.name = body.text();
+                f.type = static_cast<int>(body.u32());
+                f.size = static_cast<int>(body.u32());
+            }
+            sink_.begin(fields);
+        } else if (kind == Row) {
+            if (++rows_ > limits_.rows)
+                failed_("it sent more than " + std::to_string(limits_.rows) +
+                        " rows, more than a file of its size holds");
+            values_.resize(body.count(1, kMaxTableFields));
+            for (auto& v : values_)
+                v = valueFrom(body);
+            sink_.row(values_);
+        } else if (kind == Failure) {
+            const auto number = static_cast<int>(body.u32());
+            const std::string text = body.text();
+            if (number == -1) failed_(kNeedsMoreMemory);
+            if (number < 0) failed_("it could not be read");
+            throw EngineError(number, text);
+        } else if (kind == Done) {
+            done_ = true;
+        }
+    }
+
+    ForeignTableSink& sink_;
+    const ChildLimits& limits_;
+    std::function<void(const std::string&)> failed_;
+    std::vector<Value> values_;
+    std::size_t rows_ = 0;
+    bool done_ = false;
+};
+
+} // namespace
+
+ChildLimits limitsForFile(std::size_t fileSize) {
+    constexpr std::size_t MiB = 1024 * 1024;
+    const auto megabytes = static_cast<long long>(fileSize / MiB);
+    // A row takes at least a byte of its file; a worksheet may leave a million rows
+    // empty between two cells.
+    return {std::chrono::milliseconds(1000 + 1000 * megabytes),
+            std::min<std::size_t>(128 * MiB + 16 * fileSize, 4096 * MiB),
+            std::chrono::milliseconds(10'000 + 2000 * megabytes), (1u << 20) + fileSize};
+}
+
+void readInChild(std::string_view fileName, const ChildLimits& limits,
+                 const std::function<void(ForeignTableSink&)>& read, ForeignTableSink& sink) {
+    using Clock = std::chrono::steady_clock;
+    using std::chrono::milliseconds;
+    const std::string name(fileName);
+    auto failed = [&](const std::string& why) { throwBadFormat(name, why); };
+    auto cannotStart = [&] {
+        throw EngineError(err::CannotOpen, "Varnoke cannot start reading '" + name + "'.");
+    };
+    Pipe data, chatter;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) cannotStart();
+    data.read = fds[0];
+    data.write = fds[1];
+    if (::pipe2(fds, O_CLOEXEC) != 0) cannotStart();
+    chatter.read = fds[0];
+    chatter.write = fds[1];
+    Child child;
+    // The child of a program with other threads may meet locks that those threads held
+    // at the fork, and stay in them. It takes only these: malloc's and stdio's, which
+    // glibc's fork() hands over unlocked, and the reader's library, which has no lock
+    // another thread of this program could hold (nothing else of it runs here before
+    // the link). Should one wait all the same, the time limit ends it, and its message
+    // says the reading took too long, not that the file is damaged.
+    child.pid = ::fork();
+    if (child.pid < 0) cannotStart();
+    if (child.pid == 0) runChild(data.write, chatter.write, limits, read);
+    data.closeWrite();
+    chatter.closeWrite();
+
+    auto tookTooLong = [&](milliseconds limit, std::string_view what) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(limit.count()) / 1000.0);
+        failed("reading it took longer than " + std::string(seconds) + " seconds" +
+               std::string(what));
+    };
+    Receiver receiver(sink, limits, failed);
+    const auto deadline = Clock::now() + limits.total;
+    auto lastPiece = Clock::now(); // time the sink spends storing does not count
+    std::string pending, messages;
+    std::vector<char> chunk(64 * 1024);
+    bool done = false;
+    for (;;) {
+        const auto now = Clock::now();
+        const auto left = std::chrono::ceil<milliseconds>(deadline - now);
+        if (left.count() <= 0) tookTooLong(limits.total, " in all");
+        const auto quiet = std::chrono::ceil<milliseconds>(lastPiece + limits.time - now);
+        if (quiet.count() <= 0) tookTooLong(limits.time, " without sending a row");
+        pollfd p[2]{{data.read, POLLIN, 0}, {chatter.read, POLLIN, 0}};
+        const int ready =
+            ::poll(p, chatter.read >= 0 ? 2 : 1, static_cast<int>(std::min(quiet, left).count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) continue; // the limits above decide
+        if (chatter.read >= 0 && p[1].revents != 0 && !drain(chatter.read, messages))
+            chatter.closeRead();
+        if (p[0].revents == 0) continue;
+        const ssize_t got = ::read(data.read, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        pending.append(chunk.data(), static_cast<std::size_t>(got));
+        done = receiver.take(pending);
+        lastPiece = Clock::now();
     }
     const int status = child.wait();
     if (done) return;
-    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
-        failed("reading it took too long (the file may be damaged)");
+    // Whatever the child wrote before it ended is there now.
+    for (pollfd q{chatter.read, POLLIN, 0}; chatter.read >= 0 && ::poll(&q, 1, 0) > 0;)
+        if (!drain(chatter.read, messages)) break;
+    // A library that cannot allocate says so before it aborts.
+    if (messages.find(kFailedAllocation) != std::string::npos) failed(kNeedsMoreMemory);
+    if (WIFSIGNALED(status) && (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL))
+        tookTooLong(limits.total, " of processor time");
     // A child that runs out of memory inside the library may die of it.
     failed("the library reading it failed (the file may be damaged)");
 }

@@ -18,6 +18,10 @@ struct ChildLimits {
     std::chrono::milliseconds time;
     // Memory the child may take beyond what it started with.
     std::size_t memory;
+    // Time the whole read may take, storing included, and the child's processor time.
+    std::chrono::milliseconds total{std::chrono::minutes(1)};
+    // Rows the table may have: a library that repeats rows for good is stopped.
+    std::size_t rows = 1'000'000;
 };
 
 // Limits that grow with the file's size: a larger file may take longer and more.
@@ -25,8 +29,9 @@ ChildLimits limitsForFile(std::size_t fileSize);
 
 // Runs read in a child process and sends what it sends to sink. An EngineError the
 // child raises is raised here with its number and text; running out of time or
-// memory, or the child's crash, raises 3274 naming fileName. An error sink raises
-// ends the child.
+// memory, sending more rows than allowed or a damaged message, or the child's crash,
+// raises 3274 naming fileName and which limit ended it. An error sink raises ends the
+// child.
 void readInChild(std::string_view fileName, const ChildLimits& limits,
                  const std::function<void(ForeignTableSink&)>& read, ForeignTableSink& sink);
 

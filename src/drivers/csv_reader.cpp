@@ -1,6 +1,7 @@
 #include "drivers/csv_reader.h"
 
 #include "drivers/cell_grid.h"
+#include "drivers/field_names.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
 
@@ -53,6 +54,8 @@ bool CsvScanner::nextPlainLine(std::vector<std::string>& fields) {
         const auto end = window_.find('\n');
         if (end == std::string_view::npos) return false;
         std::string_view line = window_.substr(0, end);
+        // A line longer than a memo's field is left to the careful way, which bounds it.
+        if (line.size() > 4 * kMaxMemoCharacters) return false;
         if (line.ends_with('\r')) line.remove_suffix(1);
         // A plain loop: find_first_of would search its set once for every character.
         if (std::any_of(line.begin(), line.end(), [](char c) { return c == '"' || c == '\r'; }))
@@ -69,27 +72,73 @@ bool CsvScanner::nextPlainLine(std::vector<std::string>& fields) {
             at = comma + 1;
         }
         fields.resize(count + 1);
+        widest_ = 0;
+        checkWidth(fields);
         return true;
     }
+}
+
+void CsvScanner::checkWidth(const std::vector<std::string>& fields) const {
+    std::size_t widest = widest_;
+    if (fields.size() > kMaxTableFields)
+        for (std::size_t c = fields.size(); c > kMaxTableFields; --c)
+            if (!trim(fields[c - 1]).empty()) {
+                widest = std::max(widest, c);
+                break;
+            }
+    checkFieldCount(widest, fileName_);
+}
+
+void CsvScanner::checkLength(const std::string& field) const {
+    // A memo's characters take at most four bytes each; the characters themselves are
+    // counted once the text is known to be UTF-8.
+    if (field.size() > 4 * kMaxMemoCharacters)
+        throwBadFormat(fileName_, "the field that begins at byte " + std::to_string(fieldStart_) +
+                                      " is longer than " + std::to_string(kMaxMemoCharacters) +
+                                      " characters, the most a memo holds (or a quote in it "
+                                      "is never closed)");
+    if (recordBytes_ + field.size() > kMaxRecordBytes)
+        throwBadFormat(fileName_, "the record that begins at byte " + std::to_string(recordStart_) +
+                                      " is longer than " + std::to_string(kMaxRecordBytes) +
+                                      " bytes, the most Varnoke reads in one record");
+}
+
+void CsvScanner::keep(std::vector<std::string>& fields, std::string& field) {
+    ++seen_;
+    if (fields.size() < kMaxTableFields) {
+        recordBytes_ += field.size();
+        fields.push_back(std::move(field));
+    } else if (!trim(field).empty()) {
+        // Past what a table holds only the count is kept, for the message.
+        widest_ = seen_;
+    }
+    field.clear();
 }
 
 bool CsvScanner::next(std::vector<std::string>& fields) {
     // Most lines hold no quotes: they are split at once, reusing the fields' room.
     if (nextPlainLine(fields)) return true;
     fields.clear();
+    recordStart_ = fieldStart_ = offset_;
+    recordBytes_ = seen_ = widest_ = 0;
     std::string field;
     bool fieldOpen = false; // a field exists (a comma was seen), even if still empty
     bool consumed = false;  // the current field has text or a quoted part
     auto endField = [&] {
-        fields.push_back(std::move(field));
-        field.clear();
+        keep(fields, field);
         fieldOpen = consumed = false;
+        fieldStart_ = offset_;
     };
     // True when the record holds something; a blank line is no record.
     auto endRecord = [&] {
         if (fieldOpen || consumed) endField();
         const bool blank = fields.empty() || (fields.size() == 1 && fields[0].empty());
-        if (blank) fields.clear();
+        if (blank) {
+            fields.clear();
+            recordStart_ = fieldStart_ = offset_;
+            recordBytes_ = seen_ = widest_ = 0;
+        }
+        checkWidth(fields);
         return !blank;
     };
 
@@ -114,7 +163,9 @@ bool CsvScanner::next(std::vector<std::string>& fields) {
                     break;
                 }
                 field.push_back(static_cast<char>(q));
+                if ((field.size() & 0xFFF) == 0) checkLength(field);
             }
+            checkLength(field);
         } else if (c == ',') {
             get();
             endField();
@@ -133,6 +184,7 @@ bool CsvScanner::next(std::vector<std::string>& fields) {
             field.append(window_.substr(0, run));
             window_.remove_prefix(run);
             offset_ += run;
+            checkLength(field);
         }
     }
 }
@@ -170,7 +222,7 @@ File openText(const std::filesystem::path& path) {
 // at the text's start each time it is called.
 template <typename OpenScanner>
 void sendCsv(OpenScanner open, std::string_view name, ForeignTableSink& sink) {
-    GridTyper typer(CellSource::Text);
+    GridTyper typer(CellSource::Text, name);
     // Text files carry no code page; one that is not UTF-8 came from Windows.
     const CodePage windows("CP1252");
     bool utf8 = true;

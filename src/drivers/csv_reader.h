@@ -13,7 +13,14 @@ namespace varnoke::drivers {
 
 // Splits text into records and fields: commas between fields, a field in double quotes
 // may hold commas, line breaks and doubled quotes. Lines may end in CR LF, LF or CR;
-// blank lines are skipped. Raises 3274 naming fileName when a quoted field never closes.
+// blank lines are skipped. Raises 3274 naming fileName when a quoted field never closes,
+// and as soon as a field runs past what a memo holds, a record past kMaxRecordBytes or
+// past the fields a table holds (fields beyond that which are blank are dropped), so
+// that no line, however long, is held whole.
+// The most bytes of a record's fields: rows are written a batch at a time, and the
+// batch must stay small.
+inline constexpr std::size_t kMaxRecordBytes = 2 * 1024 * 1024;
+
 class CsvScanner {
 public:
     // Reads from an open file (not owned), from its current position.
@@ -32,12 +39,22 @@ private:
     // The next record when the window holds a whole line without quotes; false (having
     // taken nothing but blank lines) otherwise.
     bool nextPlainLine(std::vector<std::string>& fields);
+    // Takes a field into the record, within the bounds above.
+    void keep(std::vector<std::string>& fields, std::string& field);
+    void checkLength(const std::string& field) const;
+    // Raises when the record's fields reach past what a table holds.
+    void checkWidth(const std::vector<std::string>& fields) const;
 
     std::FILE* file_ = nullptr;
     std::string_view fileName_;
     std::vector<char> buffer_;
     std::string_view window_; // the characters not yet taken
     std::size_t offset_ = 0;  // of the window's start in the text
+    std::size_t recordStart_ = 0;
+    std::size_t recordBytes_ = 0; // of the fields kept so far in the record
+    std::size_t fieldStart_ = 0;
+    std::size_t seen_ = 0;   // fields of the record so far, kept or not
+    std::size_t widest_ = 0; // fields up to the last non-blank one, past those kept
 };
 
 // Sends a text held in memory as a table, as a linked .csv file is sent.

@@ -1,5 +1,6 @@
 #include "drivers/dbf_format.h"
 
+#include "drivers/field_names.h"
 #include "value/convert.h"
 
 #include <algorithm>
@@ -370,7 +371,6 @@ Layout readLayout(const ByteView& view) {
         f.offset = offset;
         offset += f.length;
         f.hidden = f.type == '0' || (f.flags & kFlagSystem);
-        if (f.name.empty()) f.name = "F" + std::to_string(layout.fields.size() + 1);
         layout.fields.push_back(std::move(f));
     }
     if (layout.fields.empty()) view.fail("it declares no fields");
@@ -422,6 +422,10 @@ public:
         }
         case 'N':
         case 'F': {
+            if (f.out.type == 10) {
+                const auto v = trim(text);
+                return v.empty() ? Value::null() : Value::text(std::string(v));
+            }
             const auto n = parseNumber(text);
             return n ? Value::number(*n) : Value::null();
         }
@@ -525,9 +529,44 @@ bool dbfUsesFptMemo(ByteSpan table) {
     return isVisualFoxPro(v) || v == 0xF5 || v == 0xFB || v == 0xE5;
 }
 
+namespace {
+
+// Whether a number field's text surely stands for the double it reads as: a text of
+// fewer than 16 characters without an exponent is below 2^53, so most need no parse.
+bool readsExactly(std::string_view raw) {
+    const auto text = trim(raw);
+    if (text.size() < 16 && text.find_first_of("eE") == std::string_view::npos) return true;
+    const auto n = parseNumber(text);
+    return !n || doubleHoldsExactly(*n);
+}
+
+// Number fields that hold a number a double cannot hold exactly become text fields,
+// so that two long keys are never read as one number.
+void typeLongNumbers(Layout& layout, const ByteView& view, const std::function<void()>& release) {
+    std::vector<DbfField*> numbers;
+    for (auto& f : layout.fields)
+        if (!f.hidden && (f.type == 'N' || f.type == 'F')) numbers.push_back(&f);
+    const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / layout.recordLength);
+    for (std::uint32_t r = 0; r < layout.recordCount && !numbers.empty(); ++r) {
+        if (release && r % releaseEvery == releaseEvery - 1) release();
+        const ByteSpan record = view.slice(
+            layout.headerLength + std::size_t{r} * layout.recordLength, layout.recordLength);
+        if (record[0] == '*') continue;
+        std::erase_if(numbers, [&](DbfField* f) {
+            if (readsExactly(asChars(record.subspan(f->offset, f->length)))) return false;
+            f->out = ForeignField{
+                f->out.name, 10,
+                static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(f->length, 1), 255))};
+            return true;
+        });
+    }
+}
+
+} // namespace
+
 void readDbfImage(const DbfImage& image, ForeignTableSink& sink) {
     const ByteView view(image.table, image.fileName);
-    const Layout layout = readLayout(view);
+    Layout layout = readLayout(view);
     const MemoFile memo(image.memo, dbfUsesFptMemo(image.table), image.fileName,
                         image.memoFileName);
     const RecordDecoder decoder(layout, memo, view, view.u8(29));
@@ -537,6 +576,7 @@ void readDbfImage(const DbfImage& image, ForeignTableSink& sink) {
     if (needed > view.size())
         view.fail("it holds fewer records than its header says (it may have been cut short)");
 
+    typeLongNumbers(layout, view, image.release);
     std::vector<ForeignField> fields;
     std::vector<const DbfField*> shown;
     for (const auto& f : layout.fields) {
@@ -544,6 +584,7 @@ void readDbfImage(const DbfImage& image, ForeignTableSink& sink) {
         fields.push_back(f.out);
         shown.push_back(&f);
     }
+    makeNamesUnique(fields);
     sink.begin(fields);
 
     std::vector<Value> values;

@@ -1,5 +1,7 @@
 #include "drivers/html_depth.h"
 
+#include "drivers/html_tags.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -20,12 +22,6 @@ bool isVoid(std::string_view name) {
                           "bgsound", "frame", "isindex"});
 }
 
-// Elements whose text is not markup: their content is skipped to the matching end tag.
-bool isRawText(std::string_view name) {
-    return isOneOf(name, {"script", "style", "textarea", "title", "xmp", "iframe", "noembed",
-                          "noframes", "plaintext"});
-}
-
 // A start tag of one of these closes an open element of its own group, up to the
 // nearest element that holds such groups.
 int closingGroup(std::string_view name) {
@@ -43,80 +39,45 @@ bool isGroupHolder(std::string_view name) {
     return isOneOf(name, {"table", "ul", "ol", "dl", "select", "html", "body"});
 }
 
-} // namespace
+class DepthCounter final : public HtmlVisitor {
+public:
+    explicit DepthCounter(std::size_t limit) : limit_(limit) {}
 
-std::size_t htmlNestingDepth(std::string_view html, std::size_t limit) {
-    std::vector<std::string> open;
-    std::size_t deepest = 0;
-    std::size_t i = 0;
-    const std::size_t n = html.size();
-    auto lower = [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    };
-    while (i < n) {
-        const std::size_t lt = html.find('<', i);
-        if (lt == std::string_view::npos || lt + 1 >= n) break;
-        i = lt + 1;
-        if (html.compare(i, 3, "!--") == 0) {
-            const auto end = html.find("-->", i + 3);
-            i = end == std::string_view::npos ? n : end + 3;
-            continue;
-        }
-        const bool closing = html[i] == '/';
-        if (closing) ++i;
-        if (i >= n || !std::isalpha(static_cast<unsigned char>(html[i]))) {
-            // "<!DOCTYPE ...>", "<?...>" and stray "<" are no elements.
-            continue;
-        }
-        std::string name;
-        while (i < n && (std::isalnum(static_cast<unsigned char>(html[i])) || html[i] == '-'))
-            name += lower(html[i++]);
-        // The rest of the tag, with quoted attribute values that may hold ">".
-        bool selfClosing = false;
-        char quote = 0;
-        for (; i < n; ++i) {
-            const char c = html[i];
-            if (quote) {
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                selfClosing = i > 0 && html[i - 1] == '/';
-                ++i;
-                break;
-            }
-        }
-        if (closing) {
-            const auto match = std::find(open.rbegin(), open.rend(), name);
-            if (match != open.rend()) open.erase(std::next(match).base(), open.end());
-            continue;
-        }
-        if (isVoid(name) || selfClosing) continue;
-        if (isRawText(name)) {
-            // Skip to the end tag without regard to case.
-            const std::string end = "</" + name;
-            std::size_t at = i;
-            for (; at + end.size() <= n; ++at)
-                if (std::equal(end.begin(), end.end(), html.begin() + static_cast<long>(at),
-                               [&](char a, char b) { return a == lower(b); }))
-                    break;
-            i = at;
-            continue;
-        }
+    void startTag(std::string_view name, std::string_view, bool selfClosing) override {
+        if (isVoid(name) || selfClosing) return;
         if (const int group = closingGroup(name); group != 0) {
-            for (auto it = open.rbegin(); it != open.rend(); ++it) {
+            for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
                 if (isGroupHolder(*it)) break;
                 if (closingGroup(*it) == group) {
-                    open.erase(std::next(it).base(), open.end());
+                    open_.erase(std::next(it).base(), open_.end());
                     break;
                 }
             }
         }
-        open.push_back(std::move(name));
-        deepest = std::max(deepest, open.size());
-        if (deepest > limit) return deepest;
+        open_.emplace_back(name);
+        deepest_ = std::max(deepest_, open_.size());
     }
-    return deepest;
+    void endTag(std::string_view name) override {
+        const auto match = std::find(open_.rbegin(), open_.rend(), name);
+        if (match != open_.rend()) open_.erase(std::next(match).base(), open_.end());
+    }
+    void text(std::string_view) override {}
+    bool finished() const override { return deepest_ > limit_; }
+
+    std::size_t deepest() const { return deepest_; }
+
+private:
+    std::size_t limit_;
+    std::vector<std::string> open_;
+    std::size_t deepest_ = 0;
+};
+
+} // namespace
+
+std::size_t htmlNestingDepth(std::string_view html, std::size_t limit) {
+    DepthCounter counter(limit);
+    walkHtml(html, counter);
+    return counter.deepest();
 }
 
 } // namespace varnoke::drivers

@@ -1,4 +1,5 @@
 #include "drivers/child_read.h"
+#include "drivers/field_names.h"
 #include "drivers/jet_format.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
@@ -112,6 +113,7 @@ public:
             throw EngineError(err::TableNotFound, "The database '" + name + "' holds no table.");
 
         std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(chosen));
+        if (table) checkFieldCount(table->num_cols, name);
         if (!table || !mdb_read_columns(table.get()))
             throwBadFormat(name,
                            "the table '" + std::string(chosen->object_name) + "' cannot be read");
@@ -125,6 +127,7 @@ public:
             fields.push_back(fieldOf(*col, jet3));
             mdb_bind_column(table.get(), static_cast<int>(i + 1), buffers[i].data(), &lengths[i]);
         }
+        makeNamesUnique(fields);
         sink.begin(fields);
         mdb_rewind_table(table.get());
         std::vector<Value> values;
@@ -178,10 +181,15 @@ private:
             return Value::date(raw<double>(mdb, col));
         case MDB_NUMERIC:
             return Value::number(std::strtod(bound.data(), nullptr));
-        case MDB_BINARY:
-            return Value::text(
-                std::string(reinterpret_cast<const char*>(mdb->pg_buf) + col.cur_value_start,
-                            static_cast<std::size_t>(std::clamp(col.cur_value_len, 0, 255))));
+        case MDB_BINARY: {
+            // A Jet binary column holds at most 255 bytes, within the page just read.
+            const auto length = static_cast<std::size_t>(std::clamp(col.cur_value_len, 0, 255));
+            if (col.cur_value_start < 0 ||
+                static_cast<std::size_t>(col.cur_value_start) + length > sizeof mdb->pg_buf)
+                throwBadFormat(name, "a binary value lies outside its page");
+            return Value::text(std::string(
+                reinterpret_cast<const char*>(mdb->pg_buf) + col.cur_value_start, length));
+        }
         case MDB_OLE: {
             std::size_t size = 0;
             std::unique_ptr<void, MallocFreer> data(mdb_ole_read_full(mdb, &col, &size));

@@ -344,8 +344,8 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
                 if (c >= 0) cells[static_cast<std::size_t>(c)] = std::move(value);
         }
     }
-    sendGrid(std::move(grid), CellSource::Worksheet, emptyTableMessage("sheet", {}, fileName),
-             sink);
+    sendGrid(std::move(grid), CellSource::Worksheet, fileName,
+             emptyTableMessage("sheet", {}, fileName), sink);
 }
 
 const ForeignReader& lotusReader() {

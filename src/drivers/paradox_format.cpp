@@ -1,5 +1,6 @@
 #include "drivers/paradox_format.h"
 
+#include "drivers/field_names.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -263,7 +264,6 @@ Header readHeader(const ByteView& view) {
         }
         ++at;
         std::string name = codePage.toUtf8(trim(raw));
-        if (name.empty()) name = "F" + std::to_string(&f - h.fields.data() + 1);
         f.out = outputField(std::move(name), f.type, f.size);
     }
     return h;
@@ -353,6 +353,7 @@ void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
     std::vector<ForeignField> fields;
     for (const auto& f : header.fields)
         fields.push_back(f.out);
+    makeNamesUnique(fields);
     sink.begin(fields);
 
     const std::size_t blockCount = (view.size() - header.headerSize) / header.blockSize;

@@ -261,8 +261,6 @@ std::string CodePage::toUtf8(std::string_view bytes) const {
     return out;
 }
 
-namespace {
-
 void appendUtf8(std::string& out, std::uint32_t code) {
     if (code < 0x80) {
         out += static_cast<char>(code);
@@ -280,8 +278,6 @@ void appendUtf8(std::string& out, std::uint32_t code) {
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
-
-} // namespace
 
 std::string utf16leToUtf8(ByteSpan units) {
     std::string out;

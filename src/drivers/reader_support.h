@@ -123,6 +123,8 @@ private:
 // UTF-16LE code units as UTF-8; a lone surrogate becomes U+FFFD. An odd last byte is
 // ignored.
 std::string utf16leToUtf8(ByteSpan units);
+// One code point (at most U+10FFFF) appended as UTF-8.
+void appendUtf8(std::string& out, std::uint32_t code);
 // Latin-1 bytes (each byte its own code point) as UTF-8.
 std::string latin1ToUtf8(ByteSpan bytes);
 

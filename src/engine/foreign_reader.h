@@ -5,11 +5,26 @@
 // file, and a bad or truncated file raises EngineError.
 #include "value/value.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace varnoke {
+
+// The most fields a table holds (SQLite's own limit on a table's columns).
+inline constexpr std::size_t kMaxTableFields = 2000;
+// The most characters a memo holds; a foreign value longer than that is refused.
+inline constexpr std::size_t kMaxMemoCharacters = 65535;
+
+// A name as the engine tells names apart: ASCII letters without regard to case, as
+// SQLite compares column names; equal keys are the same name.
+inline std::string nameKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
 
 struct ForeignField {
     std::string name;

@@ -4,6 +4,7 @@
 #include "engine/engine_error.h"
 #include "engine/find_shape.h"
 #include "engine/keyed_equality.h"
+#include "engine/new_table.h"
 #include "engine/sql_parser.h"
 
 #include <algorithm>
@@ -35,19 +36,6 @@ ScopeTable scopeFor(const TableInfo& t, const std::string& alias) {
     st.matchName = alias.empty() ? t.name : alias;
     st.sqlRef = quoteName(t.name);
     return st;
-}
-
-std::string columnDefs(const std::vector<ColumnInfo>& cols) {
-    std::string defs;
-    for (std::size_t i = 0; i < cols.size(); ++i) {
-        for (std::size_t j = 0; j < i; ++j)
-            if (sameName(cols[i].name, cols[j].name))
-                throw EngineError(err::DuplicateFieldName,
-                                  "Field '" + cols[i].name + "' is defined more than once.");
-        if (!defs.empty()) defs += ", ";
-        defs += quoteName(cols[i].name) + " " + sql::declaredType(cols[i].type);
-    }
-    return defs;
 }
 
 // SELECT * (or t.*) of one table, every row, nothing computed or bound.
@@ -212,6 +200,7 @@ struct Runner {
     void operator()(const sql::SelectStmt& s) {
         if (s.into.empty())
             throw EngineError(err::CannotExecuteSelect, "Cannot execute a select query.");
+        checkTableName(s.into);
         requireAbsent(c, s.into);
         auto out = r.select(s);
         checkParameters();
@@ -219,10 +208,11 @@ struct Runner {
         std::vector<ColumnInfo> cols;
         for (const auto& rc : out.columns)
             cols.push_back({rc.name, rc.type});
-        const std::string defs = columnDefs(cols);
+        const std::string defs = newTableColumns(cols);
         // A whole table copied as it is: in this literal form SQLite moves the stored
         // records without decoding them, where the columns' affinities agree.
-        const bool whole = wholeTableCopy(s, out) && columnDefs(out.baseTable->columns) == defs;
+        const bool whole =
+            wholeTableCopy(s, out) && newTableColumns(out.baseTable->columns) == defs;
         const std::string source = whole ? "SELECT * FROM " + out.baseTable->sqlName() : out.sql;
         std::optional<SmallCache> smallCache;
         if (whole) smallCache.emplace(c);
@@ -322,13 +312,14 @@ struct Runner {
     }
 
     void operator()(const sql::CreateTableStmt& ct) {
+        checkTableName(ct.name);
         requireAbsent(c, ct.name);
         if (ct.columns.empty())
             throw EngineError(err::NoFields, "No field defined--cannot append TableDef or Index.");
         std::vector<ColumnInfo> cols;
         for (const auto& col : ct.columns)
             cols.push_back({col.name, col.type});
-        columnDefs(cols); // duplicate names
+        newTableColumns(cols); // duplicate names
         std::string defs;
         for (const auto& col : ct.columns) {
             if (!defs.empty()) defs += ", ";

@@ -8,6 +8,7 @@
 
 #include "engine/database_state.h"
 #include "engine/engine_error.h"
+#include "engine/new_table.h"
 #include "engine/table_import.h"
 
 #include <algorithm>
@@ -87,6 +88,7 @@ void TableDefs::append(const TableDef& def) {
     auto& c = db_->connection();
     db_->checkWritable();
     if (def.name().empty()) throw EngineError(err::InvalidArgument, "Invalid argument.");
+    detail::checkTableName(def.name());
     if (c.table(def.name()))
         throw EngineError(err::TableExists, "Table '" + def.name() + "' already exists.");
     c.commit();
@@ -108,11 +110,8 @@ void TableDefs::append(const TableDef& def) {
         std::vector<detail::ColumnInfo> cols;
         for (const auto& f : def.fields())
             cols.push_back({f.name(), f.columnType()});
-        std::string defs;
-        for (const auto& col : cols)
-            defs += (defs.empty() ? "" : ", ") + detail::quoteName(col.name) + " " +
-                    sql::declaredType(col.type);
-        c.exec("CREATE TABLE main." + detail::quoteName(def.name()) + " (" + defs + ")");
+        c.exec("CREATE TABLE main." + detail::quoteName(def.name()) + " (" +
+               detail::newTableColumns(cols) + ")");
     }
     c.schemaChanged();
     c.bumpData();

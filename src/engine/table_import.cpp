@@ -4,6 +4,7 @@
 
 #include "engine/column_value.h"
 #include "engine/engine_error.h"
+#include "engine/new_table.h"
 #include "engine/sql_ast.h"
 
 #include <algorithm>
@@ -33,16 +34,10 @@ public:
         }
         if (cols_.empty())
             throw EngineError(err::ExternalFormat, "External table isn't in the expected format.");
-        std::string defs, names;
-        for (std::size_t i = 0; i < cols_.size(); ++i) {
-            for (std::size_t j = 0; j < i; ++j)
-                if (sameName(cols_[i].name, cols_[j].name))
-                    throw EngineError(err::DuplicateFieldName,
-                                      "Field '" + cols_[i].name + "' is defined more than once.");
-            defs +=
-                (i ? ", " : "") + quoteName(cols_[i].name) + " " + sql::declaredType(cols_[i].type);
+        const std::string defs = newTableColumns(cols_);
+        std::string names;
+        for (std::size_t i = 0; i < cols_.size(); ++i)
             names += (i ? ", " : "") + quoteName(cols_[i].name);
-        }
         c_.exec("CREATE TABLE main." + quoteName(table_) + " (" + defs + ")");
         insertHead_ = "INSERT INTO main." + quoteName(table_) + " (" + names + ") VALUES ";
         const auto limit = static_cast<std::size_t>(

@@ -21,7 +21,6 @@ constexpr int kMaxTextSize = 255;
 constexpr int kGuidCode = 72;
 constexpr int kGuidLength = 38;
 constexpr long long kMaxToken = 2147483647;
-constexpr double kExactWholeLimit = 9007199254740992.0; // 2^53
 constexpr double kCurrencyLimit = 922337203685477.0;
 
 struct Failure {
@@ -122,8 +121,7 @@ int numberTypeFor(int type, double number) {
             return std::fabs(number) < kCurrencyLimit &&
                    std::round(number * 10000) / 10000 == number;
         case fieldtype::Double:
-            // From 2^53 on a whole number text may stand for a number a double rounds.
-            return !whole || std::fabs(number) < kExactWholeLimit;
+            return doubleHoldsExactly(number);
         }
         return false;
     };

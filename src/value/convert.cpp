@@ -343,6 +343,12 @@ std::optional<double> parseDateText(std::string_view text) {
     return serial;
 }
 
+bool doubleHoldsExactly(double number) {
+    constexpr double kExactWholeLimit = 9007199254740992.0; // 2^53
+    return std::isfinite(number) &&
+           (std::floor(number) != number || std::fabs(number) < kExactWholeLimit);
+}
+
 bool isNumberText(std::string_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && isSkippable(text[b]))

@@ -57,6 +57,11 @@ double numberOf(const Value& v);
 // Whether a text is a number text as numberOf accepts it.
 bool isNumberText(std::string_view text);
 
+// Whether a number read from a text is surely the number the text wrote: a whole
+// number from 2^53 on may be a neighbour the double rounded to, so a reader keeps
+// such a number (and its column) as text rather than match two different keys.
+bool doubleHoldsExactly(double number);
+
 // The run's blank: no value at all (Empty), Null, or a zero-length text. A number 0,
 // a false yes/no or the date serial 0 is a value, not a blank.
 bool isBlank(const Value& v);

@@ -4,11 +4,14 @@
 #include "table_collector.h"
 
 #include "drivers/child_read.h"
+#include "drivers/jet_format.h"
+#include "file_bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -83,6 +86,40 @@ INSTANTIATE_TEST_SUITE_P(
                   kRoomy, 3274, "more memory than Varnoke allows"},
         ChildCase{"ACrashStaysInTheChild", [](ForeignTableSink&) { std::raise(SIGSEGV); }, kRoomy,
                   3274, "library reading it failed"},
+        ChildCase{"TheWholeReadHasADeadline",
+                  [](ForeignTableSink& sink) {
+                      sink.begin({{"A", 10, 10}});
+                      for (;;) {
+                          std::vector<Value> row{Value::text("again")};
+                          sink.row(row);
+                          ::usleep(1000);
+                      }
+                  },
+                  ChildLimits{10s, 64u * 1024 * 1024, 500ms, 100'000'000}, 3274,
+                  "took longer than 0.5 seconds in all"},
+        ChildCase{"RowsPastTheBoundAreRefused",
+                  [](ForeignTableSink& sink) {
+                      sink.begin({{"A", 10, 10}});
+                      for (;;) {
+                          std::vector<Value> row{Value::text("again")};
+                          sink.row(row);
+                      }
+                  },
+                  ChildLimits{10s, 64u * 1024 * 1024, 60s, 1000}, 3274,
+                  "it sent more than 1000 rows"},
+        ChildCase{"MoreFieldsThanATableHoldsAreADamagedTable",
+                  [](ForeignTableSink& sink) {
+                      sink.begin(std::vector<ForeignField>(2001, ForeignField{"A", 10, 10}));
+                  },
+                  kRoomy, 3274, "sent a damaged table"},
+        ChildCase{"AFailedAllocationInALibraryIsTheMemoryLimit",
+                  [](ForeignTableSink&) {
+                      std::fputs(
+                          "(process:1): GLib-ERROR **: failed to allocate 4294967296 bytes\n",
+                          stderr);
+                      std::abort();
+                  },
+                  kRoomy, 3274, "more memory than Varnoke allows"},
         ChildCase{"ChatterGoesNowhere",
                   [](ForeignTableSink& sink) {
                       std::fputs("library chatter on stderr\n", stderr);
@@ -114,6 +151,28 @@ TEST(ChildRead, TheLibrarysChatterNeverReachesOurStderr) {
     ::close(capture);
     ::unlink(path);
     EXPECT_EQ(table.rows.size(), 2u);
+}
+
+// The Jet fuzz finding on which libmdb allocates without end: with time to spare, the
+// memory limit is what ends it, and the message says so.
+TEST(ChildRead, ALibraryThatEatsMemoryIsEndedByTheMemoryLimit) {
+    const std::string mdb = slurp(std::string(VARNOKE_TEST_DATA) + "/mdb/catalog_memory.mdb");
+    Table table;
+    try {
+        drivers::readInChild(
+            "catalog_memory.mdb", ChildLimits{60s, 64u * 1024 * 1024, 60s, 1000},
+            [&](ForeignTableSink& sink) {
+                drivers::readJetImage(
+                    {reinterpret_cast<const std::uint8_t*>(mdb.data()), mdb.size()},
+                    "catalog_memory.mdb", "", sink);
+            },
+            table);
+        FAIL() << "the table was read";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(std::string(e.what()), "The file 'catalog_memory.mdb' is not in the expected "
+                                         "format: reading it needs more memory than Varnoke "
+                                         "allows.");
+    }
 }
 
 TEST(ChildRead, AnErrorOfTheReceivingSinkEndsTheChild) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace varnoke::test {
 namespace {
 
@@ -102,6 +104,63 @@ TEST(CsvFile, WindowsTextIsConvertedToUtf8) {
     const Table t = readLinked("Text;DATABASE=" + dir.path().string(), "w.csv");
     ASSERT_EQ(t.rows.size(), 1u);
     EXPECT_EQ(t.rows[0][0], Value::text("M\xC3\xBCnchen"));
+}
+
+struct BoundCase {
+    const char* label;
+    std::function<std::string()> text;
+    const char* mentions; // a part of the 3274 error's text
+};
+
+class CsvBoundsTest : public ::testing::TestWithParam<BoundCase> {};
+
+// Every bound ends the read as soon as it is passed, naming what passed it.
+TEST_P(CsvBoundsTest, RefusesPastTheBound) {
+    Table t;
+    try {
+        drivers::readCsvImage(GetParam().text(), "wide.csv", t);
+        FAIL() << "the text was read";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), 3274);
+        EXPECT_NE(std::string(e.what()).find(GetParam().mentions), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(t.fields.empty());
+}
+
+std::string fieldsOf(std::size_t count, const std::string& each) {
+    std::string line;
+    for (std::size_t i = 0; i < count; ++i)
+        line += (i ? "," : "") + each;
+    return line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, CsvBoundsTest,
+    ::testing::Values(
+        BoundCase{"FortyThousandColumns", [] { return fieldsOf(40000, "a") + "\n1\n"; },
+                  "it has 40000 fields, more than the 2000 a table can hold"},
+        BoundCase{"OneRowTooWide", [] { return "a\n1\n" + fieldsOf(2001, "1") + "\n"; },
+                  "it has 2001 fields"},
+        BoundCase{"QuotedFieldsTooMany", [] { return "a\n" + fieldsOf(2500, "\"1\"") + "\n"; },
+                  "it has 2500 fields"},
+        BoundCase{"ValuePastAMemo", [] { return "a\n" + std::string(70000, 'x') + "\n"; },
+                  "the value in row 1 of field 1 is longer than 65535 characters"},
+        BoundCase{"FieldPastAMemosBytes", [] { return "a\nb," + std::string(300000, 'x') + "\n"; },
+                  "the field that begins at byte 4 is longer than 65535 characters"},
+        BoundCase{"UnclosedQuote", [] { return "a\n\"" + std::string(300000, 'x'); },
+                  "(or a quote in it is never closed)"},
+        BoundCase{"RecordPastTheBound",
+                  [] { return "a\n" + fieldsOf(1100, std::string(2000, 'y')) + "\n"; },
+                  "the record that begins at byte 2 is longer than 2097152 bytes"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(CsvFile, BlankColumnsPastWhatATableHoldsAreLayout) {
+    Table t;
+    drivers::readCsvImage("a" + std::string(5000, ',') + "\n1" + std::string(3000, ',') + "\n",
+                          "trailing.csv", t);
+    ASSERT_EQ(t.fields.size(), 1u);
+    ASSERT_EQ(t.rows.size(), 1u);
+    EXPECT_EQ(t.rows[0][0], Value::number(1));
 }
 
 } // namespace

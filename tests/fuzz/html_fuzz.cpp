@@ -1,4 +1,4 @@
-// HTML pages: the nesting check, Gumbo's parse and the table's rows. The table asked
+// HTML pages: the nesting check and the walk of the table's rows. The table asked
 // for is "Table2", so a page with two tables reaches the search by name, and one with
 // a single table the fall-back to the first.
 #include "drivers/html_format.h"
