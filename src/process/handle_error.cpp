@@ -50,6 +50,12 @@ bool isLostWrites(const SharedState& shared, const RuntimeError& error) {
     return lost && lost->number() == error.number() && lost->description() == error.description();
 }
 
+int showErrorMessage(Prompter& prompter, const RuntimeError& error) {
+    const std::string text = errorMessageFor(error.number(), error.description());
+    if (text.empty()) return 0;
+    return prompter.messageBox(text, msgbox::Information | msgbox::OkOnly, runtext::SorryTitle);
+}
+
 void handleError(const ErrorScope& scope, const RuntimeError& error) {
     SharedState& shared = scope.shared;
     DialogControls& controls = scope.controls;
@@ -74,9 +80,7 @@ void handleError(const ErrorScope& scope, const RuntimeError& error) {
     } else if (number == 32755) {
         shared.attachFailed = std::string(kFlagYes);
     } else {
-        shared.msgAnswer =
-            scope.prompter.messageBox(errorMessageFor(number, error.description()),
-                                      msgbox::Information | msgbox::OkOnly, runtext::SorryTitle);
+        shared.msgAnswer = showErrorMessage(scope.prompter, error);
         shared.stopFlag = std::string(kFlagYes);
         // The user has been told: the engine takes writes again.
         if (isLostWrites(shared, error)) shared.workDb.forgetLostWrites();

@@ -37,6 +37,12 @@ struct ErrorScope {
 void handleError(const ErrorScope& scope, const RuntimeError& error);
 void handleError(RunContext& ctx, const RuntimeError& error);
 
+// handleError's message alone, for the windows that report errors its way without a
+// run of their own (the remote queries): the dialog and stopFlag are left alone, so a
+// run going on meanwhile is not stopped. Nothing is shown for the silent numbers; the
+// answer, or 0 then.
+int showErrorMessage(Prompter& prompter, const RuntimeError& error);
+
 // The dialog's port onto handleError.
 class RunErrorHandler : public ErrorHandler {
 public:

@@ -1,12 +1,29 @@
 #include "queries/remote_client.h"
 
+#include "process/handle_error.h"
 #include "queries/remote_result.h"
 #include "queries/remote_temp.h"
 #include "value/runtime_error.h"
 
-#include <algorithm>
+#include <new>
 
 namespace varnoke {
+
+namespace {
+
+// The runtime's numbers for failures that are not the program's own errors.
+constexpr int kErrOutOfMemory = 7;
+constexpr int kErrInternal = 51;
+// The engine's number for a result it cannot read as a table.
+constexpr int kErrBadResult = 3274;
+
+std::string duration(int milliseconds) {
+    if (milliseconds % 1000 != 0) return std::to_string(milliseconds) + " milliseconds";
+    const int seconds = milliseconds / 1000;
+    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+}
+
+} // namespace
 
 std::string remoteNoteText() {
     std::string text =
@@ -20,10 +37,7 @@ std::string remoteNoteText() {
 }
 
 void wipe(std::string& secret) {
-    // Written through a volatile pointer so the compiler keeps the stores.
-    volatile char* bytes = secret.data();
-    for (std::size_t i = 0; i < secret.size(); ++i)
-        bytes[i] = 0;
+    wipeBytes(secret.data(), secret.size());
     secret.clear();
 }
 
@@ -35,8 +49,8 @@ LoginAnswer::LoginAnswer(LoginAnswer&& other) noexcept
 RemoteClient::RemoteClient(SharedState& state, Prompter& prompter, RemoteLink& link,
                            RemoteClientHost& host, RemoteWindow& window,
                            RemoteClientSettings settings)
-    : state_(state), prompter_(prompter), link_(link), host_(host), window_(window),
-      settings_(settings) {
+    : shared_(state), prompter_(prompter), link_(link), host_(host), window_(window),
+      settings_(settings), reply_(settings.resultCapBytes) {
     link_.setEvents(this);
 }
 
@@ -44,135 +58,244 @@ RemoteClient::~RemoteClient() {
     link_.setEvents(nullptr);
 }
 
-bool RemoteClient::executeEnabled() const {
-    return executeAllowed_ && !pending_ && !executeWaiting_ && !errorReply_;
+void RemoteClient::message(std::string_view text, int style) {
+    prompter_.messageBox(text, msgbox::OkOnly | style);
 }
 
-void RemoteClient::updateExecute() {
-    const bool enabled = executeEnabled();
-    if (enabled == executeShown_) return;
-    executeShown_ = enabled;
-    host_.setExecuteEnabled(enabled);
+void RemoteClient::reportError(const RuntimeError& error) {
+    showErrorMessage(prompter_, error);
 }
 
-void RemoteClient::setExecuteAllowed(bool allowed) {
-    executeAllowed_ = allowed;
-    updateExecute();
+bool RemoteClient::sessionOpen() const {
+    return state_ == RemoteState::Connected || state_ == RemoteState::QueryPending ||
+           state_ == RemoteState::ErrorReply;
 }
 
-void RemoteClient::setBusy(bool busy) {
-    if (busy == busy_) return;
-    busy_ = busy;
-    window_.setBusy(busy);
+void RemoteClient::handle(Event event, std::string_view text,
+                          std::optional<LoginAnswer>* login) noexcept {
+    guard([&] { on(event, text, login); });
 }
 
-void RemoteClient::message(std::string_view text) {
-    prompter_.messageBox(text, msgbox::OkOnly);
-}
-
-// --- Connect ----------------------------------------------------------------------
-
-void RemoteClient::connectClick() {
+template <typename Work> void RemoteClient::guard(Work&& work) noexcept {
+    std::optional<RuntimeError> failure;
     try {
-        window_.showNote(remoteNoteText());
-        state_.sessionOpen.clear();
-        closeConnection();
-        state_.remoteHost.clear();
-        state_.loginPending = std::string(kFlagYes);
-        setExecuteAllowed(false);
-        connectToServer(AfterConnect::Nothing);
+        work();
+        return;
     } catch (const RuntimeError& e) {
-        message(errorReport(e));
+        failure = e;
+    } catch (const std::bad_alloc&) {
+        failure = RuntimeError(kErrOutOfMemory, "Out of memory");
+    } catch (const std::exception& e) {
+        failure = RuntimeError(kErrInternal, e.what());
+    }
+    try {
+        dropLink();
+        enter(sessionOpen() ? RemoteState::Connected : RemoteState::NotConnected);
+        reportError(*failure);
+    } catch (...) {
+        // Nothing more can be told.
     }
 }
 
-bool RemoteClient::connectToServer(AfterConnect after) {
-    if (state_.remoteHost.empty()) {
-        setExecuteAllowed(false);
-        state_.remoteHost = prompter_.inputBox(remotetext::kHostPrompt, remotetext::kHostTitle);
-    }
-    if (state_.remoteHost.empty()) {
-        setExecuteAllowed(false);
-        return false;
-    }
-    dropLink();
-    afterConnect_ = after;
-    link_.connectTo(state_.remoteHost, settings_.port);
-    link_.startTimer(LinkTimer::Connect, settings_.connectTimeoutMs);
-    return true;
-}
-
-void RemoteClient::closeConnection() {
-    if (!state_.remoteHost.empty()) {
-        if (link_.state() == LinkState::Connected) link_.send(remotetext::kClosing);
-        if (isSet(state_.sessionOpen)) {
-            std::string notice(remotetext::kLineBreaks);
-            notice += remotetext::kTerminated;
-            host_.appendToSql(notice);
+void RemoteClient::executeClick() {
+    guard([this] {
+        try {
+            on(Event::Execute, {}, nullptr);
+        } catch (const RuntimeError& e) {
+            // Execute reports its own errors by their description.
+            dropLink();
+            enter(RemoteState::Connected);
+            message(e.description());
         }
-    }
-    forgetSession();
+    });
 }
 
-void RemoteClient::forgetSession() {
-    state_.sessionOpen.clear();
-    state_.remoteHost.clear();
+// --- the one switch over events ------------------------------------------------------
+
+void RemoteClient::on(Event event, std::string_view text, std::optional<LoginAnswer>* login) {
+    using enum RemoteState;
+    switch (event) {
+    case Event::Connect:
+        if (state_ == QueryPending &&
+            prompter_.messageBox(remotetext::kGiveUpQuery,
+                                 msgbox::YesNo | msgbox::Question | msgbox::DefaultButton2) !=
+                answer::Yes)
+            return;
+        if (state_ == ErrorReply) showErrorReply();
+        window_.showNote(remoteNoteText());
+        // A Connect during a session sends the closing message but adds no notice.
+        closeConnection(false);
+        loginPending_ = true;
+        return connectToServer();
+    case Event::Execute:
+        if (state_ != Connected || host_.sqlText().empty()) return;
+        enter(QueryPending);
+        window_.closeResultViewer();
+        // After a result the server has closed: the same host again, without a login.
+        if (link_.state() == LinkState::Connected) return sendQuery();
+        return openLink();
+    case Event::LinkConnected:
+        link_.stopTimer(LinkTimer::Connect);
+        if (state_ == Connecting) return enter(LoggingIn);
+        if (state_ == QueryPending) return sendQuery();
+        return;
+    case Event::LoginPrompt:
+        if (state_ == LoggingIn && loginPending_) {
+            loginPending_ = false;
+            // The modal login window opens from the event loop, not inside the read.
+            link_.post([this] { guard([this] { askForLogin(); }); });
+        } else if (state_ == QueryPending) {
+            // The reconnection of Execute logs in no one, and the server wants a login.
+            endSession(remotetext::kLoginAgain);
+        }
+        return;
+    case Event::LoginAnswer:
+        if (state_ == LoggingIn && link_.state() == LinkState::Connected) sendLogin(*login);
+        return;
+    case Event::Authorized:
+        if (state_ != LoggingIn) return;
+        enter(Connected);
+        return window_.setFocus(RemoteFocus::List);
+    case Event::Refused:
+        closeConnection(true);
+        return message(remotetext::kRefused);
+    case Event::Stopped:
+        return endSession(remotetext::kStopped);
+    case Event::Text:
+        if (state_ == QueryPending || state_ == ErrorReply) return collect(text);
+        return serverMessage(text);
+    case Event::PeerClosed:
+        // Bytes held while they might still become a control text are a text now.
+        takeHeldText();
+        if (state_ == ErrorReply) return showErrorReply();
+        if (state_ != QueryPending) return;
+        if (reply_.empty()) {
+            enter(Connected);
+            return message(remotetext::kClosedWithoutResult);
+        }
+        return loadResult();
+    case Event::LinkFailed:
+        if (state_ != NotConnected) connectionFailed();
+        return;
+    case Event::ConnectTimeout:
+        // Still no connection: the same as a connection that failed.
+        if ((state_ == Connecting || state_ == QueryPending) &&
+            link_.state() == LinkState::Connecting)
+            connectionFailed();
+        return;
+    case Event::Silence:
+        if (state_ != QueryPending) return;
+        dropLink();
+        enter(Connected);
+        return message("The query server sent nothing for " + duration(settings_.resultSilenceMs) +
+                       ", so the query was given up.  Press Execute to try again.");
+    case Event::Quiet:
+        takeHeldText();
+        if (state_ == ErrorReply) showErrorReply();
+        return;
+    case Event::Close:
+        return closeConnection(true);
+    }
+}
+
+void RemoteClient::enter(RemoteState next) {
+    using enum RemoteState;
+    const RemoteState was = state_;
+    state_ = next;
+    if (next != QueryPending) link_.stopTimer(LinkTimer::Result);
+    if (next != QueryPending && next != ErrorReply) reply_.release();
+    if (next == NotConnected) {
+        shared_.remoteHost.clear();
+        loginPending_ = false;
+        host_.setCaption(remotetext::kNotConnected);
+    } else if (next == Connected && was == LoggingIn) {
+        loginPending_ = false;
+        host_.setCaption(std::string(remotetext::kConnectedTo) + shared_.remoteHost);
+    }
+    if (executeEnabled() != executeShown_) {
+        executeShown_ = executeEnabled();
+        host_.setExecuteEnabled(executeShown_);
+    }
+    if (queryPending() != busyShown_) {
+        busyShown_ = queryPending();
+        window_.setBusy(busyShown_);
+    }
+}
+
+// --- connecting and closing ----------------------------------------------------------
+
+void RemoteClient::connectToServer() {
+    if (shared_.remoteHost.empty())
+        shared_.remoteHost = prompter_.inputBox(remotetext::kHostPrompt, remotetext::kHostTitle);
+    if (shared_.remoteHost.empty()) return;
+    openLink();
+    enter(RemoteState::Connecting);
+}
+
+void RemoteClient::openLink() {
     dropLink();
-    endPending();
-    setExecuteAllowed(false);
-    host_.setCaption(remotetext::kNotConnected);
+    link_.connectTo(shared_.remoteHost, settings_.port);
+    link_.startTimer(LinkTimer::Connect, settings_.connectTimeoutMs);
 }
 
 void RemoteClient::dropLink() {
     link_.close();
     for (LinkTimer timer : {LinkTimer::Connect, LinkTimer::Result, LinkTimer::Quiet})
         link_.stopTimer(timer);
-    afterConnect_ = AfterConnect::Nothing;
     held_.clear();
 }
 
-void RemoteClient::endPending() {
-    link_.stopTimer(LinkTimer::Result);
-    pending_ = false;
-    executeWaiting_ = false;
-    collecting_ = false;
-    errorReply_ = false;
-    wipe(responseText_);
-    setBusy(false);
-    updateExecute();
-}
-
-// --- Execute ----------------------------------------------------------------------
-
-void RemoteClient::executeClick() {
-    if (host_.sqlText().empty() || queryPending()) return;
-    try {
-        setBusy(true);
-        window_.closeResultViewer();
-        if (link_.state() != LinkState::Connected) {
-            // Reconnects with the known host and no login; the query goes out once the
-            // connection stands.
-            if (!connectToServer(AfterConnect::Execute)) {
-                setBusy(false);
-                return;
-            }
-            executeWaiting_ = true;
-            updateExecute();
-            return;
+void RemoteClient::closeConnection(bool notice) {
+    if (!shared_.remoteHost.empty()) {
+        if (link_.state() == LinkState::Connected) link_.send(remotetext::kClosing);
+        if (notice && sessionOpen()) {
+            std::string text(remotetext::kLineBreaks);
+            text += remotetext::kTerminated;
+            host_.appendToSql(text);
         }
-        sendQuery();
-    } catch (const RuntimeError& e) {
-        endPending();
-        message(e.description());
     }
+    dropLink();
+    enter(RemoteState::NotConnected);
 }
+
+void RemoteClient::endSession(std::string_view why) {
+    dropLink();
+    enter(RemoteState::NotConnected);
+    message(why);
+}
+
+void RemoteClient::connectionFailed() {
+    dropLink();
+    enter(RemoteState::NotConnected);
+    message(remotetext::kConnectionProblem);
+}
+
+// --- the login -------------------------------------------------------------------------
+
+void RemoteClient::askForLogin() {
+    if (state_ != RemoteState::LoggingIn || link_.state() != LinkState::Connected) return;
+    std::optional<LoginAnswer> answer = window_.askLogin();
+    on(Event::LoginAnswer, {}, &answer);
+}
+
+void RemoteClient::sendLogin(std::optional<LoginAnswer>& answer) {
+    // Cancel sends nothing; the connection stays as it is until the next Connect.
+    if (!answer) return;
+    if (auto refusal = loginRefusal(answer->name, answer->password)) return message(*refusal);
+    shared_.loginName = answer->name;
+    std::string login = loginMessage(answer->name, answer->password);
+    wipe(answer->password);
+    link_.send(login);
+    wipe(login);
+}
+
+// --- the query and its result ---------------------------------------------------------
 
 void RemoteClient::sendQuery() {
-    executeWaiting_ = false;
     const std::string connectString = host_.connectionString();
     const std::string sql = host_.sqlText();
     const auto refuse = [&](std::string_view text, std::optional<RemoteFocus> focus) {
-        endPending();
+        enter(RemoteState::Connected);
         message(text);
         if (focus) window_.setFocus(*focus);
     };
@@ -180,100 +303,21 @@ void RemoteClient::sendQuery() {
         return refuse(remotetext::kNoConnectString, RemoteFocus::ConnectionString);
     if (sql.empty()) return refuse(remotetext::kNoSql, RemoteFocus::Sql);
     if (auto refusal = queryRefusal(connectString, sql)) return refuse(*refusal, std::nullopt);
-
-    wipe(responseText_);
-    collecting_ = false;
-    errorReply_ = false;
-    pending_ = true;
-    updateExecute();
     link_.send(queryMessage(connectString, sql));
-    link_.startTimer(LinkTimer::Result, settings_.resultTimeoutMs);
-}
-
-// --- socket events ----------------------------------------------------------------
-
-// Every event is handled here to its end: whatever goes wrong is reported and ends the
-// wait for a result, and nothing reaches the event loop.
-template <typename Work> void RemoteClient::guard(Work&& work) noexcept {
-    try {
-        work();
-        return;
-    } catch (const RuntimeError& e) {
-        report(errorReport(e));
-    } catch (const std::exception& e) {
-        report(std::string("Error: ") + e.what());
-    }
-}
-
-void RemoteClient::report(const std::string& text) noexcept {
-    try {
-        dropLink();
-        endPending();
-        message(text);
-    } catch (...) {
-        // Nothing more can be told.
-    }
-}
-
-void RemoteClient::linkConnected() {
-    guard([this] { onConnected(); });
+    link_.startTimer(LinkTimer::Result, settings_.resultSilenceMs);
 }
 
 void RemoteClient::linkData(std::string_view bytes) {
-    guard([this, bytes] { onData(bytes); });
+    guard([&] { frame(bytes); });
 }
 
-void RemoteClient::linkPeerClosed() {
-    guard([this] { onPeerClosed(); });
-}
-
-void RemoteClient::linkFailed() {
-    guard([this] { onFailed(); });
-}
-
-void RemoteClient::linkTimer(LinkTimer timer) {
-    guard([this, timer] { onTimer(timer); });
-}
-
-void RemoteClient::onConnected() {
-    link_.stopTimer(LinkTimer::Connect);
-    if (afterConnect_ == AfterConnect::Execute) {
-        afterConnect_ = AfterConnect::Nothing;
-        sendQuery();
-    }
-}
-
-void RemoteClient::onFailed() {
-    dropLink();
-    endPending();
-    state_.remoteHost.clear();
-    setExecuteAllowed(false);
-    message(remotetext::kConnectionProblem);
-}
-
-void RemoteClient::onTimer(LinkTimer timer) {
-    switch (timer) {
-    case LinkTimer::Connect:
-        // Still no connection: the same as a connection that failed.
-        if (link_.state() != LinkState::Connected) onFailed();
-        break;
-    case LinkTimer::Result:
-        if (!pending_) break;
-        dropLink();
-        endPending();
-        message("The query server sent no complete result within " +
-                std::to_string(settings_.resultTimeoutMs / 1000) +
-                " seconds.  Press Execute to try again.");
-        break;
-    case LinkTimer::Quiet:
-        takeHeldText();
-        if (errorReply_) showErrorReply();
-        break;
-    }
-}
-
-void RemoteClient::onData(std::string_view bytes) {
-    if (collecting_) return collect(bytes);
+void RemoteClient::frame(std::string_view bytes) {
+    using enum RemoteState;
+    if (state_ == QueryPending) link_.startTimer(LinkTimer::Result, settings_.resultSilenceMs);
+    // While a query is pending, every byte after the reply's first belongs to it: TCP
+    // chunks cannot tell a control text from data.
+    if (state_ == ErrorReply || (state_ == QueryPending && !reply_.empty()))
+        return on(Event::Text, bytes, nullptr);
     held_.append(bytes);
     // The server's control texts carry no end mark: one is recognised when the bytes
     // received so far are exactly it, and held while they are still its beginning. A
@@ -281,50 +325,53 @@ void RemoteClient::onData(std::string_view bytes) {
     if (const auto text = controlText(held_)) {
         held_.clear();
         link_.stopTimer(LinkTimer::Quiet);
-        return act(*text);
+        switch (*text) {
+        case ServerText::Nothing:
+            return;
+        case ServerText::LoginPrompt:
+            return on(Event::LoginPrompt, {}, nullptr);
+        case ServerText::Authorized:
+            return on(Event::Authorized, {}, nullptr);
+        case ServerText::Refused:
+            return on(Event::Refused, {}, nullptr);
+        case ServerText::Stopped:
+            return on(Event::Stopped, {}, nullptr);
+        }
     }
-    if (isControlPrefix(held_)) {
-        link_.startTimer(LinkTimer::Quiet, settings_.quietMs);
-        return;
-    }
+    if (isControlPrefix(held_)) return link_.startTimer(LinkTimer::Quiet, settings_.quietMs);
     link_.stopTimer(LinkTimer::Quiet);
     takeHeldText();
 }
 
 void RemoteClient::takeHeldText() {
     if (held_.empty()) return;
-    std::string text = std::move(held_);
+    const std::string text = std::move(held_);
     held_.clear();
-    if (pending_) {
-        collecting_ = true;
-        collect(text);
-    } else {
-        serverMessage(text);
-    }
+    on(Event::Text, text, nullptr);
 }
 
 void RemoteClient::collect(std::string_view bytes) {
-    if (responseText_.size() + bytes.size() > settings_.resultCapBytes) {
+    if (!reply_.append(bytes)) {
+        // Refused as soon as the cap is passed; the rest is never read.
         dropLink();
-        endPending();
-        message("The query server's reply is larger than " +
-                std::to_string(settings_.resultCapBytes >> 20) +
-                " MiB, so it was not loaded.  The table Temp is unchanged.");
-        return;
+        enter(RemoteState::Connected);
+        return message("The query server's reply is larger than " +
+                       std::to_string(reply_.cap() >> 20) +
+                       " MiB, so it was not loaded.  The table Temp is unchanged.");
     }
-    responseText_.append(bytes);
-    if (errorReply_) {
+    if (state_ == RemoteState::ErrorReply) {
         link_.startTimer(LinkTimer::Quiet, settings_.quietMs);
-    } else if (responseText_.size() >= remotetext::kProcessError.size() &&
-               responseText_.starts_with(remotetext::kProcessError)) {
+    } else if (reply_.text().starts_with(remotetext::kProcessError)) {
         // The server could not run the query; the rest of its text belongs to the report.
-        errorReply_ = true;
-        pending_ = false;
-        link_.stopTimer(LinkTimer::Result);
-        setBusy(false);
-        updateExecute();
+        enter(RemoteState::ErrorReply);
         link_.startTimer(LinkTimer::Quiet, settings_.quietMs);
     }
+}
+
+void RemoteClient::showErrorReply() {
+    const std::string reply(reply_.text());
+    enter(RemoteState::Connected);
+    message(reply);
 }
 
 void RemoteClient::serverMessage(std::string_view text) {
@@ -333,88 +380,40 @@ void RemoteClient::serverMessage(std::string_view text) {
     host_.appendToSql(shown);
 }
 
-void RemoteClient::showErrorReply() {
-    const std::string reply = responseText_;
-    endPending();
-    message(reply);
-}
-
-void RemoteClient::act(ServerText text) {
-    switch (text) {
-    case ServerText::Nothing:
-        break;
-    case ServerText::LoginPrompt:
-        if (isSet(state_.loginPending)) {
-            state_.loginPending.clear();
-            link_.post([this] { guard([this] { askForLogin(); }); });
-        } else if (pending_) {
-            // The reconnection of Execute logs in no one, and the server wants a login.
-            endSession(remotetext::kLoginAgain);
-        }
-        break;
-    case ServerText::Authorized:
-        host_.setCaption(std::string(remotetext::kConnectedTo) + state_.remoteHost);
-        state_.loginPending.clear();
-        setExecuteAllowed(true);
-        state_.sessionOpen = std::string(kFlagYes);
-        window_.setFocus(RemoteFocus::List);
-        break;
-    case ServerText::Refused:
-        closeConnection();
-        message(remotetext::kRefused);
-        break;
-    case ServerText::Stopped:
-        endSession(remotetext::kStopped);
-        break;
-    }
-}
-
-void RemoteClient::endSession(std::string_view why) {
-    forgetSession();
-    message(why);
-}
-
-void RemoteClient::askForLogin() {
-    if (link_.state() != LinkState::Connected) return;
-    std::optional<LoginAnswer> answer = window_.askLogin();
-    // Cancel sends nothing; the connection stays as it is until the next Connect.
-    if (!answer || link_.state() != LinkState::Connected) return;
-    if (auto refusal = loginRefusal(answer->name, answer->password)) {
-        message(*refusal);
-        return;
-    }
-    state_.loginName = answer->name;
-    std::string login = loginMessage(answer->name, answer->password);
-    wipe(answer->password);
-    link_.send(login);
-    wipe(login);
-}
-
-void RemoteClient::onPeerClosed() {
-    link_.stopTimer(LinkTimer::Quiet);
-    takeHeldText();
-    if (errorReply_) return showErrorReply();
-    if (!pending_) return setBusy(false);
-    loadResult();
-}
-
 void RemoteClient::loadResult() {
-    auto parsed = parseRemoteResult(responseText_);
-    endPending();
+    auto parsed = parseRemoteResult(reply_.text());
+    enter(RemoteState::Connected);
     if (auto* error = std::get_if<RemoteResultError>(&parsed)) {
-        message(error->description);
-        message(remotetext::kProcessingError);
-        return;
+        reportError(RuntimeError(kErrBadResult, error->description));
+        return message(remotetext::kProcessingError);
     }
+    const RemoteResult& result = std::get<RemoteResult>(parsed);
     try {
-        state_.rsRemoteQuery.close();
-        rebuildTemp(state_.workDb, std::get<RemoteResult>(parsed));
-        state_.rsRemoteQuery =
-            state_.workDb.openRecordset("select * from Temp", RecordsetType::Dynaset);
-        window_.showResult(state_.rsRemoteQuery);
+        shared_.rsRemoteQuery.close();
+        rebuildTemp(shared_.workDb, result);
+        shared_.rsRemoteQuery =
+            shared_.workDb.openRecordset("select * from Temp", RecordsetType::Dynaset);
     } catch (const RuntimeError& e) {
-        message(errorReport(e));
-        message(remotetext::kProcessingError);
+        reportError(e);
+        return message(remotetext::kProcessingError);
+    }
+    window_.showResult(shared_.rsRemoteQuery);
+    if (const std::string note = widenedNote(result); !note.empty())
+        message(note, msgbox::Information);
+}
+
+void RemoteClient::linkPeerClosed() {
+    handle(Event::PeerClosed);
+}
+
+void RemoteClient::linkTimer(LinkTimer timer) {
+    switch (timer) {
+    case LinkTimer::Connect:
+        return handle(Event::ConnectTimeout);
+    case LinkTimer::Result:
+        return handle(Event::Silence);
+    case LinkTimer::Quiet:
+        return handle(Event::Quiet);
     }
 }
 

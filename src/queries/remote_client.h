@@ -1,11 +1,12 @@
 #pragma once
 // The remote query client of frmRemoteQuerys: Connect, the login, Execute, the server's
-// texts and the result, as a state machine driven by the link's events. Nothing here
+// texts and the result, as one state changed by one switch over events. Nothing here
 // waits: a connection attempt, a login window and a result each end in an event.
 #include "engine/recordset.h"
 #include "platform/prompter.h"
 #include "queries/remote_link.h"
 #include "queries/remote_protocol.h"
+#include "queries/reply_buffer.h"
 #include "shell/shared_state.h"
 
 #include <cstddef>
@@ -31,6 +32,10 @@ inline constexpr std::string_view kTerminated =
 inline constexpr std::string_view kLoginAgain =
     "The query server asked for a login again, so the query was not run.  Please Connect "
     "and log in, then Execute again.";
+inline constexpr std::string_view kClosedWithoutResult =
+    "The query server closed the connection without sending a result.  Please try again.";
+inline constexpr std::string_view kGiveUpQuery =
+    "A query is still waiting for its result.  Give it up and connect again?";
 inline constexpr std::string_view kLineBreaks = "\r\n\r\n";
 inline constexpr std::string_view kDownloadAddress = "https://varnoke.example.org/server";
 } // namespace remotetext
@@ -86,10 +91,23 @@ public:
 struct RemoteClientSettings {
     int port = 61234;
     int connectTimeoutMs = 3000;
-    int resultTimeoutMs = 60000;
+    // How long the server may send nothing while a result is awaited: every byte
+    // received starts the wait afresh, so a long result that keeps coming is never cut.
+    int resultSilenceMs = 60000;
     std::size_t resultCapBytes = std::size_t{256} << 20;
     // How long a server text that may still grow into a control text is held.
     int quietMs = 500;
+};
+
+// Where the client stands with the query server.
+enum class RemoteState {
+    NotConnected, // no connection; Connect starts one
+    Connecting,   // Connect's connection attempt is under way
+    LoggingIn,    // connected; the login prompt, the login window or the server's answer
+    Connected,    // the session is open and Execute may send a query
+    QueryPending, // Execute's query is sent (or waits for its reconnection); the result is
+                  // collected until the server closes
+    ErrorReply,   // the reply began "Process Error."; the rest of it is collected to show
 };
 
 class RemoteClient : private RemoteLinkEvents {
@@ -101,70 +119,88 @@ public:
     RemoteClient& operator=(const RemoteClient&) = delete;
 
     // Command1_Click, "&Connect"
-    void connectClick();
+    void connectClick() { handle(Event::Connect); }
     // cmdExecuteSQL_Click, "&Execute" (also the list's double click)
     void executeClick();
     // Sends the closing message while connected and ends the session.
-    void closeConnection();
+    void closeConnection() { handle(Event::Close); }
 
-    bool executeEnabled() const;
-    bool queryPending() const { return pending_ || executeWaiting_; }
+    RemoteState state() const { return state_; }
+    bool executeEnabled() const { return state_ == RemoteState::Connected; }
+    bool queryPending() const { return state_ == RemoteState::QueryPending; }
+    // The memory the reply collected so far holds.
+    std::size_t replyBytesHeld() const { return reply_.capacity(); }
 
 private:
-    enum class AfterConnect { Nothing, Execute };
+    // What happens to the client; the server's texts are framed into their events
+    // before they reach the one switch over events.
+    enum class Event {
+        Connect,
+        Execute,
+        LinkConnected,
+        LoginPrompt,
+        LoginAnswer,
+        Authorized,
+        Refused,
+        Stopped,
+        Text, // any other text of the server
+        PeerClosed,
+        LinkFailed,
+        ConnectTimeout,
+        Silence, // the result's silence limit passed
+        Quiet,   // a held text stopped growing
+        Close,
+    };
 
-    void linkConnected() override;
+    void linkConnected() override { handle(Event::LinkConnected); }
     void linkData(std::string_view bytes) override;
     void linkPeerClosed() override;
-    void linkFailed() override;
+    void linkFailed() override { handle(Event::LinkFailed); }
     void linkTimer(LinkTimer timer) override;
 
-    void onConnected();
-    void onData(std::string_view bytes);
-    void onPeerClosed();
-    void onFailed();
-    void onTimer(LinkTimer timer);
+    // Runs an event to its end: whatever goes wrong is reported through the program's
+    // error message and ends the wait for a result; nothing reaches the event loop.
+    void handle(Event event, std::string_view text = {},
+                std::optional<LoginAnswer>* login = nullptr) noexcept;
     template <typename Work> void guard(Work&& work) noexcept;
-    // An unexpected failure in an event: the wait ends and text is shown.
-    void report(const std::string& text) noexcept;
+    void on(Event event, std::string_view text, std::optional<LoginAnswer>* login);
+    // The one place the state changes, with what shows it: Execute, the busy pointer,
+    // the caption, the timers and the reply's memory.
+    void enter(RemoteState next);
 
-    bool connectToServer(AfterConnect after);
-    void sendQuery();
-    void act(ServerText text);
-    void askForLogin();
+    void frame(std::string_view bytes);
     void takeHeldText();
     void collect(std::string_view bytes);
-    void serverMessage(std::string_view text);
+    void connectToServer();
+    void openLink();
+    void sendQuery();
+    void askForLogin();
+    void sendLogin(std::optional<LoginAnswer>& answer);
     void loadResult();
     void showErrorReply();
-    void dropLink();
+    void serverMessage(std::string_view text);
+    void closeConnection(bool notice);
     // The server ended the session or wants a new login: nothing is sent, why is shown.
     void endSession(std::string_view why);
-    // Host and session forgotten, the link dropped, Execute off, "Not connected".
-    void forgetSession();
-    void endPending();
-    void setExecuteAllowed(bool allowed);
-    void updateExecute();
-    void setBusy(bool busy);
-    void message(std::string_view text);
+    void connectionFailed();
+    void dropLink();
+    bool sessionOpen() const;
+    void message(std::string_view text, int style = 0);
+    void reportError(const RuntimeError& error);
 
-    SharedState& state_;
+    SharedState& shared_;
     Prompter& prompter_;
     RemoteLink& link_;
     RemoteClientHost& host_;
     RemoteWindow& window_;
     RemoteClientSettings settings_;
 
-    AfterConnect afterConnect_ = AfterConnect::Nothing;
-    bool executeAllowed_ = false;
+    RemoteState state_ = RemoteState::NotConnected;
+    bool loginPending_ = false; // the next login prompt opens the login window
     bool executeShown_ = false;
-    bool executeWaiting_ = false; // Execute waits for its reconnection
-    bool pending_ = false;        // a query was sent and its result is awaited
-    bool collecting_ = false;     // every byte now belongs to the reply
-    bool errorReply_ = false;     // the reply is a "Process Error."
-    bool busy_ = false;
-    std::string held_;         // the start of a text that may still become a control text
-    std::string responseText_; // the reply collected so far
+    bool busyShown_ = false;
+    std::string held_; // the start of a text that may still become a control text
+    ReplyBuffer reply_;
 };
 
 } // namespace varnoke

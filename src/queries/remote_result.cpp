@@ -154,30 +154,61 @@ bool isNumberType(int type) {
            type == fieldtype::Currency || type == fieldtype::Double;
 }
 
+// The date a server's date text stands for: the program's own forms, and the ISO forms
+// servers write, with a "T" before the time and a fraction of a second, which is kept.
+std::optional<double> serverDate(std::string_view token) {
+    if (auto serial = parseDateText(token)) return serial;
+    std::string text(token);
+    const std::size_t t = text.find('T');
+    const auto digitAt = [&](std::size_t i) {
+        return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0;
+    };
+    if (t != std::string::npos && t > 0 && digitAt(t - 1) && digitAt(t + 1)) text[t] = ' ';
+    double fraction = 0;
+    const std::size_t colon = text.rfind(':');
+    const std::size_t dot = colon == std::string::npos ? colon : text.find('.', colon);
+    if (dot != std::string::npos && dot == colon + 3 && digitAt(dot + 1)) {
+        std::size_t end = dot + 1;
+        while (digitAt(end))
+            ++end;
+        fraction = std::stod("0" + text.substr(dot, end - dot));
+        text.erase(dot, end - dot);
+    }
+    const std::optional<double> serial = parseDateText(text);
+    if (!serial) return std::nullopt;
+    const double seconds = fraction / 86400.0;
+    return *serial >= 0 ? *serial + seconds : *serial - seconds;
+}
+
 // Settles a column's type and size from its values; raw holds the tokens of one
-// column (nothing for BLANK and <NULL>).
-void settleColumn(Column& column, const std::vector<const std::string_view*>& raw) {
+// column (nothing for BLANK and <NULL>). A value its type cannot hold makes the
+// column text, which holds every value as it came; widened names that value.
+void settleColumn(Column& column, const std::vector<const std::string_view*>& raw,
+                  std::vector<WidenedField>& widened) {
     RemoteField& field = column.field;
+    const auto toText = [&](std::string_view token) {
+        field.type = fieldtype::Text;
+        widened.push_back({field.name, std::string(token)});
+    };
     if (isNumberType(field.type)) {
         for (const std::string_view* token : raw) {
             if (!token) continue;
-            if (!isNumberText(*token))
-                throw Failure{"The value " + quoted(*token) + " of field " + quoted(field.name) +
-                              " is not a number."};
-            const std::optional<double> number = numberIn(*token);
             // A number past a double's range is kept as the text it came as.
+            const std::optional<double> number =
+                isNumberText(*token) ? numberIn(*token) : std::nullopt;
             const int wider = number ? numberTypeFor(field.type, *number) : fieldtype::Text;
             if (wider == fieldtype::Text) {
-                field.type = fieldtype::Text;
+                toText(*token);
                 break;
             }
             field.type = wider;
         }
     } else if (field.type == fieldtype::Date) {
         for (const std::string_view* token : raw) {
-            if (token && !parseDateText(*token))
-                throw Failure{"The value " + quoted(*token) + " of field " + quoted(field.name) +
-                              " is not a date."};
+            if (token && !serverDate(*token)) {
+                toText(*token);
+                break;
+            }
         }
     }
     if (field.type != fieldtype::Text) {
@@ -201,7 +232,7 @@ Value valueOf(const RemoteField& field, std::string_view token) {
     case fieldtype::Memo:
         return Value::text(std::string(token));
     case fieldtype::Date:
-        return Value::date(*parseDateText(token));
+        return Value::date(*serverDate(token));
     case fieldtype::Currency:
         return Value::currency(numberOf(Value::text(std::string(token))));
     default:
@@ -261,15 +292,15 @@ RemoteResult parse(std::string_view text) {
         rows.push_back(std::move(row));
     }
 
+    RemoteResult result;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         std::vector<const std::string_view*> raw;
         raw.reserve(rows.size());
         for (const auto& row : rows)
             raw.push_back(row[c] ? &*row[c] : nullptr);
-        settleColumn(columns[c], raw);
+        settleColumn(columns[c], raw, result.widened);
     }
 
-    RemoteResult result;
     for (const Column& column : columns)
         result.fields.push_back(column.field);
     result.rows.reserve(rows.size());
@@ -304,6 +335,28 @@ int fieldTypeOfServerCode(int serverCode) {
     default: // 11, 12, 72, 128-130, 200-205 and codes the client does not know
         return fieldtype::Text;
     }
+}
+
+std::string widenedNote(const RemoteResult& result) {
+    constexpr std::size_t kShownLength = 40;
+    std::string note;
+    for (const WidenedField& field : result.widened) {
+        if (!note.empty()) note += "\n";
+        std::string value = field.value;
+        if (characterCount(value) > kShownLength) {
+            // Cut before the first byte of the character past those shown.
+            std::size_t end = 0;
+            for (std::size_t kept = 0; end < value.size(); ++end)
+                if ((static_cast<unsigned char>(value[end]) & 0xC0) != 0x80 &&
+                    kept++ == kShownLength)
+                    break;
+            value.erase(end);
+            value += "...";
+        }
+        note += "The field " + quoted(field.name) + " was made a text field to keep " +
+                quoted(value) + " as it came; no value was lost.";
+    }
+    return note;
 }
 
 std::variant<RemoteResult, RemoteResultError> parseRemoteResult(std::string_view text) {

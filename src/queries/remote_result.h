@@ -30,9 +30,16 @@ struct RemoteField {
     int size = 0; // characters for text, the type's size otherwise
 };
 
+// A field of the server's number or date type that became text to hold a value.
+struct WidenedField {
+    std::string name;
+    std::string value; // the first value its type could not hold
+};
+
 struct RemoteResult {
     std::vector<RemoteField> fields;
     std::vector<std::vector<Value>> rows; // one value per field, Null for BLANK/<NULL>
+    std::vector<WidenedField> widened;
 };
 
 struct RemoteResultError {
@@ -41,10 +48,14 @@ struct RemoteResultError {
 
 // Reads a whole result. A value that does not fit its field's type widens the field
 // (a longer text, a decimal in a whole-number field, a number past the type's range)
-// instead of being cut; a value that no widening can hold (a word in a number field,
-// a text that is no date in a date field) makes the result an error, as do missing
-// or duplicate names, non-numeric or out-of-range type and size tokens, rows with too
-// few or too many values and a text that ends before "endOfData".
+// instead of being cut; a value no number or date type holds (a word or "1,234" in a
+// number field, a text that is no date in a date field) makes its field text, so every
+// row is kept whole. Missing or duplicate names, non-numeric or out-of-range type and
+// size tokens, rows with too few or too many values and a text that ends before
+// "endOfData" make the result an error.
 std::variant<RemoteResult, RemoteResultError> parseRemoteResult(std::string_view text);
+
+// What the user is told of the fields made text, one line each; "" when there are none.
+std::string widenedNote(const RemoteResult& result);
 
 } // namespace varnoke

@@ -89,8 +89,6 @@ struct SharedState {
     // --- the connection to the remote query server (the password is never kept here:
     // it lives only in the login's own buffer until it is sent)
     std::string remoteHost;
-    std::string sessionOpen;  // flag
-    std::string loginPending; // flag
     std::string loginName;
 };
 

@@ -1,13 +1,24 @@
+#include "engine/field.h"
 #include "platform/qt/qt_remote_link.h"
 #include "queries/remote_client.h"
 #include "support/fake_query_server_gui.h"
+#include "support/recording_remote_host.h"
+#include "support/scripted_link.h"
 #include "support/scripted_platform.h"
 #include "support/viewers_tables.h"
+#include "value/convert.h"
 
 #include <QTest>
+#include <csignal>
+#include <cstring>
 #include <deque>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <stdexcept>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace varnoke;
 using namespace varnoke::test;
@@ -21,52 +32,52 @@ const std::string kFullResult =
     "endOfRow^~*"
     "BLANK^~*<NULL>^~*1^~*BLANK^~*BLANK^~*y^~*endOfRow^~*endOfData^~*";
 
-// The window's side of the client, recording what the client asks of it.
-class RecordingHost : public RemoteClientHost, public RemoteWindow {
-public:
-    std::string connect = "DSN=sales";
-    std::string sql = "select * from orders";
-    std::string appended;
-    std::string caption = "Remote Queries";
-    bool executeEnabled = false;
-    std::vector<RemoteFocus> focus;
-    bool busy = false;
-    int notes = 0;
-    int viewerCloses = 0;
-    std::deque<std::optional<std::pair<std::string, std::string>>> logins;
-    int loginWindows = 0;
-    std::vector<Recordset> shown;
+// The memory a process holds, from /proc/self/status ("VmHWM" the peak, "VmRSS" now), in MB.
+long statusMegabytes(const char* key) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(key)) return std::stol(line.substr(std::strlen(key) + 1)) / 1024;
+    return -1;
+}
 
-    std::string connectionString() const override { return connect; }
-    std::string sqlText() const override { return sql; }
-    void appendToSql(std::string_view text) override {
-        appended += text;
-        sql += text;
+// A query server in a child process, so its own buffers do not count: it greets, takes
+// any login, and answers the query with "ok" and bytes bytes of one value, then closes.
+pid_t serveLargeReplyInAChild(int& port, std::size_t bytes) {
+    const int listener = boundLoopbackSocket(port);
+    ::listen(listener, 4);
+    const pid_t child = ::fork();
+    if (child != 0) {
+        ::close(listener);
+        return child;
     }
-    void setCaption(std::string_view text) override { caption = text; }
-    void setExecuteEnabled(bool enabled) override { executeEnabled = enabled; }
-    void setFocus(RemoteFocus f) override { focus.push_back(f); }
-    void setBusy(bool b) override { busy = b; }
-    std::optional<LoginAnswer> askLogin() override {
-        ++loginWindows;
-        EXPECT_FALSE(logins.empty()) << "unexpected login window";
-        if (logins.empty()) return std::nullopt;
-        auto next = logins.front();
-        logins.pop_front();
-        if (!next) return std::nullopt;
-        return LoginAnswer(next->first, next->second);
-    }
-    void showNote(std::string_view text) override {
-        ++notes;
-        EXPECT_EQ(text, remoteNoteText());
-    }
-    void closeResultViewer() override { ++viewerCloses; }
-    bool failToShow = false;
-    void showResult(const Recordset& rs) override {
-        if (failToShow) throw std::runtime_error("the viewer could not be built");
-        shown.push_back(rs);
-    }
-};
+    const int connection = ::accept(listener, nullptr, nullptr);
+    const auto sendAll = [&](const char* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t sent = ::send(connection, data, size, MSG_NOSIGNAL);
+            if (sent <= 0) return false;
+            data += sent;
+            size -= static_cast<std::size_t>(sent);
+        }
+        return true;
+    };
+    const auto readMessage = [&] {
+        std::string in;
+        char c;
+        while (!in.ends_with("^~*") && ::recv(connection, &c, 1, 0) == 1)
+            in += c;
+    };
+    const std::string authorized(remotetext::kAuthorized);
+    sendAll("loggedin", 8);
+    readMessage();
+    sendAll(authorized.data(), authorized.size());
+    readMessage();
+    sendAll("ok", 2);
+    const std::string piece(1 << 20, 'x');
+    for (std::size_t sent = 0; sent < bytes; sent += piece.size())
+        if (!sendAll(piece.data(), std::min(piece.size(), bytes - sent))) break;
+    ::close(connection);
+    ::_exit(0);
+}
 
 class RemoteClientTest : public ::testing::Test {
 protected:
@@ -79,14 +90,14 @@ protected:
             platform.prompter.answer(answer::Ok);
     }
 
-    void makeClient(RemoteClientSettings settings = {}) {
+    // The client over the socket link, or over through when given (which wraps it).
+    void makeClient(RemoteClientSettings settings = {}, RemoteLink* through = nullptr) {
         settings.port = server.port();
         settings.connectTimeoutMs = 1000;
-        if (settings.resultTimeoutMs == 60000) settings.resultTimeoutMs = 5000;
         // Long enough that a busy machine never splits a reply sent in 1-byte writes.
         settings.quietMs = 1000;
-        client =
-            std::make_unique<RemoteClient>(state, platform.prompter, link, host, host, settings);
+        client = std::make_unique<RemoteClient>(state, platform.prompter, through ? *through : link,
+                                                host, host, settings);
     }
     bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
         return QTest::qWaitFor(condition, ms);
@@ -96,7 +107,7 @@ protected:
         platform.prompter.type("127.0.0.1");
         host.logins.push_back(std::pair{server.user, server.password});
         client->connectClick();
-        ASSERT_TRUE(waitFor([&] { return isSet(state.sessionOpen); }));
+        ASSERT_TRUE(waitFor([&] { return client->state() == RemoteState::Connected; }));
     }
     void execute() { client->executeClick(); }
     bool waitForMessages(std::size_t count) {
@@ -109,6 +120,14 @@ protected:
             out.push_back(temp.field(i).name());
         return out;
     }
+    // The second query goes out on Execute's silent reconnection.
+    void logInAndRunTwoQueries() {
+        logIn();
+        loadFirstResult();
+        server.replies.push_back({kFullResult});
+        execute();
+        ASSERT_TRUE(waitFor([&] { return host.shown.size() == 2; }));
+    }
     void loadFirstResult() {
         server.replies.push_back({kFullResult});
         execute();
@@ -119,7 +138,7 @@ protected:
     SharedState state;
     ScriptedPlatform platform;
     FakeQueryServer server;
-    RecordingHost host;
+    RecordingRemoteHost host;
     QtRemoteLink link;
     std::unique_ptr<RemoteClient> client;
 };
@@ -297,11 +316,7 @@ TEST_F(RemoteClientTest, ExecuteIsOffWhileAQueryIsPendingAndTheNextOneReconnects
 
 TEST_F(RemoteClientTest, TheNextExecuteReconnectsWithoutHostPromptOrLogin) {
     makeClient();
-    logIn();
-    loadFirstResult();
-    server.replies.push_back({kFullResult});
-    execute();
-    ASSERT_TRUE(waitFor([&] { return host.shown.size() == 2; }));
+    logInAndRunTwoQueries();
     EXPECT_EQ(server.connections(), 2);
     EXPECT_EQ(host.loginWindows, 1);
     EXPECT_EQ(platform.prompter.shown().size(), 1u); // the host prompt of the Connect only
@@ -326,7 +341,12 @@ struct BadReply {
     std::string text;
     Delivery delivery;
     std::vector<std::string> messages;
+    bool programError; // the first message is the program's error message
 };
+
+void PrintTo(const BadReply& reply, std::ostream* out) {
+    *out << reply.label;
+}
 
 class RemoteBadReplies : public RemoteClientTest, public ::testing::WithParamInterface<BadReply> {};
 
@@ -337,8 +357,10 @@ TEST_P(RemoteBadReplies, LeaveThePreviousTempWholeAndSaySo) {
     server.replies.push_back({GetParam().text, GetParam().delivery});
     execute();
     ASSERT_TRUE(waitForMessages(GetParam().messages.size()));
-    QTest::qWait(150);
+    ASSERT_TRUE(waitFor([&] { return client->state() == RemoteState::Connected; }));
     EXPECT_EQ(platform.prompter.messages(), GetParam().messages);
+    const ShownPrompt& first = platform.prompter.shown().at(1); // after the host prompt
+    EXPECT_EQ(first.title, GetParam().programError ? "Varnoke - Sorry..." : "Varnoke");
     EXPECT_EQ(tempNames(), (std::vector<std::string>{"Name", "Qty", "Price", "Id", "When", "Odd"}));
     EXPECT_EQ(data.count("Temp"), 2);
     EXPECT_EQ(host.shown.size(), 1u);
@@ -353,52 +375,146 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadReply{"DuplicateNames",
                                "okA^~*3^~*4^~*a^~*3^~*4^~*endOfFieldNames^~*endOfData^~*",
                                Delivery::Whole,
-                               {"The result names the field \"a\" twice.", kProcessing}},
+                               {"The result names the field \"a\" twice.", kProcessing},
+                               true},
                       BadReply{"NoEndOfData",
                                "okA^~*3^~*4^~*endOfFieldNames^~*1^~*endOfRow^~*",
                                Delivery::BeforeClose,
-                               {"The result ends before its end-of-data mark.", kProcessing}},
+                               {"The result ends before its end-of-data mark.", kProcessing},
+                               true},
                       BadReply{"CloseWithNoData",
                                "",
                                Delivery::Whole,
-                               {"The result ends before the end of its field names.", kProcessing}},
+                               {std::string(remotetext::kClosedWithoutResult)},
+                               false},
+                      BadReply{"NothingThenClose",
+                               "nothing",
+                               Delivery::BeforeClose,
+                               {std::string(remotetext::kClosedWithoutResult)},
+                               false},
                       BadReply{"ProcessError",
                                "Process Error. Table orders not found.",
                                Delivery::Whole,
-                               {"Process Error. Table orders not found."}},
+                               {"Process Error. Table orders not found."},
+                               false},
                       BadReply{"ProcessErrorInBytes",
                                "Process Error. No such column.",
                                Delivery::OneByte,
-                               {"Process Error. No such column."}}),
+                               {"Process Error. No such column."},
+                               false}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(RemoteClientTest, AReplyPastTheCapIsNotLoaded) {
+// A value of a number or date field that its type cannot hold makes the field text;
+// every row is kept and the user is told. Dates in the ISO forms of servers are dates.
+TEST_F(RemoteClientTest, ValuesOfEveryShapeKeepTheirRowsAndSaySo) {
+    makeClient();
+    logIn();
+    server.replies.push_back(
+        {"okWhen^~*135^~*8^~*Stamp^~*135^~*8^~*Empty^~*3^~*4^~*Grouped^~*3^~*4^~*Flag^~*3^~*4^~*"
+         "endOfFieldNames^~*"
+         "2024-01-15 10:30:00.123^~*2024-01-15T10:30:00^~*^~*1,234^~*True^~*endOfRow^~*"
+         "2024-01-16 08:00:00^~*2024-01-16T08:00:00.5^~*7^~*8^~*9^~*endOfRow^~*endOfData^~*"});
+    execute();
+    ASSERT_TRUE(waitFor([&] { return !host.shown.empty(); }));
+    ASSERT_TRUE(waitForMessages(1));
+    EXPECT_EQ(platform.prompter.messages(),
+              std::vector<std::string>{
+                  "The field \"Empty\" was made a text field to keep \"\" as it came; no value was "
+                  "lost.\nThe field \"Grouped\" was made a text field to keep \"1,234\" as it "
+                  "came; no value was lost.\nThe field \"Flag\" was made a text field to keep "
+                  "\"True\" as it came; no value was lost."});
+    EXPECT_EQ(platform.prompter.last().style, msgbox::Information);
+
+    Recordset temp = data.open("Temp", RecordsetType::Table);
+    const std::vector<std::pair<const char*, int>> types{{"When", fieldtype::Date},
+                                                         {"Stamp", fieldtype::Date},
+                                                         {"Empty", fieldtype::Text},
+                                                         {"Grouped", fieldtype::Text},
+                                                         {"Flag", fieldtype::Text}};
+    for (std::size_t i = 0; i < types.size(); ++i)
+        EXPECT_EQ(temp.field(static_cast<int>(i)).type(), types[i].second) << types[i].first;
+    ASSERT_EQ(temp.recordCount(), 2);
+    const double second = 1.0 / 86400;
+    EXPECT_NEAR(temp.value("When").asDateSerial(),
+                makeDateSerial(2024, 1, 15, 10, 30) + 0.123 * second, 1e-9);
+    EXPECT_EQ(temp.value("Stamp"), Value::date(makeDateSerial(2024, 1, 15, 10, 30)));
+    EXPECT_EQ(temp.value("Empty"), Value::text(""));
+    EXPECT_EQ(temp.value("Grouped"), Value::text("1,234"));
+    EXPECT_EQ(temp.value("Flag"), Value::text("True"));
+    temp.moveNext();
+    EXPECT_NEAR(temp.value("Stamp").asDateSerial(), makeDateSerial(2024, 1, 16, 8) + 0.5 * second,
+                1e-9);
+    EXPECT_EQ(temp.value("Empty"), Value::text("7"));
+    EXPECT_EQ(temp.value("Flag"), Value::text("9"));
+}
+
+// The link reads at most 1 MiB at a time; refused at the first chunk that takes the
+// reply past the cap, it holds no more than the cap and gives its memory back.
+TEST_F(RemoteClientTest, AReplyPastTheCapIsRefusedAsItPassesAndItsMemoryGivenBack) {
+    constexpr std::size_t kCap = std::size_t{4} << 20;
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
     RemoteClientSettings settings;
-    settings.resultCapBytes = 1 << 20;
-    makeClient(settings);
+    settings.resultCapBytes = kCap;
+    ManualTimerLink timed(link);
+    makeClient(settings, &timed);
     logIn();
     loadFirstResult();
-    server.replies.push_back({"ok" + std::string((1 << 20) + 10, 'x')});
+    std::size_t mostHeld = 0;
+    timed.afterData = [&] { mostHeld = std::max(mostHeld, client->replyBytesHeld()); };
+    const std::size_t before = timed.received();
+    server.replies.push_back({"ok" + std::string(8 * kCap, 'x'), Delivery::NeverEnds});
     execute();
     ASSERT_TRUE(waitForMessages(1));
     EXPECT_EQ(platform.prompter.messages().back(),
-              "The query server's reply is larger than 1 MiB, so it was not loaded.  The table "
+              "The query server's reply is larger than 4 MiB, so it was not loaded.  The table "
               "Temp is unchanged.");
+    EXPECT_LE(mostHeld, kCap);
+    EXPECT_GT(mostHeld, kCap - kChunk);
+    EXPECT_LE(timed.received() - before, kCap + kChunk);
+    EXPECT_EQ(client->replyBytesHeld(), 0u);
+    ASSERT_TRUE(waitFor([&] { return server.openConnections() == 0; }));
     EXPECT_EQ(data.count("Temp"), 2);
     EXPECT_TRUE(host.executeEnabled);
 }
 
-TEST_F(RemoteClientTest, AResultThatNeverEndsTimesOutAndMayBeTriedAgain) {
+// The silence limit runs on the link's manual clock: the test decides how much time
+// passes between the pieces, whatever the machine's load.
+TEST_F(RemoteClientTest, AResultThatKeepsComingLongerThanTheSilenceLimitIsLoaded) {
     RemoteClientSettings settings;
-    settings.resultTimeoutMs = 300;
-    makeClient(settings);
+    settings.resultSilenceMs = 60000;
+    ManualTimerLink timed(link);
+    makeClient(settings, &timed);
+    logIn();
+    server.replies.push_back({"okA^~*3^~*4^~*endOfFieldNames^~*", Delivery::NeverEnds});
+    execute();
+    ASSERT_TRUE(waitFor([&] { return timed.received() > 0 && client->replyBytesHeld() > 0; }));
+    for (int i = 1; i <= 5; ++i) {
+        timed.advance(59000); // 295 s in all
+        const std::size_t received = timed.received();
+        server.sendToAll(std::to_string(i) + "^~*endOfRow^~*");
+        ASSERT_TRUE(waitFor([&] { return timed.received() > received; }));
+    }
+    EXPECT_EQ(platform.prompter.messages(), std::vector<std::string>{});
+    server.sendToAll("endOfData^~*");
+    server.closeAll();
+    ASSERT_TRUE(waitFor([&] { return !host.shown.empty(); }));
+    EXPECT_EQ(data.count("Temp"), 5);
+    EXPECT_EQ(platform.prompter.messages(), std::vector<std::string>{});
+}
+
+TEST_F(RemoteClientTest, AServerThatFallsSilentForTheLimitEndsTheQueryWhichMayBeTriedAgain) {
+    ManualTimerLink timed(link);
+    makeClient({}, &timed);
     logIn();
     server.replies.push_back({"okA^~*3^~*", Delivery::NeverEnds});
     execute();
-    ASSERT_TRUE(waitForMessages(1));
-    EXPECT_EQ(platform.prompter.messages().back(),
-              "The query server sent no complete result within 0 seconds.  Press Execute to try "
-              "again.");
+    ASSERT_TRUE(waitFor([&] { return client->replyBytesHeld() > 0; }));
+    timed.advance(59999);
+    EXPECT_TRUE(platform.prompter.messages().empty());
+    timed.advance(1);
+    EXPECT_EQ(platform.prompter.messages(),
+              std::vector<std::string>{"The query server sent nothing for 60 seconds, so the query "
+                                       "was given up.  Press Execute to try again."});
     EXPECT_TRUE(host.executeEnabled);
     EXPECT_FALSE(host.busy);
     server.replies.push_back({kFullResult});
@@ -413,7 +529,8 @@ TEST_F(RemoteClientTest, AFailureInsideAnEventIsReportedAndEndsTheWait) {
     server.replies.push_back({kFullResult});
     execute();
     ASSERT_TRUE(waitForMessages(1));
-    EXPECT_EQ(platform.prompter.messages().back(), "Error: the viewer could not be built");
+    EXPECT_EQ(platform.prompter.last().text, "the viewer could not be built");
+    EXPECT_EQ(platform.prompter.last().title, "Varnoke - Sorry...");
     EXPECT_FALSE(host.busy);
     EXPECT_TRUE(host.executeEnabled);
 }
@@ -496,25 +613,63 @@ INSTANTIATE_TEST_SUITE_P(RemoteClient, RemoteConnectionFaults,
                          [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(RemoteClientTest, AResetDuringAQueryIsReportedAndTempStays) {
+    server.resetFrom = 1; // the silent reconnection of the second Execute
     makeClient();
     logIn();
     loadFirstResult();
-    // The next connection is reset at once: the query cannot be sent.
-    server.replies.push_back({kFullResult});
-    link.close();
-    FakeQueryServer resetting(FakeQueryServer::Mode::ResetOnAccept);
-    RemoteClientSettings settings;
-    settings.port = resetting.port();
-    settings.connectTimeoutMs = 1000;
-    RemoteClient other(state, platform.prompter, link, host, host, settings);
-    state.remoteHost = "127.0.0.1";
-    other.executeClick();
+    execute();
     ASSERT_TRUE(waitForMessages(1));
-    QTest::qWait(100);
     EXPECT_EQ(platform.prompter.messages(),
               std::vector<std::string>{std::string(remotetext::kConnectionProblem)});
     EXPECT_EQ(data.count("Temp"), 2);
     EXPECT_FALSE(host.busy);
+    EXPECT_EQ(client->state(), RemoteState::NotConnected);
+}
+
+// The server the README offers for trying remote queries by hand asks for a login on
+// the first connection of a session, and again only on a connection that sends it
+// nothing (a Connect): Execute's reconnections go on without one.
+TEST_F(RemoteClientTest, AServerWithSessionsAsksForALoginOnlyWhereTheClientWaitsForOne) {
+    server.sessions = true;
+    server.sessionPromptDelayMs = 60000; // no prompt on the reconnections while this runs
+    makeClient();
+    logInAndRunTwoQueries();
+    EXPECT_EQ(host.loginWindows, 1);
+
+    // After a result the server has closed, so Connect sends no closing message: the
+    // session is still open on the server's side, which prompts once nothing comes.
+    server.sessionPromptDelayMs = 0;
+    platform.prompter.type("127.0.0.1");
+    host.logins.push_back(std::pair{server.user, server.password});
+    client->connectClick();
+    ASSERT_TRUE(waitFor([&] { return client->state() == RemoteState::Connected; }));
+    EXPECT_EQ(host.loginWindows, 2);
+    EXPECT_TRUE(platform.prompter.messages().empty());
+}
+
+// Not a test: what a reply of 300 MB, past the 256 MiB cap, costs the client, e.g.
+//   /usr/bin/time -v queries_gui_tests --gtest_also_run_disabled_tests
+//       --gtest_filter='*MemoryOfA300MBReply*'
+TEST_F(RemoteClientTest, DISABLED_MemoryOfA300MBReply) {
+    int port = 0;
+    const pid_t child = serveLargeReplyInAChild(port, 300'000'000);
+    RemoteClientSettings settings;
+    settings.port = port;
+    client = std::make_unique<RemoteClient>(state, platform.prompter, link, host, host, settings);
+    const long before = statusMegabytes("VmRSS:");
+    logIn();
+    execute();
+    ASSERT_TRUE(waitFor([&] { return !platform.prompter.messages().empty(); }, 120000));
+    EXPECT_EQ(platform.prompter.messages().back(),
+              "The query server's reply is larger than 256 MiB, so it was not loaded.  The table "
+              "Temp is unchanged.");
+    const long atRefusal = statusMegabytes("VmRSS:");
+    QTest::qWait(500);
+    std::cout << "RSS before " << before << " MB, peak " << statusMegabytes("VmHWM:")
+              << " MB, at the refusal " << atRefusal << " MB, after it "
+              << statusMegabytes("VmRSS:") << " MB\n";
+    ::kill(child, SIGTERM);
+    ::waitpid(child, nullptr, 0);
 }
 
 } // namespace

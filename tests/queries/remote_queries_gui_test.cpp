@@ -259,15 +259,17 @@ TEST_F(RemoteQueryWindowTest, ThePasswordBoxShowsOneStarPerCharacter) {
     EXPECT_FALSE(login.ask());
 }
 
-// Not a test: serves the program's port for a run of the real program by hand, e.g.
-//   VARNOKE_SERVE_SECONDS=120 queries_gui_tests --gtest_also_run_disabled_tests
+// Not a test: a query server on the program's port, to try remote queries by hand
+// without a server of one's own (the README tells how). It acts as a real server: a
+// login on the first connection of a session, none on Execute's reconnections.
+//   VARNOKE_SERVE_SECONDS=300 build/tests/queries_gui_tests --gtest_also_run_disabled_tests
 //       --gtest_filter='*ServeOnTheProgramPort*'
 TEST(RemoteQueryServer, DISABLED_ServeOnTheProgramPort) {
     FakeQueryServer server(FakeQueryServer::Mode::Normal, 61234);
     ASSERT_EQ(server.port(), 61234);
-    for (int i = 0; i < 20; ++i)
+    server.sessions = true;
+    for (int i = 0; i < 100; ++i)
         server.replies.push_back({kOrders});
-    server.greetings = {"loggedin", "loggedin", "loggedin"};
     const int seconds = qEnvironmentVariableIntValue("VARNOKE_SERVE_SECONDS");
     QTest::qWait((seconds > 0 ? seconds : 60) * 1000);
     std::cout << "received: " << server.received() << "\n";

@@ -3,6 +3,7 @@
 #include "queries/remote_protocol.h"
 #include "queries/remote_result.h"
 #include "queries/remote_temp.h"
+#include "queries/reply_buffer.h"
 #include "support/viewers_tables.h"
 #include "value/convert.h"
 
@@ -145,6 +146,58 @@ INSTANTIATE_TEST_SUITE_P(
                  fieldtype::Text,
                  18,
                  Value::text("450359962737e20496")},
+        // A value its number or date type cannot hold makes the field text, rows kept.
+        TypeCase{"WordInNumberFieldIsText",
+                 "3",
+                 "4",
+                 {"1", "many"},
+                 fieldtype::Text,
+                 4,
+                 Value::text("1")},
+        TypeCase{
+            "GroupedDigitsAreText", "3", "4", {"1,234"}, fieldtype::Text, 5, Value::text("1,234")},
+        TypeCase{"EmptyTokenInNumberFieldIsText",
+                 "5",
+                 "8",
+                 {"", "2.5"},
+                 fieldtype::Text,
+                 8,
+                 Value::text("")},
+        TypeCase{"NoDateInDateFieldIsText",
+                 "135",
+                 "8",
+                 {"soon"},
+                 fieldtype::Text,
+                 8,
+                 Value::text("soon")},
+        TypeCase{"IsoDateWithT",
+                 "135",
+                 "16",
+                 {"2024-01-15T10:30:00"},
+                 fieldtype::Date,
+                 8,
+                 Value::date(makeDateSerial(2024, 1, 15, 10, 30))},
+        TypeCase{"DateWithFractionalSeconds",
+                 "135",
+                 "16",
+                 {"2024-01-15 10:30:00.5"},
+                 fieldtype::Date,
+                 8,
+                 Value::date(makeDateSerial(2024, 1, 15, 10, 30) + 0.5 / 86400)},
+        TypeCase{"DateWithTAndFraction",
+                 "135",
+                 "16",
+                 {"2024-01-15T10:30:00.25"},
+                 fieldtype::Date,
+                 8,
+                 Value::date(makeDateSerial(2024, 1, 15, 10, 30) + 0.25 / 86400)},
+        TypeCase{"ATimeZoneIsNoDate",
+                 "135",
+                 "16",
+                 {"2024-01-15T10:30:00Z"},
+                 fieldtype::Text,
+                 20,
+                 Value::text("2024-01-15T10:30:00Z")},
         TypeCase{"BlankAndNullAreNull",
                  "3",
                  "4",
@@ -162,6 +215,24 @@ TEST(RemoteResult, ValuesGoToTheirFieldsInOrderAndNullsKeepTheirPlace) {
     EXPECT_EQ(r.rows[0],
               (std::vector<Value>{Value::text("Anna"), Value::null(), Value::text("x")}));
     EXPECT_EQ(r.rows[1], (std::vector<Value>{Value::null(), Value::number(5), Value::text("y")}));
+}
+
+TEST(RemoteResult, FieldsMadeTextAreNamedWithTheValueThatDidNotFit) {
+    RemoteResult r =
+        parsed(resultText({{"Qty", "3", "4"}, {"Name", "200", "2"}, {"When", "135", "8"}},
+                          {{"5", "long name", "1/2/2003"}, {"many", "x", "soon"}}));
+    EXPECT_EQ(widenedNote(r), "The field \"Qty\" was made a text field to keep \"many\" as it "
+                              "came; no value was lost.\nThe field \"When\" was made a text "
+                              "field to keep \"soon\" as it came; no value was lost.");
+    EXPECT_EQ(r.rows[1],
+              (std::vector<Value>{Value::text("many"), Value::text("x"), Value::text("soon")}));
+    // A long value is named by its first 40 characters, never cut inside a character.
+    const std::string longValue = std::string(39, 'a') + "éé" + std::string(10, 'b');
+    RemoteResult wide = parsed(resultText({{"N", "3", "4"}}, {{longValue}}));
+    EXPECT_EQ(widenedNote(wide), "The field \"N\" was made a text field to keep \"" +
+                                     std::string(39, 'a') +
+                                     "é...\" as it came; no value was lost.");
+    EXPECT_EQ(widenedNote(parsed(resultText({{"Qty", "3", "4"}}, {{"5"}}))), "");
 }
 
 TEST(RemoteResult, DefinitionsWithoutRowsGiveNoRows) {
@@ -224,10 +295,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "The result ends before the end of its row 1."},
         BadCase{"EndOfDataInsideARow", "okA^~*3^~*4^~*endOfFieldNames^~*1^~*endOfData^~*",
                 "The result's row 1 has no end-of-row mark."},
-        BadCase{"WordInNumberField", resultText({{"Qty", "3", "4"}}, {{"many"}}),
-                "The value \"many\" of field \"Qty\" is not a number."},
-        BadCase{"NoDateInDateField", resultText({{"When", "135", "8"}}, {{"soon"}}),
-                "The value \"soon\" of field \"When\" is not a date."}),
+        BadCase{"EndOfDataInsideARowAfterValues",
+                "okA^~*3^~*4^~*B^~*3^~*4^~*endOfFieldNames^~*1^~*endOfData^~*",
+                "The result's row 1 has no end-of-row mark."}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(RemoteTemp, RebuildHoldsExactlyTheRowsReceived) {
@@ -260,8 +330,8 @@ TEST(RemoteTemp, AFailedRebuildLeavesThePreviousResultWhole) {
 
     // The parser widens a field for a long text; built by hand, the engine refuses it
     // part way through the rows.
-    RemoteResult tooLong{{{"Other", fieldtype::Text, 2}},
-                         {{Value::text("ok")}, {Value::text("far too long")}}};
+    RemoteResult tooLong{
+        {{"Other", fieldtype::Text, 2}}, {{Value::text("ok")}, {Value::text("far too long")}}, {}};
     EXPECT_THROW(rebuildTemp(data.db, tooLong), EngineError);
 
     Recordset temp = data.open("Temp", RecordsetType::Table);
@@ -321,6 +391,31 @@ TEST(RemoteProtocol, TheNoteNamesTheServerAndWhereToGetIt) {
               "downloadable from: https://varnoke.example.org/server\r\n\r\nYou must have an "
               "ESTABLISHED Internet connection (cable or dial-up), or be on a network, to send "
               "data to, and receive data from Quenlat.");
+}
+
+// The reply's memory: never past its cap, refused whole at the cap, given back at the end.
+TEST(ReplyBuffer, HoldsAtMostItsCapAndGivesItsMemoryBack) {
+    constexpr std::size_t kCap = std::size_t{1} << 20;
+    ReplyBuffer reply(kCap);
+    const std::string chunk(300 << 10, 'x');
+    std::size_t mostHeld = 0;
+    int taken = 0;
+    while (reply.append(chunk)) {
+        ++taken;
+        mostHeld = std::max(mostHeld, reply.capacity());
+    }
+    EXPECT_EQ(taken, 3); // a fourth would pass the cap
+    EXPECT_EQ(reply.text().size(), 3 * chunk.size());
+    EXPECT_EQ(mostHeld, kCap);
+    EXPECT_TRUE(reply.append(std::string(kCap - 3 * chunk.size(), 'y'))); // exactly the cap
+    EXPECT_FALSE(reply.append("z"));
+    EXPECT_EQ(reply.text().size(), kCap);
+    EXPECT_EQ(reply.text().back(), 'y');
+    reply.release();
+    EXPECT_EQ(reply.capacity(), 0u);
+    EXPECT_TRUE(reply.empty());
+    EXPECT_TRUE(reply.append("again"));
+    EXPECT_EQ(reply.text(), "again");
 }
 
 TEST(RemoteProtocol, MessagesAreComposedAsTheServerReadsThem) {

@@ -29,8 +29,9 @@ void closeLater(QTcpSocket* socket) {
     });
 }
 
-// A socket bound to 127.0.0.1 on a free port; its port through port.
-int boundSocket(int& port) {
+} // namespace
+
+int boundLoopbackSocket(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -42,20 +43,18 @@ int boundSocket(int& port) {
     return fd;
 }
 
-} // namespace
-
 FakeQueryServer::FakeQueryServer(Mode mode, int port, QObject* parent)
     : QObject(parent), mode_(mode) {
     if (mode_ == Mode::Refuse) {
         // A port that was free a moment ago and has no listener now.
-        const int fd = boundSocket(port_);
+        const int fd = boundLoopbackSocket(port_);
         ::close(fd);
         return;
     }
     if (mode_ == Mode::SlowAccept) {
         // A queue of one, filled by a connection nobody accepts: the next connection's
         // handshake is never answered.
-        stallFd_ = boundSocket(port_);
+        stallFd_ = boundLoopbackSocket(port_);
         ::listen(stallFd_, 0);
         fillerFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
@@ -79,7 +78,7 @@ FakeQueryServer::~FakeQueryServer() {
 void FakeQueryServer::accepted() {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         const int number = connections_++;
-        if (mode_ == Mode::ResetOnAccept) {
+        if (number >= resetFrom) {
             linger off{1, 0}; // a close with linger 0 resets the connection
             ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &off,
                          sizeof off);
@@ -90,9 +89,20 @@ void FakeQueryServer::accepted() {
         sockets_.emplace_back(socket);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        const std::string& greeting = number < static_cast<int>(greetings.size())
-                                          ? greetings[static_cast<std::size_t>(number)]
-                                          : laterGreeting;
+        std::string greeting = number < static_cast<int>(greetings.size())
+                                   ? greetings[static_cast<std::size_t>(number)]
+                                   : laterGreeting;
+        if (sessions && sessionOpen_) {
+            // Execute's reconnection sends its query at once; a Connect sends nothing
+            // and waits for the prompt.
+            QPointer<QTcpSocket> guarded(socket);
+            QTimer::singleShot(sessionPromptDelayMs, this, [this, guarded] {
+                if (guarded && !guarded->property("spoke").toBool())
+                    play(guarded, {greetings.at(0), greetingDelivery}, false);
+            });
+            continue;
+        }
+        if (sessions) greeting = greetings.at(0);
         if (!greeting.empty()) {
             play(socket, {greeting, greetingDelivery}, false);
         }
@@ -101,6 +111,7 @@ void FakeQueryServer::accepted() {
 
 void FakeQueryServer::readFrom(QTcpSocket* socket) {
     const QByteArray bytes = socket->readAll();
+    socket->setProperty("spoke", true);
     received_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     pendingInput_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     for (std::size_t end; (end = pendingInput_.find(kDelimiter)) != std::string::npos;) {
@@ -109,6 +120,7 @@ void FakeQueryServer::readFrom(QTcpSocket* socket) {
         if (message.starts_with("lo_")) {
             const std::string login = message.substr(3);
             const bool known = login == user + "," + password;
+            sessionOpen_ = known;
             writeText(socket, known ? kAuthorized : kRefused);
         } else if (message.starts_with("sq")) {
             if (replies.empty()) {
@@ -120,6 +132,7 @@ void FakeQueryServer::readFrom(QTcpSocket* socket) {
                 play(socket, reply, true);
             }
         } else if (message == "xxclosing") {
+            sessionOpen_ = false;
             socket->disconnectFromHost();
             return;
         }
@@ -158,6 +171,11 @@ void FakeQueryServer::play(QTcpSocket* socket, const ScriptedReply& reply, bool 
 void FakeQueryServer::sendToAll(const std::string& text) {
     for (const QPointer<QTcpSocket>& socket : sockets_)
         if (socket && socket->state() == QAbstractSocket::ConnectedState) writeText(socket, text);
+}
+
+void FakeQueryServer::closeAll() {
+    for (const QPointer<QTcpSocket>& socket : sockets_)
+        if (socket) socket->disconnectFromHost();
 }
 
 std::vector<std::string> FakeQueryServer::messages() const {

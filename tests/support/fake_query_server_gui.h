@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <deque>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ class QTcpServer;
 class QTcpSocket;
 
 namespace varnoke::test {
+
+// A socket bound to 127.0.0.1 on a free port, not yet listening; its port through port.
+int boundLoopbackSocket(int& port);
 
 enum class Delivery {
     Whole,       // one write; the close follows a little later
@@ -31,9 +35,8 @@ class FakeQueryServer : public QObject {
 public:
     enum class Mode {
         Normal,
-        Refuse,        // nothing listens on the port
-        ResetOnAccept, // each connection is reset as soon as it is made
-        SlowAccept,    // connections are never completed
+        Refuse,     // nothing listens on the port
+        SlowAccept, // connections are never completed
     };
 
     // port 0 takes a free port.
@@ -46,6 +49,14 @@ public:
     // list get laterGreeting. "" sends nothing.
     std::vector<std::string> greetings{"loggedin"};
     std::string laterGreeting;
+    // As a real server: a connection made while no session is open is greeted with the
+    // first greeting; one made during a session only when the client sends nothing for
+    // sessionPromptDelayMs (a Connect, not Execute's reconnection). A login opens a
+    // session, "xxclosing" and a refused login end it.
+    bool sessions = false;
+    int sessionPromptDelayMs = 1000;
+    // Connections from this number on are reset as soon as they are made.
+    int resetFrom = std::numeric_limits<int>::max();
     Delivery greetingDelivery = Delivery::Whole;
     // The login the server accepts.
     std::string user = "ann";
@@ -55,6 +66,8 @@ public:
 
     // Sends text now on every open connection.
     void sendToAll(const std::string& text);
+    // Closes every open connection now.
+    void closeAll();
 
     // Every byte received, over all connections, in order.
     const std::string& received() const { return received_; }
@@ -78,6 +91,7 @@ private:
     std::string received_;
     std::string pendingInput_;
     int connections_ = 0;
+    bool sessionOpen_ = false;
 };
 
 } // namespace varnoke::test

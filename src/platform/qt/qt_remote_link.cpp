@@ -4,6 +4,12 @@
 
 namespace varnoke {
 
+namespace {
+// The most the socket holds before the client takes it: a reply past the client's cap
+// costs at most this much more than the cap.
+constexpr qint64 kChunkBytes = qint64{1024} << 10;
+} // namespace
+
 QtRemoteLink::QtRemoteLink(QObject* parent) : QObject(parent) {
     for (LinkTimer kind : {LinkTimer::Connect, LinkTimer::Result, LinkTimer::Quiet}) {
         auto* timer = new QTimer(this);
@@ -25,6 +31,7 @@ void QtRemoteLink::connectTo(const std::string& host, int port) {
     auto* socket = new QTcpSocket(this);
     socket_ = socket;
     peerClosed_ = false;
+    socket->setReadBufferSize(kChunkBytes);
     connect(socket, &QTcpSocket::connected, this, [this] {
         if (events_) events_->linkConnected();
     });
@@ -79,11 +86,12 @@ void QtRemoteLink::post(std::function<void()> work) {
 }
 
 void QtRemoteLink::dataArrived() {
-    if (!socket_) return;
-    const QByteArray bytes = socket_->readAll();
-    if (!bytes.isEmpty() && events_)
+    // The client may close the link while it takes a chunk.
+    while (socket_ && events_ && socket_->bytesAvailable() > 0) {
+        const QByteArray bytes = socket_->read(kChunkBytes);
         events_->linkData(
             std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
 }
 
 void QtRemoteLink::peerClosed() {
