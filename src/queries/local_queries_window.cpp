@@ -26,7 +26,7 @@ constexpr int kBorderHeight = kQueryBorderHeight;
 
 FrmQuerys::FrmQuerys(SharedState& state, Platform platform, LocalQueryResults& results,
                      QWidget* parent)
-    : QWidget(parent, Qt::Window), logic_(state, platform.prompter, platform.settings, results) {
+    : QWidget(parent, Qt::Tool), logic_(state, platform.prompter, platform.settings, results) {
     setObjectName("frmQuerys");
     setWindowTitle(toQString(querytext::kWindowCaption));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -150,11 +150,14 @@ QueryWindowSet::~QueryWindowSet() {
 }
 
 namespace {
-// Shows a query window modeless with the focus, after its Form_Load.
+// Shows a query window modeless with the focus, after its Form_Load. It is a tool window
+// of the main window, so it stays in front of it, and it opens over its work area.
 template <typename Form> void bringUp(Form* form) {
     form->Form_Load();
+    const QWidget* main = form->parentWidget();
+    if (main && !form->isVisible()) keepOverMainWindow(*form, *main);
     form->show();
-    if (const QWidget* main = form->parentWidget()) keepOverMainWindow(*form, *main);
+    if (main) keepOverMainWindow(*form, *main);
     form->raise();
     form->activateWindow();
     // The window manager may activate it later or not at all; the menu's SetFocus does.

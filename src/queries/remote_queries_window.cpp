@@ -37,7 +37,7 @@ void showText(QPlainTextEdit* box, const std::string& text) {
 FrmRemoteQuerys::FrmRemoteQuerys(SharedState& state, Platform platform, MainWindowApi& mainWindow,
                                  GridViewerHub& viewers, RemoteClientSettings settings,
                                  QWidget* parent)
-    : QWidget(parent, Qt::Window), mainWindow_(mainWindow), viewers_(viewers),
+    : QWidget(parent, Qt::Tool), mainWindow_(mainWindow), viewers_(viewers),
       link_(std::make_unique<QtRemoteLink>()) {
     setObjectName("frmRemoteQuerys");
     setAttribute(Qt::WA_DeleteOnClose);
