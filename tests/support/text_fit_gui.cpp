@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -67,12 +68,22 @@ void checkLabel(const QLabel& label, const QWidget& window, std::vector<std::str
     }
 }
 
+// A push button's caption with its margins; the style's least button width is no text.
+int neededWidth(const QAbstractButton& button) {
+    if (!qobject_cast<const QPushButton*>(&button)) return button.sizeHint().width();
+    QString caption = button.text();
+    caption.replace("&&", QChar(1)).remove('&').replace(QChar(1), '&');
+    const int margin = button.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
+    return button.fontMetrics().horizontalAdvance(caption) + 2 * margin;
+}
+
 void checkButton(const QAbstractButton& button, std::vector<std::string>& out) {
     if (button.text().isEmpty()) return;
-    if (button.sizeHint().width() > button.width())
+    const int needed = neededWidth(button);
+    if (needed > button.width())
         out.push_back(describe(button, QString("\"%1\" needs %2 px, has %3")
                                            .arg(button.text())
-                                           .arg(button.sizeHint().width())
+                                           .arg(needed)
                                            .arg(button.width())));
 }
 
