@@ -26,7 +26,7 @@ constexpr int kBorderHeight = kQueryBorderHeight;
 
 FrmQuerys::FrmQuerys(SharedState& state, Platform platform, LocalQueryResults& results,
                      QWidget* parent)
-    : QWidget(parent, Qt::Window), logic_(state, platform.prompter, platform.settings, results) {
+    : QWidget(parent, Qt::Tool), logic_(state, platform.prompter, platform.settings, results) {
     setObjectName("frmQuerys");
     setWindowTitle(toQString(querytext::kWindowCaption));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -52,15 +52,16 @@ void FrmQuerys::buildControls() {
     // The help was laid out for a small face; in it the note keeps to its two lines.
     frame1->setFont(smallFace(11));
     constexpr int kLineWidth = 6540 - 360 - 120;
-    queryLabel(frame1, "- Refer to File A as \"table1\"", 360, 240, kLineWidth, 240);
-    queryLabel(frame1, "- Refer to File B as \"table2\"", 360, 480, kLineWidth, 240);
-    queryLabel(frame1, "- Refer to an exported file as \"[exported data]\"", 360, 720, kLineWidth,
+    // The lines start below the caption, which takes more than the 240 twips left for it.
+    queryLabel(frame1, "- Refer to File A as \"table1\"", 360, 300, kLineWidth, 240);
+    queryLabel(frame1, "- Refer to File B as \"table2\"", 360, 540, kLineWidth, 240);
+    queryLabel(frame1, "- Refer to an exported file as \"[exported data]\"", 360, 780, kLineWidth,
                240);
-    queryLabel(frame1, "- Refer to \"[varnoke's export table]\"", 360, 960, kLineWidth, 240);
+    queryLabel(frame1, "- Refer to \"[varnoke's export table]\"", 360, 1020, kLineWidth, 240);
     queryLabel(frame1,
                "NOTE: You can use the \"INTO\" clause to create a new table in the database "
                "(varnoker.mdb).  Example: SELECT * INTO newTableName FROM table1;",
-               360, 1440, kLineWidth, 560);
+               360, 1500, kLineWidth, 520);
 
     queryLabel(this, "SQL Statement:", 120, 3680, 3000, 210);
     txtSQLStatement_ = new QPlainTextEdit(this);
@@ -150,11 +151,14 @@ QueryWindowSet::~QueryWindowSet() {
 }
 
 namespace {
-// Shows a query window modeless with the focus, after its Form_Load.
+// Shows a query window modeless with the focus, after its Form_Load. It is a tool window
+// of the main window, so it stays in front of it, and it opens over its work area.
 template <typename Form> void bringUp(Form* form) {
     form->Form_Load();
+    const QWidget* main = form->parentWidget();
+    if (main && !form->isVisible()) keepOverMainWindow(*form, *main);
     form->show();
-    if (const QWidget* main = form->parentWidget()) keepOverMainWindow(*form, *main);
+    if (main) keepOverMainWindow(*form, *main);
     form->raise();
     form->activateWindow();
     // The window manager may activate it later or not at all; the menu's SetFocus does.

@@ -1,5 +1,6 @@
 #include "queries/login_form.h"
 
+#include "platform/qt/window_faces.h"
 #include "queries/query_controls_window.h"
 #include "shell/main_window.h"
 
@@ -28,10 +29,9 @@ Form14::Form14(QWidget* parent) : QDialog(parent) {
     setObjectName("Form14");
     setWindowTitle("Password Access");
     setModal(true);
-    // The layout was drawn for a small font; at this size "Password:" fits before its box.
-    QFont small = font();
-    small.setPixelSize(10);
-    setFont(small);
+    // The layout was drawn for a small face of fixed widths; in it every caption fits its
+    // place whatever face the desktop offers by default.
+    setFont(smallFace(10));
     resize(twips(kWidth - kQueryBorderWidth), twips(kHeight - kQueryBorderHeight));
 
     auto* label1 = new QLabel("Name:", this);

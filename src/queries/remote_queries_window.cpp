@@ -2,6 +2,7 @@
 
 #include "platform/qt/qt_remote_link.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/window_faces.h"
 #include "queries/login_form.h"
 #include "queries/query_controls_window.h"
 #include "shell/main_window.h"
@@ -37,15 +38,14 @@ void showText(QPlainTextEdit* box, const std::string& text) {
 FrmRemoteQuerys::FrmRemoteQuerys(SharedState& state, Platform platform, MainWindowApi& mainWindow,
                                  GridViewerHub& viewers, RemoteClientSettings settings,
                                  QWidget* parent)
-    : QWidget(parent, Qt::Window), mainWindow_(mainWindow), viewers_(viewers),
+    : QWidget(parent, Qt::Tool), mainWindow_(mainWindow), viewers_(viewers),
       link_(std::make_unique<QtRemoteLink>()) {
     setObjectName("frmRemoteQuerys");
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumWidth(twips(kMinWidth - kQueryBorderWidth));
-    // The layout was drawn for a small font; at this size every caption fits its place.
-    QFont small = font();
-    small.setPixelSize(10);
-    setFont(small);
+    // The layout was drawn for a small face of fixed widths; in it every caption fits its
+    // place whatever face the desktop offers by default.
+    setFont(smallFace(10));
     buildControls();
     RemoteQueryView& view = *this;
     logic_ = std::make_unique<RemoteQueries>(state, platform.prompter, platform.settings, *link_,

@@ -1,5 +1,6 @@
 #include "shell/placement_window.h"
 
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -14,6 +15,14 @@ QRect within(QRect r, const QRect& room) {
     r.moveLeft(std::max(room.left(), std::min(r.left(), room.right() + 1 - r.width())));
     r.moveTop(std::max(room.top(), std::min(r.top(), room.bottom() + 1 - r.height())));
     return r;
+}
+
+// The main window's work area on the screen; the whole window when it has none.
+QRect workArea(const QWidget& mainWindow) {
+    const auto* main = qobject_cast<const QMainWindow*>(&mainWindow);
+    const QWidget* area = main ? main->centralWidget() : nullptr;
+    if (!area) return mainWindow.frameGeometry();
+    return QRect(area->mapToGlobal(QPoint(0, 0)), area->size());
 }
 
 } // namespace
@@ -32,7 +41,7 @@ void keepInsideArea(QMdiSubWindow& child) {
 
 void keepOverMainWindow(QWidget& window, const QWidget& mainWindow) {
     const QRect frame = window.frameGeometry();
-    const QRect placed = within(frame, mainWindow.frameGeometry());
+    const QRect placed = within(frame, workArea(mainWindow));
     if (placed != frame) window.move(placed.topLeft());
 }
 

@@ -9,8 +9,8 @@ namespace varnoke {
 // visible part of its work area, title bar and buttons within reach.
 void keepInsideArea(QMdiSubWindow& child);
 
-// Moves a window of its own so that it lies over the main window, as far as its size
-// allows; it keeps its size.
+// Moves a window of its own so that it lies over the main window's work area, below its
+// menu bar, as far as its size allows; it keeps its size.
 void keepOverMainWindow(QWidget& window, const QWidget& mainWindow);
 
 } // namespace varnoke

@@ -183,7 +183,16 @@ void GridViewerWindow::command2_Click() {
 
 void GridViewerWindow::rowsReset() {
     model_->resetRows();
+    fitColumnNames();
     loadVisibleRows();
+}
+
+void GridViewerWindow::fitColumnNames() {
+    // A reset gives every column the default width again, so this runs after each one.
+    QHeaderView* header = grid_->horizontalHeader();
+    for (int i = 0; i < header->count(); ++i)
+        if (header->sectionSizeHint(i) > header->sectionSize(i))
+            header->resizeSection(i, header->sectionSizeHint(i));
 }
 
 void GridViewerWindow::rowsChanged(long first, long last) {

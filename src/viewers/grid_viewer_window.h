@@ -69,6 +69,8 @@ private:
     void deleteSelectedRows();
     void currentRowMoved(int row, int previous);
     void loadVisibleRows();
+    // Widens each column that is narrower than its name, so no name is cut.
+    void fitColumnNames();
 
     GridViewer viewer_;
     FormPrinter* printer_;

@@ -14,7 +14,9 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace varnoke::test {
@@ -83,18 +85,32 @@ TEST_F(WindowOrder, AGridInASmallMainWindowStaysWithinReach) {
     EXPECT_TRUE(inside(*childOf(exportTable())));
 }
 
-TEST_F(WindowOrder, AQueryWindowOpensOverTheMainWindow) {
+// A query window is a tool window of the main window, so the window manager keeps it in
+// front of it (also after a prompt of the main window closes), and it opens over the
+// work area, leaving the menu bar free.
+TEST_F(WindowOrder, QueryWindowsStayInFrontOfTheMainWindowBelowItsMenuBar) {
     window->setGeometry(200, 150, 900, 700);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     trigger(menu::FileCompare);
-    trigger(menu::QueriesDefineLocal);
-    QWidget* local = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == "frmQuerys" && w->isVisible()) local = w;
-    ASSERT_NE(local, nullptr);
-    EXPECT_TRUE(window->frameGeometry().contains(local->frameGeometry()))
-        << local->frameGeometry().x() << "," << local->frameGeometry().y();
+    const QWidget* area = window->centralWidget();
+    const QRect workArea(area->mapToGlobal(QPoint(0, 0)), area->size());
+    for (auto [item, name] : {std::pair{menu::QueriesDefineLocal, "frmQuerys"},
+                              {menu::QueriesDefineRemote, "frmRemoteQuerys"}}) {
+        trigger(item);
+        QWidget* query = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == name && w->isVisible()) query = w;
+        ASSERT_NE(query, nullptr) << name;
+        EXPECT_EQ(query->windowType(), Qt::Tool) << name;
+        EXPECT_EQ(query->parentWidget(), window) << name;
+        ASSERT_NE(query->windowHandle(), nullptr);
+        EXPECT_EQ(query->windowHandle()->transientParent(), window->windowHandle()) << name;
+        const QRect frame = query->frameGeometry();
+        EXPECT_TRUE(workArea.contains(frame.topLeft()))
+            << name << " at " << frame.x() << "," << frame.y();
+        EXPECT_GT(frame.top(), window->menuBar()->mapToGlobal(QPoint(0, 0)).y()) << name;
+    }
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 #include "support/text_fit_gui.h"
 
+#include "platform/qt/window_faces.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -64,12 +68,22 @@ void checkLabel(const QLabel& label, const QWidget& window, std::vector<std::str
     }
 }
 
+// A push button's caption with its margins; the style's least button width is no text.
+int neededWidth(const QAbstractButton& button) {
+    if (!qobject_cast<const QPushButton*>(&button)) return button.sizeHint().width();
+    QString caption = button.text();
+    caption.replace("&&", QChar(1)).remove('&').replace(QChar(1), '&');
+    const int margin = button.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
+    return button.fontMetrics().horizontalAdvance(caption) + 2 * margin;
+}
+
 void checkButton(const QAbstractButton& button, std::vector<std::string>& out) {
     if (button.text().isEmpty()) return;
-    if (button.sizeHint().width() > button.width())
+    const int needed = neededWidth(button);
+    if (needed > button.width())
         out.push_back(describe(button, QString("\"%1\" needs %2 px, has %3")
                                            .arg(button.text())
-                                           .arg(button.sizeHint().width())
+                                           .arg(needed)
                                            .arg(button.width())));
 }
 
@@ -126,10 +140,37 @@ void checkTextBox(const QPlainTextEdit& box, std::vector<std::string>& out) {
         out.push_back(describe(box, "the text needs a scroll bar"));
 }
 
+// A column's name shows whole in its header.
+void checkHeader(const QHeaderView& header, std::vector<std::string>& out) {
+    const QAbstractItemModel* model = header.model();
+    if (!model) return;
+    for (int i = 0; i < header.count(); ++i) {
+        if (header.isSectionHidden(i)) continue;
+        const QString name = model->headerData(i, header.orientation()).toString();
+        if (header.sectionSizeHint(i) > header.sectionSize(i))
+            out.push_back(describe(header, QString("column \"%1\" needs %2 px, has %3")
+                                               .arg(name)
+                                               .arg(header.sectionSizeHint(i))
+                                               .arg(header.sectionSize(i))));
+    }
+}
+
+// The title bar shows the window's title whole.
+void checkTitle(const QWidget& window, std::vector<std::string>& out) {
+    if (!window.isWindow() || window.windowTitle().isEmpty()) return;
+    const int needed = varnoke::titleBarWidth(window.windowTitle());
+    if (needed > window.frameGeometry().width())
+        out.push_back(describe(window, QString("title \"%1\" needs %2 px, has %3")
+                                           .arg(window.windowTitle())
+                                           .arg(needed)
+                                           .arg(window.frameGeometry().width())));
+}
+
 } // namespace
 
 std::vector<std::string> unfitTexts(const QWidget& window) {
     std::vector<std::string> out;
+    checkTitle(window, out);
     for (const QWidget* w : window.findChildren<QWidget*>()) {
         if (!shown(*w, window)) continue;
         if (auto* label = qobject_cast<const QLabel*>(w)) checkLabel(*label, window, out);
@@ -137,6 +178,8 @@ std::vector<std::string> unfitTexts(const QWidget& window) {
         if (auto* combo = qobject_cast<const QComboBox*>(w)) checkCombo(*combo, out);
         if (auto* frame = qobject_cast<const QGroupBox*>(w)) checkFrame(*frame, window, out);
         if (auto* box = qobject_cast<const QPlainTextEdit*>(w)) checkTextBox(*box, out);
+        auto* header = qobject_cast<const QHeaderView*>(w);
+        if (header && header->orientation() == Qt::Horizontal) checkHeader(*header, out);
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Whether a window's texts show whole where its controls stand: each label, button,
-// option, frame caption and box choice is measured in the face it is drawn with.
+// option, frame caption, box choice and column name is measured in the face it is drawn
+// with, and a window's title beside the title bar's buttons.
 #include <QWidget>
 
 #include <string>

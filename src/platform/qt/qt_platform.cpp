@@ -1,6 +1,7 @@
 #include "platform/qt/qt_platform.h"
 
 #include "platform/qt/qt_text.h"
+#include "platform/qt/window_faces.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -8,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -56,11 +58,17 @@ QMessageBox::Icon iconFor(int style) {
     }
 }
 
+// A prompt belongs to the window the user works in, so it opens over that window.
+QWidget* ownerOf(QWidget* fallback) {
+    QWidget* active = QApplication::activeWindow();
+    return active ? active : fallback;
+}
+
 } // namespace
 
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
     QMessageBox box(iconFor(style), toQString(title), toQString(text), QMessageBox::NoButton,
-                    parent_);
+                    ownerOf(parent_));
     const auto specs = buttonsFor(style);
     for (const auto& spec : specs)
         box.addButton(spec.button);
@@ -78,10 +86,15 @@ int QtPrompter::messageBox(std::string_view text, int style, std::string_view ti
 
 std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title,
                                  std::string_view defaultText) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent_, toQString(title), toQString(prompt),
-                                               QLineEdit::Normal, toQString(defaultText), &ok);
-    return ok ? text.toStdString() : std::string();
+    QInputDialog box(ownerOf(parent_));
+    box.setWindowTitle(toQString(title));
+    box.setLabelText(toQString(prompt));
+    box.setTextValue(toQString(defaultText));
+    // The box takes the width of its prompt and text box, which its layout holds it to;
+    // the text box is widened so that the title bar shows the title whole too.
+    if (auto* edit = box.findChild<QLineEdit*>())
+        edit->setMinimumWidth(titleBarWidth(box.windowTitle()));
+    return box.exec() == QDialog::Accepted ? box.textValue().toStdString() : std::string();
 }
 
 std::string qtFilterFromPipes(const std::string& filter) {

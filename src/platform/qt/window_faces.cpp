@@ -1,5 +1,7 @@
 #include "platform/qt/window_faces.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QStringList>
 
 namespace varnoke {
@@ -22,6 +24,14 @@ QFont smallFace(int pixelSize) {
 
 QFont narrowFace(int pixelSize) {
     return face({"Liberation Sans Narrow", "Arial Narrow", "Nimbus Sans Narrow"}, pixelSize);
+}
+
+int titleBarWidth(const QString& title) {
+    QFont bold = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const int button = metrics.height() + 4;
+    return metrics.horizontalAdvance(title) + 4 * button + 2 * metrics.height();
 }
 
 } // namespace varnoke

@@ -3,6 +3,7 @@
 // about eleven pixels; these families share one set of widths (Arial's), so a text that
 // fits with one fits with the others.
 #include <QFont>
+#include <QString>
 
 namespace varnoke {
 
@@ -10,5 +11,10 @@ namespace varnoke {
 QFont smallFace(int pixelSize);
 // The narrow cut of the same face, for windows whose boxes hold long choices.
 QFont narrowFace(int pixelSize);
+
+// The width a window needs for the window manager's title bar to show title whole: the
+// title in the bold face title bars use, beside an icon and three buttons about as wide
+// as the bar is high.
+int titleBarWidth(const QString& title);
 
 } // namespace varnoke
