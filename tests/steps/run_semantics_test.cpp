@@ -182,7 +182,7 @@ RunCase withFieldOfShortChangedFile(std::string_view method, bool changesA, bool
             {kComplete}};
 }
 
-std::vector<RunCase> withFieldOfShortChangedFileCases() {
+std::vector<RunCase> withFieldOfShortChangedFileCasesByMethod() {
     std::vector<RunCase> out;
     for (std::string_view method : choice::Methods)
         for (bool changesA : {true, false})
@@ -191,6 +191,29 @@ std::vector<RunCase> withFieldOfShortChangedFileCases() {
                 if (method == choice::ParallelOneRecord)
                     out.push_back(withFieldOfShortChangedFile(method, changesA, adding, true));
             }
+    return out;
+}
+
+std::vector<RunCase> withFieldOfShortChangedFileCases() {
+    std::vector<RunCase> out = withFieldOfShortChangedFileCasesByMethod();
+    // The smallest: one File A record of Nulls, File B empty, a typed row that holds.
+    out.push_back({"WithFieldOfBEmptyOneNullRecord",
+                   {"CREATE TABLE Table1 (t TEXT(20));", "INSERT INTO Table1 (t) VALUES (Null);",
+                    "CREATE TABLE Table2 (t TEXT(20));"},
+                   {{"t", kNotEqual, "é", ""}},
+                   choice::Replace,
+                   "File B.t",
+                   "File B.t",
+                   choice::ParallelOneRecord,
+                   false,
+                   true,
+                   false,
+                   {answer::Ok},
+                   0,
+                   {"<Null>"},
+                   {"<Null>"},
+                   {},
+                   {kComplete}});
     return out;
 }
 
