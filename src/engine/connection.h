@@ -144,6 +144,8 @@ public:
 
     void registerRecordset(const std::string& tableKey, std::weak_ptr<OpenRowSet> rs);
     bool hasRecordsets(const std::string& tableKey);
+    // Whether any recordset of any handle of this file is open.
+    bool hasOpenRowSets() const;
     void rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids);
     // From the key index of an open row set (see OpenRowSet::keyedRows).
     std::optional<std::vector<std::int64_t>>

@@ -109,7 +109,13 @@ void Database::flush() {
 }
 
 void Database::compact() {
-    detail::Connection& conn = state().connection();
+    detail::DatabaseState& st = state();
+    detail::Connection& conn = st.connection();
+    // VACUUM renumbers the rowids of a table without INTEGER PRIMARY KEY, which every
+    // open row set holds its records by.
+    if (conn.hasOpenRowSets())
+        throw EngineError(err::FileInUse, "Cannot compact the database '" + st.path +
+                                              "' while a recordset of it is open.");
     conn.commit();
     conn.exec("VACUUM");
 }

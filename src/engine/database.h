@@ -94,8 +94,9 @@ public:
     // Commits the gathered writes (see above).
     void flush();
     // Commits the gathered writes, then rewrites the file without the room that deleted
-    // rows left behind. Raises when SQLite refuses (another statement of the file is
-    // running, the file is locked); the data are unchanged then.
+    // rows left behind. Raises 3045 while a recordset of the file is open (through any
+    // handle), and when SQLite refuses (another statement of the file is running, the
+    // file is locked); the data are unchanged then.
     void compact();
     // Puts the table `staged` in the place of `target` in one step: target, when there
     // is one, is dropped and staged takes its name; a failure leaves both as they were.

@@ -21,6 +21,7 @@ inline constexpr int DuplicateKey = 3022;
 inline constexpr int FileNotFound = 3024;
 inline constexpr int ReadOnly = 3027;
 inline constexpr int BadPath = 3044;
+inline constexpr int FileInUse = 3045;
 inline constexpr int CannotOpen = 3051;
 inline constexpr int TooFewParameters = 3061;
 inline constexpr int CannotExecuteSelect = 3065;

@@ -22,6 +22,7 @@ struct DataVersion {
 
 class OpenRowSet {
 public:
+    virtual bool isOpen() const = 0;
     // These rowids of the table are gone.
     virtual void rowsDeleted(std::span<const std::int64_t> rowids) = 0;
     // The rowids of every row of the table whose `column` may equal `text` without

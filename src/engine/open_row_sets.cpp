@@ -1,13 +1,18 @@
 // The registry of a connection's open row sets, by table: how deletes made by statements
-// reach every recordset, and how statements borrow a recordset's key index.
+// reach every recordset, how statements borrow a recordset's key index, and whether a
+// compact would pull rowids from under a row set.
+//
+// Invariant: a row set stands in the registry once, under the table it was last built
+// on; every recordset of the connection, whatever its table's schema, is in it.
 #include "engine/connection.h"
 
 namespace varnoke::detail {
 
 void Connection::registerRecordset(const std::string& tableKey, std::weak_ptr<OpenRowSet> rs) {
-    auto& list = recordsets_[tableKey];
-    std::erase_if(list, [](const auto& w) { return w.expired(); });
-    list.push_back(std::move(rs));
+    const auto same = rs.lock();
+    for (auto& [key, list] : recordsets_)
+        std::erase_if(list, [&](const auto& w) { return w.expired() || w.lock() == same; });
+    recordsets_[tableKey].push_back(std::move(rs));
 }
 
 bool Connection::hasRecordsets(const std::string& tableKey) {
@@ -15,6 +20,13 @@ bool Connection::hasRecordsets(const std::string& tableKey) {
     if (it == recordsets_.end()) return false;
     std::erase_if(it->second, [](const auto& w) { return w.expired(); });
     return !it->second.empty();
+}
+
+bool Connection::hasOpenRowSets() const {
+    for (const auto& [key, list] : recordsets_)
+        for (const auto& weak : list)
+            if (auto rs = weak.lock(); rs && rs->isOpen()) return true;
+    return false;
 }
 
 // Calls `visit` with each open recordset on the table; true from it stops the walk.

@@ -94,7 +94,8 @@ public:
     void setAbsolutePosition(long position);
     long recordCount() const;
 
-    // A bookmark: the current row's identity, valid for this recordset and its clones.
+    // A bookmark: the current record's place, valid for this recordset and its clones
+    // until requery(); a record added never has the place of one deleted.
     // Raises 3021 with no current record; setting one whose row is gone raises 3167.
     std::int64_t bookmark() const;
     void setBookmark(std::int64_t bookmark);

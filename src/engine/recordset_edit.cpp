@@ -105,7 +105,7 @@ void RecordsetState::update() {
         rows_.push_back(rowid);
         alive_.push_back(1);
         live_.push();
-        if (!slotMap_.empty()) slotMap_.emplace(rowid, rows_.size() - 1);
+        if (slotMapComplete_) slotMap_[rowid] = rows_.size() - 1;
         if (keysetTable_) {
             auto ins = c.prepare("INSERT INTO temp." + quoteName(keysetTable_->name) +
                                  " (pos, rid) VALUES (?1, ?2)");
@@ -113,7 +113,7 @@ void RecordsetState::update() {
             sqlite3_bind_int64(ins.get(), 2, rowid);
             ins.run();
         }
-        lastModified = rowid;
+        lastModified = bookmarkOf(rows_.size() - 1);
     } else if (written > 0) {
         requireCurrent();
         const OwnWrite own =
@@ -124,7 +124,7 @@ void RecordsetState::update() {
         st.run();
         endOwnWrite(own, slot_);
         if (sqlite3_changes(c.handle()) == 0) recordDeleted();
-        lastModified = rows_[slot_];
+        lastModified = bookmarkOf(slot_);
     }
     leaveEdit();
 }

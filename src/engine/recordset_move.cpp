@@ -4,6 +4,12 @@
 // Invariants: slot_ indexes rows_ whenever where_ is Row; currentDeleted_ is set only
 // while where_ is Row and alive_[slot_] is 0; live_.count() is the number of alive slots,
 // which RecordCount reports.
+//
+// A rowid may stand in more than one slot: SQLite gives a new row the rowid of a last
+// row just deleted, so a record this row set added may carry the rowid of one it lost.
+// Then every slot but the latest is dead (the row set heard of each delete), and a
+// rowid means its latest slot. A bookmark is a slot, never a rowid, so the bookmark of a
+// deleted record never reaches the record added after it.
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
 
@@ -122,16 +128,17 @@ void RecordsetState::setAbsolutePosition(long p) {
 std::int64_t RecordsetState::bookmark() const {
     checkOpen();
     requireCurrent();
-    return rows_[slot_];
+    return bookmarkOf(slot_);
 }
 
 void RecordsetState::setBookmark(std::int64_t b) {
     checkOpen();
-    auto slot = slotOf(b);
-    if (!slot) throw EngineError(kInvalidBookmark, "Not a valid bookmark.");
-    if (!alive_[*slot]) recordDeleted();
+    if (b < 1 || static_cast<std::uint64_t>(b) > rows_.size())
+        throw EngineError(kInvalidBookmark, "Not a valid bookmark.");
+    const auto slot = static_cast<std::size_t>(b - 1);
+    if (!alive_[slot]) recordDeleted();
     leaveEdit();
-    landOn(*slot);
+    landOn(slot);
 }
 
 std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
@@ -146,11 +153,12 @@ std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
         if (it == rows_.end() || *it != rowid) return std::nullopt;
         return static_cast<std::size_t>(it - rows_.begin());
     }
-    if (slotMap_.size() != rows_.size()) {
+    if (!slotMapComplete_) {
         slotMap_.clear();
         slotMap_.reserve(rows_.size());
         for (std::size_t i = 0; i < rows_.size(); ++i)
-            slotMap_.emplace(rows_[i], i);
+            slotMap_[rows_[i]] = i; // the latest slot of a rowid
+        slotMapComplete_ = true;
     }
     auto it = slotMap_.find(rowid);
     if (it == slotMap_.end()) return std::nullopt;

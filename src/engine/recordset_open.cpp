@@ -4,8 +4,8 @@
 // Invariants it establishes (the other recordset files rely on them):
 //  - rows_, alive_ and live_ have one entry per slot, and every slot is alive at open;
 //  - natural_ is true only when rows_ holds the whole table in ascending rowid order;
-//  - a recordset over a main-schema table is in the connection's registry of open row
-//    sets, so deletes by others reach it.
+//  - every recordset is in the connection's registry of open row sets, so deletes by
+//    others reach it and a compact knows it is open.
 #include "engine/column_value.h"
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
@@ -194,6 +194,7 @@ void RecordsetState::build() {
     alive_.assign(rows_.size(), 1);
     live_.reset(rows_.size());
     slotMap_.clear();
+    slotMapComplete_ = false;
 
     tableKey_.clear();
     rowSql_ =
@@ -219,7 +220,7 @@ void RecordsetState::build() {
         where_ = Where::Row;
         slot_ = 0;
     }
-    if (base_.schema == "main") c.registerRecordset(tableKey(), weak_from_this());
+    c.registerRecordset(tableKey(), weak_from_this());
 }
 
 // A table whose rowids run from the first to the last without a gap, as a table written
@@ -289,7 +290,7 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     } else {
         copy->where_ = Where::Eof;
     }
-    if (base_.schema == "main") conn_->registerRecordset(tableKey(), copy->weak_from_this());
+    conn_->registerRecordset(tableKey(), copy->weak_from_this());
     db->recordsets.push_back(copy);
     return copy;
 }

@@ -87,6 +87,7 @@ public:
     void setValue(int column, const Value& v);
     int columnIndex(std::string_view name) const; // 3265 when missing
 
+    bool isOpen() const override { return open && db->open; }
     void rowsDeleted(std::span<const std::int64_t> rowids) override;
     std::optional<std::vector<std::int64_t>> keyedRows(std::string_view column,
                                                        std::string_view text) override;
@@ -161,6 +162,7 @@ private:
     void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
+    static std::int64_t bookmarkOf(std::size_t slot) { return static_cast<std::int64_t>(slot) + 1; }
     bool denseRows();
     void landOn(std::size_t slot);
     void leaveEdit();
@@ -185,7 +187,9 @@ private:
     std::vector<char> alive_;
     LiveIndex live_;
     bool natural_ = false; // rows_ ascending: the whole table in stored order
+    // The latest slot of each rowid (see recordset_move.cpp), when slotMapComplete_.
     std::unordered_map<std::int64_t, std::size_t> slotMap_;
+    bool slotMapComplete_ = false;
     std::shared_ptr<TempTable> keysetTable_;
 
     // The key index of one column, valid while the table's data version is keysVersion_.
