@@ -122,6 +122,8 @@ void Database::forgetLostWrites() {
 void Database::compact() {
     detail::DatabaseState& st = state();
     detail::Connection& conn = st.connection();
+    // Lost writes come first: the user must hear of them before anything else.
+    if (conn.lostWrites()) throw *conn.lostWrites();
     // VACUUM renumbers the rowids of a table without INTEGER PRIMARY KEY, which every
     // open row set holds its records by.
     if (conn.hasOpenRowSets())
