@@ -164,7 +164,12 @@ public:
 
     std::string newTempName(std::string_view prefix);
 
+    // How many runs of prepared statements have started: a fast path shows in how few
+    // it needs.
+    std::uint64_t statementsRun() const { return statementsRun_; }
+
 private:
+    friend class Stmt;
     std::vector<ColumnInfo> columnsOf(const std::string& schema, const std::string& name);
     template <typename F> bool eachRecordset(const std::string& tableKey, F visit);
     EngineError errorFor(int rc) const;
@@ -194,6 +199,7 @@ private:
     std::unordered_map<std::string, std::uint64_t> tableVersions_; // nodes stay put
     int savepointDepth_ = 0;
     long tempCounter_ = 0;
+    std::uint64_t statementsRun_ = 0;
     std::map<std::string, std::vector<std::weak_ptr<OpenRowSet>>> recordsets_;
 };
 

@@ -71,6 +71,10 @@ std::vector<std::string> Database::explainStatement(std::string_view sqlText) {
     return detail::explainStatement(s, sql::parseStatement(sqlText));
 }
 
+std::uint64_t Database::statementsRun() const {
+    return state().connection().statementsRun();
+}
+
 long Database::recordsAffected() const {
     return state().recordsAffected;
 }

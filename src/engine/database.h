@@ -32,6 +32,7 @@
 #include "engine/recordset.h"
 #include "engine/table_def.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -76,6 +77,9 @@ public:
     // line per plan step (as EXPLAIN QUERY PLAN prints it), without running it. Other
     // statements raise 3219.
     std::vector<std::string> explainStatement(std::string_view sql);
+    // Diagnostics: how many SQLite queries the engine has started on this file, through
+    // every handle. The engine's fast paths show in how few a piece of work needs.
+    std::uint64_t statementsRun() const;
 
     // A table name (type defaults to Table) or a SELECT text (defaults to Dynaset).
     // A missing table raises 3078.

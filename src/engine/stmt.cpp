@@ -39,6 +39,7 @@ void Stmt::bindAllKept(const std::vector<Value>& values) {
 }
 
 bool Stmt::step() {
+    if (!sqlite3_stmt_busy(stmt_)) ++conn_->statementsRun_;
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
