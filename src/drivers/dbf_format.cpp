@@ -451,7 +451,7 @@ public:
             return Value::number(static_cast<double>(signedLe(raw)));
         case 'Y':
             if (raw.size() != 8) view_.fail("a currency field is not 8 bytes long");
-            return Value::currency(static_cast<double>(signedLe(raw)) / 10000.0);
+            return Value::currency(Currency{signedLe(raw)});
         case 'B':
             if (layout_.vfp) {
                 if (raw.size() != 8) view_.fail("a double field is not 8 bytes long");

@@ -3,6 +3,7 @@
 #include "drivers/jet_format.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
+#include "value/convert.h"
 
 #include <mdbtools.h>
 
@@ -127,6 +128,9 @@ public:
             fields.push_back(fieldOf(*col, jet3));
             mdb_bind_column(table.get(), static_cast<int>(i + 1), buffers[i].data(), &lengths[i]);
         }
+        const auto asText = longNumberColumns(table.get(), buffers, lengths);
+        for (unsigned i = 0; i < count; ++i)
+            if (asText[i]) fields[i] = {fields[i].name, 10, kNumericTextSize};
         makeNamesUnique(fields);
         sink.begin(fields);
         mdb_rewind_table(table.get());
@@ -135,13 +139,42 @@ public:
             values.clear();
             for (unsigned i = 0; i < count; ++i) {
                 auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-                values.push_back(valueOf(mdb, *col, buffers[i], lengths[i], name));
+                values.push_back(asText[i] && lengths[i] > 0
+                                     ? Value::text(buffers[i].data())
+                                     : valueOf(mdb, *col, buffers[i], lengths[i], name));
             }
             sink.row(values);
         }
     }
 
 private:
+    // A decimal column holds up to 28 digits, a sign and a point.
+    static constexpr int kNumericTextSize = 30;
+
+    // Decimal columns that hold a number a double cannot hold exactly: such a column is
+    // text, so that two long keys are never read as one number. Only a table with a
+    // decimal column is walked twice.
+    static std::vector<bool> longNumberColumns(MdbTableDef* table,
+                                               const std::vector<std::vector<char>>& buffers,
+                                               const std::vector<int>& lengths) {
+        std::vector<bool> asText(table->num_cols, false);
+        std::vector<unsigned> open;
+        for (unsigned i = 0; i < table->num_cols; ++i)
+            if (static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i))->col_type ==
+                MDB_NUMERIC)
+                open.push_back(i);
+        if (open.empty()) return asText;
+        mdb_rewind_table(table);
+        while (!open.empty() && mdb_fetch_row(table))
+            std::erase_if(open, [&](unsigned i) {
+                if (lengths[i] <= 0 || doubleHoldsExactly(std::strtod(buffers[i].data(), nullptr)))
+                    return false;
+                asText[i] = true;
+                return true;
+            });
+        return asText;
+    }
+
     // The library skips pages it cannot read and goes on, so a database cut short
     // would lose rows without a word; a whole number of pages is the least it must have.
     static void checkReadable(const std::filesystem::path& file) {
@@ -171,7 +204,7 @@ private:
         case MDB_LONGINT:
             return Value::number(raw<std::int32_t>(mdb, col));
         case MDB_MONEY:
-            return Value::currency(static_cast<double>(raw<std::int64_t>(mdb, col)) / 10000.0);
+            return Value::currency(Currency{raw<std::int64_t>(mdb, col)});
         case MDB_FLOAT:
             return Value::number(raw<float>(mdb, col));
         case MDB_DOUBLE:

@@ -3,6 +3,7 @@
 #include "drivers/cell_grid.h"
 #include "drivers/child_read.h"
 #include "drivers/readers.h"
+#include "value/convert.h"
 
 #include <librevenge-stream/librevenge-stream.h>
 #include <librevenge/librevenge.h>
@@ -10,6 +11,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <map>
 #include <optional>
@@ -219,7 +221,8 @@ void checkRecordFraming(ByteSpan image, std::string_view fileName) {
 
 // Formula cells as the file saved them. The library gives some of them as NaN or
 // not at all (a result of 0, a text result), so the saved results are read from the
-// records themselves and take the place of what the library sends.
+// records themselves and take the place of what the library sends. So are the long
+// whole numbers of later releases, which the library rounds to doubles.
 using CellKey = std::pair<int, int>; // row, column
 using FormulaResults = std::map<CellKey, Value>;
 
@@ -241,16 +244,27 @@ std::string lotusText(ByteSpan bytes) {
 }
 
 // An 80-bit extended real; NaN for the patterns that mark a text or an error result.
-double extendedReal(ByteSpan b) {
+// A long double holds every such value exactly (x87 extended, or quad elsewhere).
+long double extendedReal(ByteSpan b) {
     std::uint64_t mantissa = 0;
     for (std::size_t i = 8; i-- > 0;)
         mantissa = mantissa << 8 | b[i];
     const unsigned word = b[8] | b[9] << 8;
     const int exponent = static_cast<int>(word & 0x7FFF);
-    if (exponent == 0x7FFF) return std::numeric_limits<double>::quiet_NaN();
+    if (exponent == 0x7FFF) return std::numeric_limits<long double>::quiet_NaN();
     if (mantissa == 0) return 0;
-    const double value = std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
+    const long double value = std::ldexp(static_cast<long double>(mantissa), exponent - 16383 - 63);
     return word & 0x8000 ? -value : value;
+}
+
+// A saved number as a value: a whole number a double cannot hold exactly keeps its
+// digits as text, by the rule every reader follows for long keys.
+Value savedNumber(long double value) {
+    const auto d = static_cast<double>(value);
+    if (doubleHoldsExactly(d) || std::floor(value) != value) return Value::number(d);
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.0Lf", value);
+    return Value::text(digits);
 }
 
 FormulaResults formulaResults(ByteSpan image, std::string_view fileName) {
@@ -261,7 +275,8 @@ FormulaResults formulaResults(ByteSpan image, std::string_view fileName) {
     // Record types: WK1 FORMULA/STRING, and those of WK3 and later.
     const std::uint16_t formulaType = wk1 ? 0x10 : 0x19;
     const std::uint16_t stringType = wk1 ? 0x33 : 0x1A;
-    CellKey awaitingText{-1, -1}; // the formula whose text result is due
+    constexpr std::uint16_t kNumberType = 0x17; // WK3 and later
+    CellKey awaitingText{-1, -1};               // the formula whose text result is due
     for (std::size_t at = 0; at + 4 <= view.size();) {
         const std::uint16_t type = view.u16le(at);
         const std::size_t length = view.u16le(at + 2);
@@ -273,15 +288,22 @@ FormulaResults formulaResults(ByteSpan image, std::string_view fileName) {
             const bool firstSheet = wk1 || data.u8(2) == 0;
             const CellKey key =
                 wk1 ? CellKey{data.u16le(3), data.u16le(1)} : CellKey{data.u16le(0), data.u8(3)};
-            const double value = wk1 ? std::bit_cast<double>(std::uint64_t{data.u32le(5)} |
-                                                             std::uint64_t{data.u32le(9)} << 32)
-                                     : extendedReal(data.slice(4, 10));
+            const long double value =
+                wk1 ? std::bit_cast<double>(std::uint64_t{data.u32le(5)} |
+                                            std::uint64_t{data.u32le(9)} << 32)
+                    : extendedReal(data.slice(4, 10));
             awaitingText = {-1, -1};
             if (!firstSheet) continue;
             // A text result follows in a STRING record; anything else not a number is
             // an error value.
-            results[key] = std::isfinite(value) ? Value::number(value) : Value::null();
+            results[key] = !std::isfinite(value) ? Value::null()
+                           : wk1                 ? Value::number(static_cast<double>(value))
+                                                 : savedNumber(value);
             if (!std::isfinite(value)) awaitingText = key;
+        } else if (!wk1 && type == kNumberType && data.size() >= 14 && data.u8(2) == 0) {
+            const long double value = extendedReal(data.slice(4, 10));
+            if (auto v = savedNumber(value); std::isfinite(value) && v.isText())
+                results[{data.u16le(0), data.u8(3)}] = std::move(v);
         } else if (type == stringType && awaitingText.first >= 0 && data.size() >= 5) {
             const CellKey key =
                 wk1 ? CellKey{data.u16le(3), data.u16le(1)} : CellKey{data.u16le(0), data.u8(3)};

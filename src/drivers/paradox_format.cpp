@@ -1,6 +1,8 @@
 #include "drivers/paradox_format.h"
 
 #include "drivers/field_names.h"
+#include "value/convert.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +32,9 @@ enum : std::uint8_t {
     kBcd = 0x17,
     kBytes = 0x18,
 };
+
+// A BCD number's text: 32 digits, a sign and a point.
+constexpr int kBcdTextSize = 34;
 
 // Paradox day 1 is 1/1/0001.
 constexpr double kDayOneSerial = civilSerial(1, 1, 1);
@@ -78,8 +83,9 @@ std::optional<double> storedDouble(ByteSpan b) {
 }
 
 // 17 bytes: a sign bit (set when not negative) and the count of decimals in the first
-// byte, then 32 digits, one a nibble, all inverted for a negative number.
-std::optional<double> storedBcd(ByteSpan b) {
+// byte, then 32 digits, one a nibble, all inverted for a negative number. The number's
+// decimal text, without leading zeros or trailing zero decimals.
+std::optional<std::string> storedBcd(ByteSpan b) {
     if (allZero(b)) return std::nullopt;
     const bool negative = !(b[0] & 0x80);
     const std::uint8_t flip = negative ? 0x0F : 0x00;
@@ -95,10 +101,15 @@ std::optional<double> storedBcd(ByteSpan b) {
         valid = valid && d <= 9;
         d = static_cast<char>('0' + (valid ? d : 0));
     }
+    std::string whole = digits.substr(0, digits.size() - decimals);
+    std::string fraction = digits.substr(digits.size() - decimals);
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    fraction.erase(std::min(fraction.find_last_not_of('0') + 1, fraction.size()));
+    if (whole.empty() && fraction.empty()) return "0";
     std::string text = negative ? "-" : "";
-    text +=
-        digits.substr(0, digits.size() - decimals) + "." + digits.substr(digits.size() - decimals);
-    return std::strtod(text.c_str(), nullptr);
+    text += whole.empty() ? "0" : whole;
+    if (!fraction.empty()) text += "." + fraction;
+    return text;
 }
 
 ForeignField outputField(std::string name, std::uint8_t type, std::size_t size) {
@@ -298,7 +309,9 @@ public:
         }
         case kBcd: {
             const auto v = storedBcd(raw);
-            return v ? Value::number(*v) : Value::null();
+            if (!v) return Value::null();
+            if (f.out.type == 10) return Value::text(*v);
+            return Value::number(std::strtod(v->c_str(), nullptr));
         }
         case kDate: {
             const auto v = storedInteger(raw);
@@ -344,21 +357,13 @@ private:
 
 } // namespace
 
-void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
-    const ByteView view(image.table, image.fileName);
-    const Header header = readHeader(view);
-    const BlobFile blobs(image.blobs, image.fileName, image.blobFileName);
-    const RecordDecoder decoder(header, blobs);
+namespace {
 
-    std::vector<ForeignField> fields;
-    for (const auto& f : header.fields)
-        fields.push_back(f.out);
-    makeNamesUnique(fields);
-    sink.begin(fields);
-
+// Calls visit with each record, walking the data blocks in their chain's order.
+void forEachRecord(const ParadoxImage& image, const ByteView& view, const Header& header,
+                   const std::function<void(ByteSpan)>& visit) {
     const std::size_t blockCount = (view.size() - header.headerSize) / header.blockSize;
     std::set<std::size_t> visited;
-    std::vector<Value> values;
     const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / header.blockSize);
     for (std::size_t block = header.firstBlock; block != 0;) {
         if (image.release && visited.size() % releaseEvery == releaseEvery - 1) image.release();
@@ -372,17 +377,52 @@ void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
                 static_cast<std::size_t>(lastOffset) / header.recordSize + 1;
             if (6 + records * header.recordSize > header.blockSize)
                 view.fail("a data block claims more records than it can hold");
-            for (std::size_t r = 0; r < records; ++r) {
-                const ByteSpan record =
-                    view.slice(at + 6 + r * header.recordSize, header.recordSize);
-                values.clear();
-                for (const auto& f : header.fields)
-                    values.push_back(decoder.decode(f, record));
-                sink.row(values);
-            }
+            for (std::size_t r = 0; r < records; ++r)
+                visit(view.slice(at + 6 + r * header.recordSize, header.recordSize));
         }
         block = next;
     }
+}
+
+// BCD fields that hold a number a double cannot hold exactly become text fields, so
+// that two long keys are never read as one number.
+void typeLongNumbers(const ParadoxImage& image, const ByteView& view, Header& header) {
+    std::vector<Field*> open;
+    for (auto& f : header.fields)
+        if (f.type == kBcd) open.push_back(&f);
+    if (open.empty()) return;
+    forEachRecord(image, view, header, [&](ByteSpan record) {
+        std::erase_if(open, [&](Field* f) {
+            const auto text = storedBcd(record.subspan(f->offset, f->size));
+            if (!text || doubleHoldsExactly(std::strtod(text->c_str(), nullptr))) return false;
+            f->out = ForeignField{f->out.name, 10, kBcdTextSize};
+            return true;
+        });
+    });
+}
+
+} // namespace
+
+void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
+    const ByteView view(image.table, image.fileName);
+    Header header = readHeader(view);
+    const BlobFile blobs(image.blobs, image.fileName, image.blobFileName);
+    typeLongNumbers(image, view, header);
+    const RecordDecoder decoder(header, blobs);
+
+    std::vector<ForeignField> fields;
+    for (const auto& f : header.fields)
+        fields.push_back(f.out);
+    makeNamesUnique(fields);
+    sink.begin(fields);
+
+    std::vector<Value> values;
+    forEachRecord(image, view, header, [&](ByteSpan record) {
+        values.clear();
+        for (const auto& f : header.fields)
+            values.push_back(decoder.decode(f, record));
+        sink.row(values);
+    });
 }
 
 } // namespace varnoke::drivers

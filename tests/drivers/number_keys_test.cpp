@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <functional>
+#include <variant>
 
 namespace varnoke::test {
 namespace {
@@ -51,57 +53,317 @@ std::string dbfOf(const std::vector<std::pair<std::string, int>>& fields,
     return out + '\x1A';
 }
 
+void putBigEndian(std::string& out, std::uint64_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>(v >> (8 * i) & 0xFF);
+}
+
+struct ParadoxField {
+    std::string name;
+    std::uint8_t type;     // 0x04 long, 0x06 number, 0x17 BCD
+    std::uint8_t sizeByte; // the width, or a BCD field's decimals
+};
+
+// A Paradox 3 table of one data block, its records given as stored bytes.
+std::string paradoxOf(const std::vector<ParadoxField>& fields,
+                      const std::vector<std::string>& records) {
+    constexpr std::size_t kHeaderSize = 2048, kBlockSize = 1024;
+    std::size_t recordSize = 0;
+    for (const auto& f : fields)
+        recordSize += f.type == 0x17 ? 17 : f.sizeByte;
+    std::string out(kHeaderSize, '\0');
+    auto put16 = [&](std::size_t at, std::size_t v) {
+        out[at] = static_cast<char>(v & 0xFF);
+        out[at + 1] = static_cast<char>(v >> 8 & 0xFF);
+    };
+    put16(0x00, recordSize);
+    put16(0x02, kHeaderSize);
+    out[0x05] = 1; // block size in KB
+    put16(0x06, records.size());
+    put16(0x0C, 1); // blocks used
+    put16(0x0E, 1); // first block
+    put16(0x21, fields.size());
+    out[0x39] = 3; // version 3.0
+    std::size_t at = 0x58;
+    for (const auto& f : fields) {
+        out[at++] = static_cast<char>(f.type);
+        out[at++] = static_cast<char>(f.sizeByte);
+    }
+    at += 4 + 4 * fields.size() + 79;
+    for (const auto& f : fields) {
+        out.replace(at, f.name.size(), f.name);
+        at += f.name.size() + 1;
+    }
+    std::string block(4, '\0'); // no next block, no previous one
+    const std::size_t lastOffset = (records.size() - 1) * recordSize;
+    block += static_cast<char>(lastOffset & 0xFF);
+    block += static_cast<char>(lastOffset >> 8 & 0xFF);
+    for (const auto& r : records)
+        block += r;
+    block.resize(kBlockSize, '\0');
+    return out + block;
+}
+
+std::string paradoxLong(std::int32_t v) {
+    std::string out;
+    putBigEndian(out, static_cast<std::uint32_t>(v) ^ 0x80000000u, 4);
+    return out;
+}
+
+std::string paradoxNumber(double v) { // not negative
+    std::string out;
+    putBigEndian(out, std::bit_cast<std::uint64_t>(v) | std::uint64_t{1} << 63, 8);
+    return out;
+}
+
+// Not negative: the sign bit set, the decimals, then 32 digits a nibble each.
+std::string paradoxBcd(const std::string& digits, int decimals) {
+    const std::string all = std::string(32 - digits.size(), '0') + digits;
+    std::string out(1, static_cast<char>(0x80 | decimals));
+    for (std::size_t i = 0; i < 32; i += 2)
+        out += static_cast<char>((all[i] - '0') << 4 | (all[i + 1] - '0'));
+    return out;
+}
+
+// A 1-2-3 Release 4 worksheet: labels and numbers on the first sheet.
+struct LotusCell {
+    int row, column;
+    std::variant<std::string, std::uint64_t> content;
+};
+
+std::string wk4Of(const std::vector<LotusCell>& cells) {
+    auto record = [](std::uint16_t type, const std::string& data) {
+        std::string r;
+        for (std::size_t v : {std::size_t{type}, data.size()}) {
+            r += static_cast<char>(v & 0xFF);
+            r += static_cast<char>(v >> 8 & 0xFF);
+        }
+        return r + data;
+    };
+    std::string out = record(0x0000, std::string("\x03\x10", 2) + std::string(24, '\0'));
+    for (const auto& c : cells) {
+        std::string data{static_cast<char>(c.row & 0xFF), static_cast<char>(c.row >> 8), '\0',
+                         static_cast<char>(c.column)};
+        if (const auto* label = std::get_if<std::string>(&c.content)) {
+            out += record(0x0016, data + "'" + *label + std::string(1, '\0'));
+            continue;
+        }
+        // An 80-bit extended real holds every 64-bit whole number exactly.
+        const std::uint64_t n = std::get<std::uint64_t>(c.content);
+        const int top = 63 - std::countl_zero(n);
+        const std::uint64_t mantissa = n << (63 - top);
+        for (int i = 0; i < 8; ++i)
+            data += static_cast<char>(mantissa >> (8 * i) & 0xFF);
+        const int exponent = 16383 + top;
+        data += static_cast<char>(exponent & 0xFF);
+        data += static_cast<char>(exponent >> 8);
+        out += record(0x0017, data);
+    }
+    return out + record(0x0001, "");
+}
+
+// Overwrites the only occurrence of from in bytes with to, of the same length.
+std::string replaced(std::string bytes, const std::string& from, const std::string& to) {
+    const auto at = bytes.find(from);
+    EXPECT_NE(at, std::string::npos);
+    EXPECT_EQ(bytes.find(from, at + 1), std::string::npos);
+    return at == std::string::npos ? bytes : bytes.replace(at, to.size(), to);
+}
+
+std::string littleEndian(std::uint64_t v, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(v >> (8 * i) & 0xFF);
+    return out;
+}
+
+const std::string kData = VARNOKE_TEST_DATA;
 const std::string kLongA = "12345678901234567";
 const std::string kLongB = "12345678901234569";
+constexpr std::uint64_t kLongANumber = 12345678901234567, kLongBNumber = 12345678901234569;
+
+struct Cell {
+    std::size_t row, column;
+    Value value;
+};
 
 struct KeyCase {
     const char* label;
-    const char* prefix; // connect string before ";DATABASE="
-    const char* file;
-    std::function<std::string()> bytes;
+    const char* prefix;                              // connect string before ";DATABASE="
+    std::vector<std::string> files;                  // the table's file first, then its companions
+    std::function<std::vector<std::string>()> bytes; // one a file
+    bool databaseIsFile; // a workbook or worksheet names the file itself
+    std::vector<std::pair<std::string, int>> fields; // names, and types (-1: not checked)
+    std::size_t rows;
+    std::vector<Cell> cells;
 };
+
+// Field 1 holds the two 17-digit keys, field 2 the numbers 1 and 2^31, field 3 has no
+// name in the file, field 4 is named "F3" by the file.
+std::vector<std::pair<std::string, int>> keyFields(int third = -1) {
+    return {{"Key", 10}, {"Small", 7}, {"F3_2", third}, {"F3", third}};
+}
+const std::vector<Cell> kKeyCells{{0, 0, Value::text(kLongA)}, {1, 0, Value::text(kLongB)},
+                                  {0, 1, Value::number(1)},    {1, 1, Value::number(2147483648.0)},
+                                  {0, 2, Value::number(5)},    {1, 3, Value::number(8)}};
 
 class NumberKeysTest : public ::testing::TestWithParam<KeyCase> {};
 
-// Every reader: field 1 holds the two 17-digit keys, field 2 the numbers 1 and 2^31,
-// field 3 has no name in the file, field 4 is named "F3" by the file.
-TEST_P(NumberKeysTest, LongKeysStayExactAndNamesStayUnique) {
+TEST_P(NumberKeysTest, NumbersComeBackExactAndNamesStayUnique) {
+    const auto& c = GetParam();
     TempDir dir;
-    spit(dir.file(GetParam().file), GetParam().bytes());
-    const Table t = readLinked(std::string(GetParam().prefix) + ";DATABASE=" + dir.path().string(),
-                               GetParam().file);
-    ASSERT_EQ(t.fields.size(), 4u);
-    EXPECT_EQ(t.fields[0].name, "Key");
-    EXPECT_EQ(t.fields[0].type, 10);
-    EXPECT_EQ(t.fields[1].type, 7);
-    EXPECT_EQ(t.fields[2].name, "F3_2");
-    EXPECT_EQ(t.fields[3].name, "F3");
-    ASSERT_EQ(t.rows.size(), 2u);
-    EXPECT_EQ(t.rows[0][0], Value::text(kLongA));
-    EXPECT_EQ(t.rows[1][0], Value::text(kLongB));
-    EXPECT_EQ(t.rows[1][1], Value::number(2147483648.0));
+    const auto bytes = c.bytes();
+    ASSERT_EQ(bytes.size(), c.files.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        spit(dir.file(c.files[i]), bytes[i]);
+    const std::string database = c.databaseIsFile ? dir.file(c.files[0]) : dir.path().string();
+    const Table t = readLinked(std::string(c.prefix) + ";DATABASE=" + database, c.files[0]);
+    ASSERT_EQ(t.fields.size(), c.fields.size());
+    for (std::size_t i = 0; i < c.fields.size(); ++i) {
+        EXPECT_EQ(t.fields[i].name, c.fields[i].first) << "field " << i;
+        if (c.fields[i].second >= 0) {
+            EXPECT_EQ(t.fields[i].type, c.fields[i].second) << "field " << i;
+        }
+    }
+    ASSERT_EQ(t.rows.size(), c.rows);
+    for (const auto& cell : c.cells)
+        EXPECT_EQ(t.rows[cell.row][cell.column], cell.value)
+            << "row " << cell.row << " column " << cell.column;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Readers, NumberKeysTest,
-    ::testing::Values(KeyCase{"Csv", "Text", "keys.csv",
-                              [] {
-                                  return "Key,Small,,F3\n" + kLongA + ",1,5,6\n" + kLongB +
-                                         ",2147483648,7,8\n";
-                              }},
-                      KeyCase{"Html", "HTML Import", "keys.html",
-                              [] {
-                                  return "<table><tr><th>Key<th>Small<th><th>F3"
-                                         "<tr><td>" +
-                                         kLongA + "<td>1<td>5<td>6<tr><td>" + kLongB +
-                                         "<td>2147483648<td>7<td>8</table>";
-                              }},
-                      KeyCase{"DBase", "dBase IV", "keys.dbf",
-                              [] {
-                                  return dbfOf(
-                                      {{"Key", 20}, {"Small", 11}, {"", 3}, {"F3", 3}},
-                                      {{kLongA, "1", "5", "6"}, {kLongB, "2147483648", "7", "8"}});
-                              }}),
+    ::testing::Values(
+        KeyCase{"Csv",
+                "Text",
+                {"keys.csv"},
+                [] {
+                    return std::vector{"Key,Small,,F3\n" + kLongA + ",1,5,6\n" + kLongB +
+                                       ",2147483648,7,8\n"};
+                },
+                false,
+                keyFields(4),
+                2,
+                kKeyCells},
+        KeyCase{"Html",
+                "HTML Import",
+                {"keys.html"},
+                [] {
+                    return std::vector{"<table><tr><th>Key<th>Small<th><th>F3"
+                                       "<tr><td>" +
+                                       kLongA + "<td>1<td>5<td>6<tr><td>" + kLongB +
+                                       "<td>2147483648<td>7<td>8</table>"};
+                },
+                false,
+                keyFields(4),
+                2,
+                kKeyCells},
+        KeyCase{"DBase",
+                "dBase IV",
+                {"keys.dbf"},
+                [] {
+                    return std::vector{
+                        dbfOf({{"Key", 20}, {"Small", 11}, {"", 3}, {"F3", 3}},
+                              {{kLongA, "1", "5", "6"}, {kLongB, "2147483648", "7", "8"}})};
+                },
+                false,
+                keyFields(),
+                2,
+                kKeyCells},
+        // BCD keys: a number field of the file holds 2^31.
+        KeyCase{"Paradox",
+                "Paradox 5.X",
+                {"keys.db"},
+                [] {
+                    return std::vector{paradoxOf(
+                        {{"Key", 0x17, 0}, {"Small", 0x06, 8}, {"", 0x04, 4}, {"F3", 0x04, 4}},
+                        {paradoxBcd(kLongA, 0) + paradoxNumber(1) + paradoxLong(5) + paradoxLong(6),
+                         paradoxBcd(kLongB, 0) + paradoxNumber(2147483648.0) + paradoxLong(7) +
+                             paradoxLong(8)})};
+                },
+                false,
+                keyFields(4),
+                2,
+                kKeyCells},
+        // BCD numbers a double holds stay numbers; 2^31 - 1 is the largest long.
+        KeyCase{"ParadoxShortBcdAndLongestLong",
+                "Paradox 5.X",
+                {"fit.db"},
+                [] {
+                    return std::vector{
+                        paradoxOf({{"Amount", 0x17, 2}, {"Id", 0x04, 4}},
+                                  {paradoxBcd("900719925474099", 2) + paradoxLong(2147483647),
+                                   paradoxBcd("1250", 2) + paradoxLong(-2147483647)})};
+                },
+                false,
+                {{"Amount", 7}, {"Id", 4}},
+                2,
+                {{0, 0, Value::number(9007199254740.99)},
+                 {1, 0, Value::number(12.5)},
+                 {0, 1, Value::number(2147483647)},
+                 {1, 1, Value::number(-2147483647)}}},
+        KeyCase{"LotusWk4",
+                "Lotus WK4",
+                {"keys.wk4"},
+                [] {
+                    return std::vector{wk4Of({{0, 0, "Key"},
+                                              {0, 1, "Small"},
+                                              {0, 3, "F3"},
+                                              {1, 0, kLongANumber},
+                                              {1, 1, std::uint64_t{1}},
+                                              {1, 2, std::uint64_t{5}},
+                                              {1, 3, std::uint64_t{6}},
+                                              {2, 0, kLongBNumber},
+                                              {2, 1, std::uint64_t{2147483648}},
+                                              {2, 2, std::uint64_t{7}},
+                                              {2, 3, std::uint64_t{8}}})};
+                },
+                true,
+                keyFields(7),
+                2,
+                kKeyCells},
+        // A workbook keeps doubles: 2^31 and 2^53 + 2 come back as stored.
+        KeyCase{"Excel",
+                "Excel 5.0",
+                {"keys.xls"},
+                [] {
+                    std::string bytes = slurp(kData + "/xls/small95.xls");
+                    // The RK number 3 of row 1 becomes the RK double 2^31.
+                    bytes = replaced(bytes, std::string("\x7E\x02\x0A\x00\x01\x00\x01\x00", 8),
+                                     std::string("\x7E\x02\x0A\x00\x01\x00\x01\x00\x15\x00"
+                                                 "\x00\x00\xE0\x41",
+                                                 14));
+                    bytes =
+                        replaced(bytes, littleEndian(std::bit_cast<std::uint64_t>(-1.5), 8),
+                                 littleEndian(std::bit_cast<std::uint64_t>(9007199254740994.0), 8));
+                    return std::vector{bytes};
+                },
+                true,
+                {{"Name", 10}, {"Qty", 7}, {"Day", 8}},
+                3,
+                {{0, 1, Value::number(2147483648.0)}, {1, 1, Value::number(9007199254740994.0)}}},
+        // A currency past 2^53 ten-thousandths keeps its last digit.
+        KeyCase{"FoxProCurrency",
+                "FoxPro 3.0",
+                {"vfp_all.dbf", "vfp_all.fpt"},
+                [] {
+                    return std::vector{replaced(slurp(kData + "/dbf/vfp_all.dbf"),
+                                                littleEndian(199899, 8),
+                                                littleEndian(9007199254740993, 8)),
+                                       slurp(kData + "/dbf/vfp_all.fpt")};
+                },
+                false,
+                {{"NAME", 10},
+                 {"QTY", 4},
+                 {"PRICE", 5},
+                 {"WEIGHT", 7},
+                 {"SEEN", 8},
+                 {"BORN", 8},
+                 {"OK", 1},
+                 {"NOTES", 12},
+                 {"AMOUNT", 7}},
+                3,
+                {{0, 2, Value::currency(Currency{9007199254740993})}}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(NumberKeys, AColumnOfNumbersADoubleHoldsStaysANumber) {
