@@ -174,7 +174,7 @@ Value valueFrom(Decoder& d) {
     case Value::Kind::Number:
         return Value::number(d.real());
     case Value::Kind::Currency:
-        return Value::currency(static_cast<double>(static_cast<std::int64_t>(d.u64())) / 10000.0);
+        return Value::currency(Currency{static_cast<std::int64_t>(d.u64())});
     case Value::Kind::Date:
         return Value::date(d.real());
     case Value::Kind::Text:

@@ -178,6 +178,37 @@ std::string littleEndian(std::uint64_t v, int bytes) {
 }
 
 const std::string kData = VARNOKE_TEST_DATA;
+
+// DateTestDatabase.mdb with its first column made a decimal column of 28 digits that
+// holds keys (17 bytes over the long and date behind it), and its fourth a currency
+// column that holds amounts in ten-thousandths (over its date): the table definition's
+// column entries and the six records of its one data page are written over.
+std::string jetWith(const std::vector<std::uint64_t>& keys,
+                    const std::vector<std::int64_t>& amounts) {
+    std::string bytes = slurp(kData + "/mdb/DateTestDatabase.mdb");
+    constexpr std::size_t kPage = 4096, kDefinition = 18 * kPage, kRows = 20 * kPage;
+    constexpr std::size_t kIdColumn = kDefinition + 63, kTimeColumn = kDefinition + 138;
+    bytes[kIdColumn] = 0x10;                                      // decimal
+    bytes.replace(kIdColumn + 11, 2, std::string("\x1C\x00", 2)); // precision, scale
+    bytes.replace(kIdColumn + 23, 2, std::string("\x11\x00", 2)); // 17 bytes
+    bytes[kTimeColumn] = 0x05;                                    // currency
+    for (std::size_t r = 0; r < keys.size(); ++r) {
+        const std::size_t record =
+            kRows + (static_cast<unsigned char>(bytes[kRows + 14 + 2 * r]) |
+                     (static_cast<unsigned char>(bytes[kRows + 15 + 2 * r]) & 0x1F) << 8);
+        // A sign byte, then four 32-bit words, the most significant first.
+        const std::string decimal = std::string(9, '\0') + littleEndian(keys[r] >> 32, 4) +
+                                    littleEndian(keys[r] & 0xFFFFFFFF, 4);
+        bytes.replace(record + 2, 17, decimal);
+        bytes.replace(record + 22, 8, littleEndian(static_cast<std::uint64_t>(amounts[r]), 8));
+    }
+    return bytes;
+}
+
+std::vector<std::pair<std::string, int>> jetFields(int keyType) {
+    return {{"IDCol", keyType}, {"DateTimeCol", 8},  {"DateCol", 8},
+            {"TimeCol", 5},     {"LongTextCol", 12}, {"ShortTextCol", 10}};
+}
 const std::string kLongA = "12345678901234567";
 const std::string kLongB = "12345678901234569";
 constexpr std::uint64_t kLongANumber = 12345678901234567, kLongBNumber = 12345678901234569;
@@ -342,6 +373,36 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"Name", 10}, {"Qty", 7}, {"Day", 8}},
                 3,
                 {{0, 1, Value::number(2147483648.0)}, {1, 1, Value::number(9007199254740994.0)}}},
+        // Decimal keys past 2^53 make the column text; currency keeps its last digit.
+        KeyCase{"Jet",
+                "JetTable",
+                {"keys.mdb"},
+                [] {
+                    return std::vector{jetWith({kLongANumber, kLongBNumber, 3, 4, 5, 6},
+                                               {9007199254740993, -9007199254740993, 1, 2, 3, 4})};
+                },
+                true,
+                jetFields(10),
+                6,
+                {{0, 0, Value::text(kLongA)},
+                 {1, 0, Value::text(kLongB)},
+                 {2, 0, Value::text("3")},
+                 {0, 3, Value::currency(Currency{9007199254740993})},
+                 {1, 3, Value::currency(Currency{-9007199254740993})},
+                 {5, 5, Value::text("No new line")}}},
+        KeyCase{"JetDecimalsADoubleHolds",
+                "JetTable",
+                {"fit.mdb"},
+                [] {
+                    return std::vector{
+                        jetWith({9007199254740991, 2147483648, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6})};
+                },
+                true,
+                jetFields(7),
+                6,
+                {{0, 0, Value::number(9007199254740991.0)},
+                 {1, 0, Value::number(2147483648.0)},
+                 {5, 3, Value::currency(Currency{6})}}},
         // A currency past 2^53 ten-thousandths keeps its last digit.
         KeyCase{"FoxProCurrency",
                 "FoxPro 3.0",
