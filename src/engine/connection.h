@@ -26,6 +26,8 @@
 
 namespace varnoke::detail {
 
+class DatabaseState;
+
 struct SqliteCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
@@ -151,10 +153,14 @@ public:
     void bumpTable(const std::string& tableKey);
     void bumpTable(const std::uint64_t* tableSlot);
 
-    void registerRecordset(const std::string& tableKey, std::weak_ptr<OpenRowSet> rs);
+    // Enters a row set under its table, once, for the database handle that opened it.
+    void registerRecordset(const std::string& tableKey, std::weak_ptr<OpenRowSet> rs,
+                           const DatabaseState* handle);
     bool hasRecordsets(const std::string& tableKey);
     // Whether any recordset of any handle of this file is open.
     bool hasOpenRowSets() const;
+    // Closes every row set the handle opened.
+    void closeRowSetsOf(const DatabaseState* handle);
     void rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids);
     // From the key index of an open row set (see OpenRowSet::keyedRows).
     std::optional<std::vector<std::int64_t>>
@@ -200,7 +206,11 @@ private:
     int savepointDepth_ = 0;
     long tempCounter_ = 0;
     std::uint64_t statementsRun_ = 0;
-    std::map<std::string, std::vector<std::weak_ptr<OpenRowSet>>> recordsets_;
+    struct RowSetEntry {
+        std::weak_ptr<OpenRowSet> rowSet;
+        const DatabaseState* handle;
+    };
+    std::map<std::string, std::vector<RowSetEntry>> recordsets_;
 };
 
 // A bulk write of a whole table runs through a small page cache, so that its memory

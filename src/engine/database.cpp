@@ -105,8 +105,6 @@ Recordset Database::openRecordset(std::string_view source, std::optional<Records
     }
     auto rs = std::make_shared<detail::RecordsetState>(state_, std::move(spec));
     rs->build();
-    std::erase_if(s.recordsets, [](const auto& w) { return w.expired(); });
-    s.recordsets.push_back(rs);
     return Recordset(rs);
 }
 
@@ -162,9 +160,7 @@ void Database::replaceTable(std::string_view target, std::string_view staged) {
 
 void Database::close() {
     if (!state_ || !state_->open) return;
-    for (const auto& w : state_->recordsets)
-        if (auto rs = w.lock()) rs->close();
-    state_->recordsets.clear();
+    state_->conn->closeRowSetsOf(state_.get());
     try {
         state_->conn->commit();
     } catch (...) {

@@ -24,7 +24,6 @@ public:
     bool readOnly = false;
     bool open = true;
     long recordsAffected = 0;
-    std::vector<std::weak_ptr<RecordsetState>> recordsets;
     StatementCache statements; // kept by executeText
 
     Connection& connection() const; // 3420 when closed

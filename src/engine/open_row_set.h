@@ -1,7 +1,8 @@
 #pragma once
 // What a connection asks of an open row set of one of its tables, without knowing the
-// recordset behind it: rows deleted by others leave it, and a statement may borrow its
-// key index. The connection holds row sets weakly, by table.
+// recordset behind it: rows deleted by others leave it, a statement may borrow its key
+// index, and closing its database handle closes it. The connection holds row sets
+// weakly, by table, in its one registry of them (open_row_sets.cpp).
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -23,6 +24,7 @@ struct DataVersion {
 class OpenRowSet {
 public:
     virtual bool isOpen() const = 0;
+    virtual void close() = 0;
     // These rowids of the table are gone.
     virtual void rowsDeleted(std::span<const std::int64_t> rowids) = 0;
     // The rowids of every row of the table whose `column` may equal `text` without

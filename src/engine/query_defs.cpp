@@ -236,7 +236,6 @@ Recordset QueryDef::openRecordset(std::optional<RecordsetType> type, int) {
     spec.params = parameterSet(q);
     auto rs = std::make_shared<detail::RecordsetState>(q.db, std::move(spec));
     rs->build();
-    q.db->recordsets.push_back(rs);
     return Recordset(rs);
 }
 

@@ -34,10 +34,8 @@ void RecordsetState::ensureKeysetTable() {
 }
 
 void RecordsetState::clearFinds() {
-    for (int i = 0; i < 2; ++i) {
-        findSql_[i].clear();
-        findShapes_[i].clear();
-    }
+    for (auto& shapes : findShapes_)
+        shapes.clear();
     keys_.reset();
     keysColumn_ = -1;
     keysScanned_ = false;
@@ -59,19 +57,11 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
         q.keyColumn = columnOfBase(keyed->column);
         q.keyBind = keyed->keyBind;
     }
-    if (q.keyColumn >= 0) {
-        // Indexed in SQLite only if a find of this shape goes there (see runFind).
-        q.unindexed = std::make_shared<const std::vector<SearchedColumn>>(r.searched);
-    }
     if (literals) *literals = std::move(r.literalBinds);
     q.boundParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
-    std::string& sqlText = findSql_[backwards ? 1 : 0][cond];
-    if (!sqlText.empty()) {
-        q.sql = sqlText;
-        return q;
-    }
-    for (const auto& s : q.unindexed ? std::vector<SearchedColumn>{} : r.searched) {
+    std::vector<SearchedColumn> indexes;
+    for (const auto& s : r.searched) {
         // A column the find also tests exactly is searched through its exact index,
         // which holds the case-blind order too.
         const bool exactToo =
@@ -80,8 +70,11 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
                 return o.kind == IndexKind::Exact && sameName(o.column, s.column) &&
                        sameName(o.table.name, s.table.name);
             });
-        if (!exactToo) conn().ensureFindIndex(s.table, s.column, s.kind);
+        if (!exactToo) indexes.push_back(s);
     }
+    q.indexes = std::make_shared<const std::vector<SearchedColumn>>(std::move(indexes));
+    // A keyed find's column is indexed in SQLite only if a find of it goes there.
+    if (q.keyColumn < 0) ensureIndexes(q);
     const std::string cmp = backwards ? " < " : " > ";
     const std::string dir = backwards ? " DESC" : "";
     const std::string bound = "?" + std::to_string(q.boundParam);
@@ -91,17 +84,16 @@ RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
         values += ", " + alias_ + "." +
                   quoteName(base_.columns[static_cast<std::size_t>(c.baseColumn)].name);
     if (natural_) {
-        sqlText = "SELECT " + alias_ + ".rowid" + values + " FROM " + base_.sqlName() + " AS " +
-                  alias_ + " WHERE " + cond + " AND " + alias_ + ".rowid" + cmp + bound +
-                  " ORDER BY " + alias_ + ".rowid" + dir + " LIMIT 1";
+        q.sql = "SELECT " + alias_ + ".rowid" + values + " FROM " + base_.sqlName() + " AS " +
+                alias_ + " WHERE " + cond + " AND " + alias_ + ".rowid" + cmp + bound +
+                " ORDER BY " + alias_ + ".rowid" + dir + " LIMIT 1";
     } else {
         ensureKeysetTable();
-        sqlText = "SELECT k.pos" + values + " FROM temp." + quoteName(keysetTable_->name) +
-                  " AS k JOIN " + base_.sqlName() + " AS " + alias_ + " ON " + alias_ +
-                  ".rowid = k.rid WHERE " + cond + " AND k.pos" + cmp + bound + " ORDER BY k.pos" +
-                  dir + " LIMIT 1";
+        q.sql = "SELECT k.pos" + values + " FROM temp." + quoteName(keysetTable_->name) +
+                " AS k JOIN " + base_.sqlName() + " AS " + alias_ + " ON " + alias_ +
+                ".rowid = k.rid WHERE " + cond + " AND k.pos" + cmp + bound + " ORDER BY k.pos" +
+                dir + " LIMIT 1";
     }
-    q.sql = sqlText;
     return q;
 }
 
@@ -116,10 +108,12 @@ int RecordsetState::columnOfBase(std::string_view baseColumn) const {
     return -1;
 }
 
-void RecordsetState::ensureIndexes(const FindQuery& q) {
-    if (q.unindexed)
-        for (const auto& s : *q.unindexed)
-            conn().ensureFindIndex(s.table, s.column, s.kind);
+void RecordsetState::ensureIndexes(FindQuery& q) {
+    const std::uint64_t now = conn().schemaVersion();
+    if (q.indexedAt == now) return;
+    for (const auto& s : *q.indexes)
+        conn().ensureFindIndex(s.table, s.column, s.kind);
+    q.indexedAt = now;
 }
 
 std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<std::size_t> after) {

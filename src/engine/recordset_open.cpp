@@ -220,7 +220,7 @@ void RecordsetState::build() {
         where_ = Where::Row;
         slot_ = 0;
     }
-    c.registerRecordset(tableKey(), weak_from_this());
+    c.registerRecordset(tableKey(), weak_from_this(), db.get());
 }
 
 // A table whose rowids run from the first to the last without a gap, as a table written
@@ -263,7 +263,6 @@ std::shared_ptr<RecordsetState> RecordsetState::derive(std::vector<std::string> 
     s.type = type == RecordsetType::Snapshot ? RecordsetType::Snapshot : RecordsetType::Dynaset;
     auto child = std::make_shared<RecordsetState>(db, std::move(s));
     child->build();
-    db->recordsets.push_back(child);
     return child;
 }
 
@@ -290,8 +289,7 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     } else {
         copy->where_ = Where::Eof;
     }
-    conn_->registerRecordset(tableKey(), copy->weak_from_this());
-    db->recordsets.push_back(copy);
+    conn_->registerRecordset(tableKey(), copy->weak_from_this(), db.get());
     return copy;
 }
 

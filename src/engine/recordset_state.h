@@ -52,7 +52,7 @@ public:
     ~RecordsetState();
 
     void build(); // (re)chooses the row set from the spec and goes to the first row
-    void close();
+    void close() override;
     void checkOpen() const;
 
     // navigation
@@ -117,11 +117,12 @@ private:
         // only when a find goes there.
         int keyColumn = -1;
         int keyBind = 0;
-        std::shared_ptr<const std::vector<SearchedColumn>> unindexed;
+        // The SQLite indexes the query searches, and the connection's schema version when
+        // they were last made sure of: whether they exist is the connection's record
+        // (find_index.cpp), which a schema change clears.
+        std::shared_ptr<const std::vector<SearchedColumn>> indexes;
+        std::optional<std::uint64_t> indexedAt;
     };
-    // The SQL of a find by its rendered condition, forwards and backwards: a run repeats
-    // one shape of find with other values, and its columns are indexed already.
-    std::unordered_map<std::string, std::string> findSql_[2];
     // A find's query by its shape (see FindShape), with the binds its texts go to: a run's
     // finds differ only in their texts, and need not be parsed and rendered again.
     struct FindTemplate {
@@ -131,8 +132,8 @@ private:
     std::unordered_map<std::string, FindTemplate> findShapes_[2];
     FindQuery findQuery(const sql::Expr& criteria, bool backwards,
                         std::vector<std::pair<const sql::Expr*, int>>* literals = nullptr);
-    // The SQLite find indexes a keyed find left unmade.
-    void ensureIndexes(const FindQuery& q);
+    // Makes sure the indexes q searches exist, when the connection may have lost them.
+    void ensureIndexes(FindQuery& q);
     // Writes the search's bound into q's binds.
     std::optional<std::size_t> runFind(FindQuery& q, std::optional<std::size_t> after);
     // Nothing when the key index cannot answer the find; then the find goes to SQLite.

@@ -282,8 +282,16 @@ TEST_F(EngineDatabaseTest, HandlesShareTheFile) {
     auto ro = reader.openRecordset("Table1");
     EXPECT_FALSE(ro.updatable());
     EXPECT_ENGINE_ERROR(ro.edit(), err::ReadOnly);
+    // Closing a handle closes every recordset it opened, however made, and no other.
+    auto roClone = ro.clone();
+    auto roSorted = reader.openRecordset("Table1", RecordsetType::Dynaset).openSorted("Name");
+    ro.requery();
+    auto mine = db.openRecordset("Table1", RecordsetType::Dynaset);
     reader.close();
-    EXPECT_FALSE(ro.isOpen());
+    for (const auto* closed : {&ro, &roClone, &roSorted})
+        EXPECT_FALSE(closed->isOpen());
+    EXPECT_TRUE(mine.isOpen());
+    EXPECT_TRUE(rs.isOpen());
 
     EXPECT_ENGINE_ERROR(Engine::instance().openDatabase(path() + ".missing"), err::FileNotFound);
     EXPECT_ENGINE_ERROR(Engine::instance().workspace(1), err::NotInCollection);
