@@ -2,7 +2,13 @@
 // One SQLite connection to a database file, shared by every handle the program opens
 // on that file: prepared statements, the table catalogue, the gathered write
 // transaction, the indexes finds have asked for, and the open recordsets that must
-// hear about deleted rows.
+// hear of every write of their table.
+//
+// Invariant: every write of a table's rows passes writeRows(), the one funnel that joins
+// it to the gathered writes, moves the table's data version on and tells the table's
+// open row sets what changed; a change of definitions, or of rows whose table is not
+// known, bumps every table's version (bumpData). So what a cache read at a data version
+// is still the table's while that version is current.
 #include "engine/engine_error.h"
 #include "engine/names.h"
 #include "engine/open_row_set.h"
@@ -144,29 +150,51 @@ public:
 
     // See DataVersion; every cached row is stale once bumpData() runs.
     using DataVersion = detail::DataVersion;
-    // A stable slot for a table's version (by tableKey), valid as long as the connection.
-    const std::uint64_t* tableVersionSlot(const std::string& tableKey);
-    DataVersion dataVersion(const std::uint64_t* tableSlot) const {
-        return {allVersion_, *tableSlot};
-    }
+    struct RowSetEntry {
+        std::weak_ptr<OpenRowSet> rowSet;
+        const DatabaseState* handle; // that opened it
+    };
+    // A table as the caches of its open row sets know it: its data version and the row
+    // sets open on it.
+    struct WatchedTable {
+        std::uint64_t version = 0;
+        std::vector<RowSetEntry> rowSets;
+    };
+    // The table of that key (TableInfo's schema, a dot and its upper name); the
+    // reference stays valid as long as the connection.
+    WatchedTable& watched(const std::string& tableKey) { return watched_[tableKey]; }
+    DataVersion dataVersion(const WatchedTable& t) const { return {allVersion_, t.version}; }
     void bumpData() { allVersion_ = ++versionCounter_; }
-    void bumpTable(const std::string& tableKey);
-    void bumpTable(const std::uint64_t* tableSlot);
+
+    // The funnel of every write of a table's rows: joins the gathered writes, runs
+    // work(change), which writes and says in `change` what it did, then moves the
+    // table's version on and tells each open row set of the table. A work that raises
+    // leaves what every cache holds of the table stale.
+    template <typename F> void writeRows(WatchedTable& t, F&& work) {
+        noteWrite();
+        const DataVersion before = dataVersion(t);
+        TableChange change;
+        try {
+            work(change);
+        } catch (...) {
+            t.version = ++versionCounter_;
+            throw;
+        }
+        t.version = ++versionCounter_;
+        tell(t, before, change);
+    }
 
     // Enters a row set under its table, once, for the database handle that opened it.
-    void registerRecordset(const std::string& tableKey, std::weak_ptr<OpenRowSet> rs,
+    void registerRecordset(WatchedTable& t, std::weak_ptr<OpenRowSet> rs,
                            const DatabaseState* handle);
     bool hasRecordsets(const std::string& tableKey);
     // Whether any recordset of any handle of this file is open.
     bool hasOpenRowSets() const;
     // Closes every row set the handle opened.
     void closeRowSetsOf(const DatabaseState* handle);
-    void rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids);
     // From the key index of an open row set (see OpenRowSet::keyedRows).
     std::optional<std::vector<std::int64_t>>
     keyedRows(const std::string& tableKey, std::string_view column, std::string_view text);
-    void keysSurvive(const std::string& tableKey, DataVersion before,
-                     const std::vector<std::string>& setColumns);
 
     std::string newTempName(std::string_view prefix);
 
@@ -178,6 +206,7 @@ private:
     friend class Stmt;
     std::vector<ColumnInfo> columnsOf(const std::string& schema, const std::string& name);
     template <typename F> bool eachRecordset(const std::string& tableKey, F visit);
+    void tell(WatchedTable& t, DataVersion before, const TableChange& change);
     EngineError errorFor(int rc) const;
     [[noreturn]] void loseGathered(const EngineError& cause);
     enum class SavepointStep { Begin, Undo, Release };
@@ -202,15 +231,10 @@ private:
     std::chrono::steady_clock::time_point transactionStart_;
     std::uint64_t versionCounter_ = 0;
     std::uint64_t allVersion_ = 0;
-    std::unordered_map<std::string, std::uint64_t> tableVersions_; // nodes stay put
+    std::unordered_map<std::string, WatchedTable> watched_; // by table key; nodes stay put
     int savepointDepth_ = 0;
     long tempCounter_ = 0;
     std::uint64_t statementsRun_ = 0;
-    struct RowSetEntry {
-        std::weak_ptr<OpenRowSet> rowSet;
-        const DatabaseState* handle;
-    };
-    std::map<std::string, std::vector<RowSetEntry>> recordsets_;
 };
 
 // A bulk write of a whole table runs through a small page cache, so that its memory

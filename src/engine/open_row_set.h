@@ -3,6 +3,7 @@
 // recordset behind it: rows deleted by others leave it, a statement may borrow its key
 // index, and closing its database handle closes it. The connection holds row sets
 // weakly, by table, in its one registry of them (open_row_sets.cpp).
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -21,21 +22,34 @@ struct DataVersion {
     bool operator==(const DataVersion&) const = default;
 };
 
+class OpenRowSet;
+
+// What one write did to a table's rows, as every open row set of the table hears of it.
+struct TableChange {
+    // Set when it only changed the columns in setColumns of rows that stay, or deleted
+    // rows: no row was added, and a key index of another column still holds.
+    bool onlySets = false;
+    std::span<const std::string> setColumns;
+    // The rowids it deleted: they leave every row set.
+    std::span<const std::int64_t> deleted;
+    // The row set that wrote one row itself, and that row's slot in it: it forgets that
+    // row and keeps what it holds of the others.
+    const OpenRowSet* writer = nullptr;
+    std::size_t writerSlot = 0;
+};
+
 class OpenRowSet {
 public:
     virtual bool isOpen() const = 0;
     virtual void close() = 0;
-    // These rowids of the table are gone.
-    virtual void rowsDeleted(std::span<const std::int64_t> rowids) = 0;
+    // A write took the table's rows from version `before` to `after` (see TableChange).
+    virtual void written(DataVersion before, DataVersion after, const TableChange& change) = 0;
     // The rowids of every row of the table whose `column` may equal `text` without
     // regard to case, from this row set's key index when it covers the whole table;
     // nothing when it does not serve. A statement checks each row against its own
     // condition.
     virtual std::optional<std::vector<std::int64_t>> keyedRows(std::string_view column,
                                                                std::string_view text) = 0;
-    // An UPDATE of the table that set only these columns has run since `before`: a key
-    // index current then on another column still holds.
-    virtual void keysSurvive(DataVersion before, const std::vector<std::string>& setColumns) = 0;
 
 protected:
     ~OpenRowSet() = default;

@@ -3,40 +3,43 @@
 // whether a compact would pull rowids from under a row set, and which row sets closing a
 // database handle closes.
 //
-// Invariant: a row set stands in the registry once, under the table it was last built
+// Invariants: a row set stands in the registry once, under the table it was last built
 // on (a requery builds again and moves it), with the handle that opened it; every
-// recordset of the connection, whatever its table's schema, is in it.
+// recordset of the connection, whatever its table's schema, is in it; so every row set
+// of a table hears of each write through Connection::writeRows (tell).
 #include "engine/connection.h"
+
+#include <cassert>
 
 namespace varnoke::detail {
 
-void Connection::registerRecordset(const std::string& tableKey, std::weak_ptr<OpenRowSet> rs,
+void Connection::registerRecordset(WatchedTable& t, std::weak_ptr<OpenRowSet> rs,
                                    const DatabaseState* handle) {
     const auto same = rs.lock();
-    for (auto& [key, list] : recordsets_)
-        std::erase_if(list, [&](const RowSetEntry& e) {
+    for (auto& [key, table] : watched_)
+        std::erase_if(table.rowSets, [&](const RowSetEntry& e) {
             return e.rowSet.expired() || e.rowSet.lock() == same;
         });
-    recordsets_[tableKey].push_back({std::move(rs), handle});
+    t.rowSets.push_back({std::move(rs), handle});
 }
 
 bool Connection::hasRecordsets(const std::string& tableKey) {
-    auto it = recordsets_.find(tableKey);
-    if (it == recordsets_.end()) return false;
-    std::erase_if(it->second, [](const RowSetEntry& e) { return e.rowSet.expired(); });
-    return !it->second.empty();
+    auto it = watched_.find(tableKey);
+    if (it == watched_.end()) return false;
+    std::erase_if(it->second.rowSets, [](const RowSetEntry& e) { return e.rowSet.expired(); });
+    return !it->second.rowSets.empty();
 }
 
 bool Connection::hasOpenRowSets() const {
-    for (const auto& [key, list] : recordsets_)
-        for (const auto& e : list)
+    for (const auto& [key, table] : watched_)
+        for (const auto& e : table.rowSets)
             if (auto rs = e.rowSet.lock(); rs && rs->isOpen()) return true;
     return false;
 }
 
 void Connection::closeRowSetsOf(const DatabaseState* handle) {
-    for (auto& [key, list] : recordsets_)
-        std::erase_if(list, [&](const RowSetEntry& e) {
+    for (auto& [key, table] : watched_)
+        std::erase_if(table.rowSets, [&](const RowSetEntry& e) {
             if (e.handle != handle) return e.rowSet.expired();
             if (auto rs = e.rowSet.lock()) rs->close();
             return true;
@@ -45,9 +48,9 @@ void Connection::closeRowSetsOf(const DatabaseState* handle) {
 
 // Calls `visit` with each open recordset on the table; true from it stops the walk.
 template <typename F> bool Connection::eachRecordset(const std::string& tableKey, F visit) {
-    auto it = recordsets_.find(tableKey);
-    if (it == recordsets_.end()) return false;
-    for (const auto& e : it->second)
+    auto it = watched_.find(tableKey);
+    if (it == watched_.end()) return false;
+    for (const auto& e : it->second.rowSets)
         if (auto rs = e.rowSet.lock())
             if (visit(*rs)) return true;
     return false;
@@ -63,19 +66,15 @@ Connection::keyedRows(const std::string& tableKey, std::string_view column, std:
     return rows;
 }
 
-void Connection::keysSurvive(const std::string& tableKey, DataVersion before,
-                             const std::vector<std::string>& setColumns) {
-    eachRecordset(tableKey, [&](OpenRowSet& rs) {
-        rs.keysSurvive(before, setColumns);
-        return false;
-    });
-}
-
-void Connection::rowsDeleted(const std::string& tableKey, std::span<const std::int64_t> rowids) {
-    eachRecordset(tableKey, [&](OpenRowSet& rs) {
-        rs.rowsDeleted(rowids);
-        return false;
-    });
+void Connection::tell(WatchedTable& t, DataVersion before, const TableChange& change) {
+    const DataVersion after = dataVersion(t);
+    bool writerTold = change.writer == nullptr;
+    for (const auto& e : t.rowSets)
+        if (auto rs = e.rowSet.lock()) {
+            rs->written(before, after, change);
+            writerTold = writerTold || rs.get() == change.writer;
+        }
+    assert(writerTold); // a row set that writes is in the registry
 }
 
 } // namespace varnoke::detail

@@ -1,8 +1,9 @@
 // Edits through a recordset: Edit, AddNew, Update, CancelUpdate and Delete, with the
 // pending values they hold until Update.
 //
-// Invariant: a row added joins the end of this row set only; a row deleted leaves every
-// open row set of its table.
+// Invariants: a row added joins the end of this row set only; a row deleted leaves every
+// open row set of its table; every write goes through writeOwn (the connection's funnel),
+// which tells every row set of the table, this one too.
 #include "engine/column_value.h"
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
@@ -72,10 +73,11 @@ void RecordsetState::update() {
     if (mask != writeMask_ || writeMode_ != editMode) {
         std::string names, values, sets;
         int n = 0;
+        writeColumns_.clear();
         for (std::size_t i = 0; i < columns.size(); ++i) {
             if (!mask[i]) continue;
-            const auto col =
-                quoteName(base_.columns[static_cast<std::size_t>(columns[i].baseColumn)].name);
+            writeColumns_.push_back(baseName(static_cast<int>(i)));
+            const auto col = quoteName(writeColumns_.back());
             const auto param = "?" + std::to_string(++n);
             names += (names.empty() ? "" : ", ") + col;
             values += (values.empty() ? "" : ", ") + param;
@@ -92,11 +94,13 @@ void RecordsetState::update() {
         writeMode_ = editMode;
     }
     if (editMode == 2) {
-        noteOwnWrite();
-        auto st = c.prepare(writeSql_);
-        bindPending(st);
-        st.run();
-        const std::int64_t rowid = sqlite3_last_insert_rowid(c.handle());
+        std::int64_t rowid = 0;
+        writeOwn(rows_.size(), [&](TableChange&) { // a row added: no key index holds
+            auto st = c.prepare(writeSql_);
+            bindPending(st);
+            st.run();
+            rowid = sqlite3_last_insert_rowid(c.handle());
+        });
         // The new row joins the end of the row set; the current record stays.
         if (natural_ && !rows_.empty() && rowid <= rows_.back()) {
             natural_ = false;
@@ -116,13 +120,14 @@ void RecordsetState::update() {
         lastModified = bookmarkOf(rows_.size() - 1);
     } else if (written > 0) {
         requireCurrent();
-        const OwnWrite own =
-            beginOwnWrite(keysColumn_ >= 0 && writeMask_[static_cast<std::size_t>(keysColumn_)]);
-        auto st = c.prepare(writeSql_);
-        bindPending(st);
-        sqlite3_bind_int64(st.get(), static_cast<int>(written + 1), rows_[slot_]);
-        st.run();
-        endOwnWrite(own, slot_);
+        writeOwn(slot_, [&](TableChange& change) {
+            change.onlySets = true;
+            change.setColumns = writeColumns_;
+            auto st = c.prepare(writeSql_);
+            bindPending(st);
+            sqlite3_bind_int64(st.get(), static_cast<int>(written + 1), rows_[slot_]);
+            st.run();
+        });
         if (sqlite3_changes(c.handle()) == 0) recordDeleted();
         lastModified = bookmarkOf(slot_);
     }
@@ -137,13 +142,13 @@ void RecordsetState::deleteRecord() {
     leaveEdit();
     Connection& c = conn();
     const std::int64_t rowid = rows_[slot_];
-    const OwnWrite own = beginOwnWrite(false); // a deleted row is passed over as not alive
-    auto st = c.prepare(deleteSql_);
-    sqlite3_bind_int64(st.get(), 1, rowid);
-    st.run();
-    endOwnWrite(own, slot_);
-    c.rowsDeleted(tableKey(), {&rowid, 1});
-    rowsDeleted({&rowid, 1}); // for a recordset not in the registry
+    writeOwn(slot_, [&](TableChange& change) {
+        auto st = c.prepare(deleteSql_);
+        sqlite3_bind_int64(st.get(), 1, rowid);
+        st.run();
+        change.onlySets = true; // a deleted row is passed over as not alive
+        change.deleted = {&rowid, 1};
+    });
 }
 
 } // namespace varnoke::detail

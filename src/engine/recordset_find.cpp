@@ -36,8 +36,7 @@ void RecordsetState::ensureKeysetTable() {
 void RecordsetState::clearFinds() {
     for (auto& shapes : findShapes_)
         shapes.clear();
-    keys_.reset();
-    keysColumn_ = -1;
+    cache_.dropKeys();
     keysScanned_ = false;
     findsSinceScan_ = 0;
 }

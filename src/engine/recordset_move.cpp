@@ -108,7 +108,7 @@ void RecordsetState::move(long n) {
 
 std::optional<Recordset::RowStamp> RecordsetState::rowStamp() const {
     if (!open || where_ != Where::Row || currentDeleted_ || editMode != 0) return std::nullopt;
-    const auto version = conn().dataVersion(versionSlot_);
+    const auto version = dataVersion();
     return Recordset::RowStamp{rows_[slot_], version.all, version.table};
 }
 

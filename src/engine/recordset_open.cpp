@@ -12,6 +12,7 @@
 #include "engine/sql_parser.h"
 
 #include <algorithm>
+#include <cassert>
 #include <numeric>
 
 namespace varnoke::detail {
@@ -51,11 +52,6 @@ void RecordsetState::checkOpen() const {
 const std::string& RecordsetState::tableKey() const {
     if (tableKey_.empty()) tableKey_ = base_.schema + "." + upperName(base_.name);
     return tableKey_;
-}
-
-void RecordsetState::noteOwnWrite() {
-    conn().noteWrite();
-    conn().bumpTable(versionSlot_);
 }
 
 ScopeTable RecordsetState::scope() const {
@@ -205,14 +201,12 @@ void RecordsetState::build() {
     writeMask_.clear();
     editMode = 0;
     noMatch = false;
-    cacheValid_ = false;
-    ahead_.reset();
+    cache_.clear();
     lastLoaded_ = static_cast<std::size_t>(-1);
-    store_.reset();
     readsUnstored_ = 0;
     storeTooBig_ = false;
     clearFinds();
-    versionSlot_ = c.tableVersionSlot(tableKey());
+    table_ = &c.watched(tableKey());
     currentDeleted_ = false;
     if (rows_.empty()) {
         where_ = Where::Eof;
@@ -220,7 +214,9 @@ void RecordsetState::build() {
         where_ = Where::Row;
         slot_ = 0;
     }
-    c.registerRecordset(tableKey(), weak_from_this(), db.get());
+    c.registerRecordset(*table_, weak_from_this(), db.get());
+    assert(rows_.size() == alive_.size() && live_.count() == static_cast<long>(rows_.size()));
+    assert(!natural_ || std::is_sorted(rows_.begin(), rows_.end()));
 }
 
 // A table whose rowids run from the first to the last without a gap, as a table written
@@ -246,9 +242,7 @@ void RecordsetState::close() {
     keysetTable_.reset();
     rows_.clear();
     alive_.clear();
-    cached_.clear();
-    store_.reset();
-    keys_.reset();
+    cache_.clear();
 }
 
 std::shared_ptr<RecordsetState> RecordsetState::derive(std::vector<std::string> filters,
@@ -277,7 +271,7 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     copy->snapshot_ = snapshot_;
     copy->rowSql_ = rowSql_;
     copy->deleteSql_ = deleteSql_;
-    copy->versionSlot_ = versionSlot_;
+    copy->table_ = table_;
     copy->rows_ = rows_;
     copy->alive_ = alive_;
     copy->live_ = live_;
@@ -289,7 +283,7 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     } else {
         copy->where_ = Where::Eof;
     }
-    conn_->registerRecordset(tableKey(), copy->weak_from_this(), db.get());
+    conn_->registerRecordset(*table_, copy->weak_from_this(), db.get());
     return copy;
 }
 

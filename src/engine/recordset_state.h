@@ -2,14 +2,15 @@
 // The state behind a Recordset handle. Its functions live in files of one concern each:
 // recordset_open.cpp (the row set chosen, clones, close), recordset_move.cpp (positions
 // and the rows that leave the set), recordset_find.cpp (finds and seeks),
-// recordset_keys.cpp (the key index), recordset_rows.cpp (the row caches) and
-// recordset_edit.cpp (edits).
+// recordset_keys.cpp (the key index), recordset_rows.cpp (the rows read into the row
+// cache, row_cache.h) and recordset_edit.cpp (edits). Every write goes through the
+// connection's funnel (Connection::writeRows), which tells the row set in written().
 #include "engine/connection.h"
 #include "engine/database_state.h"
 #include "engine/key_index.h"
 #include "engine/live_index.h"
 #include "engine/recordset.h"
-#include "engine/row_store.h"
+#include "engine/row_cache.h"
 #include "engine/sql_render.h"
 #include "engine/temp_table.h"
 
@@ -88,10 +89,9 @@ public:
     int columnIndex(std::string_view name) const; // 3265 when missing
 
     bool isOpen() const override { return open && db->open; }
-    void rowsDeleted(std::span<const std::int64_t> rowids) override;
+    void written(DataVersion before, DataVersion after, const TableChange& change) override;
     std::optional<std::vector<std::int64_t>> keyedRows(std::string_view column,
                                                        std::string_view text) override;
-    void keysSurvive(DataVersion before, const std::vector<std::string>& setColumns) override;
     std::shared_ptr<RecordsetState> derive(std::vector<std::string> filters,
                                            std::string sort) const;
     std::shared_ptr<RecordsetState> clone() const;
@@ -139,26 +139,17 @@ private:
     // Nothing when the key index cannot answer the find; then the find goes to SQLite.
     std::optional<std::optional<std::size_t>> keyedFind(const FindQuery& q,
                                                         std::optional<std::size_t> after);
-    bool keysServe(int column);
-    bool keysCurrent() const;
+    // The key index of the column, made when the heuristics allow; nullptr when the find
+    // goes to SQLite.
+    const KeyIndex* keysServe(int column);
     // A recordset column's name in its base table, and the first column of that name.
     const std::string& baseName(int column) const;
     int columnOfBase(std::string_view baseColumn) const;
     bool readRowAt(std::size_t slot);
     void readAhead();
-    bool takeAhead(Connection::DataVersion version);
-    bool aheadCurrent() const;
+    bool takeStored();
     std::string rowsQuery() const;
-    // What this recordset holds in memory of its table that its own write of one row
-    // leaves standing: taken before the write (which it joins to the gathered writes),
-    // applied after it.
-    struct OwnWrite {
-        bool keys = false;
-        bool ahead = false;
-        bool store = false;
-    };
-    OwnWrite beginOwnWrite(bool keyWritten);
-    void endOwnWrite(const OwnWrite& w, std::size_t written);
+    void rowsDeleted(std::span<const std::int64_t> rowids);
     void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
@@ -171,7 +162,16 @@ private:
     void keepRow(sqlite3_stmt* st, int firstColumn, std::size_t slot);
     ScopeTable scope() const;
     const std::string& tableKey() const;
-    void noteOwnWrite(); // joins the gathered writes; this table's rows go stale
+    DataVersion dataVersion() const { return conn().dataVersion(*table_); }
+    // Writes the row in `slot` (a new one: the slot it will take) through the
+    // connection's funnel; `work` writes and says what else the change did.
+    template <typename F> void writeOwn(std::size_t slot, F&& work) {
+        conn().writeRows(*table_, [&](TableChange& change) {
+            change.writer = this;
+            change.writerSlot = slot;
+            work(change);
+        });
+    }
 
     Connection& conn() const { return *conn_; }
     std::shared_ptr<Connection> conn_;
@@ -192,10 +192,9 @@ private:
     bool slotMapComplete_ = false;
     std::shared_ptr<TempTable> keysetTable_;
 
-    // The key index of one column, valid while the table's data version is keysVersion_.
-    std::optional<KeyIndex> keys_;
-    int keysColumn_ = -1;
-    Connection::DataVersion keysVersion_;
+    // What it holds of the table's rows and the key index, on one stamp.
+    RowCache cache_;
+    Connection::WatchedTable* table_ = nullptr; // its version and row sets
     bool keysScanned_ = false;
     std::size_t findsSinceScan_ = 0;
 
@@ -207,33 +206,11 @@ private:
     std::vector<bool> writeMask_;
     int writeMode_ = 0;
     std::string writeSql_;
-    std::vector<Value> cached_;
-    std::size_t cachedSlot_ = static_cast<std::size_t>(-1);
-    const std::uint64_t* versionSlot_ = nullptr; // the base table's data version
-    Connection::DataVersion cachedVersion_;
-    bool cacheValid_ = false;
-
-    // Rows read ahead of a walk through the row set in stored order: one statement reads
-    // the next ones, valid while the table's data version is theirs.
-    struct ReadAhead {
-        std::size_t first = 0;
-        std::size_t count = 0;
-        std::vector<Value> values; // count rows of every column, one row after another
-        std::vector<char> held;    // whether each row was read and is still as read
-        Connection::DataVersion version;
-    };
-    std::optional<ReadAhead> ahead_;
+    std::vector<std::string> writeColumns_; // the base columns writeSql_ sets
+    // When rows are read ahead and stored (recordset_rows.cpp).
     std::size_t lastLoaded_ = static_cast<std::size_t>(-1);
-
-    // Every row of a row set in stored order, read by one scan once reads out of order
-    // have cost as much; valid while the table's data version is storeVersion_, apart
-    // from the rows this recordset writes, which it drops.
-    std::optional<RowStore> store_;
-    Connection::DataVersion storeVersion_;
     std::size_t readsUnstored_ = 0;
     bool storeTooBig_ = false;
-    bool takeStored(Connection::DataVersion version);
-    bool storeCurrent() const;
 
     friend class varnoke::Recordset;
 };

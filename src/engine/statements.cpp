@@ -70,8 +70,9 @@ std::optional<std::vector<std::int64_t>> keyedRows(Connection& c, const DataStat
     return c.keyedRows(d.written, d.keyed->column, key.asText());
 }
 
+// The rows it deleted go to `gone`.
 long writeByRowid(Connection& c, const DataStatement& d, const std::vector<Value>& binds,
-                  const std::vector<std::int64_t>& rows) {
+                  const std::vector<std::int64_t>& rows, std::vector<std::int64_t>& gone) {
     std::vector<std::int64_t> written;
     auto each = [&] {
         auto st = c.prepare(d.keyed->byRowidSql);
@@ -89,27 +90,25 @@ long writeByRowid(Connection& c, const DataStatement& d, const std::vector<Value
         each();
     else
         c.atomically(each);
-    // Open recordsets on the table must drop the deleted rows.
-    if (d.deletes) c.rowsDeleted(d.written, written);
-    return static_cast<long>(written.size());
+    const long affected = static_cast<long>(written.size());
+    if (d.deletes) gone = std::move(written);
+    return affected;
 }
 
 // Runs a rendered data statement with these binds in its own savepoint, so a failing
 // statement undoes its own effects and nothing gathered before it; returns the rows it
-// affected.
-long runData(Connection& c, const DataStatement& d, const std::vector<Value>& binds) {
-    if (auto rows = keyedRows(c, d, binds)) return writeByRowid(c, d, binds, *rows);
+// affected. The rows a DELETE deleted go to `gone` when open recordsets must drop them.
+long runData(Connection& c, const DataStatement& d, const std::vector<Value>& binds,
+             std::vector<std::int64_t>& gone) {
+    if (auto rows = keyedRows(c, d, binds)) return writeByRowid(c, d, binds, *rows, gone);
     ensureSearched(c, d);
     if (d.deletes && c.hasRecordsets(d.written)) {
-        // Open recordsets on the table must drop the deleted rows.
-        std::vector<std::int64_t> gone;
         c.atomically([&] {
             auto st = c.prepare(d.sql + " RETURNING rowid");
             st.bindAllKept(binds); // binds outlive st
             while (st.step())
                 gone.push_back(sqlite3_column_int64(st.get(), 0));
         });
-        c.rowsDeleted(d.written, gone);
         return static_cast<long>(gone.size());
     }
     long affected = 0;
@@ -122,14 +121,20 @@ long runData(Connection& c, const DataStatement& d, const std::vector<Value>& bi
     return affected;
 }
 
-// Runs a data statement and marks its table written. A key index on a column an UPDATE
-// did not set still holds, and so does one after a DELETE, whose rows open recordsets
-// have dropped.
+// Runs a data statement through the connection's funnel of writes. A key index on a
+// column an UPDATE did not set still holds, and so does one after a DELETE, whose rows
+// open recordsets drop.
 long runWrite(Connection& c, const DataStatement& d, const std::vector<Value>& binds) {
-    const Connection::DataVersion before = c.dataVersion(c.tableVersionSlot(d.written));
-    const long affected = runData(c, d, binds);
-    c.bumpTable(d.written);
-    if (d.setColumns) c.keysSurvive(d.written, before, *d.setColumns);
+    long affected = 0;
+    std::vector<std::int64_t> gone;
+    c.writeRows(c.watched(d.written), [&](TableChange& change) {
+        affected = runData(c, d, binds, gone);
+        change.deleted = gone;
+        if (d.setColumns) {
+            change.onlySets = true;
+            change.setColumns = *d.setColumns;
+        }
+    });
     return affected;
 }
 
@@ -216,6 +221,7 @@ struct Runner {
         const std::string source = whole ? "SELECT * FROM " + out.baseTable->sqlName() : out.sql;
         std::optional<SmallCache> smallCache;
         if (whole) smallCache.emplace(c);
+        written = "main." + upperName(s.into);
         c.atomically([&] {
             c.exec("CREATE TABLE main." + quoteName(s.into) + " (" + defs + ")");
             run("INSERT INTO main." + quoteName(s.into) + " " + source);
@@ -422,17 +428,13 @@ long runParsed(DatabaseState& db, const sql::Statement& st, Parameters params, F
     const std::uint64_t schemaVersion = c.schemaVersion();
     db.checkWritable();
     params.declared = st.parameters;
-    // Data statements join the gathered write transaction. Statements that change table
-    // definitions commit what was gathered and are durable on return, as TableDefs
-    // changes are.
-    const bool gathered = changesData(st);
-    if (gathered)
-        c.noteWrite();
-    else
-        c.commit();
+    // Data statements join the gathered write transaction (Connection::writeRows).
+    // Statements that change table definitions commit what was gathered and are durable
+    // on return, as TableDefs changes are.
+    if (!changesData(st)) c.commit();
     Runner runner{db, c, Renderer(c, &params)};
     std::visit(runner, st.body);
-    if (!runner.data) c.bumpData(); // a data statement marked its own table
+    if (!runner.data) c.bumpData(); // a data statement told its own table
     db.recordsAffected = runner.affected;
     if (shape) keepStatement(db, st, params, runner, *shape, schemaVersion);
     return runner.affected;
@@ -443,7 +445,6 @@ long runParsed(DatabaseState& db, const sql::Statement& st, Parameters params, F
 long runKept(DatabaseState& db, const KeptStatement& kept, std::vector<std::string> texts) {
     Connection& c = db.connection();
     db.checkWritable();
-    c.noteWrite();
     const DataStatement& d = kept.statement;
     std::vector<Value> binds = d.binds;
     for (std::size_t i = 0; i < texts.size(); ++i) {

@@ -34,19 +34,6 @@ void Connection::noteWrite() {
     ++pendingWrites_;
 }
 
-const std::uint64_t* Connection::tableVersionSlot(const std::string& tableKey) {
-    return &tableVersions_[tableKey];
-}
-
-void Connection::bumpTable(const std::string& tableKey) {
-    tableVersions_[tableKey] = ++versionCounter_;
-}
-
-// The slot is one of tableVersions_' own values, handed out by tableVersionSlot.
-void Connection::bumpTable(const std::uint64_t* tableSlot) {
-    *const_cast<std::uint64_t*>(tableSlot) = ++versionCounter_;
-}
-
 void Connection::commit() {
     if (lost_) throw *lost_;
     if (!inTransaction_ || savepointDepth_ > 0) return;
