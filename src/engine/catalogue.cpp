@@ -2,7 +2,8 @@
 // columns and indexes, read once and kept until schemaChanged().
 //
 // Invariant: table() answers from tables_ only while tablesLoaded_; every change of a
-// definition calls schemaChanged(), which also counts schemaVersion().
+// definition calls schemaChanged(), which also counts schemaVersion() and makes every
+// cached row stale (bumpData), so no definition change need tell a cache itself.
 #include "engine/connection.h"
 #include "engine/sql_ast.h"
 
@@ -86,6 +87,7 @@ void Connection::schemaChanged() {
     tablesLoaded_ = false;
     ++schemaVersion_;
     indexed_.clear();
+    bumpData();
 }
 
 } // namespace varnoke::detail

@@ -103,6 +103,8 @@ public:
     // A table of the temp schema (snapshots).
     TableInfo tempTable(const std::string& name);
     std::vector<std::string> tableNames();
+    // Every change of a definition ends here: the catalogue, the find indexes and every
+    // cached row are stale.
     void schemaChanged();
     // Counts schemaChanged() calls: what was worked out from the catalogue holds while
     // this stays the same.

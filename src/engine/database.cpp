@@ -155,7 +155,6 @@ void Database::replaceTable(std::string_view target, std::string_view staged) {
         throw;
     }
     conn.schemaChanged();
-    conn.bumpData();
 }
 
 void Database::close() {

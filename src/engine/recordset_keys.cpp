@@ -32,8 +32,7 @@ std::optional<std::vector<std::int64_t>> RecordsetState::keyedRows(std::string_v
 // finds would be scanned for each: after the index goes stale, finds go to SQLite until
 // their number reaches a quarter of the rows, so scans cost no more than the finds.
 const KeyIndex* RecordsetState::keysServe(int column) {
-    // value() answers from the kept texts as it would from the row's text.
-    assert(natural_ && stypeOf(columns[static_cast<std::size_t>(column)].type) == SType::Text);
+    assert(natural_);
     cache_.sync(dataVersion());
     if (const KeyIndex* keys = cache_.keys(column)) return keys;
     if (keysScanned_ && findsSinceScan_ * 4 < rows_.size()) {
@@ -42,6 +41,8 @@ const KeyIndex* RecordsetState::keysServe(int column) {
     }
     keysScanned_ = true;
     findsSinceScan_ = 0;
+    // value() answers from the kept texts as it would from the row's text.
+    assert(stypeOf(columns[static_cast<std::size_t>(column)].type) == SType::Text);
     cache_.holdKeys(column, KeyIndex::scan(conn(), base_, baseName(column), rows_));
     return cache_.keys(column);
 }

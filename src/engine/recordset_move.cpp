@@ -14,6 +14,7 @@
 #include "engine/recordset_state.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace varnoke::detail {
 
@@ -30,6 +31,7 @@ bool RecordsetState::bof() const {
 }
 
 void RecordsetState::landOn(std::size_t slot) {
+    assert(slot < rows_.size() && alive_[slot]);
     where_ = Where::Row;
     slot_ = slot;
     currentDeleted_ = false;
@@ -160,6 +162,7 @@ std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
             slotMap_[rows_[i]] = i; // the latest slot of a rowid
         slotMapComplete_ = true;
     }
+    assert(slotMap_.size() <= rows_.size());
     auto it = slotMap_.find(rowid);
     if (it == slotMap_.end()) return std::nullopt;
     return it->second;
@@ -174,6 +177,7 @@ void RecordsetState::rowsDeleted(std::span<const std::int64_t> rowids) {
         live_.kill(*slot);
         if (where_ == Where::Row && slot_ == *slot) currentDeleted_ = true;
     }
+    assert(live_.count() <= static_cast<long>(rows_.size()));
 }
 
 void RecordsetState::requireCurrent() const {

@@ -434,7 +434,6 @@ long runParsed(DatabaseState& db, const sql::Statement& st, Parameters params, F
     if (!changesData(st)) c.commit();
     Runner runner{db, c, Renderer(c, &params)};
     std::visit(runner, st.body);
-    if (!runner.data) c.bumpData(); // a data statement told its own table
     db.recordsAffected = runner.affected;
     if (shape) keepStatement(db, st, params, runner, *shape, schemaVersion);
     return runner.affected;

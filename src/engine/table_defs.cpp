@@ -2,8 +2,7 @@
 // or copied from a foreign file) and drops them.
 //
 // Invariant: every change of a definition here commits the gathered writes first and
-// ends with schemaChanged() and bumpData(), so no catalogue entry or cached row outlives
-// it.
+// ends with schemaChanged(), so no catalogue entry or cached row outlives it.
 #include "engine/database.h"
 
 #include "engine/database_state.h"
@@ -114,7 +113,6 @@ void TableDefs::append(const TableDef& def) {
                detail::newTableColumns(cols) + ")");
     }
     c.schemaChanged();
-    c.bumpData();
     refresh();
 }
 
@@ -131,7 +129,6 @@ void TableDefs::remove(std::string_view name) {
         c.exec("DROP TABLE " + t->sqlName());
     }
     c.schemaChanged();
-    c.bumpData();
     refresh();
 }
 

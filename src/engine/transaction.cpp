@@ -57,7 +57,6 @@ void Connection::loseGathered(const EngineError& cause) {
     inTransaction_ = false;
     pendingWrites_ = 0;
     schemaChanged(); // the find indexes made in the transaction are gone too
-    bumpData();
     throw *lost_;
 }
 
