@@ -77,18 +77,41 @@ template <typename T> T raw(const MdbHandle* mdb, const MdbColumn& col) {
     return v;
 }
 
+// The library skips pages it cannot read and goes on, so a database cut short
+// would lose rows without a word; a whole number of pages is the least it must have.
+// Gives the file's size.
+std::uintmax_t checkReadable(const std::filesystem::path& file) {
+    if (!std::filesystem::exists(file))
+        throw EngineError(err::FileNotFound, "Could not find file '" + file.string() + "'.");
+    std::ifstream in(file, std::ios::binary);
+    char header[0x15] = {};
+    if (!in.read(header, sizeof header))
+        throwBadFormat(fileNameOf(file), "it is too short to be a Jet database");
+    const std::uintmax_t pageSize = header[0x14] == 0 ? 2048 : 4096;
+    const std::uintmax_t size = std::filesystem::file_size(file);
+    if (size % pageSize != 0 || size < 2 * pageSize)
+        throwBadFormat(fileNameOf(file), "it does not hold a whole number of pages (it may "
+                                         "have been cut short)");
+    return size;
+}
+
 class JetReader final : public ForeignReader {
 public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
         const auto file = findLinkedFile(source);
+        const auto size = checkReadable(file);
+        readFile(file, source.sourceTable, limitsForFile(size), sink);
+    }
+
+    static void readFile(const std::filesystem::path& file, std::string_view table,
+                         const ChildLimits& limits, ForeignTableSink& sink) {
         const std::string name = fileNameOf(file);
-        checkReadable(file);
         readInChild(
-            name, limitsForFile(std::filesystem::file_size(file)),
+            name, limits,
             [&](ForeignTableSink& out) {
                 std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
                 if (!mdb) throwBadFormat(name, "it is not a Jet database, or it is damaged");
-                readTable(mdb.get(), name, source.sourceTable, out);
+                readTable(mdb.get(), name, table, out);
             },
             sink);
     }
@@ -175,22 +198,6 @@ private:
         return asText;
     }
 
-    // The library skips pages it cannot read and goes on, so a database cut short
-    // would lose rows without a word; a whole number of pages is the least it must have.
-    static void checkReadable(const std::filesystem::path& file) {
-        if (!std::filesystem::exists(file))
-            throw EngineError(err::FileNotFound, "Could not find file '" + file.string() + "'.");
-        std::ifstream in(file, std::ios::binary);
-        char header[0x15] = {};
-        if (!in.read(header, sizeof header))
-            throwBadFormat(fileNameOf(file), "it is too short to be a Jet database");
-        const std::uintmax_t pageSize = header[0x14] == 0 ? 2048 : 4096;
-        const std::uintmax_t size = std::filesystem::file_size(file);
-        if (size % pageSize != 0 || size < 2 * pageSize)
-            throwBadFormat(fileNameOf(file), "it does not hold a whole number of pages (it may "
-                                             "have been cut short)");
-    }
-
     static Value valueOf(MdbHandle* mdb, MdbColumn& col, const std::vector<char>& buffer,
                          int length, const std::string& name) {
         const std::string_view bound(buffer.data(), std::strlen(buffer.data()));
@@ -250,6 +257,12 @@ void readJetImage(ByteSpan image, std::string_view fileName, std::string_view ta
     const std::string name(fileName);
     if (!mdb) throwBadFormat(name, "it is not a Jet database, or it is damaged");
     JetReader::readTable(mdb.get(), name, table, sink);
+}
+
+void readJetFile(const std::filesystem::path& file, std::string_view table,
+                 const ChildLimits& limits, ForeignTableSink& sink) {
+    checkReadable(file);
+    JetReader::readFile(file, table, limits, sink);
 }
 
 const ForeignReader& jetReader() {
