@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace varnoke::test {
@@ -120,6 +121,17 @@ INSTANTIATE_TEST_SUITE_P(
                       std::abort();
                   },
                   kRoomy, 3274, "more memory than Varnoke allows"},
+        ChildCase{"AProcessorTimeSignalIsTheProcessorLimit",
+                  [](ForeignTableSink&) { std::raise(SIGXCPU); }, kRoomy, 3274,
+                  "took longer than 60.0 seconds of processor time"},
+        ChildCase{"ARowPastTheMessageBoundIsRefused",
+                  [](ForeignTableSink& sink) {
+                      sink.begin({{"A", 12, 0}});
+                      std::vector<Value> row{Value::text(std::string(65u * 1024 * 1024, 'x'))};
+                      sink.row(row);
+                  },
+                  ChildLimits{10s, 512u * 1024 * 1024}, 3274,
+                  "the reading process sent a row larger than 64 MB"},
         ChildCase{"ChatterGoesNowhere",
                   [](ForeignTableSink& sink) {
                       std::fputs("library chatter on stderr\n", stderr);
@@ -128,6 +140,25 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   kRoomy, 0, ""}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// Threads of a library may spend more processor time than the read's time in all; the
+// child's processor time is bounded by that time, and a second more kills it.
+TEST(ChildRead, TheChildRunsUnderAProcessorLimitOfTheWholeReadsTime) {
+    Table table;
+    drivers::readInChild(
+        "x.wk4", ChildLimits{10s, 64u * 1024 * 1024, 2500ms, 1000},
+        [](ForeignTableSink& sink) {
+            rlimit cpu{};
+            ::getrlimit(RLIMIT_CPU, &cpu);
+            sink.begin({{"Soft", 7, 8}, {"Hard", 7, 8}});
+            std::vector<Value> row{Value::number(static_cast<double>(cpu.rlim_cur)),
+                                   Value::number(static_cast<double>(cpu.rlim_max))};
+            sink.row(row);
+        },
+        table);
+    ASSERT_EQ(table.rows.size(), 1u);
+    EXPECT_EQ(table.rows[0], (std::vector<Value>{Value::number(3), Value::number(4)}));
+}
 
 TEST(ChildRead, TheLibrarysChatterNeverReachesOurStderr) {
     char path[] = "/tmp/varnoke_child_stderr_XXXXXX";

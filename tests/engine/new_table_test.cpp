@@ -66,6 +66,14 @@ INSTANTIATE_TEST_SUITE_P(
                  3125,
                  "Field 2 ('a\\x09b') is not a valid field name: it holds a control character at "
                  "byte 2."},
+        NameCase{"TableDefFieldOfBlanks",
+                 [](Database& db, const std::string&) {
+                     TableDef def = db.createTableDef("T");
+                     def.appendField(def.createField("ok", 4));
+                     def.appendField(def.createField("   ", 10, 20));
+                     db.tableDefs().append(def);
+                 },
+                 3125, "Field 2 ('   ') is not a valid field name: it is blank."},
         NameCase{"TableNameTypedWithAControlCharacter",
                  [](Database& db, const std::string&) {
                      TableDef def = db.createTableDef(std::string("T\x01", 2));
