@@ -32,7 +32,9 @@ int configureConnection(sqlite3* db) {
                         nullptr, nullptr);
 }
 
-Connection::Connection(std::string path, DbPtr db) : path_(std::move(path)), db_(std::move(db)) {}
+Connection::Connection(std::string path, DbPtr db) : path_(std::move(path)), db_(std::move(db)) {
+    roomForChangedPages();
+}
 
 Connection::~Connection() {
     try {

@@ -47,7 +47,9 @@ using StmtPtr = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 // tables in memory, and a page cache of 64 MiB (a gathered transaction over a table of
 // 100,000 records outgrows SQLite's default of 2 MiB, and every page it then reads again
 // comes from the file; the memory is taken only as pages are read). Benchmarks give
-// plain SQLite the same. Returns an SQLite result code.
+// plain SQLite the same. The engine's own connections also keep the pages a gathered
+// transaction changes until its commit (see transaction.cpp). Returns an SQLite result
+// code.
 int configureConnection(sqlite3* db);
 
 // Written after a text operand, a condition, sort or index on it compares without regard
@@ -112,8 +114,14 @@ public:
 
     // Writes from recordsets and data statements gather in one transaction; see
     // Database. commit() waits while a savepoint is open, as committing would end it.
+    // commitIfDue() commits only when the next write would. A commit may grow the page
+    // cache to the pages the transaction changed; restoreCache() gives it its size back.
     void noteWrite();
     void commit();
+    void commitIfDue();
+    void restoreCache();
+    // The value of a PRAGMA that reports a number (0 when it reports none).
+    long long pragmaValue(const char* name);
     bool inTransaction() const { return inTransaction_; }
     // Set when SQLite gave up the gathered transaction (a failed COMMIT or write, as on
     // a full disk): every write since the last commit is undone. noteWrite() and
@@ -210,6 +218,9 @@ private:
     template <typename F> bool eachRecordset(const std::string& tableKey, F visit);
     void tell(WatchedTable& t, DataVersion before, const TableChange& change);
     EngineError errorFor(int rc) const;
+    bool commitDue(std::chrono::steady_clock::time_point now) const;
+    void roomForChangedPages(); // see transaction.cpp
+    void fitCache(long long heldKiB);
     [[noreturn]] void loseGathered(const EngineError& cause);
     enum class SavepointStep { Begin, Undo, Release };
     void savepoint(SavepointStep step); // one step of atomically()
@@ -231,6 +242,9 @@ private:
     std::optional<EngineError> lost_;
     long pendingWrites_ = 0;
     std::chrono::steady_clock::time_point transactionStart_;
+    std::chrono::duration<double> lastCommitCost_{0};
+    long long baseCacheKiB_ = 0;  // the page cache as configured, once fitCache grew it
+    long long grownCacheKiB_ = 0; // 0 while it has its configured size
     std::uint64_t versionCounter_ = 0;
     std::uint64_t allVersion_ = 0;
     std::unordered_map<std::string, WatchedTable> watched_; // by table key; nodes stay put
@@ -239,9 +253,9 @@ private:
     std::uint64_t statementsRun_ = 0;
 };
 
-// A bulk write of a whole table runs through a small page cache, so that its memory
-// does not grow with the table (SQLite writes the pages out as it goes); the
-// connection's own cache size comes back when it ends.
+// A bulk write of a whole table runs through a small page cache that SQLite writes out
+// as it goes, so that its memory does not grow with the table; the connection's own
+// cache sizes come back when it ends.
 class SmallCache {
 public:
     explicit SmallCache(Connection& c);
@@ -251,7 +265,8 @@ public:
 
 private:
     Connection& c_;
-    long long size_ = 0;
+    long long size_ = 0;  // the connection's cache_size
+    long long spill_ = 0; // and cache_spill
 };
 
 } // namespace varnoke::detail

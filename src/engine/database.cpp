@@ -109,7 +109,13 @@ Recordset Database::openRecordset(std::string_view source, std::optional<Records
 }
 
 void Database::flush() {
-    state().connection().commit();
+    detail::Connection& conn = state().connection();
+    conn.commit();
+    conn.restoreCache();
+}
+
+void Database::flushIfDue() {
+    state().connection().commitIfDue();
 }
 
 std::optional<EngineError> Database::lostWrites() const {

@@ -58,9 +58,10 @@ struct QueryDefState;
 // gathered into one transaction that is committed by table definition changes (through
 // TableDefs or a CREATE, DROP or SELECT ... INTO statement, which are durable when they
 // return), by flush(), when the transaction is two seconds old (checked at the next
-// write) and when the last handle of the file closes. Every handle sees gathered writes
-// at once. A statement that fails undoes its own effects only; what was gathered before
-// it stays. Call flush() when the program falls idle so nothing waits long.
+// write; later when the last commit took long, or sooner when the pages it changed fill
+// their room in memory) and when the last handle of the file closes. Every handle sees gathered
+// writes at once. A statement that fails undoes its own effects only; what was gathered before it
+// stays. Call flush() when the program falls idle so nothing waits long.
 class Database {
 public:
     Database() = default;
@@ -97,6 +98,9 @@ public:
 
     // Commits the gathered writes (see above).
     void flush();
+    // Commits them only when the next write would: while a long task keeps writing, its
+    // commits are spaced by their cost, and an idle timer should not commit more often.
+    void flushIfDue();
     // The error that lost the gathered writes: set when SQLite gave up the gathered
     // transaction (a commit or write that failed, as on a full disk), undoing every write
     // since the last commit. From then on every write, flush, compact and close of the

@@ -8,6 +8,10 @@
 // one before it.
 #include "engine/connection.h"
 
+#include <algorithm>
+#include <string>
+#include <utility>
+
 namespace varnoke::detail {
 
 namespace {
@@ -15,16 +19,91 @@ namespace {
 // Gathered writes are committed once this many are pending or the transaction is this
 // old (checked at the next write); flush() and definition changes commit sooner.
 constexpr long kMaxPendingWrites = 200000;
-constexpr auto kMaxTransactionAge = std::chrono::seconds(2);
+constexpr std::chrono::duration<double> kMaxTransactionAge = std::chrono::seconds(2);
+// A commit writes every page changed since the last one and waits for the disk. Where
+// that takes long (many pages: a long run changing a large table in another table's
+// order), a transaction is kept at least this many times the last commit's cost, so
+// commits take at most about a ninth of the time.
+constexpr double kCommitSpacing = 8;
+// The pages a gathered transaction changes stay in memory up to this many KiB (taken only
+// as pages change). Past the page cache SQLite would otherwise write them out one by one
+// in the order they were changed, and again after each later change, where a commit
+// writes each once, in file order. A transaction is committed before its changed pages
+// fill seven eighths of the room.
+constexpr long long kChangedPagesKiB = 512 * 1024;
+// How often, in writes, the room of the changed pages is looked at.
+constexpr long kRoomCheckEvery = 256;
+// Once a transaction's pages outgrew the page cache, the cache grows to hold as many with
+// an eighth to spare, up to five eighths of the room: the pages changed are read again
+// by the next transaction, which would otherwise read them back from the file, and the
+// index pages above them with them, at every step. flush() gives the cache its size back.
+constexpr long long kMaxGrownCacheKiB = kChangedPagesKiB / 8 * 5;
+
+long long pagerKiB(sqlite3* db) {
+    int used = 0;
+    int highest = 0;
+    sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_USED, &used, &highest, 0);
+    return used / 1024;
+}
+
+// Only speed depends on the page cache's size: a connection that refuses it works on.
+void setCacheKiB(sqlite3* db, long long kib) {
+    sqlite3_exec(db, ("PRAGMA cache_size = " + std::to_string(-kib)).c_str(), nullptr, nullptr,
+                 nullptr);
+}
 } // namespace
+
+void Connection::roomForChangedPages() {
+    // Only speed depends on it: a connection that refuses it spills as SQLite does.
+    // SmallCache lowers it for bulk writes, which need no room.
+    sqlite3_exec(db_.get(), ("PRAGMA cache_spill = " + std::to_string(-kChangedPagesKiB)).c_str(),
+                 nullptr, nullptr, nullptr);
+}
+
+// Whether the gathered writes are due for their commit: by their number or age, though
+// never sooner after their first than the last commit's cost allows; or by the room their
+// changed pages take.
+bool Connection::commitDue(std::chrono::steady_clock::time_point now) const {
+    const auto age = now - transactionStart_;
+    if (age >= kCommitSpacing * lastCommitCost_ &&
+        (age > kMaxTransactionAge || pendingWrites_ >= kMaxPendingWrites))
+        return true;
+    return pendingWrites_ % kRoomCheckEvery == 0 && pagerKiB(db_.get()) >= kChangedPagesKiB / 8 * 7;
+}
+
+void Connection::fitCache(long long heldKiB) {
+    if (grownCacheKiB_ == 0) {
+        // Negative sizes are KiB, positive ones pages.
+        const long long size = pragmaValue("cache_size");
+        baseCacheKiB_ = size < 0 ? -size : size * pragmaValue("page_size") / 1024;
+    }
+    const long long cacheKiB = std::max(baseCacheKiB_, grownCacheKiB_);
+    if (heldKiB <= cacheKiB) return;
+    grownCacheKiB_ = std::min(kMaxGrownCacheKiB, heldKiB / 8 * 9);
+    if (grownCacheKiB_ > cacheKiB) setCacheKiB(db_.get(), grownCacheKiB_);
+}
+
+long long Connection::pragmaValue(const char* name) {
+    auto st = prepare(std::string("PRAGMA ") + name);
+    return st.step() ? sqlite3_column_int64(st.get(), 0) : 0;
+}
+
+void Connection::restoreCache() {
+    if (grownCacheKiB_ == 0) return;
+    grownCacheKiB_ = 0;
+    setCacheKiB(db_.get(), baseCacheKiB_);
+}
+
+void Connection::commitIfDue() {
+    if (lost_) throw *lost_;
+    if (inTransaction_ && commitDue(std::chrono::steady_clock::now())) commit();
+}
 
 void Connection::noteWrite() {
     if (lost_) throw *lost_;
     const auto now = std::chrono::steady_clock::now();
     if (inTransaction_ && sqlite3_get_autocommit(db_.get())) commit();
-    if (inTransaction_ &&
-        (pendingWrites_ >= kMaxPendingWrites || now - transactionStart_ > kMaxTransactionAge))
-        commit();
+    if (inTransaction_ && commitDue(now)) commit();
     if (!inTransaction_ && sqlite3_get_autocommit(db_.get())) {
         exec("BEGIN");
         inTransaction_ = true;
@@ -41,9 +120,17 @@ void Connection::commit() {
         loseGathered(EngineError(err::EngineFailure, "The database gave up its pending changes."));
     // A COMMIT that fails on a file busy in another program leaves the work gathered for
     // the next try; one that SQLite gives up (a full disk) loses it, and raise says so.
+    const long long heldKiB = pagerKiB(db_.get());
+    const auto start = std::chrono::steady_clock::now();
     exec("COMMIT");
+    lastCommitCost_ = std::chrono::steady_clock::now() - start;
     inTransaction_ = false;
     pendingWrites_ = 0;
+    try {
+        fitCache(heldKiB);
+    } catch (const EngineError&) {
+        // The commit stands; only speed depends on the cache.
+    }
 }
 
 // SQLite undid every write gathered since the last commit. What was read or worked out
@@ -75,17 +162,15 @@ void Connection::savepoint(SavepointStep step) {
     if (rc != SQLITE_DONE) raise(rc);
 }
 
-SmallCache::SmallCache(Connection& c) : c_(c) {
-    {
-        auto st = c_.prepare("PRAGMA cache_size");
-        if (st.step()) size_ = sqlite3_column_int64(st.get(), 0);
-    }
-    c_.exec("PRAGMA cache_size = -8192");
+SmallCache::SmallCache(Connection& c)
+    : c_(c), size_(c.pragmaValue("cache_size")), spill_(c.pragmaValue("cache_spill")) {
+    c_.exec("PRAGMA cache_size = -8192; PRAGMA cache_spill = -8192");
 }
 
 SmallCache::~SmallCache() {
     try {
-        c_.exec("PRAGMA cache_size = " + std::to_string(size_));
+        c_.exec("PRAGMA cache_size = " + std::to_string(size_) +
+                "; PRAGMA cache_spill = " + std::to_string(spill_));
     } catch (...) {
         // Only speed depends on it; the write's own outcome is what counts.
     }

@@ -5,7 +5,11 @@ namespace varnoke {
 void commitIdleWrites(SharedState& state, Prompter& prompter) {
     if (!state.workDb.isOpen()) return;
     try {
-        state.workDb.flush();
+        // A run's writes are committed as they go, spaced by what a commit costs.
+        if (state.runInProgress)
+            state.workDb.flushIfDue();
+        else
+            state.workDb.flush();
     } catch (const RuntimeError& e) {
         // A run meets the same error at its next write or at its end, and stops with it.
         if (state.runInProgress) return;

@@ -1,11 +1,11 @@
-// Runs on a disk that fills up: the program's idle commit fires at every yield of the
-// run, as its one-second timer does, until the disk is full. A commit SQLite gives up
-// loses the writes gathered since the last one; the run must stop with that error,
-// never claim completion, and leave on disk exactly what was committed before.
+// Runs on a disk that fills up: a commit comes due at every yield of the run (as the
+// run's writes or the program's idle timer find it due), until the disk is full. A commit
+// SQLite gives up loses the writes gathered since the last one; the run must stop with
+// that error, never claim completion, and leave on disk exactly what was committed
+// before.
 #include "export/export_fixture.h"
 
 #include "evaluate/register_file_b.h"
-#include "shell/idle_commit.h"
 #include "steps/delete_steps.h"
 #include "support/full_disk.h"
 
@@ -28,9 +28,9 @@ struct DiskFirst {
 };
 
 enum class Action { Replace, Delete, Export };
-// When the disk fills: before the timer's commit at that yield, or with the timer
-// stopped, so that the run's own commit at its end is the first to fail.
-enum class Failing { TimerCommit, EndOfRunCommit };
+// When the disk fills: before a commit that is due at that yield, or with no commit due
+// after it, so that the run's own commit at its end is the first to fail.
+enum class Failing { DueCommit, EndOfRunCommit };
 
 struct FullDiskCase {
     std::string label;
@@ -78,13 +78,21 @@ protected:
         }
     }
 
-    // The idle commit at each yield; at yield `fillAt` the disk fills first.
+    // A commit due at each yield; at yield `fillAt` the disk fills first.
     void fillDiskAt(int fillAt, Failing failing) {
         sp.events.onYield = [this, fillAt, failing](int yield) {
             if (yield == fillAt) disk.fill(dir.path().string());
-            if (yield < fillAt || failing == Failing::TimerCommit)
-                commitIdleWrites(shared, sp.prompter);
+            if (yield < fillAt || failing == Failing::DueCommit) commitDue();
         };
+    }
+
+    // A commit that came due during the run; one that fails is left to the run, which
+    // meets the loss at its next write or its end.
+    void commitDue() {
+        try {
+            shared.workDb.flush();
+        } catch (const RuntimeError&) {
+        }
     }
 
     Texts committed(const std::string& table) {
@@ -127,12 +135,11 @@ const Texts kExported{"k1|a1", "k2|a2"};
 INSTANTIATE_TEST_SUITE_P(
     Actions, FullDiskRun,
     ::testing::Values(
-        FullDiskCase{"ReplaceTimer", Action::Replace, Failing::TimerCommit, "Table1", kReplaced},
+        FullDiskCase{"ReplaceDue", Action::Replace, Failing::DueCommit, "Table1", kReplaced},
         FullDiskCase{"ReplaceEnd", Action::Replace, Failing::EndOfRunCommit, "Table1", kReplaced},
-        FullDiskCase{"DeleteTimer", Action::Delete, Failing::TimerCommit, "Table1", kDeleted},
+        FullDiskCase{"DeleteDue", Action::Delete, Failing::DueCommit, "Table1", kDeleted},
         FullDiskCase{"DeleteEnd", Action::Delete, Failing::EndOfRunCommit, "Table1", kDeleted},
-        FullDiskCase{"ExportTimer", Action::Export, Failing::TimerCommit, "Exported Data",
-                     kExported},
+        FullDiskCase{"ExportDue", Action::Export, Failing::DueCommit, "Exported Data", kExported},
         FullDiskCase{"ExportEnd", Action::Export, Failing::EndOfRunCommit, "Exported Data",
                      kExported}),
     [](const auto& info) { return info.param.label; });
