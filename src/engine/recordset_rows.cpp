@@ -16,7 +16,8 @@ namespace varnoke::detail {
 
 void RecordsetState::written(DataVersion before, DataVersion after, const TableChange& change) {
     if (!open) return;
-    rowsDeleted(change.deleted);
+    if (!change.deleted.empty()) rowsDeleted(change.deleted);
+    if (!cache_.holds(before)) return; // stale already: the next sync drops it
     const int keyColumn = cache_.keysColumn();
     const bool keysHold =
         change.onlySets &&
@@ -36,8 +37,8 @@ bool RecordsetState::readRowAt(std::size_t slot) {
     return true;
 }
 
+// The current row into the cache, which value() has synced.
 void RecordsetState::loadRow() {
-    cache_.sync(dataVersion());
     if (cache_.holdsRow(slot_)) return;
     const bool walking = natural_ && lastLoaded_ + 1 == slot_;
     lastLoaded_ = slot_;

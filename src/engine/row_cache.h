@@ -6,16 +6,15 @@
 // of when what it holds may be used.
 //
 // Invariants:
-//  - everything held was read at the table's data version stamp(), or carried to it by
-//    written(); a holder calls sync(now) before it trusts any of it, which drops all of
-//    it once the table has moved on;
+//  - everything held was read at the table's data version in stamp_, or carried to it
+//    by written(); a holder calls sync(now) before it trusts any of it, which drops all
+//    of it once the table has moved on;
 //  - the only way anything outlives a change of the version is written(): a write the
 //    connection told every row set of its table of (Connection::writeRows). The row set
 //    that wrote one row forgets that row and keeps the rest; the key index stays while
 //    the write set no column of it and added no row;
-//  - a slot is held by at most one of the current row, the rows read ahead and the store
-//    with values other than the table's at the stamp (a row taken from the rows ahead
-//    leaves them).
+//  - so whatever holds a slot (the current row, the rows ahead, the store) holds the
+//    table's values of it at the stamp, and two of them never disagree.
 #include "engine/key_index.h"
 #include "engine/open_row_set.h"
 #include "engine/row_store.h"
@@ -38,9 +37,9 @@ public:
             stamp_ = now;
         }
     }
-    // Whether what is held was read at `now` (a check that needs no sync).
-    bool current(DataVersion now) const { return stamp_ == now; }
     void clear();
+    // Whether what it holds was read at (or carried to) that version.
+    bool holds(DataVersion version) const { return stamp_ == version; }
     // The table's rows went from `before` to `after` by a write that changed the row in
     // `slot` of this row set only (kNone: any row), added no row, and left the key index
     // standing or not.
