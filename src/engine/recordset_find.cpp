@@ -18,9 +18,8 @@ namespace varnoke::detail {
 void RecordsetState::ensureKeysetTable() {
     if (keysetTable_) return;
     Connection& c = conn();
-    const std::string name = c.newTempName("vk_keys");
-    c.exec("CREATE TEMP TABLE " + quoteName(name) + " (pos INTEGER PRIMARY KEY, rid INTEGER)");
-    keysetTable_ = std::make_shared<TempTable>(conn_, name);
+    keysetTable_ = makeTempTable(conn_, "vk_keys", "pos INTEGER PRIMARY KEY, rid INTEGER");
+    const std::string& name = keysetTable_->name;
     c.atomically([&] {
         auto ins = c.prepare("INSERT INTO temp." + quoteName(name) + " (pos, rid) VALUES (?1, ?2)");
         for (std::size_t i = 0; i < rows_.size(); ++i) {

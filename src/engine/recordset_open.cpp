@@ -77,7 +77,6 @@ void RecordsetState::build() {
 
     auto materialize = [&](const std::string& selectSql, const std::vector<ResultColumn>& cols) {
         // A snapshot keeps a copy of its rows in a temp table of its own.
-        const std::string name = c.newTempName("vk_snap");
         std::string defs;
         std::vector<std::string> used;
         for (const auto& rc : cols) {
@@ -90,8 +89,8 @@ void RecordsetState::build() {
             if (!defs.empty()) defs += ", ";
             defs += quoteName(n) + " " + sql::declaredType(rc.type);
         }
-        c.exec("CREATE TEMP TABLE " + quoteName(name) + " (" + defs + ")");
-        snapshot_ = std::make_shared<TempTable>(conn_, name);
+        snapshot_ = makeTempTable(conn_, "vk_snap", defs);
+        const std::string& name = snapshot_->name;
         auto ins = c.prepare("INSERT INTO temp." + quoteName(name) + " " + selectSql);
         ins.bindAll(r.binds);
         ins.run();

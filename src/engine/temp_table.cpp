@@ -1,6 +1,7 @@
 #include "engine/temp_table.h"
 
 #include "engine/connection.h"
+#include "engine/engine_error.h"
 
 namespace varnoke::detail {
 
@@ -11,6 +12,22 @@ TempTable::~TempTable() {
     } catch (...) {
         // A temp table left behind goes with the connection.
     }
+}
+
+std::shared_ptr<TempTable> makeTempTable(const std::shared_ptr<Connection>& conn,
+                                         std::string_view prefix, const std::string& columns) {
+    // Made inside the gathered writes, the table would go with them when SQLite gives
+    // them up (a full disk), under the recordsets that still read it; so they are
+    // committed first. A recordset is opened once and ahead of a run's writes, so this
+    // costs a run nothing. A commit that fails leaves the table to the batch, as before:
+    // a loss is kept and raised by the next write, a file busy elsewhere keeps the batch.
+    try {
+        conn->commit();
+    } catch (const EngineError&) {
+    }
+    std::string name = conn->newTempName(prefix);
+    conn->exec("CREATE TEMP TABLE " + quoteName(name) + " (" + columns + ")");
+    return std::make_shared<TempTable>(conn, std::move(name));
 }
 
 } // namespace varnoke::detail

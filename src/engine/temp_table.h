@@ -2,6 +2,7 @@
 // A temp table owned by the recordsets that share it.
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace varnoke::detail {
 
@@ -17,5 +18,10 @@ struct TempTable {
     std::shared_ptr<Connection> conn;
     std::string name;
 };
+
+// A new temp table of the connection, named from `prefix`, with the column definitions
+// `columns`, made outside the gathered writes (see temp_table.cpp).
+std::shared_ptr<TempTable> makeTempTable(const std::shared_ptr<Connection>& conn,
+                                         std::string_view prefix, const std::string& columns);
 
 } // namespace varnoke::detail

@@ -53,7 +53,7 @@ TEST_F(EngineGatheredWritesTest, DataStatementsWaitForFlushWhileEveryHandleSeesT
     EXPECT_EQ(other.execute("delete * from People where Id = 5"), 1);
     rs.move(1);
     EXPECT_EQ(rs.value("City").asText(), "Bergen");
-    EXPECT_EQ(db.openRecordset("People", RecordsetType::Snapshot).recordCount(), 4);
+    EXPECT_EQ(db.openRecordset("People", RecordsetType::Dynaset).recordCount(), 4);
     EXPECT_EQ(outside.text("SELECT count(*) FROM People"), "0");
 
     other.flush();

@@ -4,6 +4,7 @@
 // starts a new batch after the hole.
 #include "engine_fixture.h"
 #include "support/full_disk.h"
+#include "value/convert.h"
 
 #include <functional>
 
@@ -177,6 +178,99 @@ TEST_F(EngineLostWritesTest, ACommitTheFileRefusesForNowKeepsTheBatch) {
     db.flush();
     EXPECT_EQ(cities(), Texts({"Lima", "Bern", "<Null>", "oslo", "Paris"}));
 }
+
+// Temp tables a recordset made (a snapshot's copy, the row order its finds join) must not
+// go with a lost batch: a recordset opened before the loss reads on, as the file now
+// stands, after the user was told. Regression: a find on a sorted recordset raised 3078
+// for its own keyset table "vk_keys1".
+struct TempTableCase {
+    std::string name;
+    std::function<Recordset(Database&)> open;
+    Texts walk;      // Id and Name of each record, in the recordset's order
+    Texts osloFinds; // the Ids findFirst and findNext land on for City = 'oslo'
+};
+void PrintTo(const TempTableCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class EngineLostTempTablesTest : public EngineLostWritesTest,
+                                 public ::testing::WithParamInterface<TempTableCase> {
+protected:
+    static std::string record(const Recordset& r) {
+        return textOf(r.value("Id")) + " " + textOf(r.value("Name"));
+    }
+    static Texts walk(Recordset& r) {
+        Texts out;
+        for (r.moveFirst(); !r.eof(); r.moveNext())
+            out.push_back(record(r));
+        return out;
+    }
+};
+
+TEST_P(EngineLostTempTablesTest, ARecordsetOpenedInTheLostBatchReadsOn) {
+    const TempTableCase& c = GetParam();
+    makePeople();
+    db.flush();
+    db.execute("update People set Score = 10 where Id = 5");
+    Recordset r = c.open(db);
+    r.findFirst("City = 'paris'");
+    ASSERT_EQ(textOf(r.value("Id")), "5");
+    db.execute("update People set Name = 'Zed' where Id = 2");
+    disk.fill(std::filesystem::path(path()).parent_path().string());
+    expectLost([&] { db.flush(); }, "the commit");
+    disk.clear();
+    db.forgetLostWrites();
+
+    Texts found;
+    for (r.findFirst("City = 'oslo'"); !r.noMatch(); r.findNext("City = 'oslo'"))
+        found.push_back(textOf(r.value("Id")));
+    EXPECT_EQ(found, c.osloFinds);
+    r.moveLast();
+    EXPECT_EQ(record(r), c.walk.back());
+    r.movePrevious();
+    EXPECT_EQ(record(r), c.walk[c.walk.size() - 2]);
+    EXPECT_EQ(walk(r), c.walk);
+    r.requery();
+    EXPECT_EQ(walk(r), c.walk);
+}
+
+const Texts kByScore{"5 Eve", "4 ann", "3 O'Brien", "2 Bob", "1 Ann"};
+const Texts kById{"1 Ann", "2 Bob", "3 O'Brien", "4 ann", "5 Eve"};
+
+INSTANTIATE_TEST_SUITE_P(
+    RecordsetKinds, EngineLostTempTablesTest,
+    ::testing::Values(
+        TempTableCase{"SortedDynaset",
+                      [](Database& d) {
+                          return d.openRecordset("select * from People order by Score desc",
+                                                 RecordsetType::Dynaset);
+                      },
+                      kByScore, Texts{"4", "1"}},
+        TempTableCase{"FilteredDynaset",
+                      [](Database& d) {
+                          return d.openRecordset("select * from People where Id > 1",
+                                                 RecordsetType::Dynaset);
+                      },
+                      Texts{"2 Bob", "3 O'Brien", "4 ann", "5 Eve"}, Texts{"4"}},
+        TempTableCase{
+            "TableSnapshot",
+            [](Database& d) { return d.openRecordset("People", RecordsetType::Snapshot); }, kById,
+            Texts{"1", "4"}},
+        TempTableCase{
+            "SortedSnapshot",
+            [](Database& d) {
+                return d.openRecordset("People", RecordsetType::Snapshot).openSorted("Score desc");
+            },
+            kByScore, Texts{"4", "1"}},
+        TempTableCase{"JoinAsDynaset",
+                      [](Database& d) {
+                          return d.openRecordset(
+                              "select p.Id, p.Name, q.City from People as p inner join People "
+                              "as q on p.Id = q.Id order by p.Id",
+                              RecordsetType::Dynaset);
+                      },
+                      kById, Texts{"1", "4"}}),
+    [](const ::testing::TestParamInfo<TempTableCase>& info) { return info.param.name; });
 
 } // namespace
 } // namespace varnoke::testing
