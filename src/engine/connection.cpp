@@ -63,6 +63,13 @@ EngineError Connection::errorFor(int rc) const {
     const int primary = rc & 0xff;
     if (startsWith(msg, "no such table: ")) {
         auto name = msg.substr(15);
+        // The engine's own temp table went with a batch SQLite gave up (made inside it
+        // when the file refused the commit before it): its name means nothing to the user.
+        if (startsWith(name, "temp.vk_"))
+            return EngineError(err::ObjectInvalid,
+                               "Object invalid or no longer set.  The recordset's rows were "
+                               "undone with the changes since the last automatic save; open "
+                               "it again.");
         if (auto dot = name.find('.'); dot != std::string::npos) name = name.substr(dot + 1);
         return EngineError(err::TableNotFound, "Cannot find the input table or query '" + name +
                                                    "'.  Make sure it exists and that its name "

@@ -18,9 +18,10 @@ std::shared_ptr<TempTable> makeTempTable(const std::shared_ptr<Connection>& conn
                                          std::string_view prefix, const std::string& columns) {
     // Made inside the gathered writes, the table would go with them when SQLite gives
     // them up (a full disk), under the recordsets that still read it; so they are
-    // committed first. A recordset is opened once and ahead of a run's writes, so this
-    // costs a run nothing. A commit that fails leaves the table to the batch, as before:
-    // a loss is kept and raised by the next write, a file busy elsewhere keeps the batch.
+    // committed first. A run makes its temp tables (its record counts) before it writes,
+    // so it commits nothing more. A commit that fails leaves the table to the batch: a
+    // loss is kept and raised by the next write, a file busy elsewhere keeps the batch
+    // (and a read of a table lost with it says so, see Connection::errorFor).
     try {
         conn->commit();
     } catch (const EngineError&) {
