@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 
 namespace varnoke::test {
@@ -91,11 +92,15 @@ TEST_F(FullDiskShell, TheIdleCommitShowsTheLossAndThenTakesWritesAgain) {
 // batch to them, and the run meets the loss at its own commit.
 TEST_F(FullDiskShell, DuringARunTheIdleCommitLeavesTheBatchAndItsLossToTheRun) {
     makeMine();
+    const auto start = std::chrono::steady_clock::now();
     exec("UPDATE Mine SET name = 'x' WHERE name = 'm1'");
     fill();
     state.runInProgress = true;
 
     commitIdleWrites(state, scripted.prompter);
+    // The batch is due two seconds after its first write.
+    if (std::chrono::steady_clock::now() - start >= std::chrono::seconds(1))
+        GTEST_SKIP() << "a busy machine stalled the test until the batch was nearly due";
 
     EXPECT_TRUE(messages().empty());
     EXPECT_FALSE(state.workDb.lostWrites().has_value());
