@@ -2,6 +2,7 @@
 #include "dialog/form4_model.h"
 
 #include "drivers/data_types.h"
+#include "shell/run_guard.h"
 
 namespace varnoke {
 
@@ -252,6 +253,8 @@ void Form4Model::connectExportFile() {
 }
 
 void Form4Model::command3Click() {
+    // The run's lock disables the button; the tables are still not dropped under a run.
+    if (refusedDuringRun(s_.shared, s_.platform.prompter)) return;
     auto& sh = s_.shared;
     for (auto* value : {&sh.attachTableName, &sh.fileAName, &sh.fileBName, &sh.exportFileOpen,
                         &sh.fileAPath, &sh.fileBPath})

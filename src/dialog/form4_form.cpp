@@ -466,13 +466,23 @@ void Form4::renderProgress(const Progress& p) {
     progress_->setVisible(p.visible());
 }
 
-void Form4::closeEvent(QCloseEvent* event) {
+bool Form4::refusedDuringRun() {
     const auto& sv = model_->services();
-    if (refusedDuringRun(sv.shared, sv.platform.prompter)) {
+    return varnoke::refusedDuringRun(sv.shared, sv.platform.prompter);
+}
+
+void Form4::closeEvent(QCloseEvent* event) {
+    if (refusedDuringRun()) {
         event->ignore();
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void Form4::done(int result) {
+    // The dialog deletes itself once closed, and the run goes on working in it.
+    if (refusedDuringRun()) return;
+    QDialog::done(result);
 }
 
 void Form4Windows::showCompareDialog() {

@@ -26,11 +26,16 @@ public:
     // Draws the controls as the model holds them.
     void render();
 
+    // Esc and reject() end here without a close event; refused during a run as a close is.
+    void done(int result) override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // True, after telling the user, while a run is working in this dialog.
+    bool refusedDuringRun();
     void build();
     void connectControls();
     // Runs a handler, then draws the result.

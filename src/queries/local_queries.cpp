@@ -1,5 +1,6 @@
 #include "queries/local_queries.h"
 
+#include "shell/run_guard.h"
 #include "value/value.h"
 
 #include <algorithm>
@@ -87,6 +88,9 @@ bool LocalQueries::promptForParameters(QueryDef& def) {
 
 void LocalQueries::cmdExecuteSQL_Click() {
     if (text_.empty()) return;
+    // Not only statements that write: a row-returning query opens a grid that can edit
+    // the run's tables.
+    if (refusedDuringRun(state_, prompter_)) return;
     try {
         // A handle of the run's own: the recordset Form12 shows keeps it alive.
         Database db = state_.dbEngine.openDatabase(state_.workDbPath);

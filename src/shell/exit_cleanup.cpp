@@ -43,10 +43,10 @@ std::vector<std::string> exitCleanup(SharedState& state, Prompter& prompter) {
     }
     try {
         // Emptied tables leave their room in the file; giving it back keeps the
-        // working database small between runs. A file that cannot be compacted now
-        // is compacted at a later exit.
+        // working database small between runs.
         state.workDb.compact();
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& e) {
+        if (!failed) failed = e;
     }
     try {
         state.workDb.close();

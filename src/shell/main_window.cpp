@@ -162,12 +162,25 @@ void MDIForm1::showInfoNote(InfoNote note, std::string_view text) {
     openNote_ = nullptr;
 }
 
-void MDIForm1::runExitCleanup() {
+void MDIForm1::closeEveryWindow() {
     if (form2_) form2_->close();
     form3_->unload();
     if (openNote_) openNote_->reject();
     hub_.viewers->close(Viewer::FileA);
     hub_.viewers->close(Viewer::FileB);
+    mdiArea_->closeAllSubWindows();
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* child : findChildren<QWidget*>())
+        if (child->isWindow() && child->windowType() != Qt::Popup) windows.append(child);
+    for (const QPointer<QWidget>& window : windows)
+        if (window) window->close();
+    // A closed window lets go of its recordsets only when it is deleted, and the file
+    // cannot be compacted while any of them is open.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void MDIForm1::runExitCleanup() {
+    closeEveryWindow();
     exitCleanup(state_, platform_.prompter);
     cleanedUp_ = true;
 }

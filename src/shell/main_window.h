@@ -73,7 +73,9 @@ private:
                      void (MDIForm1::*handler)());
     QAction* addItem(QMenu* menu, std::string_view name, const char* caption, bool enabled,
                      void (ShellCommands::*handler)());
-    // Closes the side windows, empties the working tables and closes the database.
+    // Closes every window of the program, so that none keeps a recordset open.
+    void closeEveryWindow();
+    // Closes the windows, empties the working tables and closes the database.
     void runExitCleanup();
 
     SharedState& state_;

@@ -22,8 +22,9 @@ constexpr ViewerProfile kProfiles[] = {
      TableNaming::None, false, true, false, false, 3720, kTemplateWidth, 0, false, false},
     {ViewerForm::Form11, "Form11", kExportTableName, "", true, true, RefreshKind::RecountOnly,
      TableNaming::ShownTable, false, true, false, false, 3720, kTemplateWidth, 0, false, false},
+    // A local query's rows may be the run's own.
     {ViewerForm::Form12, "Form12", "Local Query", "", false, false, RefreshKind::Requery,
-     TableNaming::None, false, false, false, false, 3700, kTemplateWidth, 0, false, false},
+     TableNaming::None, false, true, false, false, 3700, kTemplateWidth, 0, false, false},
     {ViewerForm::Form13, "Form13", "Opened Table", "Form13", true, true, RefreshKind::Requery,
      TableNaming::Tag, true, false, false, false, 3720, kTemplateWidth, 0, false, false},
     {ViewerForm::Form15, "Form15", "Remote Query", "SQL Results", false, true,
