@@ -98,13 +98,15 @@ std::uintmax_t checkReadable(const std::filesystem::path& file) {
 
 // The head of the row just fetched gives how many columns it holds; a row with none
 // is one the library cracked from zeros or garbage and hands on as blank. Unknown when
-// the page read is no longer the row's.
+// the page read is no longer the row's, or the row is a pointer to one on another page.
 std::optional<unsigned> storedColumnCount(const MdbHandle* mdb, const MdbTableDef& table) {
     if (table.cur_row == 0 || mdb->cur_pg != table.cur_phys_pg) return std::nullopt;
     const std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
     const std::size_t slot = mdb->fmt->row_count_offset + 2 + 2 * (table.cur_row - 1);
     if (slot + 2 > pageSize || pageSize > sizeof mdb->pg_buf) return std::nullopt;
-    const std::size_t start = (mdb->pg_buf[slot] | mdb->pg_buf[slot + 1] << 8) & 0x1FFF;
+    const unsigned offset = mdb->pg_buf[slot] | mdb->pg_buf[slot + 1] << 8;
+    if (offset & 0x8000) return std::nullopt;
+    const std::size_t start = offset & 0x1FFF;
     const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
     if (start + (jet3 ? 1 : 2) > pageSize) return std::nullopt;
     return jet3 ? mdb->pg_buf[start] : mdb->pg_buf[start] | mdb->pg_buf[start + 1] << 8;
