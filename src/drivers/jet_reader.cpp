@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 namespace varnoke::drivers {
 
@@ -95,6 +96,26 @@ std::uintmax_t checkReadable(const std::filesystem::path& file) {
     return size;
 }
 
+// The head of the row just fetched gives how many columns it holds; a row with none
+// is one the library cracked from zeros or garbage and hands on as blank. Unknown when
+// the page read is no longer the row's, or the row is a pointer to one on another page.
+std::optional<unsigned> storedColumnCount(const MdbHandle* mdb, const MdbTableDef& table) {
+    if (table.cur_row == 0 || mdb->cur_pg != table.cur_phys_pg) return std::nullopt;
+    const std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
+    const std::size_t slot = mdb->fmt->row_count_offset + 2 + 2 * (table.cur_row - 1);
+    if (slot + 2 > pageSize || pageSize > sizeof mdb->pg_buf) return std::nullopt;
+    const unsigned offset = mdb->pg_buf[slot] | mdb->pg_buf[slot + 1] << 8;
+    if (offset & 0x8000) return std::nullopt;
+    const std::size_t start = offset & 0x1FFF;
+    const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
+    if (start + (jet3 ? 1 : 2) > pageSize) return std::nullopt;
+    return jet3 ? mdb->pg_buf[start] : mdb->pg_buf[start] | mdb->pg_buf[start + 1] << 8;
+}
+
+std::string records(unsigned count) {
+    return std::to_string(count) + (count == 1 ? " record" : " records");
+}
+
 class JetReader final : public ForeignReader {
 public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
@@ -157,8 +178,17 @@ public:
         makeNamesUnique(fields);
         sink.begin(fields);
         mdb_rewind_table(table.get());
+        // The library passes over a row it cannot unpack, or a page it does not know,
+        // as it does a deleted row: only the definition's count shows what was lost.
+        const std::string tableName = chosen->object_name;
+        const unsigned expected = table->num_rows;
+        unsigned read = 0;
         std::vector<Value> values;
         while (mdb_fetch_row(table.get())) {
+            if (++read > expected) break;
+            if (storedColumnCount(mdb, *table) == 0u)
+                throwBadFormat(name, "a record of the table '" + tableName +
+                                         "' holds no fields (the file may be damaged)");
             values.clear();
             for (unsigned i = 0; i < count; ++i) {
                 auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
@@ -168,6 +198,13 @@ public:
             }
             sink.row(values);
         }
+        if (read != expected)
+            throwBadFormat(name,
+                           "the table '" + tableName + "' cannot be read whole: it holds " +
+                               records(expected) + " but " +
+                               (read < expected ? "only " + std::to_string(read) + " could be read"
+                                                : "more were read") +
+                               " (the file may be damaged)");
     }
 
 private:

@@ -148,29 +148,29 @@ std::size_t storedSize(std::uint8_t type, std::size_t headerSize) {
     return type == kBcd ? 17 : headerSize;
 }
 
-bool knownType(std::uint8_t type) {
-    switch (type) {
-    case kAlpha:
-    case kDate:
-    case kShort:
-    case kLong:
-    case kMoney:
-    case kNumber:
-    case kLogical:
-    case kMemo:
-    case kBinaryBlob:
-    case kFormattedMemo:
-    case kOle:
-    case kGraphic:
-    case kTime:
-    case kTimestamp:
-    case kAutoIncrement:
-    case kBcd:
-    case kBytes:
-        return true;
-    default:
-        return false;
-    }
+// The header bytes each field type may give: numbers and dates have one width, text and
+// bytes a range, blob fields at least their 10-byte pointer, BCD up to 32 decimals.
+struct HeaderWidths {
+    std::uint8_t type;
+    std::uint8_t least;
+    std::uint8_t most;
+};
+constexpr HeaderWidths kHeaderWidths[] = {
+    {kAlpha, 1, 255},       {kDate, 4, 4},
+    {kShort, 2, 2},         {kLong, 4, 4},
+    {kMoney, 8, 8},         {kNumber, 8, 8},
+    {kLogical, 1, 1},       {kMemo, 10, 255},
+    {kBinaryBlob, 10, 255}, {kFormattedMemo, 10, 255},
+    {kOle, 10, 255},        {kGraphic, 10, 255},
+    {kTime, 4, 4},          {kTimestamp, 8, 8},
+    {kAutoIncrement, 4, 4}, {kBcd, 0, 32},
+    {kBytes, 1, 255},
+};
+
+const HeaderWidths* headerWidths(std::uint8_t type) {
+    const auto* found = std::find_if(std::begin(kHeaderWidths), std::end(kHeaderWidths),
+                                     [&](const HeaderWidths& w) { return w.type == type; });
+    return found == std::end(kHeaderWidths) ? nullptr : found;
 }
 
 class BlobFile {
@@ -247,13 +247,12 @@ Header readHeader(const ByteView& view) {
     for (std::size_t i = 0; i < fieldCount; ++i) {
         Field f;
         f.type = view.u8(infoAt + 2 * i);
-        if (!knownType(f.type)) view.fail("a field has a type Varnoke does not know");
-        f.size = storedSize(f.type, view.u8(infoAt + 2 * i + 1));
-        if (f.size == 0) view.fail("a field has a width of 0");
-        if ((f.type == kMemo || f.type == kBinaryBlob || f.type == kFormattedMemo ||
-             f.type == kOle || f.type == kGraphic) &&
-            f.size < 10)
-            view.fail("a memo field is narrower than its pointer");
+        const std::uint8_t width = view.u8(infoAt + 2 * i + 1);
+        const auto* widths = headerWidths(f.type);
+        if (!widths) view.fail("a field has a type Varnoke does not know");
+        if (width < widths->least || width > widths->most)
+            view.fail("a field's width does not fit its type");
+        f.size = storedSize(f.type, width);
         f.offset = offset;
         offset += f.size;
         h.fields.push_back(f);
