@@ -50,7 +50,7 @@ void RecordsetState::checkOpen() const {
 }
 
 const std::string& RecordsetState::tableKey() const {
-    if (tableKey_.empty()) tableKey_ = base_.schema + "." + upperName(base_.name);
+    if (tableKey_.empty()) tableKey_ = Connection::keyOf(base_);
     return tableKey_;
 }
 
@@ -275,7 +275,7 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     copy->alive_ = alive_;
     copy->live_ = live_;
     copy->natural_ = natural_;
-    copy->keysetTable_ = keysetTable_;
+    copy->keysetTable_ = keysetTable_; // shared until one of them adds a row
     copy->pending_.assign(columns.size(), std::nullopt);
     if (live_.count() > 0) {
         copy->landOn(live_.kth(0));
