@@ -4,6 +4,7 @@
 #include "value/case_fold.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace varnoke::detail {
 namespace {
@@ -30,6 +31,7 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
                                        const std::string& column,
                                        const std::vector<std::int64_t>& rows,
                                        const std::vector<char>& alive) {
+    assert(alive.size() == rows.size());
     if (rows.size() > UINT32_MAX) return std::nullopt;
     KeyIndex index;
     index.entries_.reserve(rows.size());

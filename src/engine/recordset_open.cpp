@@ -5,7 +5,10 @@
 //  - rows_, alive_ and live_ have one entry per slot, and every slot is alive at open;
 //  - natural_ is true only when rows_ holds the whole table in ascending rowid order;
 //  - every recordset is in the connection's registry of open row sets, so deletes by
-//    others reach it and a compact knows it is open.
+//    others reach it, a compact knows it is open, and it is closed when its table is
+//    dropped or replaced (Connection::tableGone);
+//  - a clone has a row set of its own: what it shares (the row order its finds join) it
+//    gives up before it adds to it.
 #include "engine/column_value.h"
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
