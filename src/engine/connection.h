@@ -170,9 +170,9 @@ public:
         std::uint64_t version = 0;
         std::vector<RowSetEntry> rowSets;
     };
-    // The table of that key (TableInfo's schema, a dot and its upper name); the
-    // reference stays valid as long as the connection.
+    // The table of that key (keyOf); the reference stays valid as long as the connection.
     WatchedTable& watched(const std::string& tableKey) { return watched_[tableKey]; }
+    static std::string keyOf(const TableInfo& t) { return t.schema + "." + upperName(t.name); }
     DataVersion dataVersion(const WatchedTable& t) const { return {allVersion_, t.version}; }
     void bumpData() { allVersion_ = ++versionCounter_; }
 
@@ -202,6 +202,9 @@ public:
     bool hasOpenRowSets() const;
     // Closes every row set the handle opened.
     void closeRowSetsOf(const DatabaseState* handle);
+    // The table was dropped or renamed: every row set open on it is closed, whatever
+    // table takes its name later.
+    void tableGone(const TableInfo& table);
     // From the key index of an open row set (see OpenRowSet::keyedRows).
     std::optional<std::vector<std::int64_t>>
     keyedRows(const std::string& tableKey, std::string_view column, std::string_view text);

@@ -147,19 +147,23 @@ void Database::replaceTable(std::string_view target, std::string_view staged) {
     detail::Connection& conn = st.connection();
     const detail::TableInfo* from = conn.table(staged);
     if (!from) throw EngineError(err::NotInCollection, "Item not found in this collection.");
-    const std::string fromSql = from->sqlName();
-    std::optional<std::string> targetSql;
-    if (const detail::TableInfo* old = conn.table(target)) targetSql = old->sqlName();
+    const detail::TableInfo renamed = *from;
+    std::optional<detail::TableInfo> replaced;
+    if (const detail::TableInfo* old = conn.table(target)) replaced = *old;
     conn.commit();
     try {
         conn.atomically([&] {
-            if (targetSql) conn.exec("DROP TABLE " + *targetSql);
-            conn.exec("ALTER TABLE " + fromSql + " RENAME TO " + detail::quoteName(target));
+            if (replaced) conn.exec("DROP TABLE " + replaced->sqlName());
+            conn.exec("ALTER TABLE " + renamed.sqlName() + " RENAME TO " +
+                      detail::quoteName(target));
         });
     } catch (...) {
         conn.schemaChanged();
         throw;
     }
+    // A recordset of either table would read the other's rows at its rowids.
+    if (replaced) conn.tableGone(*replaced);
+    conn.tableGone(renamed);
     conn.schemaChanged();
 }
 

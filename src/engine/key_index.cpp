@@ -4,6 +4,7 @@
 #include "value/case_fold.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace varnoke::detail {
 namespace {
@@ -28,7 +29,9 @@ KeyIndex::Entry entryOf(std::uint64_t key, std::uint32_t slot) {
 
 std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
                                        const std::string& column,
-                                       const std::vector<std::int64_t>& rows) {
+                                       const std::vector<std::int64_t>& rows,
+                                       const std::vector<char>& alive) {
+    assert(alive.size() == rows.size());
     if (rows.size() > UINT32_MAX) return std::nullopt;
     KeyIndex index;
     index.entries_.reserve(rows.size());
@@ -45,10 +48,11 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
     std::size_t slot = 0;
     while (st.step()) {
         const std::int64_t rowid = sqlite3_column_int64(st.get(), 0);
-        // Rows the row set does not hold are never found.
+        // Rows the row set does not hold are never found. A dead slot's rowid may have
+        // been given to a row added since, which is not the row the slot held.
         while (slot < rows.size() && rows[slot] < rowid)
             ++slot;
-        if (slot == rows.size() || rows[slot] != rowid) {
+        if (slot == rows.size() || rows[slot] != rowid || !alive[slot]) {
             index.coversTable_ = false;
             if (slot == rows.size()) break;
             continue;

@@ -16,12 +16,13 @@ namespace varnoke::detail {
 
 class KeyIndex {
 public:
-    // The slots of `rows` (ascending rowids) by the value of `column` in `table`; nothing
-    // when the column holds a value other than text or Null, which the collation would
-    // compare by other rules.
+    // The alive slots of `rows` (ascending rowids) by the value of `column` in `table`;
+    // nothing when the column holds a value other than text or Null, which the collation
+    // would compare by other rules.
     static std::optional<KeyIndex> scan(Connection& c, const TableInfo& table,
                                         const std::string& column,
-                                        const std::vector<std::int64_t>& rows);
+                                        const std::vector<std::int64_t>& rows,
+                                        const std::vector<char>& alive);
 
     // Twelve bytes a row: the index of a million-row table stays near 12 MB.
     struct Entry {

@@ -1,8 +1,8 @@
 #pragma once
 // What a connection asks of an open row set of one of its tables, without knowing the
 // recordset behind it: rows deleted by others leave it, a statement may borrow its key
-// index, and closing its database handle closes it. The connection holds row sets
-// weakly, by table, in its one registry of them (open_row_sets.cpp).
+// index, and closing its database handle or dropping its table closes it. The connection
+// holds row sets weakly, by table, in its one registry of them (open_row_sets.cpp).
 #include <cstddef>
 #include <cstdint>
 #include <optional>

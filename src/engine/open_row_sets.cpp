@@ -1,7 +1,7 @@
 // The one registry of a connection's open row sets, by table: how deletes made by
 // statements reach every recordset, how statements borrow a recordset's key index,
 // whether a compact would pull rowids from under a row set, and which row sets closing a
-// database handle closes.
+// database handle or dropping their table closes.
 //
 // Invariants: a row set stands in the registry once, under the table it was last built
 // on (a requery builds again and moves it), with the handle that opened it; every
@@ -10,6 +10,7 @@
 #include "engine/connection.h"
 
 #include <cassert>
+#include <utility>
 
 namespace varnoke::detail {
 
@@ -44,6 +45,13 @@ void Connection::closeRowSetsOf(const DatabaseState* handle) {
             if (auto rs = e.rowSet.lock()) rs->close();
             return true;
         });
+}
+
+void Connection::tableGone(const TableInfo& table) {
+    auto it = watched_.find(keyOf(table));
+    if (it == watched_.end()) return;
+    for (const auto& e : std::exchange(it->second.rowSets, {}))
+        if (auto rs = e.rowSet.lock()) rs->close();
 }
 
 // Calls `visit` with each open recordset on the table; true from it stops the walk.

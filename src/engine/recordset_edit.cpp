@@ -110,6 +110,12 @@ void RecordsetState::update() {
         alive_.push_back(1);
         live_.push();
         if (slotMapComplete_) slotMap_[rowid] = rows_.size() - 1;
+        // A clone shares the row order its finds join until one of them adds a row; then
+        // the one adding makes its own at its next find.
+        if (keysetTable_ && keysetTable_.use_count() > 1) {
+            keysetTable_.reset();
+            clearFinds(); // their queries join the shared order
+        }
         if (keysetTable_) {
             auto ins = c.prepare("INSERT INTO temp." + quoteName(keysetTable_->name) +
                                  " (pos, rid) VALUES (?1, ?2)");

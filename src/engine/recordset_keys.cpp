@@ -43,7 +43,7 @@ const KeyIndex* RecordsetState::keysServe(int column) {
     findsSinceScan_ = 0;
     // value() answers from the kept texts as it would from the row's text.
     assert(stypeOf(columns[static_cast<std::size_t>(column)].type) == SType::Text);
-    cache_.holdKeys(column, KeyIndex::scan(conn(), base_, baseName(column), rows_));
+    cache_.holdKeys(column, KeyIndex::scan(conn(), base_, baseName(column), rows_, alive_));
     return cache_.keys(column);
 }
 

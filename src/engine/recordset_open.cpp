@@ -5,7 +5,10 @@
 //  - rows_, alive_ and live_ have one entry per slot, and every slot is alive at open;
 //  - natural_ is true only when rows_ holds the whole table in ascending rowid order;
 //  - every recordset is in the connection's registry of open row sets, so deletes by
-//    others reach it and a compact knows it is open.
+//    others reach it, a compact knows it is open, and it is closed when its table is
+//    dropped or replaced (Connection::tableGone);
+//  - a clone has a row set of its own: what it shares (the row order its finds join) it
+//    gives up before it adds to it.
 #include "engine/column_value.h"
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
@@ -50,7 +53,7 @@ void RecordsetState::checkOpen() const {
 }
 
 const std::string& RecordsetState::tableKey() const {
-    if (tableKey_.empty()) tableKey_ = base_.schema + "." + upperName(base_.name);
+    if (tableKey_.empty()) tableKey_ = Connection::keyOf(base_);
     return tableKey_;
 }
 
@@ -275,7 +278,7 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     copy->alive_ = alive_;
     copy->live_ = live_;
     copy->natural_ = natural_;
-    copy->keysetTable_ = keysetTable_;
+    copy->keysetTable_ = keysetTable_; // shared until one of them adds a row
     copy->pending_.assign(columns.size(), std::nullopt);
     if (live_.count() > 0) {
         copy->landOn(live_.kth(0));

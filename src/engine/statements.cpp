@@ -351,6 +351,7 @@ struct Runner {
         const TableInfo* t = c.table(d.name);
         if (!t) throw EngineError(err::TableDoesNotExist, "Table '" + d.name + "' does not exist.");
         c.exec("DROP TABLE " + t->sqlName());
+        c.tableGone(*t);
         c.schemaChanged();
     }
 

@@ -128,6 +128,7 @@ void TableDefs::remove(std::string_view name) {
         const detail::SmallCache smallCache(c);
         c.exec("DROP TABLE " + t->sqlName());
     }
+    c.tableGone(*t);
     c.schemaChanged();
     refresh();
 }

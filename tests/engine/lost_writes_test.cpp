@@ -2,6 +2,7 @@
 // gathered since the last one: the engine says so, shows what is really stored, and
 // refuses every later write until the loss has been told, so that no write quietly
 // starts a new batch after the hole.
+#include "engine/connection.h"
 #include "engine_fixture.h"
 #include "support/full_disk.h"
 #include "value/convert.h"
@@ -320,6 +321,26 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       kById, Texts{"1", "4"}}),
     [](const ::testing::TestParamInfo<TempTableCase>& info) { return info.param.name; });
+
+// The funnel of writes refuses on its own: a write that reaches it without a check of its
+// caller's still starts no new batch after the hole.
+TEST(EngineWriteFunnel, WritesNothingWhileALossStands) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+    detail::Connection conn(":memory:", detail::DbPtr(raw));
+    ASSERT_EQ(detail::configureConnection(raw), SQLITE_OK);
+    conn.exec("CREATE TABLE T (K TEXT)");
+    conn.noteWrite();
+    conn.exec("INSERT INTO T VALUES ('a')");
+    conn.exec("ROLLBACK"); // as SQLite gives the batch up on a full disk
+    EXPECT_THROW(conn.commit(), EngineError);
+    ASSERT_TRUE(conn.lostWrites().has_value());
+    bool wrote = false;
+    EXPECT_THROW(
+        conn.writeRows(conn.watched("main.T"), [&](detail::TableChange&) { wrote = true; }),
+        EngineError);
+    EXPECT_FALSE(wrote);
+}
 
 } // namespace
 } // namespace varnoke::testing

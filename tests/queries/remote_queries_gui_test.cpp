@@ -225,12 +225,26 @@ TEST_F(RemoteQueryWindowTest, ConnectLoginAndExecuteShowTheRowsInTheRemoteQueryG
     EXPECT_EQ(form15->viewer().source().rowCount(), 2);
     EXPECT_TRUE(enabled(frm, "cmdExecuteSQL"));
 
+    // The next result replaces Temp under the grid, which shows it rather than the old
+    // table's recordset, closed with it.
+    server.replies.push_back({"okCustomer^~*200^~*20^~*endOfFieldNames^~*Cecilia^~*endOfRow^~*"
+                              "endOfData^~*"});
+    click(frm, "cmdExecuteSQL");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return enabled(frm, "cmdExecuteSQL") && server.messages().size() == 3; }, 5000));
+    GridViewer& grid = form15->viewer();
+    ASSERT_EQ(grid.source().rowCount(), 1);
+    grid.fetch(0, 0);
+    ASSERT_NE(grid.source().row(0), nullptr);
+    EXPECT_EQ(grid.source().row(0)->values.at(0), Value::text("Cecilia"));
+    EXPECT_EQ(scripted.prompter.messages().size(), 1u); // no error from the closed one
+
     // The server closed the connection after the result, so closing sends nothing more.
     frm->close();
     EXPECT_EQ(text(frm, "txtSQLStatement"),
               "select * from orders\n\nZaredAzirozi, your connection has been terminated.");
     QTest::qWait(100);
-    EXPECT_EQ(server.messages().size(), 2u);
+    EXPECT_EQ(server.messages().size(), 3u);
 }
 
 TEST_F(RemoteQueryWindowTest, ThePasswordBoxShowsOneStarPerCharacter) {
