@@ -230,10 +230,16 @@ TEST_F(RemoteQueryWindowTest, ConnectLoginAndExecuteShowTheRowsInTheRemoteQueryG
     server.replies.push_back({"okCustomer^~*200^~*20^~*endOfFieldNames^~*Cecilia^~*endOfRow^~*"
                               "endOfData^~*"});
     click(frm, "cmdExecuteSQL");
+    // The grid shows the new result (in the Form15 loaded now) with no error.
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return enabled(frm, "cmdExecuteSQL") && server.messages().size() == 3; }, 5000));
+        [&] {
+            form15 = viewers().loaded(ViewerForm::Form15);
+            return enabled(frm, "cmdExecuteSQL") && server.messages().size() == 3 && form15 &&
+                   viewers().visible(ViewerForm::Form15) &&
+                   form15->viewer().source().rowCount() == 1;
+        },
+        5000));
     GridViewer& grid = form15->viewer();
-    ASSERT_EQ(grid.source().rowCount(), 1);
     grid.fetch(0, 0);
     ASSERT_NE(grid.source().row(0), nullptr);
     EXPECT_EQ(grid.source().row(0)->values.at(0), Value::text("Cecilia"));
