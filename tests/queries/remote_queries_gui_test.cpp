@@ -8,6 +8,7 @@
 #include "support/query_windows_gui.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
+#include "support/waits.h"
 #include "viewers/grid_model_window.h"
 #include "viewers/grid_viewer_window.h"
 #include "viewers/viewer_hub_window.h"
@@ -199,7 +200,7 @@ TEST_F(RemoteQueryWindowTest, ConnectLoginAndExecuteShowTheRowsInTheRemoteQueryG
     scripted.prompter.type("127.0.0.1");
     answerLogin(frm, "ann", "secret");
     click(frm, "Command1");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return enabled(frm, "cmdExecuteSQL"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return enabled(frm, "cmdExecuteSQL"); }, kPatienceMs));
     EXPECT_EQ(frm->windowTitle(), "Varnoke - Connected to: 127.0.0.1");
     EXPECT_EQ(server.messages().at(0), "lo_ann,secret^~*");
     EXPECT_EQ(frm->loginWindow()->findChild<QLineEdit*>("Text2")->text(), "");
@@ -219,10 +220,11 @@ TEST_F(RemoteQueryWindowTest, ConnectLoginAndExecuteShowTheRowsInTheRemoteQueryG
             form15 = viewers().loaded(ViewerForm::Form15);
             return form15 && viewers().visible(ViewerForm::Form15);
         },
-        5000));
+        kPatienceMs));
     EXPECT_EQ(server.messages().at(1), "sqDSN=sales,select * from orders^~*");
     EXPECT_EQ(form15->windowTitle(), "Remote Query");
     EXPECT_EQ(form15->viewer().source().rowCount(), 2);
+    EXPECT_TRUE(hiddenPart(*form15, *frm).isEmpty()) << "the result opens behind the query window";
     EXPECT_TRUE(enabled(frm, "cmdExecuteSQL"));
 
     // The server closed the connection after the result, so closing sends nothing more.

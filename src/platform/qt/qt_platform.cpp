@@ -4,18 +4,20 @@
 #include "platform/qt/window_faces.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QThread>
 #include <QUrl>
+
+#include <chrono>
 
 namespace varnoke {
 namespace {
@@ -64,11 +66,33 @@ QWidget* ownerOf(QWidget* fallback) {
     return active ? active : fallback;
 }
 
+// Gives the keyboard back to the window a prompt came from once the prompt is gone. The
+// window manager may give it to the main window instead, passing over a tool window
+// such as a query window.
+class KeyboardReturn {
+public:
+    explicit KeyboardReturn(QWidget* owner)
+        : window_(owner ? owner->window() : nullptr), focus_(QApplication::focusWidget()) {}
+    ~KeyboardReturn() {
+        if (!window_ || !window_->isVisible()) return;
+        window_->activateWindow();
+        if (focus_ && focus_->window() == window_) focus_->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    KeyboardReturn(const KeyboardReturn&) = delete;
+    KeyboardReturn& operator=(const KeyboardReturn&) = delete;
+
+private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> focus_;
+};
+
 } // namespace
 
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
+    QWidget* owner = ownerOf(parent_);
+    const KeyboardReturn keyboard(owner);
     QMessageBox box(iconFor(style), toQString(title), toQString(text), QMessageBox::NoButton,
-                    ownerOf(parent_));
+                    owner);
     const auto specs = buttonsFor(style);
     for (const auto& spec : specs)
         box.addButton(spec.button);
@@ -86,7 +110,9 @@ int QtPrompter::messageBox(std::string_view text, int style, std::string_view ti
 
 std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title,
                                  std::string_view defaultText) {
-    QInputDialog box(ownerOf(parent_));
+    QWidget* owner = ownerOf(parent_);
+    const KeyboardReturn keyboard(owner);
+    QInputDialog box(owner);
     box.setWindowTitle(toQString(title));
     box.setLabelText(toQString(prompt));
     box.setTextValue(toQString(defaultText));
@@ -149,7 +175,8 @@ bool QtDocumentOpener::openDocument(std::string_view target) {
 }
 
 double QtClock::seconds() {
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void QtClock::sleep(double seconds) {

@@ -1,6 +1,6 @@
 #pragma once
 // The platform services on Qt: message boxes, input boxes, file dialogs, events,
-// QSettings, the desktop's document opener and a wall clock.
+// QSettings, the desktop's document opener and a steady clock.
 #include "platform/platform.h"
 
 class QWidget;
