@@ -30,8 +30,9 @@ TEST(QtPlatform, ProgressMirrorsTheClampedState) {
     EXPECT_FALSE(bar.isHidden());
 }
 
-// A prompt of a tool window (a query window, say) gives the keyboard back to it, even
-// where the window manager hands it to the main window when the prompt goes.
+// A prompt of a tool window (a query window, say) opens over it and gives the keyboard
+// back to it, even where the window manager hands the keyboard to the main window when
+// the prompt goes; so does a prompt that follows another at once.
 TEST(QtPlatform, APromptGivesTheKeyboardBackToTheWindowItCameFrom) {
     QWidget main;
     main.show();
@@ -43,18 +44,36 @@ TEST(QtPlatform, APromptGivesTheKeyboardBackToTheWindowItCameFrom) {
         QTest::qWaitFor([&] { return QApplication::activeWindow() == &tool; }, kPatienceMs));
     edit->setFocus();
     QtPrompter prompter(&main);
-    const std::vector<std::pair<const char*, std::function<void()>>> prompts = {
-        {"message box", [&] { prompter.messageBox("Saved.", 0, "Varnoke"); }},
-        {"input box", [&] { prompter.inputBox("Name:", "Varnoke", ""); }},
-    };
-    for (const auto& [kind, prompt] : prompts) {
-        whenModalShows(tool, [&](QWidget& box) {
+    std::vector<QWidget*> owners;
+    std::function<void(int)> answer = [&](int boxes) {
+        whenModalShows(tool, [&, boxes](QWidget& box) {
+            owners.push_back(box.parentWidget());
+            if (boxes > 1) answer(boxes - 1);
             static_cast<QDialog&>(box).reject();
             main.activateWindow(); // what the window manager does when the prompt goes
         });
+    };
+    struct Case {
+        const char* kind;
+        int boxes;
+        std::function<void()> prompt;
+    };
+    const std::vector<Case> cases = {
+        {"message box", 1, [&] { prompter.messageBox("Saved.", 0, "Varnoke"); }},
+        {"input box", 1, [&] { prompter.inputBox("Name:", "Varnoke", ""); }},
+        {"input box, then message box", 2,
+         [&] {
+             prompter.inputBox("Name:", "Varnoke", "");
+             prompter.messageBox("Is this a pass-through query?", 4, "Varnoke");
+         }},
+    };
+    for (const auto& [kind, boxes, prompt] : cases) {
+        owners.clear();
+        answer(boxes);
         prompt();
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return QApplication::activeWindow() == &tool && edit->hasFocus(); }, kPatienceMs))
             << kind;
+        EXPECT_EQ(owners, std::vector<QWidget*>(owners.size(), &tool)) << kind;
     }
 }

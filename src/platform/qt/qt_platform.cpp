@@ -15,9 +15,11 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <chrono>
+#include <utility>
 
 namespace varnoke {
 namespace {
@@ -60,37 +62,48 @@ QMessageBox::Icon iconFor(int style) {
     }
 }
 
-// A prompt belongs to the window the user works in, so it opens over that window.
-QWidget* ownerOf(QWidget* fallback) {
-    QWidget* active = QApplication::activeWindow();
-    return active ? active : fallback;
-}
-
-// Gives the keyboard back to the window a prompt came from once the prompt is gone. The
-// window manager may give it to the main window instead, passing over a tool window
-// such as a query window.
-class KeyboardReturn {
-public:
-    explicit KeyboardReturn(QWidget* owner)
-        : window_(owner ? owner->window() : nullptr), focus_(QApplication::focusWidget()) {}
-    ~KeyboardReturn() {
-        if (!window_ || !window_->isVisible()) return;
-        window_->activateWindow();
-        if (focus_ && focus_->window() == window_) focus_->setFocus(Qt::ActiveWindowFocusReason);
-    }
-    KeyboardReturn(const KeyboardReturn&) = delete;
-    KeyboardReturn& operator=(const KeyboardReturn&) = delete;
-
-private:
-    QPointer<QWidget> window_;
-    QPointer<QWidget> focus_;
-};
-
 } // namespace
 
+struct QtPrompter::KeyboardReturn {
+    QPointer<QWidget> window;
+    QPointer<QWidget> focus;
+    unsigned ticket = 0; // a prompt that starts before the return is made cancels it
+};
+
+QtPrompter::QtPrompter(QWidget* parent)
+    : parent_(parent), return_(std::make_shared<KeyboardReturn>()) {}
+
+QWidget* QtPrompter::beginPrompt() {
+    KeyboardReturn& back = *return_;
+    ++back.ticket;
+    // A prompt belongs to the window the user works in, so it opens over that window.
+    // Right after another prompt that is still the earlier prompt's window, wherever the
+    // window manager has put the keyboard meanwhile.
+    if (!back.window || !back.window->isVisible()) {
+        QWidget* active = QApplication::activeWindow();
+        back.window = active ? active : parent_;
+        back.focus = QApplication::focusWidget();
+    }
+    return back.window;
+}
+
+void QtPrompter::endPrompt() {
+    // The keyboard goes back once the caller is done with its prompts. The window manager
+    // may give it to the main window instead, passing over a tool window such as a query
+    // window.
+    QTimer::singleShot(0, [weak = std::weak_ptr(return_), ticket = return_->ticket] {
+        const auto back = weak.lock();
+        if (!back || back->ticket != ticket) return;
+        const QPointer<QWidget> window = std::exchange(back->window, nullptr);
+        const QPointer<QWidget> focus = std::exchange(back->focus, nullptr);
+        if (!window || !window->isVisible()) return;
+        window->activateWindow();
+        if (focus && focus->window() == window) focus->setFocus(Qt::ActiveWindowFocusReason);
+    });
+}
+
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
-    QWidget* owner = ownerOf(parent_);
-    const KeyboardReturn keyboard(owner);
+    QWidget* owner = beginPrompt();
     QMessageBox box(iconFor(style), toQString(title), toQString(text), QMessageBox::NoButton,
                     owner);
     const auto specs = buttonsFor(style);
@@ -102,6 +115,7 @@ int QtPrompter::messageBox(std::string_view text, int style, std::string_view ti
     for (const auto& spec : specs)
         if (spec.answer == answer::Cancel || specs.size() == 1) box.setEscapeButton(spec.button);
     box.exec();
+    endPrompt();
     const auto clicked = box.standardButton(box.clickedButton());
     for (const auto& spec : specs)
         if (spec.button == clicked) return spec.answer;
@@ -110,9 +124,7 @@ int QtPrompter::messageBox(std::string_view text, int style, std::string_view ti
 
 std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title,
                                  std::string_view defaultText) {
-    QWidget* owner = ownerOf(parent_);
-    const KeyboardReturn keyboard(owner);
-    QInputDialog box(owner);
+    QInputDialog box(beginPrompt());
     box.setWindowTitle(toQString(title));
     box.setLabelText(toQString(prompt));
     box.setTextValue(toQString(defaultText));
@@ -120,7 +132,9 @@ std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title
     // the text box is widened so that the title bar shows the title whole too.
     if (auto* edit = box.findChild<QLineEdit*>())
         edit->setMinimumWidth(titleBarWidth(box.windowTitle()));
-    return box.exec() == QDialog::Accepted ? box.textValue().toStdString() : std::string();
+    const bool accepted = box.exec() == QDialog::Accepted;
+    endPrompt();
+    return accepted ? box.textValue().toStdString() : std::string();
 }
 
 std::string qtFilterFromPipes(const std::string& filter) {
