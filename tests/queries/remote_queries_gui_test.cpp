@@ -14,6 +14,7 @@
 #include "viewers/viewer_hub_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -69,15 +70,17 @@ protected:
             out.emplace_back(rs.value("QueryName").asText(), rs.value("ConnectString").asText());
         return out;
     }
-    // Types the name and password into Form14 once it shows, and presses Enter.
+    // Types the name and password into Form14 once it shows, and presses Enter; the
+    // window manager then hands the keyboard to the main window.
     void answerLogin(FrmRemoteQuerys* frm, const QString& name, const QString& password) {
         whenModalShows(
             *frm, [frm](const QWidget& modal) { return &modal == frm->loginWindow(); },
-            [name, password](QWidget& login) {
+            [this, name, password](QWidget& login) {
                 QTest::keyClicks(login.findChild<QLineEdit*>("Text1"), name);
                 auto* box = login.findChild<QLineEdit*>("Text2");
                 QTest::keyClicks(box, password);
                 QTest::keyClick(box, Qt::Key_Return);
+                window->activateWindow();
             });
     }
 
@@ -204,6 +207,8 @@ TEST_F(RemoteQueryWindowTest, ConnectLoginAndExecuteShowTheRowsInTheRemoteQueryG
     EXPECT_EQ(frm->windowTitle(), "Varnoke - Connected to: 127.0.0.1");
     EXPECT_EQ(server.messages().at(0), "lo_ann,secret^~*");
     EXPECT_EQ(frm->loginWindow()->findChild<QLineEdit*>("Text2")->text(), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == frm; }, kPatienceMs))
+        << "the keyboard goes back to the query window after the login";
 
     auto* list = control<QListWidget>(frm, "lstQueryDefs");
     scripted.prompter.answer(answer::Ok); // no connection string on file

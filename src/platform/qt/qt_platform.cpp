@@ -88,18 +88,20 @@ QWidget* QtPrompter::beginPrompt() {
 }
 
 void QtPrompter::endPrompt() {
-    // The keyboard goes back once the caller is done with its prompts. The window manager
-    // may give it to the main window instead, passing over a tool window such as a query
-    // window.
+    // The keyboard goes back once the caller is done with its prompts.
     QTimer::singleShot(0, [weak = std::weak_ptr(return_), ticket = return_->ticket] {
         const auto back = weak.lock();
         if (!back || back->ticket != ticket) return;
         const QPointer<QWidget> window = std::exchange(back->window, nullptr);
         const QPointer<QWidget> focus = std::exchange(back->focus, nullptr);
-        if (!window || !window->isVisible()) return;
-        window->activateWindow();
-        if (focus && focus->window() == window) focus->setFocus(Qt::ActiveWindowFocusReason);
+        returnKeyboard(window, focus);
     });
+}
+
+void returnKeyboard(QWidget* window, QWidget* focus) {
+    if (!window || !window->isVisible()) return;
+    window->activateWindow();
+    if (focus && focus->window() == window) focus->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {

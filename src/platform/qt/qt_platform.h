@@ -79,6 +79,11 @@ public:
     void sleep(double seconds) override;
 };
 
+// Gives the keyboard to window, and to focus in it, after a prompt over it has gone: the
+// window manager may give it to the main window instead, passing over a tool window such
+// as a query window.
+void returnKeyboard(QWidget* window, QWidget* focus);
+
 // Converts "Name (*.x)|*.x|Other|*.y" into Qt's "Name (*.x);;Other (*.y)".
 std::string qtFilterFromPipes(const std::string& filter);
 
