@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <chrono>
 #include <utility>
@@ -99,9 +101,31 @@ void QtPrompter::endPrompt() {
 }
 
 void returnKeyboard(QWidget* window, QWidget* focus) {
-    if (!window || !window->isVisible()) return;
-    window->activateWindow();
-    if (focus && focus->window() == window) focus->setFocus(Qt::ActiveWindowFocusReason);
+    if (!window) return;
+    // The window manager may hand the keyboard to another window once the prompt is gone,
+    // before or after this asks for it back. The first window other than this one that
+    // takes the keyboard then gives it back, once; the watch ends with that, or when the
+    // keyboard is here.
+    auto* watch = new QObject(window);
+    const auto done = [watch] {
+        QObject::disconnect(qGuiApp, nullptr, watch, nullptr);
+        watch->deleteLater();
+    };
+    const auto give = [window, focus = QPointer<QWidget>(focus)] {
+        if (!window->isVisible()) return;
+        window->activateWindow();
+        if (focus && focus->window() == window) focus->setFocus(Qt::ActiveWindowFocusReason);
+    };
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, watch,
+                     [window, give, done](QWindow* now) {
+                         if (!now) return;
+                         if (now != window->windowHandle()) give();
+                         done();
+                     });
+    QTimer::singleShot(0, watch, [window, give, done] {
+        give();
+        if (QApplication::activeWindow() == window) done();
+    });
 }
 
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
