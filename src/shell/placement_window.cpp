@@ -71,13 +71,14 @@ void keepOverMainWindow(QWidget& window, const QWidget& mainWindow) {
 }
 
 void keepClearOfToolWindows(QMdiSubWindow& child) {
-    QMdiArea* area = child.mdiArea();
-    if (!area || child.isMaximized() || child.isMinimized()) return;
-    const std::vector<QRect> covers = toolWindowsOver(*area);
+    const QMdiArea* mdi = child.mdiArea();
+    if (!mdi || child.isMaximized() || child.isMinimized()) return;
+    const std::vector<QRect> covers = toolWindowsOver(*mdi);
     const QRect now = child.geometry();
     if (clearOf(now, covers)) return;
-    const QRect room = area->viewport()->rect();
+    const QRect room = mdi->viewport()->rect();
     const QSize least = child.minimumSizeHint().boundedTo(now.size());
+    const auto area = [](const QRect& r) { return r.width() * r.height(); };
     std::optional<QRect> best;
     // The strips beside each cover, each taken as far as the room reaches.
     for (const QRect& c : covers) {
@@ -89,8 +90,7 @@ void keepClearOfToolWindows(QMdiSubWindow& child) {
             if (strip.width() < least.width() || strip.height() < least.height()) continue;
             const QRect r = within(QRect(now.topLeft(), now.size().boundedTo(strip.size())), strip);
             if (!clearOf(r, covers)) continue;
-            const auto size = [](const QRect& q) { return q.width() * q.height(); };
-            if (!best || size(r) > size(*best)) best = r;
+            if (!best || area(r) > area(*best)) best = r;
         }
     }
     if (best) child.setGeometry(*best);

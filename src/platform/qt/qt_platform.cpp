@@ -78,9 +78,9 @@ QtPrompter::QtPrompter(QWidget* parent)
 QWidget* QtPrompter::beginPrompt() {
     KeyboardReturn& back = *return_;
     ++back.ticket;
-    // A prompt belongs to the window the user works in, so it opens over that window.
-    // Right after another prompt that is still the earlier prompt's window, wherever the
-    // window manager has put the keyboard meanwhile.
+    // A prompt belongs to the window the user works in, so it opens over that window. One
+    // that follows another before the keyboard has gone back belongs to the same window,
+    // wherever the window manager has put the keyboard meanwhile.
     if (!back.window || !back.window->isVisible()) {
         QWidget* active = QApplication::activeWindow();
         back.window = active ? active : parent_;
