@@ -29,7 +29,9 @@ public:
     virtual bool openDocument(std::string_view target) = 0;
 };
 
-// Seconds since midnight, as the runtime's timer reports them; a test drives it.
+// Seconds from an arbitrary start on a clock that only runs forward: never the time of
+// day, which starts again at midnight and would leave a wait across it waiting for good.
+// A test drives it.
 class Clock {
 public:
     virtual ~Clock() = default;

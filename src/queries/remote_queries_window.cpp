@@ -1,5 +1,6 @@
 #include "queries/remote_queries_window.h"
 
+#include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_remote_link.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_faces.h"
@@ -204,7 +205,10 @@ void FrmRemoteQuerys::setBusy(bool busy) {
 
 std::optional<LoginAnswer> FrmRemoteQuerys::askLogin() {
     if (!form14_) form14_ = new Form14(this);
-    return form14_->ask();
+    const QPointer<QWidget> focus = focusWidget();
+    std::optional<LoginAnswer> answer = form14_->ask();
+    returnKeyboard(this, focus);
+    return answer;
 }
 
 void FrmRemoteQuerys::showNote(std::string_view text) {

@@ -1,10 +1,13 @@
 #include "shell/placement_window.h"
 
+#include <QApplication>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace varnoke {
 
@@ -25,6 +28,28 @@ QRect workArea(const QWidget& mainWindow) {
     return QRect(area->mapToGlobal(QPoint(0, 0)), area->size());
 }
 
+// The frames, in the area's viewport, of the visible tool windows of the area's main
+// window: they stay in front of every child window.
+std::vector<QRect> toolWindowsOver(const QMdiArea& area) {
+    std::vector<QRect> covers;
+    const QWidget* viewport = area.viewport();
+    const QRect room = viewport->rect();
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->windowType() != Qt::Tool || !w->isVisible() || !w->parentWidget() ||
+            w->parentWidget()->window() != area.window())
+            continue;
+        const QRect frame = w->frameGeometry();
+        const QRect r(viewport->mapFromGlobal(frame.topLeft()), frame.size());
+        if (r.intersects(room)) covers.push_back(r & room);
+    }
+    return covers;
+}
+
+bool clearOf(const QRect& r, const std::vector<QRect>& covers) {
+    return std::none_of(covers.begin(), covers.end(),
+                        [&](const QRect& c) { return c.intersects(r); });
+}
+
 } // namespace
 
 void keepInsideArea(QMdiSubWindow& child) {
@@ -43,6 +68,32 @@ void keepOverMainWindow(QWidget& window, const QWidget& mainWindow) {
     const QRect frame = window.frameGeometry();
     const QRect placed = within(frame, workArea(mainWindow));
     if (placed != frame) window.move(placed.topLeft());
+}
+
+void keepClearOfToolWindows(QMdiSubWindow& child) {
+    const QMdiArea* mdi = child.mdiArea();
+    if (!mdi || child.isMaximized() || child.isMinimized()) return;
+    const std::vector<QRect> covers = toolWindowsOver(*mdi);
+    const QRect now = child.geometry();
+    if (clearOf(now, covers)) return;
+    const QRect room = mdi->viewport()->rect();
+    const QSize least = child.minimumSizeHint().boundedTo(now.size());
+    const auto area = [](const QRect& r) { return r.width() * r.height(); };
+    std::optional<QRect> best;
+    // The strips beside each cover, each taken as far as the room reaches.
+    for (const QRect& c : covers) {
+        for (const QRect& strip :
+             {QRect(QPoint(room.left(), room.top()), QPoint(c.left() - 1, room.bottom())),
+              QRect(QPoint(c.right() + 1, room.top()), room.bottomRight()),
+              QRect(room.topLeft(), QPoint(room.right(), c.top() - 1)),
+              QRect(QPoint(room.left(), c.bottom() + 1), room.bottomRight())}) {
+            if (strip.width() < least.width() || strip.height() < least.height()) continue;
+            const QRect r = within(QRect(now.topLeft(), now.size().boundedTo(strip.size())), strip);
+            if (!clearOf(r, covers)) continue;
+            if (!best || area(r) > area(*best)) best = r;
+        }
+    }
+    if (best) child.setGeometry(*best);
 }
 
 } // namespace varnoke

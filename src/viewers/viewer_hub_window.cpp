@@ -94,6 +94,7 @@ void GridViewerHub::show(ViewerForm form) {
     frame->raise();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(frame); sub && area_) {
         keepInsideArea(*sub);
+        keepClearOfToolWindows(*sub);
         area_->setActiveSubWindow(sub);
     } else
         frame->activateWindow();

@@ -5,6 +5,7 @@
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
 #include "support/text_fit_gui.h"
+#include "support/waits.h"
 #include "viewers/grid_model_window.h"
 #include "viewers/grid_viewer_window.h"
 #include "viewers/viewer_hub_window.h"
@@ -49,7 +50,7 @@ protected:
 
 TEST_F(LocalQueryWindowTest, TheHelpTextShowsWhole) {
     FrmQuerys* frm = openFromMenu(menu::QueriesDefineLocal);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm, kPatienceMs));
     EXPECT_EQ(unfitTexts(*frm->findChild<QGroupBox*>("Frame1")), std::vector<std::string>{});
 }
 
@@ -83,6 +84,7 @@ TEST_F(LocalQueryWindowTest, TypedSelectShowsItsRowsInTheLocalQueryViewer) {
     EXPECT_TRUE(viewers.visible(ViewerForm::Form12));
     EXPECT_EQ(form12->windowTitle(), "Local Query - select * from Table1 where Amoun");
     EXPECT_EQ(form12->model().rowCount(), 1);
+    EXPECT_TRUE(hiddenPart(*form12, *frm).isEmpty()) << "the result opens behind the query window";
 }
 
 TEST_F(LocalQueryWindowTest, SaveListsTheQueryAndDeleteRemovesIt) {

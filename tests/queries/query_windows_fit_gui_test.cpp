@@ -5,6 +5,7 @@
 #include "shell/main_window_api.h"
 #include "support/query_windows_gui.h"
 #include "support/text_fit_gui.h"
+#include "support/waits.h"
 #include "viewers/grid_viewer_window.h"
 #include "viewers/viewer_hub_window.h"
 
@@ -24,13 +25,13 @@ TEST_F(QueryWindowFit, BothQueryWindowsShowEveryTextWhole) {
     triggerMenu(*program, menu::QueriesDefineLocal);
     FrmQuerys* local = queryWindows(*program).localWindow();
     ASSERT_NE(local, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(local));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(local, kPatienceMs));
     EXPECT_EQ(unfitTexts(*local), Lines{});
 
     triggerMenu(*program, menu::QueriesDefineRemote);
     FrmRemoteQuerys* remote = queryWindows(*program).remoteWindow();
     ASSERT_NE(remote, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(remote));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(remote, kPatienceMs));
     // Every button enabled, as after Connect with both boxes filled.
     typeInto(remote, "Text1", "DSN=sales");
     typeInto(remote, "txtSQLStatement", "select 1");
@@ -40,7 +41,7 @@ TEST_F(QueryWindowFit, BothQueryWindowsShowEveryTextWhole) {
 TEST(LoginWindowFit, ShowsEveryTextWhole) {
     Form14 login;
     login.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&login));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&login, kPatienceMs));
     EXPECT_EQ(unfitTexts(login), Lines{});
 }
 
@@ -52,7 +53,7 @@ TEST_F(QueryWindowFit, TheRemoteResultShowsLongColumnNamesWhole) {
     viewers.showRemoteQueryResult(db().openRecordset("Temp2", RecordsetType::Dynaset));
     GridViewerWindow* grid = viewers.loaded(ViewerForm::Form15);
     ASSERT_NE(grid, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return viewers.visible(ViewerForm::Form15); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewers.visible(ViewerForm::Form15); }, kPatienceMs));
     EXPECT_EQ(unfitTexts(*grid), Lines{});
 }
 

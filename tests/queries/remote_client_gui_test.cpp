@@ -6,6 +6,7 @@
 #include "support/scripted_link.h"
 #include "support/scripted_platform.h"
 #include "support/viewers_tables.h"
+#include "support/waits.h"
 #include "value/convert.h"
 
 #include <QTest>
@@ -99,7 +100,7 @@ protected:
         client = std::make_unique<RemoteClient>(state, platform.prompter, through ? *through : link,
                                                 host, host, settings);
     }
-    bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
+    bool waitFor(const std::function<bool()>& condition, int ms = kPatienceMs) {
         return QTest::qWaitFor(condition, ms);
     }
     // Connect, log in as the server's user, and wait for the session.
@@ -462,7 +463,7 @@ TEST_F(RemoteClientTest, AReplyPastTheCapIsRefusedAsItPassesAndItsMemoryGivenBac
     std::size_t mostHeld = 0;
     timed.afterData = [&] { mostHeld = std::max(mostHeld, client->replyBytesHeld()); };
     const std::size_t before = timed.received();
-    server.replies.push_back({"ok" + std::string(8 * kCap, 'x'), Delivery::NeverEnds});
+    server.replies.push_back({"ok" + std::string(2 * kCap, 'x'), Delivery::NeverEnds});
     execute();
     ASSERT_TRUE(waitForMessages(1));
     EXPECT_EQ(platform.prompter.messages().back(),

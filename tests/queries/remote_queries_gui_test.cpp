@@ -8,11 +8,13 @@
 #include "support/query_windows_gui.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
+#include "support/waits.h"
 #include "viewers/grid_model_window.h"
 #include "viewers/grid_viewer_window.h"
 #include "viewers/viewer_hub_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -68,15 +70,17 @@ protected:
             out.emplace_back(rs.value("QueryName").asText(), rs.value("ConnectString").asText());
         return out;
     }
-    // Types the name and password into Form14 once it shows, and presses Enter.
+    // Types the name and password into Form14 once it shows, and presses Enter; the
+    // window manager then hands the keyboard to the main window.
     void answerLogin(FrmRemoteQuerys* frm, const QString& name, const QString& password) {
         whenModalShows(
             *frm, [frm](const QWidget& modal) { return &modal == frm->loginWindow(); },
-            [name, password](QWidget& login) {
+            [this, name, password](QWidget& login) {
                 QTest::keyClicks(login.findChild<QLineEdit*>("Text1"), name);
                 auto* box = login.findChild<QLineEdit*>("Text2");
                 QTest::keyClicks(box, password);
                 QTest::keyClick(box, Qt::Key_Return);
+                window->activateWindow();
             });
     }
 
@@ -199,10 +203,12 @@ TEST_F(RemoteQueryWindowTest, ConnectLoginAndExecuteShowTheRowsInTheRemoteQueryG
     scripted.prompter.type("127.0.0.1");
     answerLogin(frm, "ann", "secret");
     click(frm, "Command1");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return enabled(frm, "cmdExecuteSQL"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return enabled(frm, "cmdExecuteSQL"); }, kPatienceMs));
     EXPECT_EQ(frm->windowTitle(), "Varnoke - Connected to: 127.0.0.1");
     EXPECT_EQ(server.messages().at(0), "lo_ann,secret^~*");
     EXPECT_EQ(frm->loginWindow()->findChild<QLineEdit*>("Text2")->text(), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == frm; }, kPatienceMs))
+        << "the keyboard goes back to the query window after the login";
 
     auto* list = control<QListWidget>(frm, "lstQueryDefs");
     scripted.prompter.answer(answer::Ok); // no connection string on file
@@ -219,10 +225,11 @@ TEST_F(RemoteQueryWindowTest, ConnectLoginAndExecuteShowTheRowsInTheRemoteQueryG
             form15 = viewers().loaded(ViewerForm::Form15);
             return form15 && viewers().visible(ViewerForm::Form15);
         },
-        5000));
+        kPatienceMs));
     EXPECT_EQ(server.messages().at(1), "sqDSN=sales,select * from orders^~*");
     EXPECT_EQ(form15->windowTitle(), "Remote Query");
     EXPECT_EQ(form15->viewer().source().rowCount(), 2);
+    EXPECT_TRUE(hiddenPart(*form15, *frm).isEmpty()) << "the result opens behind the query window";
     EXPECT_TRUE(enabled(frm, "cmdExecuteSQL"));
 
     // The next result replaces Temp under the grid, which shows it rather than the old

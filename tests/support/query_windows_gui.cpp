@@ -1,6 +1,9 @@
 #include "support/query_windows_gui.h"
 
+#include "support/waits.h"
+
 #include <QAction>
+#include <QMdiSubWindow>
 #include <QTest>
 
 namespace varnoke::test {
@@ -12,7 +15,7 @@ void ProgramWindowTest::SetUp() {
     ASSERT_TRUE(window->openWorkingDatabase(dir.path()));
     prepare();
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, kPatienceMs));
 }
 
 void ProgramWindowTest::TearDown() {
@@ -33,6 +36,15 @@ QueryWindowSet& queryWindows(Program& program) {
 
 void clickButton(QWidget* form, const char* name) {
     QTest::mouseClick(control<QPushButton>(form, name), Qt::LeftButton);
+}
+
+QRect hiddenPart(const QWidget& child, const QWidget& cover) {
+    const QWidget* frame = qobject_cast<const QMdiSubWindow*>(child.parentWidget());
+    if (!frame) frame = &child;
+    const QWidget* viewport = frame->parentWidget();
+    QRect shown(frame->mapToGlobal(QPoint(0, 0)), frame->size());
+    if (viewport) shown &= QRect(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+    return shown & cover.frameGeometry();
 }
 
 void typeInto(QWidget* form, const char* box, const QString& text) {

@@ -42,6 +42,9 @@ template <typename W = QWidget> W* control(QWidget* form, const char* name) {
 }
 
 void clickButton(QWidget* form, const char* name);
+// The part of a child window of the main window's work area that cover, a window in
+// front of the main window, hides.
+QRect hiddenPart(const QWidget& child, const QWidget& cover);
 // Replaces a text box's text by typing.
 void typeInto(QWidget* form, const char* box, const QString& text);
 

@@ -4,18 +4,24 @@
 #include "platform/qt/window_faces.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
+#include <QWindow>
+
+#include <chrono>
+#include <utility>
 
 namespace varnoke {
 namespace {
@@ -58,17 +64,74 @@ QMessageBox::Icon iconFor(int style) {
     }
 }
 
-// A prompt belongs to the window the user works in, so it opens over that window.
-QWidget* ownerOf(QWidget* fallback) {
-    QWidget* active = QApplication::activeWindow();
-    return active ? active : fallback;
-}
-
 } // namespace
 
+struct QtPrompter::KeyboardReturn {
+    QPointer<QWidget> window;
+    QPointer<QWidget> focus;
+    unsigned ticket = 0; // a prompt that starts before the return is made cancels it
+};
+
+QtPrompter::QtPrompter(QWidget* parent)
+    : parent_(parent), return_(std::make_shared<KeyboardReturn>()) {}
+
+QWidget* QtPrompter::beginPrompt() {
+    KeyboardReturn& back = *return_;
+    ++back.ticket;
+    // A prompt belongs to the window the user works in, so it opens over that window. One
+    // that follows another before the keyboard has gone back belongs to the same window,
+    // wherever the window manager has put the keyboard meanwhile.
+    if (!back.window || !back.window->isVisible()) {
+        QWidget* active = QApplication::activeWindow();
+        back.window = active ? active : parent_;
+        back.focus = QApplication::focusWidget();
+    }
+    return back.window;
+}
+
+void QtPrompter::endPrompt() {
+    // The keyboard goes back once the caller is done with its prompts.
+    QTimer::singleShot(0, [weak = std::weak_ptr(return_), ticket = return_->ticket] {
+        const auto back = weak.lock();
+        if (!back || back->ticket != ticket) return;
+        const QPointer<QWidget> window = std::exchange(back->window, nullptr);
+        const QPointer<QWidget> focus = std::exchange(back->focus, nullptr);
+        returnKeyboard(window, focus);
+    });
+}
+
+void returnKeyboard(QWidget* window, QWidget* focus) {
+    if (!window) return;
+    // The window manager may hand the keyboard to another window once the prompt is gone,
+    // before or after this asks for it back. The first window other than this one that
+    // takes the keyboard then gives it back, once; the watch ends with that, or when the
+    // keyboard is here.
+    auto* watch = new QObject(window);
+    const auto done = [watch] {
+        QObject::disconnect(qGuiApp, nullptr, watch, nullptr);
+        watch->deleteLater();
+    };
+    const auto give = [window, focus = QPointer<QWidget>(focus)] {
+        if (!window->isVisible()) return;
+        window->activateWindow();
+        if (focus && focus->window() == window) focus->setFocus(Qt::ActiveWindowFocusReason);
+    };
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, watch,
+                     [window, give, done](QWindow* now) {
+                         if (!now) return;
+                         if (now != window->windowHandle()) give();
+                         done();
+                     });
+    QTimer::singleShot(0, watch, [window, give, done] {
+        give();
+        if (QApplication::activeWindow() == window) done();
+    });
+}
+
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
+    QWidget* owner = beginPrompt();
     QMessageBox box(iconFor(style), toQString(title), toQString(text), QMessageBox::NoButton,
-                    ownerOf(parent_));
+                    owner);
     const auto specs = buttonsFor(style);
     for (const auto& spec : specs)
         box.addButton(spec.button);
@@ -78,6 +141,7 @@ int QtPrompter::messageBox(std::string_view text, int style, std::string_view ti
     for (const auto& spec : specs)
         if (spec.answer == answer::Cancel || specs.size() == 1) box.setEscapeButton(spec.button);
     box.exec();
+    endPrompt();
     const auto clicked = box.standardButton(box.clickedButton());
     for (const auto& spec : specs)
         if (spec.button == clicked) return spec.answer;
@@ -86,7 +150,7 @@ int QtPrompter::messageBox(std::string_view text, int style, std::string_view ti
 
 std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title,
                                  std::string_view defaultText) {
-    QInputDialog box(ownerOf(parent_));
+    QInputDialog box(beginPrompt());
     box.setWindowTitle(toQString(title));
     box.setLabelText(toQString(prompt));
     box.setTextValue(toQString(defaultText));
@@ -94,7 +158,9 @@ std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title
     // the text box is widened so that the title bar shows the title whole too.
     if (auto* edit = box.findChild<QLineEdit*>())
         edit->setMinimumWidth(titleBarWidth(box.windowTitle()));
-    return box.exec() == QDialog::Accepted ? box.textValue().toStdString() : std::string();
+    const bool accepted = box.exec() == QDialog::Accepted;
+    endPrompt();
+    return accepted ? box.textValue().toStdString() : std::string();
 }
 
 std::string qtFilterFromPipes(const std::string& filter) {
@@ -149,7 +215,8 @@ bool QtDocumentOpener::openDocument(std::string_view target) {
 }
 
 double QtClock::seconds() {
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void QtClock::sleep(double seconds) {

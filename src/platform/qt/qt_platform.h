@@ -1,23 +1,34 @@
 #pragma once
 // The platform services on Qt: message boxes, input boxes, file dialogs, events,
-// QSettings, the desktop's document opener and a wall clock.
+// QSettings, the desktop's document opener and a steady clock.
 #include "platform/platform.h"
+
+#include <memory>
 
 class QWidget;
 class QProgressBar;
 
 namespace varnoke {
 
+// Prompts open over the window the user works in, parent when there is none, and give
+// the keyboard back to it afterwards.
 class QtPrompter : public Prompter {
 public:
-    explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
+    explicit QtPrompter(QWidget* parent = nullptr);
     void setParent(QWidget* parent) { parent_ = parent; }
     int messageBox(std::string_view text, int style, std::string_view title) override;
     std::string inputBox(std::string_view prompt, std::string_view title,
                          std::string_view defaultText) override;
 
 private:
+    struct KeyboardReturn;
+    // The window a prompt opens over.
+    QWidget* beginPrompt();
+    void endPrompt();
+
     QWidget* parent_;
+    // Shared with the return queued after a prompt, which may outlive the prompter.
+    std::shared_ptr<KeyboardReturn> return_;
 };
 
 class QtFilePicker : public FilePicker {
@@ -67,6 +78,11 @@ public:
     double seconds() override;
     void sleep(double seconds) override;
 };
+
+// Gives the keyboard to window, and to focus in it, after a prompt over it has gone: the
+// window manager may give it to the main window instead, passing over a tool window such
+// as a query window.
+void returnKeyboard(QWidget* window, QWidget* focus);
 
 // Converts "Name (*.x)|*.x|Other|*.y" into Qt's "Name (*.x);;Other (*.y)".
 std::string qtFilterFromPipes(const std::string& filter);
