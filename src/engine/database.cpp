@@ -142,19 +142,29 @@ void Database::compact() {
 }
 
 void Database::replaceTable(std::string_view target, std::string_view staged) {
+    replaceTables({{std::string(target), std::string(staged)}});
+}
+
+void Database::replaceTables(
+    const std::vector<std::pair<std::string, std::string>>& targetsAndStaged) {
     detail::DatabaseState& st = state();
     st.checkWritable();
     detail::Connection& conn = st.connection();
-    const detail::TableInfo* from = conn.table(staged);
-    if (!from) throw EngineError(err::NotInCollection, "Item not found in this collection.");
-    const std::string fromSql = from->sqlName();
-    std::optional<std::string> targetSql;
-    if (const detail::TableInfo* old = conn.table(target)) targetSql = old->sqlName();
+    // The SQL names are read before anything changes: the catalogue is stale after a drop.
+    std::vector<std::string> steps;
+    for (const auto& [target, staged] : targetsAndStaged) {
+        const detail::TableInfo* from = conn.table(staged);
+        if (!from) throw EngineError(err::NotInCollection, "Item not found in this collection.");
+        if (const detail::TableInfo* old = conn.table(target))
+            steps.push_back("DROP TABLE " + old->sqlName());
+        steps.push_back("ALTER TABLE " + from->sqlName() + " RENAME TO " +
+                        detail::quoteName(target));
+    }
     conn.commit();
     try {
         conn.atomically([&] {
-            if (targetSql) conn.exec("DROP TABLE " + *targetSql);
-            conn.exec("ALTER TABLE " + fromSql + " RENAME TO " + detail::quoteName(target));
+            for (const std::string& step : steps)
+                conn.exec(step);
         });
     } catch (...) {
         conn.schemaChanged();
