@@ -340,9 +340,8 @@ TEST_P(LinkFailureReason, FollowsTheOpenersOwnMessageOnANewLine) {
         "Varnoke's copies of File A and File B are as they were before.",
         "Varnoke's copy of File B is as it was before.",
         "Varnoke's copy of the export file is as it was before."};
-    EXPECT_EQ(scripted.prompter.messages(),
-              (Items{std::string(kCouldNotConnect) + "\n" + reason + "\n" +
-                     kept[static_cast<int>(opener)]}));
+    EXPECT_EQ(scripted.prompter.messages(), (Items{std::string(kCouldNotConnect) + "\n" + reason +
+                                                   "\n" + kept[static_cast<int>(opener)]}));
     EXPECT_EQ(shared.stopFlag, "y");
 }
 
