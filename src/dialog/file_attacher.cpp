@@ -5,7 +5,9 @@
 #include "engine/sql_name.h"
 #include "platform/services.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace varnoke {
 
@@ -58,15 +60,53 @@ std::string dropTransientTables(Database& db) {
     return std::string(kTransientLeftMessage) + "\n" + left;
 }
 
+bool transientTablesLeft(Database& db) {
+    if (!db.isOpen()) return false;
+    try {
+        const TableDefs tables = db.tableDefs();
+        return std::any_of(kTransientTables.begin(), kTransientTables.end(),
+                           [&](std::string_view t) { return tables.contains(t); });
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+std::string keptTablesNote(const std::vector<std::string>& tables) {
+    std::string names;
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        const std::string& t = tables[i];
+        names += i == 0 ? "" : " and ";
+        names += t == "Table1"          ? "File A"
+                 : t == "Table2"        ? "File B"
+                 : t == "Exported Data" ? "the export file"
+                                        : t;
+    }
+    return tables.size() > 1 ? "Varnoke's copies of " + names + " are as they were before."
+                             : "Varnoke's copy of " + names + " is as it was before.";
+}
+
 void FileAttacher::dropIfPresent(std::string_view table) {
     varnoke::dropIfPresent(shared_.workDb, table);
 }
 
+void FileAttacher::forgetIfLostWrites(const RuntimeError& error) {
+    const std::optional<EngineError> lost = shared_.workDb.lostWrites();
+    if (lost && lost->number() == error.number() && lost->description() == error.description())
+        shared_.workDb.forgetLostWrites();
+}
+
 LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view transientName,
-                                    const std::vector<std::string>& alsoCopyTo) {
+                                    const std::vector<StagedCopy>& alsoCopyTo) {
     fieldNames_.clear();
     linkFailure_.clear();
     Database& db = shared_.workDb;
+    std::vector<std::pair<std::string, std::string>> swaps{
+        {shared_.attachTableName, std::string(transientName)}};
+    for (const StagedCopy& copy : alsoCopyTo)
+        swaps.emplace_back(copy.table, copy.transient);
+    std::vector<std::string> targets;
+    for (const auto& swap : swaps)
+        targets.push_back(swap.first);
 
     // Read the file. Whatever fails here leaves the working tables untouched.
     try {
@@ -74,38 +114,40 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
         db.tableDefs().append(db.createTableDef(std::string(transientName), shared_.attachConnect,
                                                 std::string(theFile)));
     } catch (const RuntimeError& error) {
-        linkFailure_ = error.description();
+        forgetIfLostWrites(error);
+        linkFailure_ = withReason(error.description(), keptTablesNote(targets));
         shared_.stopFlag = kFlagYes;
         return LinkResult::LinkFailed;
     }
 
     try {
         // From the table's definition: a recordset would load the row set of every
-        // record only to name the fields.
+        // record only to name the fields. The collection is held while the events run.
         if (shared_.skipFieldList.empty()) {
-            for (const Field& field : db.tableDefs().item(transientName).fields()) {
+            const TableDefs tables = db.tableDefs();
+            for (const Field& field : tables.item(transientName).fields()) {
                 events_.yieldToEvents();
                 fieldNames_.push_back(field.name());
             }
         }
-        std::vector<std::string> targets{shared_.attachTableName};
-        targets.insert(targets.end(), alsoCopyTo.begin(), alsoCopyTo.end());
-        for (const auto& target : targets) {
-            dropIfPresent(target);
-            db.execute("select * into " + bracketName(target) + " from " +
+        for (const StagedCopy& copy : alsoCopyTo) {
+            dropIfPresent(copy.transient);
+            db.execute("select * into " + bracketName(copy.transient) + " from " +
                        bracketName(transientName) + ";");
         }
-        dropIfPresent(transientName);
-        db.tableDefs().refresh();
+        db.replaceTables(swaps);
     } catch (const RuntimeError& error) {
         fieldNames_.clear();
-        try {
-            dropIfPresent(transientName);
-        } catch (const RuntimeError&) {
-            // The copy's own failure is the one worth reporting; the transient table is
-            // dropped again when the files are closed and at exit.
+        forgetIfLostWrites(error);
+        for (const auto& swap : swaps) {
+            try {
+                dropIfPresent(swap.second);
+            } catch (const RuntimeError&) {
+                // Close Files and the exit drop it again and say so if they cannot.
+            }
         }
-        errors_.handleError(error);
+        errors_.handleError(
+            RuntimeError(error.number(), withReason(error.description(), keptTablesNote(targets))));
         shared_.stopFlag = kFlagYes;
         return LinkResult::CopyFailed;
     }

@@ -3,10 +3,10 @@
 // up, read it through the reader of that type and keep a local copy under the working
 // table's name (Table1, Table2, "Exported Data").
 //
-// The file is read into a transient table first (1A, 2A, 3A) and the working table is
-// replaced only once that worked, so a file that cannot be read leaves the previous
-// copy as it was. A transient table left over from an earlier failure is dropped before
-// use rather than copied.
+// The file is read into a transient table first (1A, 2A, 3A), which then takes the
+// working table's place in one step; so a file that cannot be read or copied, even on a
+// full disk, leaves the previous copy whole. A transient table left over from an earlier
+// failure is dropped before use rather than copied.
 #include "shell/shared_state.h"
 
 #include <array>
@@ -47,12 +47,24 @@ inline constexpr std::string_view kTransientLeftMessage =
 // leaves its table behind. Returns kTransientLeftMessage with the tables still left and
 // why, or "" when none is left.
 std::string dropTransientTables(Database& db);
+// Whether a transient table is still in db, for Close Files to drop.
+bool transientTablesLeft(Database& db);
+
+// What a failed link says of the working tables it was to replace: they are as before.
+std::string keptTablesNote(const std::vector<std::string>& tables);
+
+// A working table that takes a copy of the same file, read into a transient of its own.
+struct StagedCopy {
+    std::string table;
+    std::string transient;
+};
 
 enum class LinkResult {
     Linked,     // the working table now holds the file's fields and rows
     LinkFailed, // the file could not be read; stopFlag is "y", nothing was changed, and
-                // linkFailure() says why
-    CopyFailed, // the local copy failed; reported through handleError
+                // linkFailure() says why and that the working tables are as before
+    CopyFailed, // the local copy failed and the working tables are as before; reported,
+                // with that, through handleError
 };
 
 class FileAttacher {
@@ -60,19 +72,23 @@ public:
     FileAttacher(SharedState& shared, EventPump& events, ErrorHandler& errors)
         : shared_(shared), events_(events), errors_(errors) {}
 
-    // Reads the file of attachConnect and theFile into the transient table, then makes
-    // it the working table attachTableName and each of alsoCopyTo. The field names are
-    // collected (yielding to the event loop once per field) unless skipFieldList is set.
+    // Reads the file of attachConnect and theFile into the transient table, copies it to
+    // the transient of each of alsoCopyTo, then makes each transient its working table
+    // (attachTableName for transientName), all at once. The field names are collected
+    // (yielding to the event loop once per field) unless skipFieldList is set.
     LinkResult connectOne(std::string_view theFile, std::string_view transientName,
-                          const std::vector<std::string>& alsoCopyTo = {});
+                          const std::vector<StagedCopy>& alsoCopyTo = {});
 
     // The field names of the table linked last, in field order.
     const std::vector<std::string>& fieldNames() const { return fieldNames_; }
-    // The engine's description of the last LinkFailed, empty after a link that worked.
+    // The engine's description of the last LinkFailed and the working tables it kept,
+    // empty after a link that worked.
     const std::string& linkFailure() const { return linkFailure_; }
 
 private:
     void dropIfPresent(std::string_view table);
+    // The user hears of failure now: the engine may take writes again.
+    void forgetIfLostWrites(const RuntimeError& error);
 
     SharedState& shared_;
     EventPump& events_;

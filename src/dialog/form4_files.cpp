@@ -124,12 +124,10 @@ void Form4Model::getTableOne() {
     closeQuietly(sh.rsFileA);
     if (both) closeQuietly(sh.rsFileB);
     const auto result = attacher_.connectOne(sh.attachFile, "1A",
-                                             both ? std::vector<std::string>{"Table2"}
-                                                  : std::vector<std::string>{});
+                                             both ? std::vector<StagedCopy>{{"Table2", "2A"}}
+                                                  : std::vector<StagedCopy>{});
     if (result != LinkResult::Linked) {
-        c_.command2.enabled = false;
-        if (result == LinkResult::LinkFailed)
-            message(withReason(kCouldNotConnectMessage, attacher_.linkFailure()));
+        linkFailed(result);
         return;
     }
     for (const auto& name : attacher_.fieldNames()) {
@@ -161,9 +159,7 @@ void Form4Model::command4Click() {
     closeQuietly(sh.rsFileB);
     const auto result = attacher_.connectOne(sh.attachFile, "2A");
     if (result != LinkResult::Linked) {
-        c_.command2.enabled = false;
-        if (result == LinkResult::LinkFailed)
-            message(withReason(kCouldNotConnectMessage, attacher_.linkFailure()));
+        linkFailed(result);
     } else {
         sh.fileBName = kFlagYes;
         for (const auto& name : attacher_.fieldNames())
@@ -198,7 +194,8 @@ void Form4Model::command6Click() {
         if (!isSet(sh.attachFailed)) return;
     }
     if (!sh.attachFailed.empty()) {
-        c_.command3.enabled = c_.combo10.hasItems() || c_.combo1.hasItems();
+        c_.command3.enabled =
+            c_.combo10.hasItems() || c_.combo1.hasItems() || transientTablesLeft(sh.workDb);
         s_.mainWindow.setMenuEnabled(menu::ViewExportedData, false);
         sh.skipFormInit = kFlagYes;
         if (s_.viewers.visible(Viewer::ExportFile)) s_.viewers.close(Viewer::ExportFile);
@@ -209,6 +206,15 @@ void Form4Model::command6Click() {
     sh.exportFilePath = chosen;
     connectExportFile();
     c_.command3.enabled = true;
+}
+
+void Form4Model::linkFailed(LinkResult result) {
+    c_.command2.enabled = false;
+    // A failed copy has been reported already.
+    if (result == LinkResult::LinkFailed)
+        message(withReason(kCouldNotConnectMessage, attacher_.linkFailure()));
+    // Close Files drops what a link could not.
+    if (transientTablesLeft(s_.shared.workDb)) c_.command3.enabled = true;
 }
 
 void Form4Model::failExportFile(std::string_view text) {
@@ -234,10 +240,8 @@ void Form4Model::connectExportFile() {
     const auto result = attacher_.connectOne(sh.attachFile, "3A");
     sh.skipFieldList.clear();
     if (result != LinkResult::Linked) {
-        // A failed copy has been reported already.
-        failExportFile(result == LinkResult::LinkFailed
-                           ? withReason(kCouldNotConnectMessage, attacher_.linkFailure())
-                           : std::string{});
+        failExportFile({});
+        linkFailed(result);
         return;
     }
     if (!guarded([&] {

@@ -174,6 +174,8 @@ private:
     bool offerFields(ListControl& list, std::string_view table, std::string_view emptyNote,
                      const std::function<void(const std::string&)>& add);
     void failExportFile(std::string_view text);
+    // After a link that did not work: Process off, the reason shown.
+    void linkFailed(LinkResult result);
     void closeRecordsets();
     void rebindIfVisible(Viewer viewer);
     void setRowButtons(bool enabled);

@@ -144,11 +144,18 @@ public:
                 savepoint(SavepointStep::Undo);
                 savepoint(SavepointStep::Release);
             } catch (...) {
+                abandonSavepoint();
             }
             throw;
         }
         --savepointDepth_;
-        savepoint(SavepointStep::Release);
+        try {
+            savepoint(SavepointStep::Release);
+        } catch (...) {
+            bumpData();
+            abandonSavepoint();
+            throw;
+        }
     }
 
     // Makes sure a column that finds compare has an index in the collation they use.
@@ -227,6 +234,9 @@ private:
     [[noreturn]] void loseGathered(const EngineError& cause);
     enum class SavepointStep { Begin, Undo, Release };
     void savepoint(SavepointStep step); // one step of atomically()
+    // Outside the gathered writes a savepoint's release is a commit. One the disk refused
+    // leaves the work pending in SQLite, where nothing would ever commit it: rolled back.
+    void abandonSavepoint();
 
     std::string path_;
     DbPtr db_;

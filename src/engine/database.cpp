@@ -142,28 +142,41 @@ void Database::compact() {
 }
 
 void Database::replaceTable(std::string_view target, std::string_view staged) {
+    replaceTables({{std::string(target), std::string(staged)}});
+}
+
+void Database::replaceTables(
+    const std::vector<std::pair<std::string, std::string>>& targetsAndStaged) {
     detail::DatabaseState& st = state();
     st.checkWritable();
     detail::Connection& conn = st.connection();
-    const detail::TableInfo* from = conn.table(staged);
-    if (!from) throw EngineError(err::NotInCollection, "Item not found in this collection.");
-    const detail::TableInfo renamed = *from;
-    std::optional<detail::TableInfo> replaced;
-    if (const detail::TableInfo* old = conn.table(target)) replaced = *old;
+    // The SQL names are read before anything changes: the catalogue is stale after a drop.
+    std::vector<std::string> steps;
+    std::vector<detail::TableInfo> gone;
+    for (const auto& [target, staged] : targetsAndStaged) {
+        const detail::TableInfo* from = conn.table(staged);
+        if (!from) throw EngineError(err::NotInCollection, "Item not found in this collection.");
+        gone.push_back(*from);
+        if (const detail::TableInfo* old = conn.table(target)) {
+            gone.push_back(*old);
+            steps.push_back("DROP TABLE " + old->sqlName());
+        }
+        steps.push_back("ALTER TABLE " + from->sqlName() + " RENAME TO " +
+                        detail::quoteName(target));
+    }
     conn.commit();
     try {
         conn.atomically([&] {
-            if (replaced) conn.exec("DROP TABLE " + replaced->sqlName());
-            conn.exec("ALTER TABLE " + renamed.sqlName() + " RENAME TO " +
-                      detail::quoteName(target));
+            for (const std::string& step : steps)
+                conn.exec(step);
         });
     } catch (...) {
         conn.schemaChanged();
         throw;
     }
     // A recordset of either table would read the other's rows at its rowids.
-    if (replaced) conn.tableGone(*replaced);
-    conn.tableGone(renamed);
+    for (const detail::TableInfo& table : gone)
+        conn.tableGone(table);
     conn.schemaChanged();
 }
 

@@ -38,6 +38,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnoke {
@@ -117,6 +118,8 @@ public:
     // is one, is dropped and staged takes its name; a failure leaves both as they were.
     // 3265 when staged does not exist.
     void replaceTable(std::string_view target, std::string_view staged);
+    // replaceTable for several pairs of {target, staged}, all in the same one step.
+    void replaceTables(const std::vector<std::pair<std::string, std::string>>& targetsAndStaged);
     // Closes this handle (all copies of it); open recordsets of the handle are closed.
     void close();
 

@@ -162,6 +162,11 @@ void Connection::savepoint(SavepointStep step) {
     if (rc != SQLITE_DONE) raise(rc);
 }
 
+void Connection::abandonSavepoint() {
+    if (!inTransaction_ && !sqlite3_get_autocommit(db_.get()))
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 SmallCache::SmallCache(Connection& c)
     : c_(c), size_(c.pragmaValue("cache_size")), spill_(c.pragmaValue("cache_spill")) {
     c_.exec("PRAGMA cache_size = -8192; PRAGMA cache_spill = -8192");

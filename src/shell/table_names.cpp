@@ -1,5 +1,7 @@
 #include "shell/table_names.h"
 
+#include "dialog/file_attacher.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -26,6 +28,9 @@ bool isUserTable(std::string_view name) {
         kExportTableName, "Settings", "Varnoker",      "ConnectStr",   "Table1",
         "Table2",         "Temp",     "Exported Data", "SampleConnStr"};
     if (startsWith(name, "MSys") || startsWith(name, "SSys")) return false;
+    // A link's transient table is the program's until Close Files or the exit drops it.
+    if (std::find(kTransientTables.begin(), kTransientTables.end(), name) != kTransientTables.end())
+        return false;
     return std::find(programTables.begin(), programTables.end(), name) == programTables.end();
 }
 

@@ -336,7 +336,12 @@ TEST_P(LinkFailureReason, FollowsTheOpenersOwnMessageOnANewLine) {
         model->command6Click();
         break;
     }
-    EXPECT_EQ(scripted.prompter.messages(), (Items{std::string(kCouldNotConnect) + "\n" + reason}));
+    static const char* const kept[] = {
+        "Varnoke's copies of File A and File B are as they were before.",
+        "Varnoke's copy of File B is as it was before.",
+        "Varnoke's copy of the export file is as it was before."};
+    EXPECT_EQ(scripted.prompter.messages(), (Items{std::string(kCouldNotConnect) + "\n" + reason +
+                                                   "\n" + kept[static_cast<int>(opener)]}));
     EXPECT_EQ(shared.stopFlag, "y");
 }
 

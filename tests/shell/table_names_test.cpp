@@ -21,16 +21,18 @@ TEST_P(TableName, ListAndExitTreatItAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, TableName,
-    ::testing::Values(
-        NameCase{"Table1", false, true}, NameCase{"Table2", false, true},
-        NameCase{"Exported Data", false, true}, NameCase{"Varnoke's Export TABLE", false, true},
-        NameCase{"SSysCriteria", false, true}, NameCase{"ConnectStr", false, true},
-        NameCase{"Temp", false, true}, NameCase{"AddedOr", true, true}, NameCase{"1A", true, true},
-        NameCase{"2A", true, true}, NameCase{"3A", true, true}, NameCase{"Settings", false, false},
-        NameCase{"SampleConnStr", false, false}, NameCase{"Varnoker", false, false},
-        NameCase{"MSysQueryDefs", false, false}, NameCase{"SSysAnything", false, false},
-        NameCase{"temp", true, false}, NameCase{"settings", true, false},
-        NameCase{"msysLookAlike", true, false}, NameCase{"My Customers", true, false}),
+    ::testing::Values(NameCase{"Table1", false, true}, NameCase{"Table2", false, true},
+                      NameCase{"Exported Data", false, true},
+                      NameCase{"Varnoke's Export TABLE", false, true},
+                      NameCase{"SSysCriteria", false, true}, NameCase{"ConnectStr", false, true},
+                      NameCase{"Temp", false, true}, NameCase{"AddedOr", true, true},
+                      NameCase{"1A", false, true}, NameCase{"2A", false, true},
+                      NameCase{"3A", false, true}, NameCase{"1a", true, false},
+                      NameCase{"Settings", false, false}, NameCase{"SampleConnStr", false, false},
+                      NameCase{"Varnoker", false, false}, NameCase{"MSysQueryDefs", false, false},
+                      NameCase{"SSysAnything", false, false}, NameCase{"temp", true, false},
+                      NameCase{"settings", true, false}, NameCase{"msysLookAlike", true, false},
+                      NameCase{"My Customers", true, false}),
     [](const auto& info) {
         std::string name;
         for (char c : std::string(info.param.name))

@@ -33,8 +33,13 @@ FullDisk::~FullDisk() {
 }
 
 void FullDisk::fill(const std::string& folder) {
+    fillAfter(folder, 0);
+}
+
+void FullDisk::fillAfter(const std::string& folder, int writes) {
     folder_ = std::filesystem::canonical(folder).string() + "/";
     full_ = true;
+    room_ = writes;
     refused_ = 0;
 }
 
@@ -69,8 +74,11 @@ int FullDisk::write(sqlite3_file* file, const void* data, int amount, sqlite3_in
     if (disk.full_ && name && std::string_view(name).starts_with(disk.folder_)) {
         sqlite3_int64 size = 0;
         if (kind.real->xFileSize(file, &size) != SQLITE_OK || offset + amount > size) {
-            ++disk.refused_;
-            return SQLITE_FULL;
+            if (disk.room_ == 0) {
+                ++disk.refused_;
+                return SQLITE_FULL;
+            }
+            --disk.room_;
         }
     }
     return kind.real->xWrite(file, data, amount, offset);

@@ -22,6 +22,9 @@ public:
 
     // From now on no file under `folder` grows.
     void fill(const std::string& folder);
+    // As fill, once `writes` more writes have grown files under `folder`: a disk that
+    // fills part way through the work.
+    void fillAfter(const std::string& folder, int writes);
     // Files grow again.
     void clear() { full_ = false; }
     // Writes refused since the disk filled.
@@ -47,6 +50,7 @@ private:
     std::size_t kindCount_ = 0;
     std::string folder_;
     bool full_ = false;
+    int room_ = 0; // writes that may still grow a file once full_
     int refused_ = 0;
 };
 
