@@ -185,7 +185,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kChunk = 1 << 16;
+    static constexpr std::size_t kChunk = 1 << 12;
 
     void flush() {
         if (out_.empty()) return;
@@ -395,7 +395,8 @@ private:
             }
             break;
         case Kind::Block:
-            out_ += "<hr>";
+            // Edges of blocks with nothing between them make one line end.
+            if (!out_.ends_with("<hr>")) out_ += "<hr>";
             break;
         case Kind::Break:
             out_ += "<br>"; // "</br>" breaks a line in every browser
