@@ -434,6 +434,7 @@ private:
                 } else if (!special(c)) {
                     out_ += c;
                 }
+                if (out_.size() >= kChunk) flush();
             }
         }
         pos_ = end;

@@ -6,6 +6,7 @@
 #include "drivers/readers.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
 
 #include <algorithm>
 #include <exception>
@@ -383,6 +384,8 @@ struct ParserFree {
 class PageParser final : public MarkupSink {
 public:
     PageParser(TableWalk& walk, std::string_view fileName) : walk_(walk), fileName_(fileName) {
+        // The library's own tables are set up once, before any thread parses.
+        [[maybe_unused]] static const bool ready = (xmlInitParser(), true);
         htmlSAXHandler sax{};
         sax.startElement = [](void* self, const xmlChar* name, const xmlChar** attributes) {
             static_cast<PageParser*>(self)->started(name, attributes);
