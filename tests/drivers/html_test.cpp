@@ -180,17 +180,16 @@ std::string cells(std::size_t count) {
 
 INSTANTIATE_TEST_SUITE_P(
     Hostile, HtmlBoundsTest,
-    ::testing::Values(HostilePage{"TwoMillionCellsInARow", "<table>" + cells(2'000'000),
-                                  "it has 2000000 fields, more than the 2000"},
-                      // Tables nested in a caption, then each in a cell whose end tag
-                      // cannot close it, as a browser nests them too.
-                      HostilePage{"TablesNestedPastTheBound",
-                                  "<table><caption><table>" +
-                                      repeated("<tr><td>x<table></td>", 10'000),
-                                  "nest more than 512 deep"},
-                      HostilePage{"ACellPastAMemo",
-                                  "<table><tr><td>a<tr><td>" + std::string(300'000, 'x'),
-                                  "a cell in row 2 is longer than 65535 characters"}),
+    ::testing::Values(
+        HostilePage{"TwoMillionCellsInARow", "<table>" + cells(2'000'000),
+                    "it has 2000000 fields, more than the 2000"},
+        // Tables nested in a caption, then each in a cell whose end tag
+        // cannot close it, as a browser nests them too.
+        HostilePage{"TablesNestedPastTheBound",
+                    "<table><caption><table>" + repeated("<tr><td>x<table></td>", 10'000),
+                    "nest more than 512 deep"},
+        HostilePage{"ACellPastAMemo", "<table><tr><td>a<tr><td>" + std::string(300'000, 'x'),
+                    "a cell in row 2 is longer than 65535 characters"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace
