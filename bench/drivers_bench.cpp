@@ -11,6 +11,10 @@
 //                                          with "only", without the copy into Table1
 //   drivers_bench --attach DATATYPE PATH   links one file once as the comparison dialog
 //                                          does (the attacher, its field list included)
+//   drivers_bench --make-html DIR          writes HTML pages for --link: a table of
+//                                          52 MB, pages of 1, 10 and 50 MB nesting
+//                                          tables in captions and cells, and hostile
+//                                          pages of 10 MB
 #include "dialog/dialog_ports.h"
 #include "dialog/file_attacher.h"
 #include "engine/engine.h"
@@ -172,6 +176,44 @@ long attachAsTheDialogDoes(const fs::path& workDb, const std::string& dataType,
     return static_cast<long>(attacher.fieldNames().size());
 }
 
+// A page of piece repeated to size bytes, between head and tail.
+void writePage(const fs::path& path, const std::string& head, const std::string& piece,
+               std::size_t size, const std::string& tail = {}) {
+    std::ofstream out(path, std::ios::binary);
+    out << head;
+    for (std::size_t written = head.size(); written < size; written += piece.size())
+        out << piece;
+    out << tail;
+}
+
+void writeHtmlPages(const fs::path& dir) {
+    constexpr std::size_t MB = 1'000'000;
+    writePage(dir / "rows.html", "<table><tr><th>Name<th>Age<th>Weight<th>Born<th>Note\n",
+              "<tr><td>Alice</td><td align=right>34</td><td>61.5</td><td>1990-03-01</td>"
+              "<td>Likes &quot;tea&quot;, biscuits</td></tr>\n",
+              52 * MB, "</table>");
+    for (const std::size_t mb : {1, 10, 50})
+        writePage(dir / ("caption_" + std::to_string(mb) + "mb.html"), "<table><caption><table>",
+                  "<tr><td>x<table></td>", mb * MB);
+    writePage(dir / "nested_tables.html", "", "<table><tr><td>", 10 * MB);
+    auto repeated = [](const std::string& piece, int count) {
+        std::string out;
+        for (int i = 0; i < count; ++i)
+            out += piece;
+        return out;
+    };
+    writePage(dir / "fonts_unmatched_ends.html",
+              "<table><tr><th>A<tr><td>" + repeated("<font>", 600), "</b>", 10 * MB);
+    // End tags whose element lies far below what stays open.
+    writePage(dir / "far_ends.html", "<table><tr><td>" + repeated("<table><caption>", 250), "</td>",
+              10 * MB);
+    writePage(dir / "divs.html", "<table><tr><th>A<tr><td>", "<div>", 10 * MB);
+    writePage(dir / "cells.html", "<table><tr><th>A<tr>", "<td>", 10 * MB);
+    writePage(dir / "references.html", "<table><tr><th>A<tr><td>", "&frac12x&#150;&bogus ",
+              10 * MB);
+    writePage(dir / "comment_open.html", "<table><tr><th>A<tr><td>x<!--", "- -", 10 * MB);
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -232,6 +274,11 @@ int main(int argc, char** argv) {
     if (args.size() == 3 && args[0] == "--make") {
         fs::create_directories(args[1]);
         writeData(args[1], std::stol(args[2]));
+        return 0;
+    }
+    if (args.size() == 2 && args[0] == "--make-html") {
+        fs::create_directories(args[1]);
+        writeHtmlPages(args[1]);
         return 0;
     }
     if ((args.size() == 3 || args.size() == 4) && args[0] == "--link") {

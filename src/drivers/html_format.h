@@ -1,7 +1,8 @@
 #pragma once
-// Tables of HTML pages, walked in memory (the page mapped, no tree built) so the same
-// code serves files and fuzzing: a page of any size takes memory for one row at a
-// time, and time in proportion to its size.
+// Tables of HTML pages, read from memory (the page mapped) so the same code serves
+// files and fuzzing. libxml2's parser builds no tree: a page in UTF-8 takes memory
+// for one row at a time, one in another encoding also its text converted, and time
+// in proportion to its size.
 #include "drivers/reader_support.h"
 
 namespace varnoke::drivers {

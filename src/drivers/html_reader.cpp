@@ -1,14 +1,18 @@
 #include "drivers/cell_grid.h"
 #include "drivers/field_names.h"
-#include "drivers/html_depth.h"
 #include "drivers/html_format.h"
-#include "drivers/html_tags.h"
+#include "drivers/html_markup.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
 
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <new>
 #include <utility>
 
 namespace varnoke::drivers {
@@ -68,21 +72,30 @@ std::string localPath(std::string_view address) {
     return percentDecoded(rest);
 }
 
-// Limits that keep a hostile page from taking the machine: pages nest a few dozen
+// Limits that keep a hostile page from taking the machine: pages nest tables a few
 // deep, and spans fill a few blanks each.
-constexpr std::size_t kMaxNesting = 512;
+constexpr int kMaxNesting = 512;
 constexpr std::size_t kMaxSpanCells = 100'000;
+// How far below the innermost open element an end tag may find its own; past that it
+// closes nothing on a real page, and the parser would search that far for each one.
+constexpr int kEndTagReach = 64;
 
-// A cell's text as a browser shows it: runs of white space count as one blank, and
-// blanks at the start of the cell or of a line are not shown.
+// A cell's text as a browser shows it: runs of white space count as one blank, blanks
+// at the start of the cell or of a line are not shown, and a block starts a new line
+// unless one has just begun.
 class ShownText {
 public:
-    void append(std::string_view decoded) {
-        for (char c : decoded) {
+    void append(std::string_view text) {
+        for (char c : text) {
             if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
                 space_ = !out_.empty() && out_.back() != '\n';
                 continue;
             }
+            if (block_ && !out_.empty() && out_.back() != '\n') {
+                out_ += '\n';
+                space_ = false;
+            }
+            block_ = false;
             if (space_) out_ += ' ';
             space_ = false;
             out_ += c;
@@ -90,33 +103,55 @@ public:
     }
     void lineBreak() {
         out_ += '\n';
-        space_ = false;
+        space_ = block_ = false;
     }
+    void blockEdge() { block_ = true; }
     std::size_t size() const { return out_.size(); }
     std::string take() {
-        space_ = false;
+        space_ = block_ = false;
         return std::exchange(out_, {});
     }
 
 private:
     std::string out_;
     bool space_ = false;
+    bool block_ = false;
 };
+
+// A cell that shows nothing but no-break spaces and line ends is blank.
+bool showsNothing(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') continue;
+        if (text.substr(i, 2) != "\xC2\xA0") return false;
+        ++i;
+    }
+    return true;
+}
+
+// The number a span attribute starts with, within its bounds.
+int spanOf(const char* value, int most) {
+    if (value == nullptr) return 1;
+    std::string_view text = trim(value);
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') break;
+        n = std::min(n * 10 + (c - '0'), most);
+    }
+    return std::max(n, 1);
+}
 
 bool isSection(std::string_view tag) {
     return tag == "thead" || tag == "tbody" || tag == "tfoot";
 }
 
-// The tables of a page walked as a browser builds them, without the tree: a cell or
-// row closes the one before, a table opened outside a cell closes the one before, and
-// the text of anything inside a cell (a nested table's too) is the cell's. Either
-// finds which table a name means, or sends the rows of one table, a row at a time.
-class TableWalk final : public HtmlVisitor {
+// The tables of a page read as a browser builds them, from the parser's elements: a
+// table opened outside a cell closes the one before, and the text of anything inside
+// a cell (a nested table's too) is the cell's. Either finds which table a name means,
+// or sends the rows of one table, a row at a time, its cells placed by their column
+// and row spans.
+class TableWalk {
 public:
-    TableWalk(std::string_view fileName, bool utf8) : fileName_(fileName) {
-        // Opening a conversion is dear; a UTF-8 page needs none.
-        if (!utf8) windows_.emplace("CP1252");
-    }
+    explicit TableWalk(std::string_view fileName) : fileName_(fileName) {}
 
     // Finds the table answering to name: its caption, its id or name attribute, or
     // "TableN" by position.
@@ -129,111 +164,115 @@ public:
 
     std::size_t tables() const { return count_; }
     std::optional<std::size_t> found() const { return found_; }
+    bool finished() const { return done_ || (!onRow_ && found_); }
 
-    void startTag(std::string_view tag, std::string_view attributes, bool selfClosing) override {
-        if (tag == "script" || tag == "style") {
-            if (!selfClosing) ++hidden_;
-            return;
-        }
+    // attributes as the parser gives them: name, value, ..., null.
+    void startTag(std::string_view tag, const char* const* attributes) {
         if (tag == "table") {
-            if (!frames_.empty() && !top().cell && !top().caption) closeTable();
+            if (Frame* f = top(); f && !f->cell && !f->caption) closeTable(*f);
             frames_.push_back({count_++});
+            if (isTarget(frames_.back())) targetAt_ = frames_.size() - 1;
             if (!wanted_.empty() && !found_ &&
                 (named(attributes, "id") || named(attributes, "name") ||
                  equalsNoCase("Table" + std::to_string(count_), wanted_)))
                 found_ = frames_.back().index;
             return;
         }
-        if (frames_.empty()) return;
-        Frame& f = top();
+        Frame* f = top();
+        if (!f) return;
         if (tag == "td" || tag == "th") {
-            endCaption(f);
-            closeCell(f);
-            if (!f.row) openRow(f);
-            f.cell = true;
-            const auto span = attributeOf(attributes, "colspan");
-            f.span = std::clamp(span ? std::atoi(span->c_str()) - 1 : 0, 0, 1000);
+            endCaption(*f);
+            closeCell(*f);
+            if (!f->row) openRow(*f);
+            f->cell = true;
+            f->colSpan = spanOf(attribute(attributes, "colspan"), 1000);
+            f->rowSpan = spanOf(attribute(attributes, "rowspan"), 65534);
         } else if (tag == "tr") {
-            endCaption(f);
-            closeRow(f);
-            openRow(f);
+            endCaption(*f);
+            closeRow(*f);
+            openRow(*f);
         } else if (isSection(tag)) {
-            endCaption(f);
-            closeRow(f);
+            endCaption(*f);
+            closeRow(*f);
         } else if (tag == "caption") {
-            closeRow(f);
-            f.caption = true;
-        } else if (tag == "br" && shown()) {
-            cell_.lineBreak();
+            closeRow(*f);
+            f->caption = true;
+        } else if (tag == "br") {
+            if (inTargetCell()) cell_.lineBreak();
+        } else if (tag == "hr") {
+            (inCaption() ? caption_ : cell_).blockEdge();
         }
     }
 
-    void endTag(std::string_view tag) override {
-        if (tag == "script" || tag == "style") {
-            if (hidden_ > 0) --hidden_;
+    void endTag(std::string_view tag) {
+        if (tag == "table") {
+            if (frames_.empty()) return;
+            if (frames_.back().live) closeTable(frames_.back());
+            frames_.pop_back();
             return;
         }
-        if (frames_.empty()) return;
-        Frame& f = top();
-        if (tag == "table") {
-            closeTable();
-        } else if (tag == "td" || tag == "th") {
-            closeCell(f);
+        Frame* f = top();
+        if (!f) return;
+        if (tag == "td" || tag == "th") {
+            closeCell(*f);
         } else if (tag == "tr" || isSection(tag)) {
-            closeRow(f);
+            closeRow(*f);
         } else if (tag == "caption") {
-            endCaption(f);
-        } else if (tag == "br" && shown()) {
-            cell_.lineBreak(); // "</br>" breaks a line in every browser
+            endCaption(*f);
+        } else if (tag == "hr") {
+            (inCaption() ? caption_ : cell_).blockEdge();
         }
     }
 
-    void text(std::string_view raw) override {
-        if (hidden_ > 0 || frames_.empty()) return;
-        const bool inCaption = !wanted_.empty() && top().caption;
-        if (!inCaption && !inTargetCell()) return;
-        decoded_.clear();
-        if (windows_) {
-            appendDecoded(windows_->toUtf8(raw), decoded_);
-        } else {
-            appendDecoded(raw, decoded_);
-        }
-        (inCaption ? caption_ : cell_).append(decoded_);
+    void text(std::string_view text) {
+        const bool caption = inCaption();
+        if (!caption && !inTargetCell()) return;
+        (caption ? caption_ : cell_).append(text);
         if (cell_.size() > 4 * kMaxMemoCharacters || caption_.size() > 4 * kMaxMemoCharacters)
             throwBadFormat(fileName_, "a cell in row " + std::to_string(rows_ + 1) +
                                           " is longer than " + std::to_string(kMaxMemoCharacters) +
                                           " characters, the most a memo holds");
     }
 
-    bool finished() const override { return done_ || (!onRow_ && found_); }
-
     // What is still open at the end of the page ends with it.
     void end() {
         while (!frames_.empty())
-            closeTable();
+            endTag("table");
     }
 
 private:
+    // A table the parser holds open; one a browser has closed already stays, not live,
+    // until the parser closes it too.
     struct Frame {
         std::size_t index;
+        bool live = true;
         bool row = false;
         bool cell = false;
         bool caption = false;
-        int span = 0;
+        int colSpan = 1;
+        int rowSpan = 1;
     };
 
-    Frame& top() { return frames_.back(); }
+    Frame* top() { return frames_.empty() || !frames_.back().live ? nullptr : &frames_.back(); }
     bool isTarget(const Frame& f) const { return onRow_ && f.index == target_; }
+    // The target's cell takes the text of whatever is nested in it.
     bool inTargetCell() const {
-        // The target's cell takes the text of whatever is nested in it.
-        return std::any_of(frames_.begin(), frames_.end(),
-                           [&](const Frame& f) { return isTarget(f) && f.cell; });
+        return targetAt_ && frames_.size() > *targetAt_ && frames_[*targetAt_].live &&
+               isTarget(frames_[*targetAt_]) && frames_[*targetAt_].cell;
     }
-    bool shown() const { return hidden_ == 0 && inTargetCell(); }
+    bool inCaption() const {
+        return !wanted_.empty() && !frames_.empty() && frames_.back().live &&
+               frames_.back().caption;
+    }
 
-    bool named(std::string_view attributes, std::string_view attribute) const {
-        const auto value = attributeOf(attributes, attribute);
-        return value && equalsNoCase(trim(*value), wanted_);
+    static const char* attribute(const char* const* attributes, std::string_view name) {
+        for (auto a = attributes; a && a[0]; a += 2)
+            if (name == a[0]) return a[1] ? a[1] : "";
+        return nullptr;
+    }
+    bool named(const char* const* attributes, std::string_view name) const {
+        const char* value = attribute(attributes, name);
+        return value && equalsNoCase(trim(value), wanted_);
     }
 
     void endCaption(Frame& f) {
@@ -250,21 +289,40 @@ private:
         row_.clear();
     }
 
+    // Columns that a cell of an earlier row still spans down into are blank here.
+    void skipSpannedDown(std::size_t upTo) {
+        while (seen_ < upTo && seen_ < spannedUntil_.size() && spannedUntil_[seen_] > rows_)
+            placeBlank();
+    }
+
+    void placeBlank() {
+        if (++spanCells_ > kMaxSpanCells)
+            throwBadFormat(fileName_, "the spans of its cells add more than " +
+                                          std::to_string(kMaxSpanCells) +
+                                          " blank cells, more than Varnoke reads");
+        place(Value::null(), true);
+    }
+
     void closeCell(Frame& f) {
         if (!f.cell) return;
         f.cell = false;
         if (!isTarget(f)) return;
         std::string text = cell_.take();
+        if (showsNothing(text)) text.clear();
+        skipSpannedDown(spannedUntil_.size());
+        const std::size_t first = seen_;
         const bool blank = text.empty();
         place(Value::text(std::move(text)), blank);
-        spanCells_ += static_cast<std::size_t>(f.span);
-        if (spanCells_ > kMaxSpanCells)
-            throwBadFormat(fileName_, "the spans of its cells add more than " +
-                                          std::to_string(kMaxSpanCells) +
-                                          " blank cells, more than Varnoke reads");
-        // A spanning cell's value stands in its first column; the others are blank.
-        for (int k = 0; k < f.span; ++k)
-            place(Value::null(), true);
+        // A spanning cell's value stands in its first column and row; the others are
+        // blank.
+        for (int k = 1; k < f.colSpan; ++k)
+            placeBlank();
+        if (f.rowSpan > 1) {
+            const std::size_t last = std::min<std::size_t>(seen_, kMaxTableFields);
+            if (spannedUntil_.size() < last) spannedUntil_.resize(last, 0);
+            for (std::size_t c = first; c < last; ++c)
+                spannedUntil_[c] = rows_ + static_cast<std::size_t>(f.rowSpan);
+        }
     }
 
     // Past what a table holds only the count is kept, for the message.
@@ -282,33 +340,159 @@ private:
         if (!f.row) return;
         f.row = false;
         if (!isTarget(f)) return;
+        // Spans down into the row's last columns fill them.
+        std::size_t last = spannedUntil_.size();
+        while (last > seen_ && spannedUntil_[last - 1] <= rows_)
+            --last;
+        while (seen_ < last) {
+            skipSpannedDown(last);
+            if (seen_ < last) placeBlank();
+        }
         checkFieldCount(widest_, fileName_);
         ++rows_;
         onRow_(row_);
     }
 
-    void closeTable() {
-        Frame& f = top();
+    void closeTable(Frame& f) {
         endCaption(f);
         closeRow(f);
         if (isTarget(f)) done_ = true;
-        frames_.pop_back();
+        f.live = false;
     }
 
     std::string_view fileName_;
-    std::optional<CodePage> windows_; // for a page not in UTF-8
     std::string_view wanted_;
     std::optional<std::size_t> found_;
     std::size_t target_ = 0;
+    std::optional<std::size_t> targetAt_; // the target's place in frames_
     std::function<void(CellRow&)> onRow_;
-    std::vector<Frame> frames_;
+    std::vector<Frame> frames_; // innermost last
     std::size_t count_ = 0;
-    int hidden_ = 0; // inside script or style
     ShownText cell_, caption_;
-    std::string decoded_;
     CellRow row_;
+    std::vector<std::size_t> spannedUntil_; // by column: the row a span down ends before
     std::size_t seen_ = 0, widest_ = 0, rows_ = 0, spanCells_ = 0;
     bool done_ = false;
+};
+
+struct ParserFree {
+    void operator()(htmlParserCtxtPtr parser) const { htmlFreeParserCtxt(parser); }
+};
+
+// libxml2's HTML parser in push mode, fed the cleaned page, its elements and texts
+// passed on to a walk. No tree is built: the parser holds only its open elements.
+class PageParser final : public MarkupSink {
+public:
+    PageParser(TableWalk& walk, std::string_view fileName) : walk_(walk), fileName_(fileName) {
+        // The library's own tables are set up once, before any thread parses.
+        [[maybe_unused]] static const bool ready = (xmlInitParser(), true);
+        htmlSAXHandler sax{};
+        sax.startElement = [](void* self, const xmlChar* name, const xmlChar** attributes) {
+            static_cast<PageParser*>(self)->started(name, attributes);
+        };
+        sax.endElement = [](void* self, const xmlChar* name) {
+            static_cast<PageParser*>(self)->guard([&] { self_(self).walk_.endTag(chars(name)); });
+        };
+        sax.characters = [](void* self, const xmlChar* text, int size) {
+            static_cast<PageParser*>(self)->guard([&] {
+                self_(self).walk_.text(
+                    {reinterpret_cast<const char*>(text), static_cast<std::size_t>(size)});
+            });
+        };
+        sax.ignorableWhitespace = sax.characters;
+        parser_.reset(
+            htmlCreatePushParserCtxt(&sax, this, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8));
+        if (!parser_) throw std::bad_alloc();
+        // The cleaned page holds no references to outside files, and its errors are
+        // the page's own, which a browser passes over too.
+        htmlCtxtUseOptions(parser_.get(), HTML_PARSE_NONET | HTML_PARSE_NOERROR |
+                                              HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER |
+                                              HTML_PARSE_NOIMPLIED);
+        // The parser ends the document with its first element; a page's tables stand
+        // side by side in a body that the cleaned page never closes.
+        markup(kRoot);
+    }
+
+    void markup(std::string_view text) override {
+        if (stopped()) return;
+        htmlParseChunk(parser_.get(), text.data(), static_cast<int>(text.size()), 0);
+        rethrow();
+    }
+
+    bool closes(std::string_view name) override {
+        const int priority = endPriority(name);
+        const htmlParserCtxt& p = *parser_;
+        for (int i = p.nameNr - 1; i >= 0 && i >= p.nameNr - kEndTagReach; --i) {
+            const std::string_view open = chars(p.nameTab[i]);
+            if (open == name) return true;
+            // The parser lets an end tag close only what ranks no higher than it.
+            if (endPriority(open) > priority) return false;
+        }
+        return false;
+    }
+
+    bool stopped() const override { return stopped_; }
+
+    void finish() {
+        if (!stopped_) htmlParseChunk(parser_.get(), nullptr, 0, 1);
+        rethrow();
+    }
+
+private:
+    static constexpr std::string_view kRoot = "<html><body>";
+    static constexpr int kRootDepth = 2;
+
+    static PageParser& self_(void* self) { return *static_cast<PageParser*>(self); }
+    static std::string_view chars(const xmlChar* text) {
+        return reinterpret_cast<const char*>(text);
+    }
+
+    // The parser's own ranks of the elements it is given.
+    static int endPriority(std::string_view name) {
+        if (name == "td" || name == "th") return 160;
+        if (name == "tr") return 170;
+        if (isSection(name)) return 180;
+        if (name == "table") return 190;
+        return 100;
+    }
+
+    void started(const xmlChar* name, const xmlChar** attributes) {
+        guard([&] {
+            if (parser_->nameNr - kRootDepth > kMaxNesting)
+                throwBadFormat(fileName_, "its elements nest more than " +
+                                              std::to_string(kMaxNesting) +
+                                              " deep, more than Varnoke reads");
+            walk_.startTag(chars(name), reinterpret_cast<const char* const*>(attributes));
+        });
+    }
+
+    // An error may not pass through the parser's C frames: it is kept, the parser
+    // stopped, and the error raised again once the parser has returned.
+    template <typename F> void guard(F&& f) {
+        if (stopped_) return;
+        try {
+            f();
+            if (walk_.finished()) stop();
+        } catch (...) {
+            failure_ = std::current_exception();
+            stop();
+        }
+    }
+
+    void stop() {
+        stopped_ = true;
+        xmlStopParser(parser_.get());
+    }
+
+    void rethrow() {
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+
+    TableWalk& walk_;
+    std::string fileName_;
+    std::unique_ptr<htmlParserCtxt, ParserFree> parser_;
+    bool stopped_ = false;
+    std::exception_ptr failure_;
 };
 
 class HtmlReader final : public ForeignReader {
@@ -339,34 +523,34 @@ public:
 void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view tableName,
                    ForeignTableSink& sink) {
     const std::string name(fileName);
-    const std::string_view html(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    // A page not in UTF-8 came from Windows; its tags are ASCII either way.
-    const bool utf8 = isValidUtf8(html);
-    if (htmlNestingDepth(html, kMaxNesting) > kMaxNesting)
-        throwBadFormat(name, "its elements nest more than " + std::to_string(kMaxNesting) +
-                                 " deep, more than Varnoke reads");
+    std::string converted;
+    const std::string_view page = htmlPageText(bytes, converted);
+    auto pass = [&](TableWalk& walk) {
+        PageParser parser(walk, name);
+        cleanHtml(page, parser);
+        parser.finish();
+        walk.end();
+    };
     std::size_t target = 0;
     std::string label = "Table1";
     if (!tableName.empty()) {
-        TableWalk finder(name, utf8);
+        TableWalk finder(name);
         finder.find(tableName);
-        walkHtml(html, finder);
-        finder.end();
+        pass(finder);
         if (finder.found()) {
             target = *finder.found();
             label = tableName;
         }
     }
-    // The page is walked twice, as a text file is read: once to type the columns, once
-    // to send the rows; only a row is held at a time.
+    // The page is read twice, as a text file is: once to type the columns, once to
+    // send the rows; only a row is held at a time.
     GridTyper typer(CellSource::Text, name);
     bool header = true;
     auto walk = [&](const std::function<void(CellRow&)>& onRow) {
         header = true;
-        TableWalk rows(name, utf8);
+        TableWalk rows(name);
         rows.collect(target, onRow);
-        walkHtml(html, rows);
-        rows.end();
+        pass(rows);
         if (rows.tables() == 0)
             throw EngineError(err::TableNotFound, "The page '" + name + "' holds no table.");
     };

@@ -1,7 +1,9 @@
-// Tables of HTML pages, walked without a tree: which table a name means, what a cell
-// shows, rows and cells a browser closes by itself, and the bounds of a hostile page.
+// Tables of HTML pages: which table a name means, what a cell shows, rows and cells a
+// browser closes or spans by itself, pages that lead a parser astray, the page's
+// encoding, and the bounds of a hostile page.
 #include "drivers/html_format.h"
 #include "table_collector.h"
+#include "value/convert.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,21 @@ namespace varnoke::test {
 namespace {
 
 using Texts = std::vector<std::vector<std::string>>;
+
+std::string repeated(std::string_view piece, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i)
+        out += piece;
+    return out;
+}
+
+// Latin-1 text as UTF-16 with its byte-order mark.
+std::string utf16(std::string_view latin1, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : latin1)
+        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
 
 struct PageCase {
     const char* label;
@@ -30,7 +47,7 @@ TEST_P(HtmlPageTest, ReadsTheTableABrowserShows) {
     for (const auto& row : t.rows) {
         got.emplace_back();
         for (const auto& v : row)
-            got.back().push_back(v.isNull() ? "" : v.asText());
+            got.back().push_back(textOrBlank(v));
     }
     EXPECT_EQ(got, GetParam().expected);
 }
@@ -82,7 +99,55 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"WindowsPageIsConverted",
                  "<table><tr><th>city<tr><td>M\xFCnchen</table>",
                  "",
-                 {{"city"}, {"M\xC3\xBCnchen"}}}),
+                 {{"city"}, {"M\xC3\xBCnchen"}}},
+        PageCase{"RowSpansKeepTheColumnsBelow",
+                 "<table><tr><th>Region<th>City<th>Sales<tr><td rowspan=2>North<td>Oslo<td>10"
+                 "<tr><td>Bergen<td>20<tr><td>South<td rowspan=\"3\">Rome</table>",
+                 "",
+                 {{"Region", "City", "Sales"},
+                  {"North", "Oslo", "10"},
+                  {"", "Bergen", "20"},
+                  {"South", "Rome", ""}}},
+        PageCase{"CommentsCloseAsInABrowser",
+                 "<table><tr><th>A<tr><td>1<!-->x<tr><td>2<!--->y<tr><td>3<!-- -- --!>z"
+                 "<tr><td>4<!x>w</table>",
+                 "",
+                 {{"A"}, {"1x"}, {"2y"}, {"3z"}, {"4w"}}},
+        PageCase{"AQuoteInsideAnUnquotedValue",
+                 "<table><tr><th>A<tr><td title=it's>1<tr><td>2<tr><td title='q'>3</table>",
+                 "",
+                 {{"A"}, {"1"}, {"2"}, {"3"}}},
+        PageCase{"ReferencesAsBrowsersReadThem",
+                 "<table><tr><th>A<tr><td>&rarr; &copy 2020 &AMP; &notit; &amp;copy</table>",
+                 "",
+                 {{"A"}, {"\xE2\x86\x92 \xC2\xA9 2020 & \xC2\xACit; &copy"}}},
+        PageCase{"ANoBreakSpaceAloneIsBlank",
+                 "<table><tr><th>N<th>A<tr><td>1<td>a<tr><td>&nbsp;<td>b<tr><td> &nbsp;&nbsp; "
+                 "<td>c</table>",
+                 "",
+                 {{"N", "A"}, {"1", "a"}, {"", "b"}, {"", "c"}}},
+        PageCase{"BlocksStartLinesInACell",
+                 "<table><tr><th>A<tr><td><div>John</div><div>Smith</div><tr><td><p>a<p>b<b>c"
+                 "</b><li>d</table>",
+                 "",
+                 {{"A"}, {"John\nSmith"}, {"a\nbc\nd"}}},
+        PageCase{"UnclosedFontsAreRead",
+                 "<table><tr><th>A<tr><td>" + repeated("<font>", 600) + "x</table>",
+                 "",
+                 {{"A"}, {"x"}}},
+        PageCase{"MetaCharsetIsRead",
+                 "<meta charset=windows-1251><table><tr><th>city<tr><td>\xCC\xEE\xF1\xEA\xE2\xE0"
+                 "</table>",
+                 "",
+                 {{"city"}, {"\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0"}}},
+        PageCase{"Utf16WithAByteOrderMark",
+                 utf16("<table><tr><th>A<tr><td>x\xE9</table>", false),
+                 "",
+                 {{"A"}, {"x\xC3\xA9"}}},
+        PageCase{"Utf16BigEndian",
+                 utf16("<table><tr><th>A<tr><td>x\xE9</table>", true),
+                 "",
+                 {{"A"}, {"x\xC3\xA9"}}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct HostilePage {
@@ -115,11 +180,16 @@ std::string cells(std::size_t count) {
 
 INSTANTIATE_TEST_SUITE_P(
     Hostile, HtmlBoundsTest,
-    ::testing::Values(HostilePage{"TwoMillionCellsInARow", "<table>" + cells(2'000'000),
-                                  "it has 2000000 fields, more than the 2000"},
-                      HostilePage{"ACellPastAMemo",
-                                  "<table><tr><td>a<tr><td>" + std::string(300'000, 'x'),
-                                  "a cell in row 2 is longer than 65535 characters"}),
+    ::testing::Values(
+        HostilePage{"TwoMillionCellsInARow", "<table>" + cells(2'000'000),
+                    "it has 2000000 fields, more than the 2000"},
+        // Tables nested in a caption, then each in a cell whose end tag
+        // cannot close it, as a browser nests them too.
+        HostilePage{"TablesNestedPastTheBound",
+                    "<table><caption><table>" + repeated("<tr><td>x<table></td>", 10'000),
+                    "nest more than 512 deep"},
+        HostilePage{"ACellPastAMemo", "<table><tr><td>a<tr><td>" + std::string(300'000, 'x'),
+                    "a cell in row 2 is longer than 65535 characters"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace

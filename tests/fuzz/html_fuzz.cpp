@@ -1,6 +1,6 @@
-// HTML pages: the nesting check and the walk of the table's rows. The table asked
-// for is "Table2", so a page with two tables reaches the search by name, and one with
-// a single table the fall-back to the first.
+// HTML pages: the page's encoding and cleaning, libxml2's parse of it and the table
+// model on its elements. The table asked for is "Table2", so a page with two tables
+// reaches the search by name, and one with a single table the fall-back to the first.
 #include "drivers/html_format.h"
 #include "fuzz_sink.h"
 

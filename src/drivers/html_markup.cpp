@@ -1,0 +1,479 @@
+#include "drivers/html_markup.h"
+
+#include <libxml/HTMLparser.h>
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+
+namespace varnoke::drivers {
+
+namespace {
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+bool isAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isAlnum(char c) {
+    return isAlpha(c) || isDigit(c);
+}
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+bool startsNoCase(std::string_view text, std::size_t at, std::string_view prefix) {
+    return text.size() - std::min(at, text.size()) >= prefix.size() &&
+           equalsNoCase(text.substr(at, prefix.size()), prefix);
+}
+
+// --- The page's encoding ---------------------------------------------------------
+
+constexpr std::size_t kPiece = 1 << 20;
+
+// The charset a meta tag in the page's first kilobyte names, lower case.
+std::string declaredCharset(std::string_view head) {
+    for (std::size_t at = 0; (at = head.find('<', at)) != std::string_view::npos; ++at) {
+        if (!startsNoCase(head, at + 1, "meta")) continue;
+        const std::string_view tag = head.substr(at, head.find('>', at) - at);
+        for (std::size_t k = 0; k + 7 <= tag.size(); ++k) {
+            if (!startsNoCase(tag, k, "charset")) continue;
+            std::size_t v = k + 7;
+            while (v < tag.size() && isSpace(tag[v]))
+                ++v;
+            if (v >= tag.size() || tag[v] != '=') continue;
+            ++v;
+            while (v < tag.size() && (isSpace(tag[v]) || tag[v] == '"' || tag[v] == '\''))
+                ++v;
+            std::string name;
+            while (v < tag.size() && (isAlnum(tag[v]) || tag[v] == '-' || tag[v] == '_' ||
+                                      tag[v] == '.' || tag[v] == ':'))
+                name += lower(tag[v++]);
+            if (!name.empty()) return name;
+        }
+    }
+    return {};
+}
+
+void appendUtf16(ByteSpan bytes, bool bigEndian, std::string& out) {
+    Bytes piece;
+    for (std::size_t at = 0; at + 1 < bytes.size();) {
+        std::size_t size = std::min(kPiece, (bytes.size() - at) & ~std::size_t{1});
+        const auto highAt = [&](std::size_t i) { return bytes[at + i + (bigEndian ? 0 : 1)]; };
+        // A surrogate pair stays whole.
+        if (at + size < bytes.size() && size > 2 && (highAt(size - 2) & 0xFC) == 0xD8) size -= 2;
+        piece.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
+        if (bigEndian)
+            for (std::size_t i = 0; i + 1 < piece.size(); i += 2)
+                std::swap(piece[i], piece[i + 1]);
+        out += utf16leToUtf8(piece);
+        at += size;
+    }
+}
+
+// A code page converted a piece at a time; pieces end before a '<' or a line end,
+// which no multi-byte code page uses inside a character.
+void appendCodePage(std::string_view bytes, const CodePage& codePage, std::string& out) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        std::size_t end = std::min(bytes.size(), at + kPiece);
+        if (end < bytes.size()) {
+            const auto cut = bytes.substr(at, end - at).find_last_of("<\n");
+            if (cut != std::string_view::npos && cut > 0) end = at + cut;
+        }
+        out += codePage.toUtf8(bytes.substr(at, end - at));
+        at = end;
+    }
+}
+
+// --- Character references ---------------------------------------------------------
+
+// libxml2's table of HTML's named references, by name.
+const std::unordered_map<std::string_view, std::uint32_t>& namedReferences() {
+    static const auto table = [] {
+        std::unordered_map<std::string_view, std::uint32_t> names;
+        // Its highest code point is below U+2800.
+        for (std::uint32_t code = 1; code < 0x2800; ++code)
+            if (const htmlEntityDesc* e = htmlEntityValueLookup(code))
+                names.emplace(e->name, e->value);
+        return names;
+    }();
+    return table;
+}
+
+std::optional<std::uint32_t> namedReference(std::string_view name) {
+    const auto& names = namedReferences();
+    if (const auto it = names.find(name); it != names.end()) return it->second;
+    // The few names browsers also know in capitals.
+    static constexpr std::array<std::string_view, 6> capitals{"AMP",  "LT",   "GT",
+                                                              "QUOT", "COPY", "REG"};
+    if (std::find(capitals.begin(), capitals.end(), name) == capitals.end()) return {};
+    std::string small(name);
+    std::transform(small.begin(), small.end(), small.begin(), lower);
+    return names.at(small);
+}
+
+// Numbers 128-159 name Windows-1252's characters, as in every browser.
+std::uint32_t numberedCharacter(std::uint32_t code) {
+    static constexpr std::array<std::uint16_t, 32> windows{
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+    if (code >= 0x80 && code < 0xA0) return windows[code - 0x80];
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) return 0xFFFD;
+    return code;
+}
+
+// --- Elements ---------------------------------------------------------------------
+
+enum class Kind { Table, Block, Break, Hidden, Literal, Other };
+
+Kind kindOf(std::string_view name) {
+    static constexpr std::array<std::string_view, 8> table{"caption", "table", "tbody", "td",
+                                                           "tfoot",   "th",    "thead", "tr"};
+    static constexpr std::array<std::string_view, 38> block{
+        "address", "article", "aside",  "blockquote", "center",   "dd",         "details", "dialog",
+        "dir",     "div",     "dl",     "dt",         "fieldset", "figcaption", "figure",  "footer",
+        "form",    "h1",      "h2",     "h3",         "h4",       "h5",         "h6",      "header",
+        "hgroup",  "hr",      "legend", "li",         "listing",  "main",       "menu",    "nav",
+        "ol",      "p",       "pre",    "section",    "summary",  "ul"};
+    static constexpr std::array<std::string_view, 6> hidden{"iframe",   "noembed", "noframes",
+                                                            "noscript", "script",  "style"};
+    static constexpr std::array<std::string_view, 4> literal{"plaintext", "textarea", "title",
+                                                             "xmp"};
+    const auto in = [&](const auto& list) {
+        return std::find(list.begin(), list.end(), name) != list.end();
+    };
+    if (in(table)) return Kind::Table;
+    if (in(block)) return Kind::Block;
+    if (name == "br") return Kind::Break;
+    if (in(hidden)) return Kind::Hidden;
+    if (in(literal)) return Kind::Literal;
+    return Kind::Other;
+}
+
+bool keptAttribute(std::string_view name) {
+    return name == "id" || name == "name" || name == "colspan" || name == "rowspan";
+}
+
+// Longer values name no table and span nothing more.
+constexpr std::size_t kMaxAttribute = 4096;
+
+class Cleaner {
+public:
+    Cleaner(std::string_view text, MarkupSink& sink) : text_(text), sink_(sink) {}
+
+    void run() {
+        while (pos_ < text_.size() && !sink_.stopped()) {
+            plainText();
+            if (pos_ >= text_.size()) break;
+            const char c = text_[pos_];
+            if (c == '&') {
+                reference();
+            } else if (c == '<') {
+                markup();
+            } else {
+                ++pos_; // a control character, which a page never shows
+            }
+            if (out_.size() >= kChunk) flush();
+        }
+        flush();
+    }
+
+private:
+    static constexpr std::size_t kChunk = 1 << 12;
+
+    void flush() {
+        if (out_.empty()) return;
+        sink_.markup(out_);
+        out_.clear();
+    }
+
+    static bool special(char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return c == '<' || c == '&' || (u < 0x20 && !isSpace(c));
+    }
+
+    // Text up to the next markup, reference or control character, sent in pieces that
+    // end between characters.
+    void plainText() {
+        const std::size_t start = pos_;
+        while (pos_ < text_.size() && !special(text_[pos_]))
+            ++pos_;
+        for (std::size_t at = start; at < pos_;) {
+            std::size_t end = std::min(pos_, at + kChunk);
+            while (end < pos_ && end > at &&
+                   (static_cast<unsigned char>(text_[end]) & 0xC0) == 0x80)
+                --end;
+            out_.append(text_.substr(at, end - at));
+            at = end;
+            if (out_.size() >= kChunk) flush();
+        }
+    }
+
+    void character(std::uint32_t code) {
+        if (code == '<') {
+            out_ += "&lt;";
+        } else if (code == '&') {
+            out_ += "&amp;";
+        } else if (code >= 0x20 || isSpace(static_cast<char>(code))) {
+            appendUtf8(out_, code);
+        }
+    }
+
+    void reference() {
+        const std::size_t start = pos_ + 1;
+        if (start < text_.size() && text_[start] == '#') {
+            const bool hex = start + 1 < text_.size() && lower(text_[start + 1]) == 'x';
+            const std::size_t digits = start + 1 + (hex ? 1 : 0);
+            std::size_t end = digits;
+            std::uint32_t code = 0;
+            for (; end < text_.size(); ++end) {
+                const char c = lower(text_[end]);
+                int digit = -1;
+                if (isDigit(c)) digit = c - '0';
+                if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+                if (digit < 0) break;
+                code = std::min<std::uint32_t>(code * (hex ? 16 : 10) + digit, 0x110000);
+            }
+            if (end > digits) {
+                character(numberedCharacter(code));
+                pos_ = end < text_.size() && text_[end] == ';' ? end + 1 : end;
+                return;
+            }
+        } else {
+            std::size_t end = start;
+            while (end < text_.size() && end - start < 32 && isAlnum(text_[end]))
+                ++end;
+            const std::string_view name = text_.substr(start, end - start);
+            if (end < text_.size() && text_[end] == ';') {
+                if (const auto code = namedReference(name)) {
+                    character(*code);
+                    pos_ = end + 1;
+                    return;
+                }
+            }
+            // Without a semicolon browsers still read the names of Latin-1's characters
+            // (and of &, <, >, "), the longest that fits.
+            for (std::size_t size = std::min<std::size_t>(name.size(), 6); size >= 2; --size) {
+                const auto code = namedReference(name.substr(0, size));
+                if (code && *code < 0x100) {
+                    character(*code);
+                    pos_ = start + size;
+                    return;
+                }
+            }
+        }
+        out_ += "&amp;";
+        pos_ = start;
+    }
+
+    void skipPast(char c) {
+        const auto at = text_.find(c, pos_);
+        pos_ = at == std::string_view::npos ? text_.size() : at + 1;
+    }
+
+    void markup() {
+        const std::size_t next = pos_ + 1;
+        const char c = next < text_.size() ? text_[next] : '\0';
+        if (text_.substr(pos_).starts_with("<!--")) {
+            comment();
+        } else if (c == '!' || c == '?') {
+            skipPast('>');
+        } else if (c == '/' && next + 1 < text_.size() && isAlpha(text_[next + 1])) {
+            tag(next + 1, true);
+        } else if (c == '/') {
+            skipPast('>');
+        } else if (isAlpha(c)) {
+            tag(next, false);
+        } else {
+            out_ += "&lt;";
+            pos_ = next;
+        }
+    }
+
+    // "<!-->" and "<!--->" are empty; any other comment ends at the first "-->" or
+    // "--!>", or with the page.
+    void comment() {
+        const std::size_t body = pos_ + 4;
+        const std::string_view rest = text_.substr(body);
+        if (rest.starts_with(">") || rest.starts_with("->")) {
+            pos_ = body + (rest[0] == '>' ? 1 : 2);
+            return;
+        }
+        for (auto at = text_.find("--", body); at != std::string_view::npos;
+             at = text_.find("--", at + 1)) {
+            const std::string_view after = text_.substr(at + 2);
+            if (after.starts_with(">") || after.starts_with("!>")) {
+                pos_ = at + 2 + (after[0] == '>' ? 1 : 2);
+                return;
+            }
+        }
+        pos_ = text_.size();
+    }
+
+    static void appendAttribute(std::string& to, std::string_view name, std::string_view value) {
+        to += ' ';
+        to += name;
+        to += "=\"";
+        for (char c : value.substr(0, kMaxAttribute)) {
+            if (c == '"') {
+                to += "&quot;";
+            } else if (!special(c) || c == '&') {
+                to += c;
+            }
+        }
+        to += '"';
+    }
+
+    // A tag whose name starts at nameAt: read as browsers read it (a quote counts only
+    // where a value starts), sent as the table reading needs it.
+    void tag(std::size_t nameAt, bool end) {
+        std::size_t at = nameAt;
+        std::string name;
+        while (at < text_.size() && !isSpace(text_[at]) && text_[at] != '/' && text_[at] != '>') {
+            if (name.size() < 16) name += lower(text_[at]);
+            ++at;
+        }
+        const Kind kind = kindOf(name);
+        attributes_.clear();
+        while (true) {
+            while (at < text_.size() && (isSpace(text_[at]) || text_[at] == '/'))
+                ++at;
+            if (at >= text_.size()) {
+                pos_ = at; // a tag cut off by the end of the page is no tag
+                return;
+            }
+            if (text_[at] == '>') break;
+            const std::size_t nameStart = at++;
+            while (at < text_.size() && !isSpace(text_[at]) && text_[at] != '/' &&
+                   text_[at] != '>' && text_[at] != '=')
+                ++at;
+            std::string attribute(
+                text_.substr(nameStart, std::min<std::size_t>(at - nameStart, 16)));
+            std::transform(attribute.begin(), attribute.end(), attribute.begin(), lower);
+            std::size_t valueAt = at;
+            while (valueAt < text_.size() && isSpace(text_[valueAt]))
+                ++valueAt;
+            std::string_view value;
+            if (valueAt < text_.size() && text_[valueAt] == '=') {
+                at = valueAt + 1;
+                while (at < text_.size() && isSpace(text_[at]))
+                    ++at;
+                if (at < text_.size() && (text_[at] == '"' || text_[at] == '\'')) {
+                    const auto close = text_.find(text_[at], at + 1);
+                    if (close == std::string_view::npos) {
+                        pos_ = text_.size();
+                        return;
+                    }
+                    value = text_.substr(at + 1, close - at - 1);
+                    at = close + 1;
+                } else {
+                    const std::size_t valueStart = at;
+                    while (at < text_.size() && !isSpace(text_[at]) && text_[at] != '>')
+                        ++at;
+                    value = text_.substr(valueStart, at - valueStart);
+                }
+            }
+            if (kind == Kind::Table && !end && keptAttribute(attribute))
+                appendAttribute(attributes_, attribute, value);
+        }
+        pos_ = at + 1;
+        switch (kind) {
+        case Kind::Table:
+            if (end) {
+                // The parser is to have read all before the tag, so that it is asked
+                // about what it really holds open.
+                flush();
+                if (sink_.closes(name)) out_ += "</" + name + ">";
+            } else {
+                out_ += '<' + name + attributes_ + '>';
+            }
+            break;
+        case Kind::Block:
+            // Edges of blocks with nothing between them make one line end.
+            if (!out_.ends_with("<hr>")) out_ += "<hr>";
+            break;
+        case Kind::Break:
+            out_ += "<br>"; // "</br>" breaks a line in every browser
+            break;
+        case Kind::Hidden:
+        case Kind::Literal:
+            if (!end) rawText(name, kind == Kind::Literal);
+            break;
+        case Kind::Other:
+            break;
+        }
+    }
+
+    // The content of an element whose text is not markup, up to its end tag.
+    void rawText(std::string_view name, bool shown) {
+        std::size_t end = text_.size();
+        if (name != "plaintext") {
+            for (auto at = text_.find("</", pos_); at != std::string_view::npos;
+                 at = text_.find("</", at + 2)) {
+                const std::size_t after = at + 2 + name.size();
+                if (startsNoCase(text_, at + 2, name) &&
+                    (after >= text_.size() || isSpace(text_[after]) || text_[after] == '/' ||
+                     text_[after] == '>')) {
+                    end = at;
+                    break;
+                }
+            }
+        }
+        if (shown) {
+            for (char c : text_.substr(pos_, end - pos_)) {
+                if (c == '<') {
+                    out_ += "&lt;";
+                } else if (c == '&') {
+                    out_ += "&amp;";
+                } else if (!special(c)) {
+                    out_ += c;
+                }
+                if (out_.size() >= kChunk) flush();
+            }
+        }
+        pos_ = end;
+        if (pos_ < text_.size()) skipPast('>');
+    }
+
+    std::string_view text_;
+    MarkupSink& sink_;
+    std::size_t pos_ = 0;
+    std::string out_;
+    std::string attributes_; // of the tag being read
+};
+
+} // namespace
+
+std::string_view htmlPageText(ByteSpan bytes, std::string& converted) {
+    const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (raw.starts_with("\xEF\xBB\xBF")) return raw.substr(3);
+    if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF")) {
+        appendUtf16(bytes.subspan(2), raw[0] == '\xFE', converted);
+        return converted;
+    }
+    std::string charset = declaredCharset(raw.substr(0, 1024));
+    // Browsers read these labels as Windows-1252, and a page that names UTF-16 in
+    // its own ASCII text is not UTF-16.
+    if (charset == "iso-8859-1" || charset == "latin1" || charset == "us-ascii" ||
+        charset == "ascii" || charset == "l1")
+        charset = "windows-1252";
+    if (charset.starts_with("utf-")) charset.clear();
+    if (charset.empty()) {
+        if (isValidUtf8(raw)) return raw;
+        charset = "windows-1252";
+    }
+    appendCodePage(raw, CodePage(charset), converted);
+    return converted;
+}
+
+void cleanHtml(std::string_view text, MarkupSink& sink) {
+    Cleaner(text, sink).run();
+}
+
+} // namespace varnoke::drivers

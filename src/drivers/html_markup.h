@@ -1,0 +1,39 @@
+#pragma once
+// An HTML page made ready for libxml2's parser: its text in UTF-8, and its markup cut
+// down to what the table reading needs, written so that the parser reads it as a
+// browser does. libxml2's HTML parser keeps older rules than browsers for comments and
+// character references, and an end tag that matches nothing costs it a search of all
+// it holds open; both are settled here, in one pass over the page.
+#include "drivers/reader_support.h"
+
+#include <string>
+#include <string_view>
+
+namespace varnoke::drivers {
+
+// The page's text in UTF-8: by its byte-order mark, else the charset its first
+// kilobyte declares in a meta tag, else UTF-8 where it is valid, else Windows-1252.
+// Returns a view of bytes when they need no conversion, else of converted.
+std::string_view htmlPageText(ByteSpan bytes, std::string& converted);
+
+class MarkupSink {
+public:
+    virtual ~MarkupSink() = default;
+    // More of the cleaned page, in order.
+    virtual void markup(std::string_view text) = 0;
+    // Whether an end tag of element name would close it now, after all markup sent so
+    // far has been parsed; one that would not is left out.
+    virtual bool closes(std::string_view name) = 0;
+    // True ends the pass.
+    virtual bool stopped() const = 0;
+};
+
+// Sends text to sink with comments, doctypes and processing instructions left out
+// (closed as browsers close them), character references decoded (names without a
+// semicolon and the numbers 128-159 as browsers read them), the content of script,
+// style and other elements never shown left out, and of the tags only those of
+// tables kept (with their id, name, colspan and rowspan), each line break as <br>
+// and each start or end of a block (div, p, li...) as <hr>.
+void cleanHtml(std::string_view text, MarkupSink& sink);
+
+} // namespace varnoke::drivers
