@@ -8,6 +8,7 @@
 #include "support/viewers_tables.h"
 #include "value/convert.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <csignal>
 #include <cstring>
@@ -457,6 +458,7 @@ TEST_F(RemoteClientTest, AReplyPastTheCapIsRefusedAsItPassesAndItsMemoryGivenBac
     settings.resultCapBytes = kCap;
     ManualTimerLink timed(link);
     makeClient(settings, &timed);
+    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
     logIn();
     loadFirstResult();
     std::size_t mostHeld = 0;
@@ -484,6 +486,7 @@ TEST_F(RemoteClientTest, AResultThatKeepsComingLongerThanTheSilenceLimitIsLoaded
     settings.resultSilenceMs = 60000;
     ManualTimerLink timed(link);
     makeClient(settings, &timed);
+    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
     logIn();
     server.replies.push_back({"okA^~*3^~*4^~*endOfFieldNames^~*", Delivery::NeverEnds});
     execute();
@@ -505,6 +508,7 @@ TEST_F(RemoteClientTest, AResultThatKeepsComingLongerThanTheSilenceLimitIsLoaded
 TEST_F(RemoteClientTest, AServerThatFallsSilentForTheLimitEndsTheQueryWhichMayBeTriedAgain) {
     ManualTimerLink timed(link);
     makeClient({}, &timed);
+    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
     logIn();
     server.replies.push_back({"okA^~*3^~*", Delivery::NeverEnds});
     execute();
