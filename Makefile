@@ -1,11 +1,13 @@
-# The two commands of the README: `make run` and `make test`.
+# The commands of the README: `make run`, `make test` and `make test-asan`.
 BUILD   ?= build
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer, in a build of its own.
+ASAN_BUILD ?= build-asan
 # xvfb and xauth give `xvfb-run`, for `make run` on a machine without a display.
 PACKAGES = cmake ninja-build g++ pkg-config libsqlite3-dev qt6-base-dev libgtest-dev \
            libbenchmark-dev libfreexl-dev mdbtools-dev libwps-dev libxml2-dev \
            librevenge-dev fonts-urw-base35 xvfb xauth
 
-.PHONY: run test build deps
+.PHONY: run test test-asan build deps
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -28,3 +30,11 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$$(nproc)
+
+# Tests only (no benchmarks), at -O1; a sanitized test runs a few times slower, so each
+# may take three times as long before ctest calls it hung.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DVARNOKE_SANITIZE=ON -DVARNOKE_BENCHMARKS=OFF \
+	    -DVARNOKE_TEST_TIMEOUT=900
+	cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$$(nproc)

@@ -352,12 +352,19 @@ private:
 
 ChildLimits limitsForFile(std::size_t fileSize) {
     constexpr std::size_t MiB = 1024 * 1024;
+    // Under AddressSanitizer the child runs several times slower than in a user's build.
+#ifdef __SANITIZE_ADDRESS__
+    constexpr long long slowdown = 4;
+#else
+    constexpr long long slowdown = 1;
+#endif
     const auto megabytes = static_cast<long long>(fileSize / MiB);
     // A row takes at least a byte of its file; a worksheet may leave a million rows
     // empty between two cells.
-    return {std::chrono::milliseconds(1000 + 1000 * megabytes),
+    return {std::chrono::milliseconds(slowdown * (1000 + 1000 * megabytes)),
             std::min<std::size_t>(128 * MiB + 16 * fileSize, 4096 * MiB),
-            std::chrono::milliseconds(10'000 + 2000 * megabytes), (1u << 20) + fileSize};
+            std::chrono::milliseconds(slowdown * (10'000 + 2000 * megabytes)),
+            (1u << 20) + fileSize};
 }
 
 void readInChild(std::string_view fileName, const ChildLimits& limits,

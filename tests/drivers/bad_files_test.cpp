@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{
             "JetCatalogThatLoops", "JetTable", "catalog_loop.mdb",
             [](const std::string& path) { spit(path, slurp(kData + "/mdb/catalog_loop.mdb")); },
-            "took longer than 1.0 seconds without sending a row"},
+            "seconds without sending a row"},
         // A table claiming 65535 columns is refused by its count before any is read.
         HostileCase{"JetTableWiderThanATable", "JetTable", "wide.mdb",
                     [](const std::string& path) {

@@ -104,7 +104,8 @@ TEST_F(EngineDatabaseTest, InsertAndCreateStatements) {
     db.execute("CREATE TABLE [My Table] (Id COUNTER, [Full Name] TEXT(10) NOT NULL, Price "
                "CURRENCY, Day DATETIME, Flag YESNO, Memo1 MEMO, Small SHORT, Tiny BYTE, Ratio "
                "SINGLE, Blob LONGBINARY, Total DOUBLE)");
-    const auto& def = db.tableDefs().item("my table");
+    const TableDefs defs = db.tableDefs();
+    const auto& def = defs.item("my table");
     const int types[] = {4, 10, 5, 8, 1, 12, 3, 2, 6, 11, 7};
     ASSERT_EQ(def.fieldCount(), 11);
     for (int i = 0; i < 11; ++i)

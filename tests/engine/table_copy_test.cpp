@@ -119,7 +119,8 @@ TEST_P(OpenerPathTest, CopiesEveryRowOfALinkedFile) {
         db.createTableDef("1A", "Text;DATABASE=" + dir.path().string(), "rows.csv"));
     db.execute("select * into [Table1] from [1A];");
     db.tableDefs().remove("1A");
-    const auto& def = db.tableDefs().item("Table1");
+    const TableDefs defs = db.tableDefs();
+    const auto& def = defs.item("Table1");
     const std::vector<std::pair<int, int>> types = {{4, 4}, {10, 255}, {7, 8}, {8, 8}, {12, 0}};
     ASSERT_EQ(def.fieldCount(), 5);
     for (int f = 0; f < 5; ++f) {

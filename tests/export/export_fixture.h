@@ -67,7 +67,8 @@ protected:
     // "name:type:size" of each column of a table.
     std::vector<std::string> columns(std::string_view table) {
         std::vector<std::string> out;
-        for (const Field& f : shared.workDb.tableDefs().item(table).fields())
+        const TableDefs defs = shared.workDb.tableDefs();
+        for (const Field& f : defs.item(table).fields())
             out.push_back(f.name() + ":" + std::to_string(f.type()) + ":" +
                           std::to_string(f.size()));
         return out;

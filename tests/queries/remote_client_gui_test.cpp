@@ -9,6 +9,7 @@
 #include "support/waits.h"
 #include "value/convert.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <csignal>
 #include <cstring>
@@ -458,6 +459,7 @@ TEST_F(RemoteClientTest, AReplyPastTheCapIsRefusedAsItPassesAndItsMemoryGivenBac
     settings.resultCapBytes = kCap;
     ManualTimerLink timed(link);
     makeClient(settings, &timed);
+    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
     logIn();
     loadFirstResult();
     std::size_t mostHeld = 0;
@@ -485,6 +487,7 @@ TEST_F(RemoteClientTest, AResultThatKeepsComingLongerThanTheSilenceLimitIsLoaded
     settings.resultSilenceMs = 60000;
     ManualTimerLink timed(link);
     makeClient(settings, &timed);
+    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
     logIn();
     server.replies.push_back({"okA^~*3^~*4^~*endOfFieldNames^~*", Delivery::NeverEnds});
     execute();
@@ -506,6 +509,7 @@ TEST_F(RemoteClientTest, AResultThatKeepsComingLongerThanTheSilenceLimitIsLoaded
 TEST_F(RemoteClientTest, AServerThatFallsSilentForTheLimitEndsTheQueryWhichMayBeTriedAgain) {
     ManualTimerLink timed(link);
     makeClient({}, &timed);
+    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
     logIn();
     server.replies.push_back({"okA^~*3^~*", Delivery::NeverEnds});
     execute();
