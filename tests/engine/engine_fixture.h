@@ -66,4 +66,15 @@ private:
         }                                                                                          \
     } while (false)
 
+// A kind of recordset a parameterised test runs over: its source and type, named.
+struct RecordsetKind {
+    const char* name;
+    const char* source;
+    RecordsetType type;
+};
+
+inline void PrintTo(const RecordsetKind& k, std::ostream* os) {
+    *os << k.name;
+}
+
 } // namespace varnoke::testing

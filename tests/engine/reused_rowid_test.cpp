@@ -12,15 +12,7 @@
 namespace varnoke::testing {
 namespace {
 
-struct Kind {
-    const char* name;
-    const char* source;
-    RecordsetType type;
-};
-
-void PrintTo(const Kind& k, std::ostream* os) {
-    *os << k.name;
-}
+using Kind = RecordsetKind;
 
 const Kind kKinds[] = {
     {"Table", "T", RecordsetType::Table},
