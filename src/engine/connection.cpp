@@ -16,6 +16,10 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// How long a file another program holds is waited for, and how often it is tried meanwhile.
+constexpr auto kBusyTimeout = std::chrono::seconds(5);
+constexpr auto kBusyPoll = std::chrono::milliseconds(20);
+
 int compareCaseBlind(void*, int aSize, const void* a, int bSize, const void* b) {
     return compareFolded({static_cast<const char*>(a), static_cast<std::size_t>(aSize)},
                          {static_cast<const char*>(b), static_cast<std::size_t>(bSize)});
@@ -32,8 +36,21 @@ int configureConnection(sqlite3* db) {
                         nullptr, nullptr);
 }
 
-Connection::Connection(std::string path, DbPtr db) : path_(std::move(path)), db_(std::move(db)) {
+Connection::Connection(std::string path, DbPtr db, EngineClock clock)
+    : path_(std::move(path)), db_(std::move(db)), clock_(std::move(clock)) {
     roomForChangedPages();
+    sqlite3_busy_handler(db_.get(), &Connection::waitWhileBusy, this);
+}
+
+// A short hold by another program (its own commit, a quick read) is waited out; one
+// that lasts past kBusyTimeout is reported as the file in use (errorFor).
+int Connection::waitWhileBusy(void* self, int tries) {
+    auto& conn = *static_cast<Connection*>(self);
+    const auto now = conn.clock_.now();
+    if (tries == 0) conn.busySince_ = now;
+    if (now - conn.busySince_ >= kBusyTimeout) return 0;
+    conn.clock_.sleep(kBusyPoll);
+    return 1;
 }
 
 Connection::~Connection() {
@@ -61,6 +78,8 @@ EngineError Connection::errorFor(int rc) const {
         return EngineError(number, msg.substr(colon + 1));
     }
     const int primary = rc & 0xff;
+    if (primary == SQLITE_BUSY)
+        return EngineError(err::FileInUse, "Couldn't use '" + path_ + "'; file already in use.");
     if (startsWith(msg, "no such table: ")) {
         auto name = msg.substr(15);
         // The engine's own temp table went with a batch SQLite gave up (made inside it

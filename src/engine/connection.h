@@ -9,6 +9,7 @@
 // open row sets what changed; a change of definitions, or of rows whose table is not
 // known, bumps every table's version (bumpData). So what a cache read at a data version
 // is still the table's while that version is current.
+#include "engine/engine_clock.h"
 #include "engine/engine_error.h"
 #include "engine/names.h"
 #include "engine/open_row_set.h"
@@ -87,7 +88,8 @@ private:
 
 class Connection {
 public:
-    Connection(std::string path, DbPtr db);
+    // Waits for a file another program holds, and spaces commits, by `clock`.
+    Connection(std::string path, DbPtr db, EngineClock clock = {});
     ~Connection();
 
     const std::string& path() const { return path_; }
@@ -228,8 +230,9 @@ private:
     template <typename F> bool eachRecordset(const std::string& tableKey, F visit);
     void tell(WatchedTable& t, DataVersion before, const TableChange& change);
     EngineError errorFor(int rc) const;
-    bool commitDue(std::chrono::steady_clock::time_point now) const;
-    void roomForChangedPages(); // see transaction.cpp
+    bool commitDue(EngineClock::TimePoint now) const;
+    static int waitWhileBusy(void* self, int tries); // see connection.cpp
+    void roomForChangedPages();                      // see transaction.cpp
     void fitCache(long long heldKiB);
     [[noreturn]] void loseGathered(const EngineError& cause);
     enum class SavepointStep { Begin, Undo, Release };
@@ -240,6 +243,8 @@ private:
 
     std::string path_;
     DbPtr db_;
+    EngineClock clock_;
+    EngineClock::TimePoint busySince_; // the first refusal of the present wait
     // The savepoint statements, prepared once: every data statement runs between two.
     std::array<StmtPtr, 3> savepoints_;
     struct Cached {
@@ -254,7 +259,7 @@ private:
     bool inTransaction_ = false;
     std::optional<EngineError> lost_;
     long pendingWrites_ = 0;
-    std::chrono::steady_clock::time_point transactionStart_;
+    EngineClock::TimePoint transactionStart_;
     std::chrono::duration<double> lastCommitCost_{0};
     long long baseCacheKiB_ = 0;  // the page cache as configured, once fitCache grew it
     long long grownCacheKiB_ = 0; // 0 while it has its configured size

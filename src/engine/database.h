@@ -25,6 +25,7 @@
 // Tables whose names begin "MSys" belong to the engine (saved queries live in
 // MSysQueryDefs); the table definitions list them like any other table, so callers
 // that show tables to the user pass over that prefix.
+#include "engine/engine_clock.h"
 #include "engine/engine_error.h"
 #include "engine/field.h"
 #include "engine/foreign_reader.h"
@@ -59,10 +60,13 @@ struct QueryDefState;
 // gathered into one transaction that is committed by table definition changes (through
 // TableDefs or a CREATE, DROP or SELECT ... INTO statement, which are durable when they
 // return), by flush(), when the transaction is two seconds old (checked at the next
-// write; later when the last commit took long, or sooner when the pages it changed fill
-// their room in memory) and when the last handle of the file closes. Every handle sees gathered
-// writes at once. A statement that fails undoes its own effects only; what was gathered before it
-// stays. Call flush() when the program falls idle so nothing waits long.
+// write; later, up to five seconds, when the last commit took long, or sooner when the
+// pages it changed fill their room in memory) and when the last handle of the file
+// closes. A file another program holds is waited for a few seconds; a commit that still
+// cannot have it loses the gathered writes (see lostWrites), with 3045. Every handle
+// sees gathered writes at once. A statement that fails undoes its own effects only; what
+// was gathered before it stays. Call flush() when the program falls idle so nothing
+// waits long.
 class Database {
 public:
     Database() = default;
@@ -103,10 +107,11 @@ public:
     // commits are spaced by their cost, and an idle timer should not commit more often.
     void flushIfDue();
     // The error that lost the gathered writes: set when SQLite gave up the gathered
-    // transaction (a commit or write that failed, as on a full disk), undoing every write
-    // since the last commit. From then on every write, flush, compact and close of the
-    // file, through any handle, raises it, until forgetLostWrites() is called once the
-    // user has been told. None on a closed handle.
+    // transaction (a commit or write that failed, as on a full disk, or a commit the file
+    // in use refused past the wait), undoing every write since the last commit. From then
+    // on every write, flush, compact and close of the file, through any handle, raises
+    // it, until forgetLostWrites() is called once the user has been told. None on a
+    // closed handle.
     std::optional<EngineError> lostWrites() const;
     void forgetLostWrites();
     // Commits the gathered writes, then rewrites the file without the room that deleted
@@ -136,7 +141,8 @@ private:
 class Workspace {
 public:
     // Opens a database file. The connect text (";UID=Admin;PWD=...") is accepted and
-    // not checked. A missing file raises 3024, a file SQLite cannot open 3051.
+    // not checked. A missing file raises 3024, a file SQLite cannot open 3051, a file
+    // another program holds past a wait of a few seconds 3045.
     // exclusive is accepted and ignored; readOnly makes every write raise 3027.
     Database openDatabase(const std::string& path, bool exclusive = false, bool readOnly = false,
                           std::string_view connect = {});
@@ -168,6 +174,9 @@ public:
     // The reader for a connect string: a registered one, else the program's readers.
     const ForeignReader* readerFor(std::string_view connect) const;
 
+    // The clock of the files opened from now on (see EngineClock); for tests.
+    void setClock(EngineClock clock) { clock_ = std::move(clock); }
+
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
@@ -177,6 +186,7 @@ private:
     std::shared_ptr<detail::Connection> connectionFor(const std::string& canonicalPath);
 
     std::string iniPath_;
+    EngineClock clock_;
     std::map<std::string, std::shared_ptr<const ForeignReader>> readers_; // upper-cased prefix
     std::map<std::string, std::weak_ptr<detail::Connection>> connections_;
 };

@@ -76,12 +76,14 @@ std::shared_ptr<detail::Connection> Engine::connectionFor(const std::string& pat
             throw EngineError(err::CannotOpen, "Cannot open the database '" + path + "'.");
     }
     detail::registerFunctions(db.get());
-    auto conn = std::make_shared<detail::Connection>(path, std::move(db));
+    auto conn = std::make_shared<detail::Connection>(path, std::move(db), clock_);
     try {
         if (const int rc = detail::configureConnection(conn->handle()); rc != SQLITE_OK)
             conn->raise(rc);
         conn->tableNames();
-    } catch (const EngineError&) {
+    } catch (const EngineError& e) {
+        // A file another program holds past the wait is sound: say it is in use.
+        if (e.number() == err::FileInUse) throw;
         throw EngineError(err::CannotOpen, "Unrecognized database format '" + path + "'.");
     }
     connections_[path] = conn;

@@ -19,9 +19,10 @@ std::shared_ptr<TempTable> makeTempTable(const std::shared_ptr<Connection>& conn
     // Made inside the gathered writes, the table would go with them when SQLite gives
     // them up (a full disk), under the recordsets that still read it; so they are
     // committed first. A run makes its temp tables (its record counts) before it writes,
-    // so it commits nothing more. A commit that fails leaves the table to the batch: a
-    // loss is kept and raised by the next write, a file busy elsewhere keeps the batch
-    // (and a read of a table lost with it says so, see Connection::errorFor).
+    // so it commits nothing more. A commit that fails (a full disk, a file held
+    // elsewhere past the wait) loses the batch: the loss is kept and raised by the next
+    // write. Should one ever keep it, a read of a table lost with it later says so (see
+    // Connection::errorFor).
     try {
         conn->commit();
     } catch (const EngineError&) {

@@ -23,8 +23,10 @@ constexpr std::chrono::duration<double> kMaxTransactionAge = std::chrono::second
 // A commit writes every page changed since the last one and waits for the disk. Where
 // that takes long (many pages: a long run changing a large table in another table's
 // order), a transaction is kept at least this many times the last commit's cost, so
-// commits take at most about a ninth of the time.
+// commits take at most about a ninth of the time; but never past kMaxWritesAtRisk, what
+// a crash or a failed commit may undo, however slow the disk.
 constexpr double kCommitSpacing = 8;
+constexpr std::chrono::duration<double> kMaxWritesAtRisk = std::chrono::seconds(5);
 // The pages a gathered transaction changes stay in memory up to this many KiB (taken only
 // as pages change). Past the page cache SQLite would otherwise write them out one by one
 // in the order they were changed, and again after each later change, where a commit
@@ -61,12 +63,12 @@ void Connection::roomForChangedPages() {
 }
 
 // Whether the gathered writes are due for their commit: by their number or age, though
-// never sooner after their first than the last commit's cost allows; or by the room their
-// changed pages take.
-bool Connection::commitDue(std::chrono::steady_clock::time_point now) const {
+// never sooner after their first than the last commit's cost allows (up to
+// kMaxWritesAtRisk); or by the room their changed pages take.
+bool Connection::commitDue(EngineClock::TimePoint now) const {
     const auto age = now - transactionStart_;
-    if (age >= kCommitSpacing * lastCommitCost_ &&
-        (age > kMaxTransactionAge || pendingWrites_ >= kMaxPendingWrites))
+    const auto spacing = std::min(kCommitSpacing * lastCommitCost_, kMaxWritesAtRisk);
+    if (age >= spacing && (age > kMaxTransactionAge || pendingWrites_ >= kMaxPendingWrites))
         return true;
     return pendingWrites_ % kRoomCheckEvery == 0 && pagerKiB(db_.get()) >= kChangedPagesKiB / 8 * 7;
 }
@@ -96,12 +98,12 @@ void Connection::restoreCache() {
 
 void Connection::commitIfDue() {
     if (lost_) throw *lost_;
-    if (inTransaction_ && commitDue(std::chrono::steady_clock::now())) commit();
+    if (inTransaction_ && commitDue(clock_.now())) commit();
 }
 
 void Connection::noteWrite() {
     if (lost_) throw *lost_;
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = clock_.now();
     if (inTransaction_ && sqlite3_get_autocommit(db_.get())) commit();
     if (inTransaction_ && commitDue(now)) commit();
     if (!inTransaction_ && sqlite3_get_autocommit(db_.get())) {
@@ -118,12 +120,21 @@ void Connection::commit() {
     if (!inTransaction_ || savepointDepth_ > 0) return;
     if (sqlite3_get_autocommit(db_.get()))
         loseGathered(EngineError(err::EngineFailure, "The database gave up its pending changes."));
-    // A COMMIT that fails on a file busy in another program leaves the work gathered for
-    // the next try; one that SQLite gives up (a full disk) loses it, and raise says so.
     const long long heldKiB = pagerKiB(db_.get());
-    const auto start = std::chrono::steady_clock::now();
-    exec("COMMIT");
-    lastCommitCost_ = std::chrono::steady_clock::now() - start;
+    const auto start = clock_.now();
+    if (const int rc = sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+        rc != SQLITE_OK) {
+        // A file another program still holds past the busy wait: the gathered work is
+        // given up, as SQLite gives it up on a full disk, rather than kept waiting, which
+        // would keep the other program out of the file and ask again at every try.
+        if ((rc & 0xff) == SQLITE_BUSY && !sqlite3_get_autocommit(db_.get())) {
+            const EngineError inUse = errorFor(rc);
+            sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+            loseGathered(inUse);
+        }
+        raise(rc); // a commit SQLite gave up (a full disk) loses the work, and says so
+    }
+    lastCommitCost_ = clock_.now() - start;
     inTransaction_ = false;
     pendingWrites_ = 0;
     try {

@@ -1,6 +1,7 @@
 // Finding the working database at start-up: the search, the prompt loop and the end.
 #include "shell/check_dbase.h"
 
+#include "support/busy_file.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
 
@@ -98,4 +99,18 @@ TEST_F(CheckDbase, ADatabaseThatCannotBeOpenedIsReported) {
     EXPECT_FALSE(openWorkDb(state, scripted.prompter));
     EXPECT_EQ(scripted.prompter.messages().size(), 1u);
     EXPECT_NE(scripted.prompter.last().text.find("could not be opened"), std::string::npos);
+}
+
+// Held by another program past the wait: said once, as in use, never as a damaged file.
+TEST_F(CheckDbase, ADatabaseInUseByAnotherProgramIsReportedAsInUse) {
+    test::ManualEngineClock clock;
+    state.workDbPath = fs::canonical(dir.copyWorkDb()).string();
+    test::FileHolder other(state.workDbPath);
+    other.lock();
+    scripted.prompter.answer(answer::Ok);
+    EXPECT_FALSE(openWorkDb(state, scripted.prompter));
+    EXPECT_EQ(scripted.prompter.messages(),
+              std::vector<std::string>({"Error:3045 Couldn't use '" + state.workDbPath +
+                                        "'; file already in use.\n\nThe database " +
+                                        state.workDbPath + " could not be opened."}));
 }
