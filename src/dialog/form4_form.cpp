@@ -309,7 +309,7 @@ void Form4::connectControls() {
 
     for (auto [name, state] : {std::pair{"Text1", &c.text1}, std::pair{"Text2", &c.text2}}) {
         auto* edit = findChild<QLineEdit*>(name);
-        connect(edit, &QLineEdit::textEdited, this, [this, edit, state = state](const QString& t) {
+        connect(edit, &QLineEdit::textEdited, this, [edit, state = state](const QString& t) {
             state->setText(s(t));
             edit->setToolTip(t);
         });

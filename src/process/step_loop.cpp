@@ -11,8 +11,6 @@ namespace varnoke {
 
 namespace {
 
-constexpr std::string_view kExportedData = "Exported Data";
-
 // The export file is given up after an error in the first step: its recordset closed,
 // its viewer (equal side only) unloaded, and it counts as not attached from now on.
 void giveUpExportFile(RunContext& ctx, DispatchSide side) {
