@@ -4,20 +4,16 @@
 #include "shell/info_notes.h"
 #include "shell/program_window.h"
 #include "shell/run_guard.h"
-#include "support/scripted_platform.h"
-#include "support/temp_dir.h"
+#include "support/query_windows_gui.h"
 #include "value/convert.h"
 
 #include <QAction>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 #include <set>
 
 namespace varnoke::test {
@@ -31,6 +27,10 @@ struct CloseWay {
     const char* name;
     void (*close)(MDIForm1& window, Form4& dialog);
 };
+
+void PrintTo(const CloseWay& way, std::ostream* os) {
+    *os << way.name;
+}
 
 QMdiSubWindow* frameOf(Form4& dialog) {
     return qobject_cast<QMdiSubWindow*>(dialog.parentWidget());
@@ -50,54 +50,29 @@ const CloseWay kWays[] = {
     {"CloseFiles", [](MDIForm1&, Form4& d) { d.model().command3Click(); }},
 };
 
-class CloseDuringRun : public ::testing::TestWithParam<CloseWay> {
+class CloseDuringRun : public ProgramWindowTest, public ::testing::WithParamInterface<CloseWay> {
 protected:
-    void SetUp() override {
-        dir.copyWorkDb();
+    void prepare() override {
         fileA = (dir.path() / "customers.dbf").string();
         fileB = (dir.path() / "changes.csv").string();
         std::filesystem::copy_file(e2eData("customers.dbf"), fileA);
         std::filesystem::copy_file(e2eData("changes.csv"), fileB);
-        program = std::make_unique<Program>(scripted.platform());
-        window = &program->window();
-        ASSERT_TRUE(window->openWorkingDatabase(dir.path()));
-        setNoteWanted(program->state().workDb, InfoNote::Pairing, false);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
-    void TearDown() override {
-        window->close();
-        program.reset();
+        setNoteWanted(db(), InfoNote::Pairing, false);
     }
 
     Form4* dialog() { return static_cast<Form4Windows&>(*program->hub().compare).dialog(); }
-    QWidget* control(const char* name) { return dialog()->findChild<QWidget*>(name); }
-    void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
-    void choose(const char* name, const QString& text) {
-        auto* combo = dialog()->findChild<QComboBox*>(name);
-        const int index = combo->findText(text);
-        if (index >= 0) {
-            combo->setCurrentIndex(index);
-            emit combo->activated(index);
-        } else {
-            combo->lineEdit()->selectAll();
-            QTest::keyClicks(combo->lineEdit(), text);
-        }
-    }
+    void click(const char* name) { clickButton(dialog(), name); }
+    void choose(const char* name, const QString& text) { test::choose(dialog(), name, text); }
     // File A's NAMEs, in order.
     std::vector<std::string> names() {
-        Recordset rs = program->state().workDb.openRecordset("Table1", RecordsetType::Dynaset);
+        Recordset rs = db().openRecordset("Table1", RecordsetType::Dynaset);
         std::vector<std::string> out;
         for (; !rs.eof(); rs.moveNext())
             out.push_back(textOf(rs.value("NAME")));
         return out;
     }
 
-    TempDir dir;
     std::string fileA, fileB;
-    ScriptedPlatform scripted;
-    std::unique_ptr<Program> program;
-    MDIForm1* window = nullptr;
 };
 
 } // namespace
@@ -125,8 +100,8 @@ TEST_P(CloseDuringRun, IsRefusedAndTheRunEndsUndisturbed) {
     // Each File B code that File A holds renames File A's first record with it.
     std::vector<std::string> expected = names();
     {
-        Recordset a = program->state().workDb.openRecordset("Table1", RecordsetType::Dynaset);
-        Recordset b = program->state().workDb.openRecordset("Table2", RecordsetType::Dynaset);
+        Recordset a = db().openRecordset("Table1", RecordsetType::Dynaset);
+        Recordset b = db().openRecordset("Table2", RecordsetType::Dynaset);
         std::set<std::string> codes;
         for (; !b.eof(); b.moveNext())
             codes.insert(textOf(b.value("CODE")));

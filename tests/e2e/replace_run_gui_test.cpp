@@ -8,6 +8,7 @@
 #include "shell/program_window.h"
 #include "shell/shared_state.h"
 #include "shell/window_hub.h"
+#include "support/query_windows_gui.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
 #include "viewers/grid_viewer_window.h"
@@ -155,17 +156,8 @@ protected:
     }
     Form4* dialog() { return static_cast<Form4Windows&>(*hub().compare).dialog(); }
     void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
-    // Picks the item when the list holds it, else types the text, as a user would.
     void choose(const char* comboName, const QString& text) {
-        auto* combo = control<QComboBox>(comboName);
-        const int index = combo->findText(text);
-        if (index >= 0) {
-            combo->setCurrentIndex(index);
-            emit combo->activated(index);
-        } else {
-            combo->lineEdit()->selectAll();
-            QTest::keyClicks(combo->lineEdit(), text);
-        }
+        test::choose(dialog(), comboName, text);
     }
 
     TempDir dir;

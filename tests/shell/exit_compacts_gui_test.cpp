@@ -4,54 +4,35 @@
 #include "shell/exit_cleanup.h"
 #include "shell/program_window.h"
 #include "shell/shell_commands.h"
-#include "support/scripted_platform.h"
-#include "support/temp_dir.h"
+#include "support/query_windows_gui.h"
 
 #include <QAction>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 namespace varnoke::test {
 namespace {
 
-class ExitCompacts : public ::testing::Test {
+class ExitCompacts : public ProgramWindowTest {
 protected:
-    void SetUp() override {
-        path = dir.copyWorkDb();
-        program = std::make_unique<Program>(scripted.platform());
-        window = &program->window();
-        ASSERT_TRUE(window->openWorkingDatabase(dir.path()));
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    void prepare() override {
         // File A and File B as a link leaves them; File A big enough to matter.
-        Database& db = state().workDb;
-        db.execute("CREATE TABLE Table1 (F TEXT(250))");
-        db.execute("CREATE TABLE Table2 (F TEXT(250))");
-        Recordset rs = db.openRecordset("Table1", RecordsetType::Dynaset);
+        db().execute("CREATE TABLE Table1 (F TEXT(250))");
+        db().execute("CREATE TABLE Table2 (F TEXT(250))");
+        Recordset rs = db().openRecordset("Table1", RecordsetType::Dynaset);
         for (int i = 0; i < 4000; ++i) {
             rs.addNew();
             rs.field(0).setValue(Value::text(std::string(200, static_cast<char>('a' + i % 26))));
             rs.update();
         }
         rs.close();
-        db.execute("INSERT INTO Table2 (F) VALUES ('b')");
-        db.flush();
-    }
-    void TearDown() override {
-        window->close();
-        program.reset();
+        db().execute("INSERT INTO Table2 (F) VALUES ('b')");
+        db().flush();
     }
     SharedState& state() { return program->state(); }
-    std::uintmax_t fileSize() const { return std::filesystem::file_size(path); }
-
-    TempDir dir;
-    std::string path;
-    ScriptedPlatform scripted;
-    std::unique_ptr<Program> program;
-    MDIForm1* window = nullptr;
+    std::uintmax_t fileSize() const { return std::filesystem::file_size(dir.file("varnoker.mdb")); }
 };
 
 } // namespace

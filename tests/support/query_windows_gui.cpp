@@ -2,7 +2,10 @@
 
 #include "support/waits.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QTest>
 
@@ -35,7 +38,18 @@ QueryWindowSet& queryWindows(Program& program) {
 }
 
 void clickButton(QWidget* form, const char* name) {
-    QTest::mouseClick(control<QPushButton>(form, name), Qt::LeftButton);
+    QTest::mouseClick(control<QAbstractButton>(form, name), Qt::LeftButton);
+}
+
+void choose(QWidget* form, const char* combo, const QString& text) {
+    auto* box = control<QComboBox>(form, combo);
+    if (const int index = box->findText(text); index >= 0) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    } else {
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), text);
+    }
 }
 
 QRect hiddenPart(const QWidget& child, const QWidget& cover) {

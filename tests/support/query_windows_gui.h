@@ -1,6 +1,6 @@
 #pragma once
-// Reaching the query windows of a running Program the way a user does: through the
-// Queries menu, by the controls' names.
+// Reaching the windows of a running Program the way a user does: through its menus, by
+// the controls' names.
 #include "queries/local_queries_window.h"
 #include "shell/program_window.h"
 #include "support/scripted_platform.h"
@@ -41,7 +41,11 @@ template <typename W = QWidget> W* control(QWidget* form, const char* name) {
     return w;
 }
 
+// Clicks a push, radio or check button.
 void clickButton(QWidget* form, const char* name);
+// Picks the item of a combo box when its list holds it, else types the text, as a user
+// would.
+void choose(QWidget* form, const char* combo, const QString& text);
 // The part of a child window of the main window's work area that cover, a window in
 // front of the main window, hides.
 QRect hiddenPart(const QWidget& child, const QWidget& cover);
