@@ -12,6 +12,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace varnoke;
 using namespace varnoke::test;
 
@@ -43,6 +45,19 @@ std::vector<std::string> faultsOf(const QWidget& box) {
     return out;
 }
 
+// The faults of the box that open shows, which is then cancelled; with titleFits false,
+// only what lies off the screen.
+std::vector<std::string> faultsOfTheBox(const std::function<void()>& open, bool titleFits = true) {
+    QObject context;
+    std::vector<std::string> unfit{"the box did not show"};
+    whenModalShows(context, [&](QWidget& box) {
+        unfit = titleFits ? faultsOf(box) : offScreen(box);
+        static_cast<QDialog&>(box).reject();
+    });
+    open();
+    return unfit;
+}
+
 struct PromptCase {
     const char* label;
     std::string prompt;
@@ -57,14 +72,11 @@ class InputBoxFit : public ::testing::TestWithParam<PromptCase> {};
 
 TEST_P(InputBoxFit, ShowsItsTitleAndPromptWholeOnTheScreen) {
     QtPrompter prompter;
-    QObject context;
-    std::vector<std::string> unfit{"the box did not show"};
-    whenModalShows(context, [&](QWidget& box) {
-        unfit = faultsOf(box);
-        static_cast<QDialog&>(box).reject();
-    });
-    EXPECT_EQ(prompter.inputBox(GetParam().prompt, GetParam().title, "x"), "");
-    EXPECT_EQ(unfit, std::vector<std::string>{});
+    std::string typed = "not cancelled";
+    EXPECT_EQ(faultsOfTheBox(
+                  [&] { typed = prompter.inputBox(GetParam().prompt, GetParam().title, "x"); }),
+              std::vector<std::string>{});
+    EXPECT_EQ(typed, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -95,14 +107,9 @@ class MessageBoxFit : public ::testing::TestWithParam<MessageCase> {};
 
 TEST_P(MessageBoxFit, ShowsItsTitleAndTextWholeOnTheScreen) {
     QtPrompter prompter;
-    QObject context;
-    std::vector<std::string> unfit{"the box did not show"};
-    whenModalShows(context, [&](QWidget& box) {
-        unfit = GetParam().titleFits ? faultsOf(box) : offScreen(box);
-        static_cast<QDialog&>(box).reject();
-    });
-    prompter.messageBox(GetParam().text, GetParam().style, GetParam().title);
-    EXPECT_EQ(unfit, std::vector<std::string>{});
+    const MessageCase& c = GetParam();
+    EXPECT_EQ(faultsOfTheBox([&] { prompter.messageBox(c.text, c.style, c.title); }, c.titleFits),
+              std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
