@@ -65,11 +65,9 @@ void keepInsideArea(QMdiSubWindow& child) {
     if (!area) return;
     const QRect room = area->viewport()->rect();
     if (room.isEmpty()) return;
-    // Never narrower or lower than its least size, where its controls still fit.
-    const QSize least = child.minimumSizeHint();
     QRect g = child.geometry();
-    g.setWidth(std::max(std::min(g.width(), room.width()), least.width()));
-    g.setHeight(std::max(std::min(g.height(), room.height()), least.height()));
+    g.setWidth(std::min(g.width(), room.width()));
+    g.setHeight(std::min(g.height(), room.height()));
     g = within(g, room);
     if (g != child.geometry()) child.setGeometry(g);
 }

@@ -6,8 +6,8 @@ class QWidget;
 namespace varnoke {
 
 // Moves (and, when it is larger, shrinks) a child window so that it lies wholly in the
-// visible part of its work area, title bar and buttons within reach. It is never shrunk
-// below its least size: a larger one lies at the area's top left.
+// visible part of its work area, title bar and buttons within reach. In a work area
+// narrower than its least size it is shrunk further: its frame's buttons stay in reach.
 void keepInsideArea(QMdiSubWindow& child);
 
 // Moves a child window (shrinking it where the room calls for it, never below its least

@@ -109,11 +109,4 @@ TEST_F(Placement, AChildNothingCoversStaysWhereItIs) {
     EXPECT_EQ(sub->geometry(), before);
 }
 
-TEST_F(Placement, AChildIsNotShrunkBelowItsLeastSizeToLieInsideTheArea) {
-    QMdiSubWindow* sub = showChild(QSize(900, 200), QRect(0, 0, 950, 300));
-    keepInsideArea(*sub);
-    EXPECT_GE(sub->width(), sub->minimumSizeHint().width());
-    EXPECT_EQ(sub->x(), room().x());
-}
-
 } // namespace
