@@ -99,6 +99,7 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
                                     const std::vector<StagedCopy>& alsoCopyTo) {
     fieldNames_.clear();
     linkFailure_.clear();
+    linkFailureNumber_ = 0;
     Database& db = shared_.workDb;
     std::vector<std::pair<std::string, std::string>> swaps{
         {shared_.attachTableName, std::string(transientName)}};
@@ -116,6 +117,7 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
     } catch (const RuntimeError& error) {
         forgetIfLostWrites(error);
         linkFailure_ = withReason(error.description(), keptTablesNote(targets));
+        linkFailureNumber_ = error.number();
         shared_.stopFlag = kFlagYes;
         return LinkResult::LinkFailed;
     }
@@ -146,6 +148,7 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
                 // Close Files and the exit drop it again and say so if they cannot.
             }
         }
+        linkFailureNumber_ = error.number();
         errors_.handleError(
             RuntimeError(error.number(), withReason(error.description(), keptTablesNote(targets))));
         shared_.stopFlag = kFlagYes;

@@ -84,6 +84,9 @@ public:
     // The engine's description of the last LinkFailed and the working tables it kept,
     // empty after a link that worked.
     const std::string& linkFailure() const { return linkFailure_; }
+    // The engine's error number of the last LinkFailed or CopyFailed; 0 after a link
+    // that worked.
+    int linkFailureNumber() const { return linkFailureNumber_; }
 
 private:
     void dropIfPresent(std::string_view table);
@@ -95,6 +98,7 @@ private:
     ErrorHandler& errors_;
     std::vector<std::string> fieldNames_;
     std::string linkFailure_;
+    int linkFailureNumber_ = 0;
 };
 
 } // namespace varnoke

@@ -85,11 +85,12 @@ void Form4Model::command10Click() {
     criteriaGridEmptied();
 }
 
-void Form4Model::emptyGrid() {
+bool Form4Model::emptyGrid() {
     c_.command2.enabled = false;
     setRowButtons(false);
-    guarded([&] { criteria_.deleteAll(s_.shared.workDb); });
+    const bool emptied = guarded([&] { criteria_.deleteAll(s_.shared.workDb); });
     applyGridLayout();
+    return emptied;
 }
 
 void Form4Model::criteriaGridEmptied() {

@@ -2,6 +2,7 @@
 #include "dialog/form4_model.h"
 
 #include "drivers/data_types.h"
+#include "engine/engine_error.h"
 #include "shell/run_guard.h"
 
 namespace varnoke {
@@ -65,14 +66,17 @@ std::string Form4Model::chooseFile(const std::string& title, const std::string& 
     }
 }
 
-bool Form4Model::startOpen(const OpenSide& side, const std::function<void()>& forgetSide) {
+Form4Model::OpenStart Form4Model::startOpen(const OpenSide& side,
+                                            const std::function<void()>& forgetSide) {
     side.dialogFileName = side.path;
     const auto chosen = chooseFile(side.title, side.dialogFileName, side.document);
-    if (chosen.empty()) return false;
+    if (chosen.empty()) return OpenStart::Cancelled;
     side.dialogFileName = chosen;
 
     auto& sh = s_.shared;
-    emptyGrid();
+    // A working database that cannot take the rows' removal (another program holds it)
+    // cannot take the file's copy either: one notice, and the open stops there.
+    if (!emptyGrid()) return OpenStart::Failed;
     side.path = chosen;
     parseName(sh, side.path, c_.combo6.text == choice::HtmlImport);
     side.nameFlag.clear();
@@ -81,9 +85,9 @@ bool Form4Model::startOpen(const OpenSide& side, const std::function<void()>& fo
     if (!applyTableType(sh, c_.combo6.text)) {
         c_.command2.enabled = false;
         message(kUnrecognizedTypeMessage);
-        return false;
+        return OpenStart::Failed;
     }
-    return true;
+    return OpenStart::Started;
 }
 
 void Form4Model::refreshExportFieldList() {
@@ -107,17 +111,25 @@ void Form4Model::command1Click() {
 void Form4Model::getTableOne() {
     auto& sh = s_.shared;
     const bool one = sh.runMode == "1";
-    const bool started = startOpen({sh.fileAPath, sh.fileAName, commonDialog1FileName_,
-                                    Viewer::FileA, one ? "Open File" : "Open File A", "resource"},
-                                   [&] {
-                                       c_.text1.setText({});
-                                       c_.list1.clear();
-                                       if (one) {
-                                           c_.text2.setText({});
-                                           c_.list2.clear();
-                                       }
-                                   });
-    if (!started) return;
+    const OpenStart start =
+        startOpen({sh.fileAPath, sh.fileAName, commonDialog1FileName_, Viewer::FileA,
+                   one ? "Open File" : "Open File A", "resource"},
+                  [&] {
+                      c_.text1.setText({});
+                      c_.list1.clear();
+                      if (one) {
+                          c_.text2.setText({});
+                          c_.list2.clear();
+                      }
+                  });
+    if (start == OpenStart::Cancelled) return;
+    // File B is offered beside an open File A only: after a failed open the same cause
+    // (a held working database, say) would fail it too.
+    const auto offerFileB = [&] { c_.command4.enabled = !one && isSet(sh.fileAName); };
+    if (start == OpenStart::Failed) {
+        offerFileB();
+        return;
+    }
     sh.attachTableName = "Table1";
     // In the one-database mode the one file is both File A and File B.
     const bool both = c_.option1.value;
@@ -128,6 +140,7 @@ void Form4Model::getTableOne() {
                                                   : std::vector<StagedCopy>{});
     if (result != LinkResult::Linked) {
         linkFailed(result);
+        offerFileB();
         return;
     }
     for (const auto& name : attacher_.fieldNames()) {
@@ -143,18 +156,19 @@ void Form4Model::getTableOne() {
     s_.mainWindow.setMenuEnabled(menu::ViewFileA, true);
     refreshExportFieldList();
     c_.command3.enabled = true;
+    offerFileB();
 }
 
 void Form4Model::command4Click() {
     auto& sh = s_.shared;
     sh.stopFlag.clear();
-    const bool started = startOpen({sh.fileBPath, sh.fileBName, commonDialog2FileName_,
-                                    Viewer::FileB, "Open File B", "document"},
-                                   [&] {
-                                       c_.text2.setText({});
-                                       c_.list2.clear();
-                                   });
-    if (!started) return;
+    const OpenStart start = startOpen({sh.fileBPath, sh.fileBName, commonDialog2FileName_,
+                                       Viewer::FileB, "Open File B", "document"},
+                                      [&] {
+                                          c_.text2.setText({});
+                                          c_.list2.clear();
+                                      });
+    if (start != OpenStart::Started) return;
     sh.attachTableName = "Table2";
     closeQuietly(sh.rsFileB);
     const auto result = attacher_.connectOne(sh.attachFile, "2A");
@@ -210,6 +224,13 @@ void Form4Model::command6Click() {
 
 void Form4Model::linkFailed(LinkResult result) {
     c_.command2.enabled = false;
+    // A file in use is no question of its type: the engine's own words say what holds it.
+    // Nor can the working database be looked into now without a second wait.
+    if (attacher_.linkFailureNumber() == err::FileInUse) {
+        if (result == LinkResult::LinkFailed)
+            errors_->handleError(RuntimeError(err::FileInUse, attacher_.linkFailure()));
+        return;
+    }
     // A failed copy has been reported already.
     if (result == LinkResult::LinkFailed)
         message(withReason(kCouldNotConnectMessage, attacher_.linkFailure()));

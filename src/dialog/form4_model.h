@@ -117,7 +117,8 @@ public:
     void command8Click();  // "Edit &Criteria"
     void command9Click();  // "&Update Criteria"
     void command10Click(); // "&Remove Criteria"
-    void emptyGrid();
+    // Removes every criteria row; false when the working database refused it (reported).
+    bool emptyGrid();
     void criteriaGridEmptied();
     void criteriaGridFilled();
     void applyGridLayout();
@@ -158,9 +159,14 @@ private:
         std::string title;
         std::string_view document; // what the Internet address prompt calls the table
     };
+    enum class OpenStart {
+        Cancelled, // no file chosen: nothing changed
+        Failed,    // said so; the criteria rows could not be removed or the type is unknown
+        Started,   // the side forgotten, its new file's path split and its type looked up
+    };
     // Asks for the file, empties the criteria rows, takes the path and looks the data
-    // type up; false when nothing was chosen or the type is unknown (said so).
-    bool startOpen(const OpenSide& side, const std::function<void()>& forgetSide);
+    // type up.
+    OpenStart startOpen(const OpenSide& side, const std::function<void()>& forgetSide);
     // For a replace, field references; otherwise the whole records of both files.
     void fillTargetChoices();
     // The export field list again while it is shown for "select fields...".

@@ -6,7 +6,6 @@
 #include <QMdiSubWindow>
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 namespace varnoke {
@@ -45,9 +44,18 @@ std::vector<QRect> toolWindowsOver(const QMdiArea& area) {
     return covers;
 }
 
-bool clearOf(const QRect& r, const std::vector<QRect>& covers) {
-    return std::none_of(covers.begin(), covers.end(),
-                        [&](const QRect& c) { return c.intersects(r); });
+// How much of r the covers hide.
+int hiddenArea(const QRect& r, const std::vector<QRect>& covers) {
+    int hidden = 0;
+    for (const QRect& c : covers) {
+        const QRect part = c & r;
+        hidden += part.width() * part.height();
+    }
+    return hidden;
+}
+
+int area(const QRect& r) {
+    return r.width() * r.height();
 }
 
 } // namespace
@@ -75,25 +83,29 @@ void keepClearOfToolWindows(QMdiSubWindow& child) {
     if (!mdi || child.isMaximized() || child.isMinimized()) return;
     const std::vector<QRect> covers = toolWindowsOver(*mdi);
     const QRect now = child.geometry();
-    if (clearOf(now, covers)) return;
+    if (hiddenArea(now, covers) == 0) return;
     const QRect room = mdi->viewport()->rect();
     const QSize least = child.minimumSizeHint().boundedTo(now.size());
-    const auto area = [](const QRect& r) { return r.width() * r.height(); };
-    std::optional<QRect> best;
-    // The strips beside each cover, each taken as far as the room reaches.
+    // The place that hides least of the window, the larger of two that hide as much:
+    // within each strip beside a cover, taken as far as the room reaches, but never
+    // smaller than the window's least size. Where a strip is narrower, the window goes
+    // over the cover rather than lose its controls.
+    QRect best = now;
     for (const QRect& c : covers) {
         for (const QRect& strip :
              {QRect(QPoint(room.left(), room.top()), QPoint(c.left() - 1, room.bottom())),
               QRect(QPoint(c.right() + 1, room.top()), room.bottomRight()),
               QRect(room.topLeft(), QPoint(room.right(), c.top() - 1)),
               QRect(QPoint(room.left(), c.bottom() + 1), room.bottomRight())}) {
-            if (strip.width() < least.width() || strip.height() < least.height()) continue;
-            const QRect r = within(QRect(now.topLeft(), now.size().boundedTo(strip.size())), strip);
-            if (!clearOf(r, covers)) continue;
-            if (!best || area(r) > area(*best)) best = r;
+            if (strip.isEmpty()) continue;
+            const QSize size = now.size().boundedTo(strip.size()).expandedTo(least);
+            const QRect r = within(within(QRect(now.topLeft(), size), strip), room);
+            const int hidden = hiddenArea(r, covers);
+            const int bestHidden = hiddenArea(best, covers);
+            if (hidden < bestHidden || (hidden == bestHidden && area(r) > area(best))) best = r;
         }
     }
-    if (best) child.setGeometry(*best);
+    if (best != now) child.setGeometry(best);
 }
 
 } // namespace varnoke

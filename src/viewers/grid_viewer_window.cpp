@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 
 namespace varnoke {
@@ -130,12 +131,17 @@ void GridViewerWindow::buildButtons(QWidget* strip) {
     } else {
         specs.push_back({"cmdClose", "&Close", 4940, 1200});
     }
+    int right = 0;
     for (const ButtonSpec& s : specs) {
         auto* button = new QPushButton(QString::fromUtf8(s.caption), strip);
         button->setObjectName(s.name);
         button->setGeometry(px(s.left), 0, px(s.width), px(kStripHeight));
         button->setAutoDefault(false);
+        right = std::max(right, button->geometry().right() + 1);
     }
+    // The buttons stand where they were drawn, so the window is never narrower than
+    // their row: a window shrunk to make room would cut the last ones off.
+    strip->setMinimumWidth(right);
     auto button = [strip](const char* name) { return strip->findChild<QPushButton*>(name); };
     cmdRefresh_ = button("cmdRefresh");
     command1_ = button("Command1");

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,6 +47,8 @@ public:
     std::map<Viewer, std::string> gridCaptions;
     std::vector<Viewer> closed;
     std::map<Viewer, bool> shown;
+    // Runs as a caption is set, e.g. to change what the opener meets next.
+    std::function<void(Viewer, std::string_view)> onSetGridCaption;
 
     bool visible(Viewer v) const override {
         auto it = shown.find(v);
@@ -57,6 +60,7 @@ public:
     }
     void setGridCaption(Viewer v, std::string_view caption) override {
         gridCaptions[v] = std::string(caption);
+        if (onSetGridCaption) onSetGridCaption(v, caption);
     }
     void close(Viewer v) override {
         closed.push_back(v);

@@ -5,10 +5,13 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -20,11 +23,15 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
 namespace varnoke {
 namespace {
+
+// A prompt wider than this wraps: the width at which a message box's text wraps.
+constexpr int kPromptLineWidth = 500;
 
 struct ButtonSpec {
     QMessageBox::StandardButton button;
@@ -63,6 +70,37 @@ QMessageBox::Icon iconFor(int style) {
         return QMessageBox::NoIcon;
     }
 }
+
+// A message box no wider than its screen. Qt holds a long text to the screen's width,
+// to which the window manager then adds its borders.
+class ScreenMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        keepOnScreen();
+    }
+    bool event(QEvent* event) override {
+        const bool handled = QMessageBox::event(event);
+        // Qt sizes the box again on each layout request.
+        if (event->type() == QEvent::LayoutRequest) keepOnScreen();
+        return handled;
+    }
+
+private:
+    void keepOnScreen() {
+        const int room = screenRoom(*this);
+        if (width() <= room || !layout()) return;
+        layout()->activate();
+        const int height =
+            layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(room) : this->height();
+        setFixedSize(room, height);
+        // The new size asks for a layout, which would size the box as Qt does once more.
+        QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
+    }
+};
 
 } // namespace
 
@@ -130,11 +168,18 @@ void returnKeyboard(QWidget* window, QWidget* focus) {
 
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
     QWidget* owner = beginPrompt();
-    QMessageBox box(iconFor(style), toQString(title), toQString(text), QMessageBox::NoButton,
-                    owner);
+    ScreenMessageBox box(iconFor(style), toQString(title), toQString(text), QMessageBox::NoButton,
+                         owner);
     const auto specs = buttonsFor(style);
     for (const auto& spec : specs)
         box.addButton(spec.button);
+    // The box takes the width of its text, which wraps before the screen's edge; the row
+    // of buttons is widened so that the title bar shows the title whole too.
+    if (auto* buttons = box.findChild<QDialogButtonBox*>()) {
+        const QMargins margins = box.layout()->contentsMargins();
+        buttons->setMinimumWidth(std::min(titleBarWidth(box.windowTitle()), screenRoom(box)) -
+                                 margins.left() - margins.right());
+    }
     const std::size_t def = static_cast<std::size_t>(msgbox::defaultButtonOf(style));
     if (def < specs.size()) box.setDefaultButton(specs[def].button);
     // Escape answers Cancel where there is one, else the only button.
@@ -154,10 +199,18 @@ std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title
     box.setWindowTitle(toQString(title));
     box.setLabelText(toQString(prompt));
     box.setTextValue(toQString(defaultText));
-    // The box takes the width of its prompt and text box, which its layout holds it to;
-    // the text box is widened so that the title bar shows the title whole too.
+    // The box takes the width of its prompt and text box, which its layout holds it to.
+    // A long prompt wraps, as a message box's text does, and never past the screen; the
+    // text box is widened so that the title bar shows the title whole too.
+    const QMargins margins = box.layout() ? box.layout()->contentsMargins() : QMargins();
+    const int room = screenRoom(box) - margins.left() - margins.right();
+    if (auto* label = box.findChild<QLabel*>()) {
+        const int line = label->sizeHint().width();
+        label->setWordWrap(true);
+        label->setMinimumWidth(std::min({line, kPromptLineWidth, room}));
+    }
     if (auto* edit = box.findChild<QLineEdit*>())
-        edit->setMinimumWidth(titleBarWidth(box.windowTitle()));
+        edit->setMinimumWidth(std::min(titleBarWidth(box.windowTitle()), room));
     const bool accepted = box.exec() == QDialog::Accepted;
     endPrompt();
     return accepted ? box.textValue().toStdString() : std::string();

@@ -2,7 +2,10 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStringList>
+#include <QWidget>
 
 namespace varnoke {
 
@@ -32,6 +35,16 @@ int titleBarWidth(const QString& title) {
     const QFontMetrics metrics(bold);
     const int button = metrics.height() + 4;
     return metrics.horizontalAdvance(title) + 4 * button + 2 * metrics.height();
+}
+
+int screenRoom(const QWidget& window) {
+    // Before it shows, a window's screen is its owner's.
+    const QWidget* owner = window.parentWidget() ? window.parentWidget()->window() : &window;
+    const QScreen* screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return QWIDGETSIZE_MAX;
+    // Room for a border a few pixels wide on either side.
+    constexpr int kBorders = 8;
+    return screen->availableGeometry().width() - kBorders;
 }
 
 } // namespace varnoke

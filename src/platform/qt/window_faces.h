@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QString>
 
+class QWidget;
+
 namespace varnoke {
 
 // The plain face, at a size in pixels.
@@ -16,5 +18,9 @@ QFont narrowFace(int pixelSize);
 // title in the bold face title bars use, beside an icon and three buttons about as wide
 // as the bar is high.
 int titleBarWidth(const QString& title);
+
+// The widest a window may be on the screen it opens on (its owner's): the screen's free
+// width less the window manager's borders.
+int screenRoom(const QWidget& window);
 
 } // namespace varnoke
