@@ -10,10 +10,13 @@
 //   delete-all     the delete under "all records"                          DELETE ... WHERE IN
 //   replace-parallel  parallel replace over files whose records line up    UPDATE ... FROM on
 //                  (File B holds File A's keys in File A's order)          the row number
-// The keys are unique and each file holds them in its own order, so every method changes
-// the same records as the statement. The two sides of a pair run back to back on fresh
-// copies of one file, taking turns at going first; each size reports the median of the
-// pairs' ratios and its spread (lowest to highest ratio).
+// Each file holds the keys in its own order. By default the keys are unique, so every
+// method changes the same records as the statement; --keys repeats them (each key N
+// times, or "equal": one key for all), where a run kind whose method changes other
+// records than its statement does is compared with a statement that changes the same.
+// The two sides must leave the same records in both tables, or the bench stops. The two sides of a
+// pair run back to back on fresh copies of one file, taking turns at going first; each size reports
+// the median of the pairs' ratios and its spread (lowest to highest ratio).
 //
 // case-keys: the first-occurrence replace where File A holds ten keys in every letter
 // case but one, the exact one last of all, and File B asks for the exact keys; reports
@@ -21,8 +24,11 @@
 //
 // Usage:
 //   process_bench [--pairs N] [--sizes 10000,100000] [--runs replace-first,export,...]
-//   process_bench --one RUN SIZE process|sqlite [TEMPLATE]  one side once (/usr/bin/time -v)
-//   process_bench --make RUN SIZE TEMPLATE         the data of --one, made beforehand so that
+//                 [--keys unique,equal,1000,10000]
+//   process_bench [--keys K] --one RUN SIZE process|sqlite [TEMPLATE]  one side once
+//                                                  (/usr/bin/time -v)
+//   process_bench [--keys K] --make RUN SIZE TEMPLATE         the data of --one, made beforehand so
+//   that
 //                                                  making it is not in --one's peak memory
 #include "engine/connection.h"
 #include "engine/engine.h"
@@ -124,23 +130,37 @@ struct RunKind {
     Action action;
     std::string_view method;
     std::string statement; // the single SQLite statement
-    std::string check;     // a count both sides must agree on afterwards
+    std::string check;     // a count --one reports
     Data data = Data::Shuffled;
+    // The statement over repeated keys, where the method changes other records than
+    // `statement` does then.
+    std::string repeatedStatement = {};
 };
 
 const std::string kUpdateFrom =
     "UPDATE Table1 SET name = Table2.name FROM Table2 WHERE Table1.code = Table2.code";
 const std::string kReplaced = "SELECT count(*) FROM Table1 WHERE name LIKE 'b%'";
+// Over repeated keys a replace leaves the name of the last File B record of the key, and
+// the first-occurrence methods act on the first File A record of a key. A bare column
+// beside max() or min() is taken from the row holding that maximum or minimum.
+const std::string kLastOfB = "(SELECT code, name, max(rowid) FROM Table2 GROUP BY code)";
+const std::string kFirstOfA = "(SELECT code, name, min(rowid) AS first FROM Table1 GROUP BY code)";
+const std::string kReplaceByLast = "UPDATE Table1 SET name = last.name FROM " + kLastOfB +
+                                   " AS last WHERE Table1.code = last.code";
 
 const std::vector<RunKind> kRuns = {
-    {"replace-first", Action::Replace, choice::NonParallelFirstOccurrence, kUpdateFrom, kReplaced},
-    {"replace-all", Action::Replace, choice::NonParallelAllRecords, kUpdateFrom, kReplaced},
+    {"replace-first", Action::Replace, choice::NonParallelFirstOccurrence, kUpdateFrom, kReplaced,
+     Data::Shuffled, kReplaceByLast + " AND Table1.rowid IN (SELECT first FROM " + kFirstOfA + ")"},
+    {"replace-all", Action::Replace, choice::NonParallelAllRecords, kUpdateFrom, kReplaced,
+     Data::Shuffled, kReplaceByLast},
     {"delete-first", Action::Delete, choice::NonParallelFirstOccurrence,
      "DELETE FROM Table1 WHERE code IN (SELECT code FROM Table2)", "SELECT count(*) FROM Table1"},
     {"export", Action::Export, choice::NonParallelFirstOccurrence,
      "INSERT INTO \"Exported Data\" (code, name) SELECT Table1.code, Table1.name FROM Table1 "
      "JOIN Table2 ON Table1.code = Table2.code",
-     "SELECT count(*) FROM \"Exported Data\""},
+     "SELECT count(*) FROM \"Exported Data\"", Data::Shuffled,
+     "INSERT INTO \"Exported Data\" (code, name) SELECT f.code, f.name FROM Table2 JOIN " +
+         kFirstOfA + " AS f ON f.code = Table2.code"},
     {"delete-all", Action::Delete, choice::NonParallelAllRecords,
      "DELETE FROM Table1 WHERE code IN (SELECT code FROM Table2)", "SELECT count(*) FROM Table1"},
     {"replace-parallel", Action::Replace, choice::ParallelOneRecord,
@@ -203,9 +223,25 @@ void insertRows(sqlite3* db, const std::string& table, const std::vector<std::st
     sqlite3_finalize(st);
 }
 
-std::vector<std::string> shuffledKeys(long rows, unsigned seed) {
+// How many times each key stands in each file: `times`, or all records one key (0).
+struct KeyShape {
+    std::string name;
+    long times = 1;
+};
+
+KeyShape keyShapeNamed(const std::string& name) {
+    if (name == "unique") return {name, 1};
+    if (name == "equal") return {name, 0};
+    const long times = std::stol(name);
+    if (times < 1) throw std::runtime_error("--keys wants unique, equal or a count");
+    return {name, times};
+}
+
+std::vector<std::string> shuffledKeys(long rows, unsigned seed, const KeyShape& shape) {
+    const long distinct = shape.times == 0 ? 1 : std::max(1L, rows / shape.times);
     std::vector<long> keys(static_cast<std::size_t>(rows));
-    std::iota(keys.begin(), keys.end(), 0L);
+    for (long i = 0; i < rows; ++i)
+        keys[static_cast<std::size_t>(i)] = i % distinct;
     std::shuffle(keys.begin(), keys.end(), std::mt19937(seed));
     std::vector<std::string> out;
     out.reserve(keys.size());
@@ -225,7 +261,7 @@ std::string caseVariant(int g, long v) {
 
 // A working database with Table1, Table2, the criteria table and an empty export file.
 // At `path`, unless a file is there.
-std::string makeTemplateAt(const std::string& path, long rows, Data data) {
+std::string makeTemplateAt(const std::string& path, long rows, Data data, const KeyShape& shape) {
     if (fs::exists(path)) return path;
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
@@ -249,20 +285,24 @@ std::string makeTemplateAt(const std::string& path, long rows, Data data) {
         insertRows(db, "Table1", a, "a");
         insertRows(db, "Table2", b, "b");
     } else {
-        insertRows(db, "Table1", shuffledKeys(rows, 1), "a");
-        insertRows(db, "Table2", shuffledKeys(rows, data == Data::Lined ? 1 : 2), "b");
+        insertRows(db, "Table1", shuffledKeys(rows, 1, shape), "a");
+        insertRows(db, "Table2", shuffledKeys(rows, data == Data::Lined ? 1 : 2, shape), "b");
     }
     execOrDie(db, "COMMIT");
     sqlite3_close(db);
     return path;
 }
 
-std::string makeTemplate(long rows, Data data) {
-    return makeTemplateAt(benchPath(dataName(data), rows), rows, data);
+std::string templateName(Data data, const KeyShape& shape) {
+    return std::string(dataName(data)) + "_" + shape.name;
 }
 
-std::string freshCopy(long rows, Data data) {
-    const auto from = makeTemplate(rows, data);
+std::string makeTemplate(long rows, Data data, const KeyShape& shape) {
+    return makeTemplateAt(benchPath(templateName(data, shape), rows), rows, data, shape);
+}
+
+std::string freshCopy(long rows, Data data, const KeyShape& shape) {
+    const auto from = makeTemplate(rows, data, shape);
     const auto to = benchPath("run", rows);
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
     return to;
@@ -274,6 +314,41 @@ long checkCount(const std::string& path, const RunKind& kind) {
     const long n = countOf(db, kind.check);
     sqlite3_close(db);
     return n;
+}
+
+// The records of a table, whatever their order: their number and a sum of their hashes.
+struct Digest {
+    long rows = 0;
+    std::uint64_t sum = 0;
+    bool operator==(const Digest&) const = default;
+};
+
+Digest digestOf(sqlite3* db, const std::string& table) {
+    Digest d;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, ("SELECT code, name FROM " + table).c_str(), -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        std::uint64_t h = 14695981039346656037ull;
+        for (int col = 0; col < 2; ++col) {
+            const auto* text = sqlite3_column_text(st, col);
+            for (int i = 0, n = sqlite3_column_bytes(st, col); i < n; ++i)
+                h = (h ^ text[i]) * 1099511628211ull;
+            h = (h ^ 0xff) * 1099511628211ull; // a Null and an empty text alike: neither occurs
+        }
+        ++d.rows;
+        d.sum += h ^ (h >> 31);
+    }
+    sqlite3_finalize(st);
+    return d;
+}
+
+// What both sides must leave: File A and the export file.
+std::pair<Digest, Digest> recordsOf(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    auto out = std::pair(digestOf(db, "Table1"), digestOf(db, "\"Exported Data\""));
+    sqlite3_close(db);
+    return out;
 }
 
 using Clock = std::chrono::steady_clock;
@@ -349,12 +424,13 @@ double runProcess(const std::string& path, const RunKind& kind) {
     return secs;
 }
 
-double runStatement(const std::string& path, const RunKind& kind) {
+double runStatement(const std::string& path, const RunKind& kind, const KeyShape& shape) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     detail::configureConnection(db); // the engine's settings: both sides work alike
     const auto start = Clock::now();
-    execOrDie(db, kind.statement);
+    execOrDie(db, shape.times == 1 || kind.repeatedStatement.empty() ? kind.statement
+                                                                     : kind.repeatedStatement);
     const double secs = secondsSince(start);
     sqlite3_close(db);
     return secs;
@@ -372,21 +448,26 @@ struct Pairs {
     std::vector<double> process, sql, ratio;
 };
 
-Pairs comparePairs(const RunKind& kind, long rows, int pairs) {
+std::string describe(const std::pair<Digest, Digest>& r) {
+    return std::to_string(r.first.rows) + " records in File A, " + std::to_string(r.second.rows) +
+           " exported";
+}
+
+Pairs comparePairs(const RunKind& kind, const KeyShape& shape, long rows, int pairs) {
     Pairs out;
     for (int i = 0; i < pairs; ++i) {
         double p = 0, s = 0;
-        long pCount = 0, sCount = 0;
+        std::pair<Digest, Digest> pRecords, sRecords;
         auto processSide = [&] {
-            const auto path = freshCopy(rows, kind.data);
+            const auto path = freshCopy(rows, kind.data, shape);
             p = runProcess(path, kind);
-            pCount = checkCount(path, kind);
+            pRecords = recordsOf(path);
             fs::remove(path);
         };
         auto sqlSide = [&] {
-            const auto path = freshCopy(rows, kind.data);
-            s = runStatement(path, kind);
-            sCount = checkCount(path, kind);
+            const auto path = freshCopy(rows, kind.data, shape);
+            s = runStatement(path, kind, shape);
+            sRecords = recordsOf(path);
             fs::remove(path);
         };
         // Each side goes first in turn, so a slow spell of the machine hits both alike.
@@ -397,15 +478,15 @@ Pairs comparePairs(const RunKind& kind, long rows, int pairs) {
             sqlSide();
             processSide();
         }
-        if (pCount != sCount)
-            throw std::runtime_error(kind.name + ": the run and the statement disagree (" +
-                                     std::to_string(pCount) + " against " + std::to_string(sCount) +
-                                     ")");
+        if (pRecords != sRecords)
+            throw std::runtime_error(kind.name +
+                                     ": the run and the statement leave other records (" +
+                                     describe(pRecords) + " against " + describe(sRecords) + ")");
         out.process.push_back(p);
         out.sql.push_back(s);
         out.ratio.push_back(p / s);
-        std::fprintf(stderr, "  %s %ld pair %d: %.3f s / %.3f s = %.2f\n", kind.name.c_str(), rows,
-                     i + 1, p, s, p / s);
+        std::fprintf(stderr, "  %s %s %ld pair %d: %.3f s / %.3f s = %.2f\n", kind.name.c_str(),
+                     shape.name.c_str(), rows, i + 1, p, s, p / s);
     }
     return out;
 }
@@ -432,7 +513,7 @@ void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
     for (long rows : sizes) {
         std::vector<double> times;
         for (int i = 0; i < pairs; ++i) {
-            const auto path = freshCopy(rows, Data::CaseKeys);
+            const auto path = freshCopy(rows, Data::CaseKeys, keyShapeNamed("unique"));
             times.push_back(runProcess(path, kCaseKeys));
             // Only the exact keys are replaced, never a case variant.
             if (checkCount(path, kCaseKeys) != 10)
@@ -453,17 +534,18 @@ void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
 }
 
 // A template made by --make, so that making the data is not in this process's peak memory.
-int runOne(const std::string& name, long rows, const std::string& side,
+int runOne(const std::string& name, const KeyShape& shape, long rows, const std::string& side,
            const std::string& madeTemplate) {
     const RunKind& kind = kindNamed(name);
-    const auto path = madeTemplate.empty() ? freshCopy(rows, kind.data) : benchPath("run", rows);
+    const auto path =
+        madeTemplate.empty() ? freshCopy(rows, kind.data, shape) : benchPath("run", rows);
     if (!madeTemplate.empty())
         fs::copy_file(madeTemplate, path, fs::copy_options::overwrite_existing);
-    const double secs = side == "sqlite" ? runStatement(path, kind) : runProcess(path, kind);
-    std::printf("%s %ld %s: %.3f s, count %ld\n", name.c_str(), rows, side.c_str(), secs,
-                checkCount(path, kind));
+    const double secs = side == "sqlite" ? runStatement(path, kind, shape) : runProcess(path, kind);
+    std::printf("%s %s %ld %s: %.3f s, count %ld\n", name.c_str(), shape.name.c_str(), rows,
+                side.c_str(), secs, checkCount(path, kind));
     fs::remove(path);
-    fs::remove(benchPath(dataName(kind.data), rows));
+    fs::remove(benchPath(templateName(kind.data, shape), rows));
     return 0;
 }
 
@@ -478,6 +560,7 @@ int main(int argc, char** argv) {
     std::vector<long> caseSizes = {1000, 4000, 16000, 64000};
     std::vector<std::string> runs = {"replace-first", "replace-all",      "delete-first", "export",
                                      "delete-all",    "replace-parallel", "case-keys"};
+    std::vector<KeyShape> shapes = {keyShapeNamed("unique")};
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i];
@@ -486,10 +569,11 @@ int main(int argc, char** argv) {
                 return argv[++i];
             };
             if (a == "--one" && i + 3 < argc)
-                return runOne(argv[i + 1], std::stol(argv[i + 2]), argv[i + 3],
+                return runOne(argv[i + 1], shapes.front(), std::stol(argv[i + 2]), argv[i + 3],
                               i + 4 < argc ? argv[i + 4] : "");
             if (a == "--make" && i + 3 < argc) {
-                makeTemplateAt(argv[i + 3], std::stol(argv[i + 2]), kindNamed(argv[i + 1]).data);
+                makeTemplateAt(argv[i + 3], std::stol(argv[i + 2]), kindNamed(argv[i + 1]).data,
+                               shapes.front());
                 return 0;
             }
             if (a == "--pairs") {
@@ -504,33 +588,40 @@ int main(int argc, char** argv) {
                     caseSizes.push_back(std::stol(s));
             } else if (a == "--runs") {
                 runs = splitList(next());
+            } else if (a == "--keys") {
+                shapes.clear();
+                for (const auto& k : splitList(next()))
+                    shapes.push_back(keyShapeNamed(k));
+                if (shapes.empty()) throw std::runtime_error("--keys wants a shape");
             } else {
                 throw std::runtime_error("unknown option " + a);
             }
         }
 
-        std::printf("%-14s %9s %6s %11s %11s %9s %17s %10s\n", "run", "records", "pairs", "run s",
-                    "SQLite s", "ratio", "spread", "growth");
+        std::printf("%-14s %7s %9s %6s %11s %11s %9s %17s %10s\n", "run", "keys", "records",
+                    "pairs", "run s", "SQLite s", "ratio", "spread", "growth");
         for (const auto& name : runs) {
             if (name == kCaseKeys.name) continue;
             const RunKind& kind = kindNamed(name);
-            double prev = 0;
-            long prevRows = 0;
-            for (long rows : sizes) {
-                const Pairs p = comparePairs(kind, rows, pairs);
-                const double secs = median(p.process);
-                std::printf("%-14s %9ld %6d %11.4f %11.4f %9.2f %8.2f - %6.2f", name.c_str(), rows,
-                            pairs, secs, median(p.sql), median(p.ratio),
-                            *std::min_element(p.ratio.begin(), p.ratio.end()),
-                            *std::max_element(p.ratio.begin(), p.ratio.end()));
-                // Growth per tenfold: n log n is about 11.5 to 12.5.
-                if (prevRows > 0)
-                    std::printf(" %9.1fx\n", secs / prev);
-                else
-                    std::printf(" %10s\n", "-");
-                std::fflush(stdout);
-                prev = secs;
-                prevRows = rows;
+            for (const KeyShape& shape : shapes) {
+                double prev = 0;
+                long prevRows = 0;
+                for (long rows : sizes) {
+                    const Pairs p = comparePairs(kind, shape, rows, pairs);
+                    const double secs = median(p.process);
+                    std::printf("%-14s %7s %9ld %6d %11.4f %11.4f %9.2f %8.2f - %6.2f",
+                                name.c_str(), shape.name.c_str(), rows, pairs, secs, median(p.sql),
+                                median(p.ratio), *std::min_element(p.ratio.begin(), p.ratio.end()),
+                                *std::max_element(p.ratio.begin(), p.ratio.end()));
+                    // Growth per tenfold: n log n is about 11.5 to 12.5.
+                    if (prevRows > 0)
+                        std::printf(" %9.1fx\n", secs / prev);
+                    else
+                        std::printf(" %10s\n", "-");
+                    std::fflush(stdout);
+                    prev = secs;
+                    prevRows = rows;
+                }
             }
         }
         if (std::find(runs.begin(), runs.end(), kCaseKeys.name) != runs.end())
@@ -539,11 +630,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "process_bench: %s\n", e.what());
         return 1;
     }
-    for (long n : sizes) {
-        fs::remove(benchPath(dataName(Data::Shuffled), n));
-        fs::remove(benchPath(dataName(Data::Lined), n));
-    }
+    for (long n : sizes)
+        for (const KeyShape& shape : shapes) {
+            fs::remove(benchPath(templateName(Data::Shuffled, shape), n));
+            fs::remove(benchPath(templateName(Data::Lined, shape), n));
+        }
     for (long n : caseSizes)
-        fs::remove(benchPath("casekeys", n));
+        fs::remove(benchPath(templateName(Data::CaseKeys, keyShapeNamed("unique")), n));
     return 0;
 }

@@ -32,7 +32,7 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
                                        const std::vector<std::int64_t>& rows,
                                        const std::vector<char>& alive) {
     assert(alive.size() == rows.size());
-    if (rows.size() > UINT32_MAX) return std::nullopt;
+    if (rows.size() >= UINT32_MAX) return std::nullopt;
     KeyIndex index;
     index.entries_.reserve(rows.size());
     bool keepTexts = true;
@@ -104,6 +104,8 @@ std::optional<KeyIndex> KeyIndex::scan(Connection& c, const TableInfo& table,
         if (index.directory_[b + 1] - index.directory_[b] > 1)
             std::sort(entries.begin() + index.directory_[b],
                       entries.begin() + index.directory_[b + 1]);
+    index.forwards_ = SkipLinks(entries.size());
+    index.backwards_ = SkipLinks(entries.size());
     return index;
 }
 
@@ -113,14 +115,23 @@ std::optional<std::string_view> KeyIndex::textOf(std::size_t slot) const {
                                            textStart_[slot + 1] - textStart_[slot]);
 }
 
-std::span<const KeyIndex::Entry> KeyIndex::candidates(std::string_view text) const {
+std::pair<std::size_t, std::size_t> KeyIndex::candidates(std::string_view text) const {
     const auto key = keyOf(text);
     const auto bucket = static_cast<std::uint32_t>(key >> 32) >> (32 - directoryBits_);
     const auto first = entries_.begin() + directory_[bucket];
     const auto last = entries_.begin() + directory_[bucket + 1];
     const auto low = std::lower_bound(first, last, entryOf(key, 0));
     const auto high = std::upper_bound(low, last, entryOf(key, UINT32_MAX));
-    return {low, high};
+    return {static_cast<std::size_t>(low - entries_.begin()),
+            static_cast<std::size_t>(high - entries_.begin())};
+}
+
+std::size_t KeyIndex::firstFrom(std::size_t first, std::size_t last, std::size_t slot) const {
+    const auto begin = entries_.begin();
+    const auto at = std::lower_bound(begin + static_cast<std::ptrdiff_t>(first),
+                                     begin + static_cast<std::ptrdiff_t>(last), slot,
+                                     [](const Entry& e, std::size_t s) { return e.slot < s; });
+    return static_cast<std::size_t>(at - begin);
 }
 
 } // namespace varnoke::detail

@@ -3,13 +3,18 @@
 // find per driving record, and a lookup here costs far less than an index search in
 // SQLite. Every candidate is checked against its row (value/case_fold.h, as the
 // collation of the same find in SQLite), so the key only narrows the search.
+//
+// Invariant: a slot that a walk's `gone` says has left the row set never comes back to
+// it while the index stands (a row set adds rows only in new slots, and a row added
+// drops the index), so no walk meets it again.
 #include "engine/connection.h"
+#include "engine/skip_links.h"
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnoke::detail {
@@ -31,8 +36,14 @@ public:
         std::uint32_t slot;
         auto operator<=>(const Entry&) const = default;
     };
-    // The rows whose value may equal `text`, by ascending slot.
-    std::span<const Entry> candidates(std::string_view text) const;
+    enum class Walk { Forwards, Backwards };
+    // The first slot of the rows whose value may equal `text`, in the walk's direction
+    // from slot `from` (forwards: the slots from `from` on; backwards: those before it),
+    // that `hit(slot)` holds for. The slots `gone(slot)` says have left the row set
+    // are passed over, and cost no later walk anything.
+    template <typename Gone, typename Hit>
+    std::optional<std::size_t> firstCandidate(std::string_view text, Walk walk, std::size_t from,
+                                              Gone gone, Hit hit);
     // The column's text in that row, when the index holds the texts (up to a bound) and
     // the row a text: a find checks its candidates without reading their rows.
     std::optional<std::string_view> textOf(std::size_t slot) const;
@@ -41,6 +52,11 @@ public:
     bool coversTable() const { return coversTable_; }
 
 private:
+    // The entries that may hold `text`: [first, second), by ascending slot.
+    std::pair<std::size_t, std::size_t> candidates(std::string_view text) const;
+    // The first of the entries [first, last) whose slot is `slot` or later.
+    std::size_t firstFrom(std::size_t first, std::size_t last, std::size_t slot) const;
+
     std::vector<Entry> entries_; // sorted
     // Where the entries of each leading key bits begin, so a lookup searches a few
     // neighbouring entries rather than the whole index.
@@ -51,6 +67,28 @@ private:
     std::vector<std::uint32_t> textStart_;
     std::vector<bool> hasText_;
     bool coversTable_ = true;
+    // The entries passed over, by position forwards and by position from the last
+    // backwards.
+    SkipLinks forwards_{0};
+    SkipLinks backwards_{0};
 };
+
+template <typename Gone, typename Hit>
+std::optional<std::size_t> KeyIndex::firstCandidate(std::string_view text, Walk walk,
+                                                    std::size_t from, Gone gone, Hit hit) {
+    const auto [first, last] = candidates(text);
+    const std::size_t at = firstFrom(first, last, from);
+    const std::size_t n = entries_.size();
+    // Walks the walk's own positions [begin, end), the entry of each at entryAt(i).
+    const auto walkOn = [&](SkipLinks& links, std::size_t begin, std::size_t end,
+                            auto entryAt) -> std::optional<std::size_t> {
+        const auto left = [&](std::size_t i) { return gone(entries_[entryAt(i)].slot); };
+        for (std::size_t i = begin; (i = links.firstKept(i, end, left)) < end; ++i)
+            if (const std::size_t slot = entries_[entryAt(i)].slot; hit(slot)) return slot;
+        return std::nullopt;
+    };
+    if (walk == Walk::Forwards) return walkOn(forwards_, at, last, [](std::size_t i) { return i; });
+    return walkOn(backwards_, n - at, n - first, [n](std::size_t i) { return n - 1 - i; });
+}
 
 } // namespace varnoke::detail

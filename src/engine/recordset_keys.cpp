@@ -13,28 +13,38 @@
 
 namespace varnoke::detail {
 
+namespace {
+
+// The slots that left the row set, which never come back to it (see KeyIndex).
+auto goneFrom(const std::vector<char>& alive) {
+    return [&alive](std::size_t slot) { return !alive[slot]; };
+}
+
+} // namespace
+
 std::optional<std::vector<std::int64_t>> RecordsetState::keyedRows(std::string_view column,
                                                                    std::string_view text) {
     if (!open || !natural_) return std::nullopt;
     const int served = columnOfBase(column);
-    const KeyIndex* keys = served < 0 ? nullptr : keysServe(served);
+    KeyIndex* keys = served < 0 ? nullptr : keysServe(served);
     if (!keys || !keys->coversTable()) return std::nullopt;
     std::vector<std::int64_t> found;
-    for (const auto& e : keys->candidates(text)) {
-        if (!alive_[e.slot]) continue;
-        const auto kept = keys->textOf(e.slot);
-        if (!kept || sameFolded(*kept, text)) found.push_back(rows_[e.slot]);
-    }
+    keys->firstCandidate(text, KeyIndex::Walk::Forwards, 0, goneFrom(alive_),
+                         [&](std::size_t slot) {
+                             const auto kept = keys->textOf(slot);
+                             if (!kept || sameFolded(*kept, text)) found.push_back(rows_[slot]);
+                             return false;
+                         });
     return found;
 }
 
 // A scan of the table stands in for many index searches, but a table written between
 // finds would be scanned for each: after the index goes stale, finds go to SQLite until
 // their number reaches a quarter of the rows, so scans cost no more than the finds.
-const KeyIndex* RecordsetState::keysServe(int column) {
+KeyIndex* RecordsetState::keysServe(int column) {
     assert(natural_);
     cache_.sync(dataVersion());
-    if (const KeyIndex* keys = cache_.keys(column)) return keys;
+    if (KeyIndex* keys = cache_.keys(column)) return keys;
     if (keysScanned_ && findsSinceScan_ * 4 < rows_.size()) {
         ++findsSinceScan_;
         return nullptr;
@@ -50,32 +60,22 @@ const KeyIndex* RecordsetState::keysServe(int column) {
 std::optional<std::optional<std::size_t>>
 RecordsetState::keyedFind(const FindQuery& q, std::optional<std::size_t> after) {
     if (q.keyColumn < 0 || !natural_) return std::nullopt;
-    const KeyIndex* keys = keysServe(q.keyColumn);
+    KeyIndex* keys = keysServe(q.keyColumn);
     if (!keys) return std::nullopt;
     const std::string& text = q.binds[static_cast<std::size_t>(q.keyBind - 1)].asText();
-    auto found = keys->candidates(text);
-    auto tryHit = [&](std::size_t slot) {
-        if (!alive_[slot]) return false;
+    auto hit = [&](std::size_t slot) {
         // The row itself is read when a value other than the key is asked for.
         if (auto kept = keys->textOf(slot)) return sameFolded(*kept, text);
         if (!readRowAt(slot)) return false;
         const Value& v = cache_.row()[static_cast<std::size_t>(q.keyColumn)];
         return v.isText() && sameFolded(v.asText(), text);
     };
-    // Candidates are in slot order: a find from a record starts at its place among them.
-    const auto bySlot = [](const KeyIndex::Entry& e, std::size_t slot) { return e.slot < slot; };
-    if (q.backwards) {
-        auto end =
-            after ? std::lower_bound(found.begin(), found.end(), *after, bySlot) : found.end();
-        for (auto it = end; it != found.begin();)
-            if (--it; tryHit(it->slot)) return it->slot;
-    } else {
-        auto it = after ? std::lower_bound(found.begin(), found.end(), *after + 1, bySlot)
-                        : found.begin();
-        for (; it != found.end(); ++it)
-            if (tryHit(it->slot)) return it->slot;
-    }
-    return std::optional<std::size_t>{};
+    // A find from a record starts at its place among the candidates.
+    if (q.backwards)
+        return std::make_optional(keys->firstCandidate(
+            text, KeyIndex::Walk::Backwards, after.value_or(rows_.size()), goneFrom(alive_), hit));
+    return std::make_optional(keys->firstCandidate(text, KeyIndex::Walk::Forwards,
+                                                   after ? *after + 1 : 0, goneFrom(alive_), hit));
 }
 
 } // namespace varnoke::detail

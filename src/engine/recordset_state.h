@@ -141,7 +141,7 @@ private:
                                                         std::optional<std::size_t> after);
     // The key index of the column, made when the heuristics allow; nullptr when the find
     // goes to SQLite.
-    const KeyIndex* keysServe(int column);
+    KeyIndex* keysServe(int column);
     // A recordset column's name in its base table, and the first column of that name.
     const std::string& baseName(int column) const;
     int columnOfBase(std::string_view baseColumn) const;

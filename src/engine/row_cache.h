@@ -73,9 +73,8 @@ public:
     bool takeStored(std::size_t slot);
 
     // --- the key index of one column
-    const KeyIndex* keys(int column) const {
-        return keys_ && keysColumn_ == column ? &*keys_ : nullptr;
-    }
+    // Not const: its walks link past the slots that left the row set.
+    KeyIndex* keys(int column) { return keys_ && keysColumn_ == column ? &*keys_ : nullptr; }
     int keysColumn() const { return keys_ ? keysColumn_ : -1; }
     void holdKeys(int column, std::optional<KeyIndex> keys);
     void dropKeys() { keys_.reset(); }

@@ -199,6 +199,23 @@ INSTANTIATE_TEST_SUITE_P(
         Between{"RecordDeletedHere", [](Database&, Recordset& rs) { rs.deleteRecord(); }},
         Between{"RecordDeletedByStatement",
                 [](Database& db, Recordset&) { db.execute("DELETE FROM Words WHERE Id = 2"); }},
+        Between{"RecordsOfAKeyDeletedFromTheFirst",
+                [](Database&, Recordset& rs) {
+                    for (rs.findFirst("Word = 'abc'"); !rs.noMatch(); rs.findFirst("Word = 'abc'"))
+                        rs.deleteRecord();
+                }},
+        Between{"RecordsOfAKeyDeletedFromTheLast",
+                [](Database&, Recordset& rs) {
+                    for (rs.findLast("Word = 'x'"); !rs.noMatch(); rs.findLast("Word = 'x'"))
+                        rs.deleteRecord();
+                    rs.findLast("Word = 'abc'");
+                    rs.deleteRecord();
+                }},
+        Between{"KeyedDeletesOfOneKeyAgain",
+                [](Database& db, Recordset&) {
+                    for (const char* word : {"ABC", "abc", "x", "aBc"})
+                        db.execute(std::string("DELETE FROM Words WHERE Word = '") + word + "'");
+                }},
         Between{"RecordAddedElsewhere",
                 [](Database& db, Recordset&) {
                     auto other = db.openRecordset("Words", RecordsetType::Dynaset);
