@@ -17,6 +17,8 @@ void RecordsetState::setValue(int column, const Value& v) {
     if (editMode == 0)
         throw EngineError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
     const auto& col = columns[static_cast<std::size_t>(column)];
+    // A new row may be given its COUNTER; a row's own never changes.
+    if (editMode == 1) requireChangeable(base_.columns[static_cast<std::size_t>(col.baseColumn)]);
     pending_[static_cast<std::size_t>(column)] = storeValue(v, col.type, col.name);
 }
 
