@@ -74,6 +74,12 @@ Connection::keyedRows(const std::string& tableKey, std::string_view column, std:
     return rows;
 }
 
+void Connection::tellBatchLost(std::uint64_t batch) {
+    for (auto& [key, table] : watched_)
+        for (const auto& e : table.rowSets)
+            if (auto rs = e.rowSet.lock()) rs->batchLost(batch);
+}
+
 void Connection::tell(WatchedTable& t, DataVersion before, const TableChange& change) {
     const DataVersion after = dataVersion(t);
     bool writerTold = change.writer == nullptr;

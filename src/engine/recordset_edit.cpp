@@ -111,6 +111,11 @@ void RecordsetState::update() {
         rows_.push_back(rowid);
         alive_.push_back(1);
         live_.push();
+        if (const auto batch = c.batch(); batch != addedBatch_) {
+            addedBatch_ = batch;
+            addedSlots_.clear();
+        }
+        addedSlots_.push_back(rows_.size() - 1);
         if (slotMapComplete_) slotMap_[rowid] = rows_.size() - 1;
         // A clone shares the row order its finds join until one of them adds a row; then
         // the one adding makes its own at its next find.

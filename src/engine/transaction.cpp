@@ -110,6 +110,7 @@ void Connection::noteWrite() {
     if (!inTransaction_ && sqlite3_get_autocommit(db_.get())) {
         exec("BEGIN");
         inTransaction_ = true;
+        ++batch_;
         pendingWrites_ = 0;
         // Read after the commit just made: the time it took is no part of the new batch's.
         transactionStart_ = clock_.now();
@@ -154,9 +155,11 @@ void Connection::loseGathered(const EngineError& cause) {
     if (!text.ends_with('.')) text += '.';
     lost_.emplace(cause.number(), text + "  The changes made since the last automatic save "
                                          "were undone; everything saved before them is kept.");
+    const std::uint64_t lostBatch = batch();
     inTransaction_ = false;
     pendingWrites_ = 0;
     schemaChanged(); // the find indexes made in the transaction are gone too
+    if (lostBatch != 0) tellBatchLost(lostBatch);
     throw *lost_;
 }
 
