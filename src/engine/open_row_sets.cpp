@@ -1,7 +1,7 @@
 // The one registry of a connection's open row sets, by table: how deletes made by
-// statements reach every recordset, how statements borrow a recordset's key index,
-// whether a compact would pull rowids from under a row set, and which row sets closing a
-// database handle or dropping their table closes.
+// statements and a lost batch reach every recordset, how statements borrow a recordset's
+// key index, whether a compact would pull rowids from under a row set, and which row
+// sets closing a database handle or dropping their table closes.
 //
 // Invariants: a row set stands in the registry once, under the table it was last built
 // on (a requery builds again and moves it), with the handle that opened it; every

@@ -9,7 +9,8 @@
 // row just deleted, so a record this row set added may carry the rowid of one it lost.
 // Then every slot but the latest is dead (the row set heard of each delete), and a
 // rowid means its latest slot. A bookmark is a slot, never a rowid, so the bookmark of a
-// deleted record never reaches the record added after it.
+// deleted record never reaches the record added after it. A lost batch undid the rows
+// added in it: their slots die too, so the rowid a later row takes means no live slot.
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
 
