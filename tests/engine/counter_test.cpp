@@ -65,16 +65,19 @@ const Change kChanges[] = {
     {"UpdateOfEveryRow", [](Database& db) { db.execute("UPDATE T SET Id = Id + 97"); }, "b"},
 };
 
+// Id and K of every row, in the order given.
+Texts rowsOf(Database& db, const std::string& order) {
+    auto rs = db.openRecordset("SELECT Id, K FROM T ORDER BY " + order, RecordsetType::Snapshot);
+    Texts out;
+    for (; !rs.eof(); rs.moveNext())
+        out.push_back(textOf(rs.value("Id")) + " " + rs.value("K").asText());
+    return out;
+}
+
 class CounterChange : public EngineTest,
                       public ::testing::WithParamInterface<std::tuple<IdColumn, Change>> {
 protected:
-    Texts rows() {
-        auto rs = db.openRecordset("SELECT Id, K FROM T ORDER BY K", RecordsetType::Snapshot);
-        Texts out;
-        for (; !rs.eof(); rs.moveNext())
-            out.push_back(textOf(rs.value("Id")) + " " + rs.value("K").asText());
-        return out;
-    }
+    Texts rows() { return rowsOf(db, "K"); }
 };
 
 TEST_P(CounterChange, IsRefusedAndChangesNothingOnlyForACounter) {
@@ -137,11 +140,7 @@ TEST_F(EngineTest, ACounterTablesOtherFieldsAndNewRowsStayWritable) {
     rs.update();
     EXPECT_EQ(db.execute("UPDATE T SET K = 'B' WHERE Id = 10"), 1);
 
-    auto check = db.openRecordset("SELECT Id, K FROM T ORDER BY Id", RecordsetType::Snapshot);
-    Texts rows;
-    for (; !check.eof(); check.moveNext())
-        rows.push_back(textOf(check.value("Id")) + " " + check.value("K").asText());
-    EXPECT_EQ(rows, Texts({"1 A", "10 B", "20 c"}));
+    EXPECT_EQ(rowsOf(db, "Id"), Texts({"1 A", "10 B", "20 c"}));
 }
 
 } // namespace
