@@ -5,7 +5,10 @@
 // definition calls schemaChanged(), which also counts schemaVersion() and makes every
 // cached row stale (bumpData), so no definition change need tell a cache itself.
 #include "engine/connection.h"
+#include "engine/engine_error.h"
 #include "engine/sql_ast.h"
+
+#include <optional>
 
 namespace varnoke::detail {
 
@@ -19,18 +22,29 @@ std::string TableInfo::sqlName() const {
     return schema + "." + quoteName(name);
 }
 
+void requireChangeable(const ColumnInfo& column) {
+    if (column.counter) throw EngineError(err::FieldNotUpdatable, "Field cannot be updated.");
+}
+
 // The columns of a table of `schema` ("main" or "temp") with their declared types; a
-// type the engine does not know reads as memo.
+// type the engine does not know reads as memo. SQLite makes the one column of a primary
+// key declared exactly INTEGER the rowid, as a COUNTER is made.
 std::vector<ColumnInfo> Connection::columnsOf(const std::string& schema, const std::string& name) {
     std::vector<ColumnInfo> columns;
-    auto st = prepare("SELECT name, type FROM pragma_table_info(?1, ?2)");
+    auto st = prepare("SELECT name, type, pk FROM pragma_table_info(?1, ?2)");
     st.bind(1, Value::text(name));
     st.bind(2, Value::text(schema));
+    int keyColumns = 0;
+    std::optional<std::size_t> rowidAlias;
     while (st.step()) {
         ColumnInfo col;
         col.name = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
         const auto* decl = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
         std::string declared = decl ? decl : "";
+        if (sqlite3_column_int(st.get(), 2) > 0) {
+            ++keyColumns;
+            if (sameName(declared, "INTEGER")) rowidAlias = columns.size();
+        }
         int size = 0;
         if (auto open = declared.find('('); open != std::string::npos) {
             size = std::atoi(declared.c_str() + open + 1);
@@ -41,6 +55,7 @@ std::vector<ColumnInfo> Connection::columnsOf(const std::string& schema, const s
         col.type = sql::typeFromName(declared, size).value_or(ColumnType{fieldtype::Memo, 0});
         columns.push_back(std::move(col));
     }
+    if (keyColumns == 1 && rowidAlias) columns[*rowidAlias].counter = true;
     return columns;
 }
 

@@ -125,6 +125,9 @@ public:
     // The value of a PRAGMA that reports a number (0 when it reports none).
     long long pragmaValue(const char* name);
     bool inTransaction() const { return inTransaction_; }
+    // The number of the gathered batch writes now join, 0 outside one: what a lost batch
+    // undid is known by it.
+    std::uint64_t batch() const { return inTransaction_ ? batch_ : 0; }
     // Set when SQLite gave up the gathered transaction (a failed COMMIT or write, as on
     // a full disk): every write since the last commit is undone. noteWrite() and
     // commit() raise it until forgetLostWrites(), so no write quietly starts a new
@@ -235,6 +238,7 @@ private:
     void roomForChangedPages();                      // see transaction.cpp
     void fitCache(long long heldKiB);
     [[noreturn]] void loseGathered(const EngineError& cause);
+    void tellBatchLost(std::uint64_t batch); // to every open row set
     enum class SavepointStep { Begin, Undo, Release };
     void savepoint(SavepointStep step); // one step of atomically()
     // Outside the gathered writes a savepoint's release is a commit. One the disk refused
@@ -259,6 +263,7 @@ private:
     bool inTransaction_ = false;
     std::optional<EngineError> lost_;
     long pendingWrites_ = 0;
+    std::uint64_t batch_ = 0; // counts the gathered transactions begun
     EngineClock::TimePoint transactionStart_;
     std::chrono::duration<double> lastCommitCost_{0};
     long long baseCacheKiB_ = 0;  // the page cache as configured, once fitCache grew it

@@ -60,7 +60,7 @@ struct QueryDefState;
 // gathered into one transaction that is committed by table definition changes (through
 // TableDefs or a CREATE, DROP or SELECT ... INTO statement, which are durable when they
 // return), by flush(), when the transaction is two seconds old (checked at the next
-// write; later, up to five seconds, when the last commit took long, or sooner when the
+// write; later, up to thirty seconds, when the last commit took long, or sooner when the
 // pages it changed fill their room in memory) and when the last handle of the file
 // closes. A file another program holds is waited for a few seconds; a commit that still
 // cannot have it loses the gathered writes (see lostWrites), with 3045. Every handle

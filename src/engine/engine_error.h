@@ -32,6 +32,7 @@ inline constexpr int TableNotFound = 3078;
 inline constexpr int StatementSyntax = 3129;
 inline constexpr int FromSyntax = 3131;
 inline constexpr int FieldTooSmall = 3163;
+inline constexpr int FieldNotUpdatable = 3164;
 inline constexpr int RecordDeleted = 3167;
 inline constexpr int NoInstallableIsam = 3170;
 inline constexpr int DuplicateFieldName = 3191;

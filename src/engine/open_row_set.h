@@ -50,6 +50,9 @@ public:
     // condition.
     virtual std::optional<std::vector<std::int64_t>> keyedRows(std::string_view column,
                                                                std::string_view text) = 0;
+    // The gathered batch of that number (Connection::batch) was undone: the rows added in
+    // it are gone, and a row added later may take one's rowid.
+    virtual void batchLost(std::uint64_t batch) noexcept = 0;
 
 protected:
     ~OpenRowSet() = default;

@@ -1,7 +1,7 @@
 // The one registry of a connection's open row sets, by table: how deletes made by
-// statements reach every recordset, how statements borrow a recordset's key index,
-// whether a compact would pull rowids from under a row set, and which row sets closing a
-// database handle or dropping their table closes.
+// statements and a lost batch reach every recordset, how statements borrow a recordset's
+// key index, whether a compact would pull rowids from under a row set, and which row
+// sets closing a database handle or dropping their table closes.
 //
 // Invariants: a row set stands in the registry once, under the table it was last built
 // on (a requery builds again and moves it), with the handle that opened it; every
@@ -72,6 +72,12 @@ Connection::keyedRows(const std::string& tableKey, std::string_view column, std:
         return rows.has_value();
     });
     return rows;
+}
+
+void Connection::tellBatchLost(std::uint64_t batch) {
+    for (auto& [key, table] : watched_)
+        for (const auto& e : table.rowSets)
+            if (auto rs = e.rowSet.lock()) rs->batchLost(batch);
 }
 
 void Connection::tell(WatchedTable& t, DataVersion before, const TableChange& change) {

@@ -17,6 +17,8 @@ void RecordsetState::setValue(int column, const Value& v) {
     if (editMode == 0)
         throw EngineError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
     const auto& col = columns[static_cast<std::size_t>(column)];
+    // A new row may be given its COUNTER; a row's own never changes.
+    if (editMode == 1) requireChangeable(base_.columns[static_cast<std::size_t>(col.baseColumn)]);
     pending_[static_cast<std::size_t>(column)] = storeValue(v, col.type, col.name);
 }
 
@@ -109,6 +111,11 @@ void RecordsetState::update() {
         rows_.push_back(rowid);
         alive_.push_back(1);
         live_.push();
+        if (const auto batch = c.batch(); batch != addedBatch_) {
+            addedBatch_ = batch;
+            addedSlots_.clear();
+        }
+        addedSlots_.push_back(rows_.size() - 1);
         if (slotMapComplete_) slotMap_[rowid] = rows_.size() - 1;
         // A clone shares the row order its finds join until one of them adds a row; then
         // the one adding makes its own at its next find.

@@ -1,5 +1,5 @@
 // Positions in a row set: moves, AbsolutePosition, bookmarks, and the rows that leave
-// it when they are deleted.
+// it when they are deleted or a lost batch took them.
 //
 // Invariants: slot_ indexes rows_ whenever where_ is Row; currentDeleted_ is set only
 // while where_ is Row and alive_[slot_] is 0; live_.count() is the number of alive slots,
@@ -9,7 +9,8 @@
 // row just deleted, so a record this row set added may carry the rowid of one it lost.
 // Then every slot but the latest is dead (the row set heard of each delete), and a
 // rowid means its latest slot. A bookmark is a slot, never a rowid, so the bookmark of a
-// deleted record never reaches the record added after it.
+// deleted record never reaches the record added after it. A lost batch undid the rows
+// added in it: their slots die too, so the rowid a later row takes means no live slot.
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
 
@@ -170,14 +171,44 @@ std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
 
 void RecordsetState::rowsDeleted(std::span<const std::int64_t> rowids) {
     if (!open) return;
-    for (auto rowid : rowids) {
-        auto slot = slotOf(rowid);
-        if (!slot || !alive_[*slot]) continue;
-        alive_[*slot] = 0;
-        live_.kill(*slot);
-        if (where_ == Where::Row && slot_ == *slot) currentDeleted_ = true;
-    }
+    for (auto rowid : rowids)
+        if (auto slot = slotOf(rowid)) leave(*slot);
     assert(live_.count() <= static_cast<long>(rows_.size()));
+}
+
+void RecordsetState::leave(std::size_t slot) {
+    if (!alive_[slot]) return;
+    alive_[slot] = 0;
+    live_.kill(slot);
+    if (where_ == Where::Row && slot_ == slot) currentDeleted_ = true;
+}
+
+// The rows this row set added in the lost batch are gone for certain; one chosen in the
+// batch may also hold rows others added in it, which are looked for in the table. Where
+// that cannot be told, the row set closes (3420 until it is opened again) rather than
+// show a row that later takes one's rowid.
+void RecordsetState::batchLost(std::uint64_t batch) noexcept {
+    if (!open) return;
+    if (addedBatch_ == batch) {
+        for (const std::size_t slot : addedSlots_)
+            leave(slot);
+        addedSlots_.clear();
+        addedBatch_ = 0;
+    }
+    if (builtInBatch_ != batch) return;
+    builtInBatch_ = 0;
+    try {
+        auto st = conn().prepare("SELECT 1 FROM " + base_.sqlName() + " WHERE rowid = ?1");
+        for (std::size_t slot = 0; slot < rows_.size(); ++slot) {
+            if (!alive_[slot]) continue;
+            sqlite3_bind_int64(st.get(), 1, rows_[slot]);
+            const bool stands = st.step();
+            sqlite3_reset(st.get());
+            if (!stands) leave(slot);
+        }
+    } catch (...) {
+        close();
+    }
 }
 
 void RecordsetState::requireCurrent() const {

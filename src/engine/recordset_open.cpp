@@ -193,6 +193,9 @@ void RecordsetState::build() {
     live_.reset(rows_.size());
     slotMap_.clear();
     slotMapComplete_ = false;
+    builtInBatch_ = c.batch();
+    addedBatch_ = 0;
+    addedSlots_.clear();
 
     tableKey_.clear();
     rowSql_ =
@@ -278,6 +281,9 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     copy->alive_ = alive_;
     copy->live_ = live_;
     copy->natural_ = natural_;
+    copy->builtInBatch_ = builtInBatch_;
+    copy->addedBatch_ = addedBatch_;
+    copy->addedSlots_ = addedSlots_;
     copy->keysetTable_ = keysetTable_; // shared until one of them adds a row
     copy->pending_.assign(columns.size(), std::nullopt);
     if (live_.count() > 0) {

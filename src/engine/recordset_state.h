@@ -92,6 +92,7 @@ public:
     void written(DataVersion before, DataVersion after, const TableChange& change) override;
     std::optional<std::vector<std::int64_t>> keyedRows(std::string_view column,
                                                        std::string_view text) override;
+    void batchLost(std::uint64_t batch) noexcept override;
     std::shared_ptr<RecordsetState> derive(std::vector<std::string> filters,
                                            std::string sort) const;
     std::shared_ptr<RecordsetState> clone() const;
@@ -150,6 +151,7 @@ private:
     bool takeStored();
     std::string rowsQuery() const;
     void rowsDeleted(std::span<const std::int64_t> rowids);
+    void leave(std::size_t slot); // the slot's row is gone
     void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
@@ -191,6 +193,11 @@ private:
     std::unordered_map<std::int64_t, std::size_t> slotMap_;
     bool slotMapComplete_ = false;
     std::shared_ptr<TempTable> keysetTable_;
+    // The gathered batch (Connection::batch) the row set was chosen in, 0 for none, and
+    // the slots it added in the batch addedBatch_: a lost batch takes their rows.
+    std::uint64_t builtInBatch_ = 0;
+    std::uint64_t addedBatch_ = 0;
+    std::vector<std::size_t> addedSlots_;
 
     // What it holds of the table's rows and the key index, on one stamp.
     RowCache cache_;

@@ -240,6 +240,7 @@ struct Runner {
                 throw EngineError(err::UnknownName, "The engine does not recognize '" + name +
                                                         "' as a valid field name or expression.");
             const auto& col = t.columns[static_cast<std::size_t>(i)];
+            requireChangeable(col);
             if (!sets.empty()) sets += ", ";
             sets += quoteName(col.name) + " = " + r.storeExpr(*value, col);
             setColumns->push_back(col.name);

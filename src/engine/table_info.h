@@ -17,7 +17,13 @@ enum class IndexKind { Plain, NoCase, Exact };
 struct ColumnInfo {
     std::string name;
     ColumnType type;
+    // A COUNTER: the table's rowid under a name, the row's identity in every open row
+    // set, which no write may change.
+    bool counter = false;
 };
+
+// Raises 3164 for a column no write may change (a COUNTER).
+void requireChangeable(const ColumnInfo& column);
 
 struct TableInfo {
     std::string name;   // as stored

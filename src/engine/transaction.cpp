@@ -22,11 +22,13 @@ constexpr long kMaxPendingWrites = 200000;
 constexpr std::chrono::duration<double> kMaxTransactionAge = std::chrono::seconds(2);
 // A commit writes every page changed since the last one and waits for the disk. Where
 // that takes long (many pages: a long run changing a large table in another table's
-// order), a transaction is kept at least this many times the last commit's cost, so
-// commits take at most about a ninth of the time; but never past kMaxWritesAtRisk, what
-// a crash or a failed commit may undo, however slow the disk.
+// order), a transaction is kept at least this many times the last commit's cost after
+// that commit ended, so commits take at most about a ninth of the time at any table size;
+// but never past kMaxWritesAtRisk, what a crash or a failed commit may undo, however slow
+// the disk. The working database holds copies only: a longer loss is redone by running
+// again, where commits that rewrite a large table every few seconds double the run.
 constexpr double kCommitSpacing = 8;
-constexpr std::chrono::duration<double> kMaxWritesAtRisk = std::chrono::seconds(5);
+constexpr std::chrono::duration<double> kMaxWritesAtRisk = std::chrono::seconds(30);
 // The pages a gathered transaction changes stay in memory up to this many KiB (taken only
 // as pages change). Past the page cache SQLite would otherwise write them out one by one
 // in the order they were changed, and again after each later change, where a commit
@@ -103,14 +105,15 @@ void Connection::commitIfDue() {
 
 void Connection::noteWrite() {
     if (lost_) throw *lost_;
-    const auto now = clock_.now();
     if (inTransaction_ && sqlite3_get_autocommit(db_.get())) commit();
-    if (inTransaction_ && commitDue(now)) commit();
+    if (inTransaction_ && commitDue(clock_.now())) commit();
     if (!inTransaction_ && sqlite3_get_autocommit(db_.get())) {
         exec("BEGIN");
         inTransaction_ = true;
+        ++batch_;
         pendingWrites_ = 0;
-        transactionStart_ = now;
+        // Read after the commit just made: the time it took is no part of the new batch's.
+        transactionStart_ = clock_.now();
     }
     ++pendingWrites_;
 }
@@ -152,9 +155,11 @@ void Connection::loseGathered(const EngineError& cause) {
     if (!text.ends_with('.')) text += '.';
     lost_.emplace(cause.number(), text + "  The changes made since the last automatic save "
                                          "were undone; everything saved before them is kept.");
+    const std::uint64_t lostBatch = batch();
     inTransaction_ = false;
     pendingWrites_ = 0;
     schemaChanged(); // the find indexes made in the transaction are gone too
+    if (lostBatch != 0) tellBatchLost(lostBatch);
     throw *lost_;
 }
 

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 namespace varnoke::testing {
 namespace {
@@ -95,7 +96,7 @@ TEST_F(CommitPolicyTest, ABulkWriteSpillsAsItGoesAndTheRoomComesBack) {
 }
 
 // When a transaction is due: two seconds after its first write, or eight times the last
-// commit's cost when that is longer, but never past five seconds of writes at risk.
+// commit's cost when that is longer, but never past thirty seconds of writes at risk.
 struct DueCase {
     std::string label;
     milliseconds lastCommitCost;
@@ -107,7 +108,7 @@ void PrintTo(const DueCase& c, std::ostream* os) {
     *os << c.label;
 }
 
-class CommitDue : public CommitPolicyTest, public ::testing::WithParamInterface<DueCase> {
+class CommitDue : public CommitPolicyTest {
 protected:
     void SetUp() override {
         CommitPolicyTest::SetUp();
@@ -123,17 +124,28 @@ protected:
         conn->commit();
         commitCost_ = milliseconds(0);
     }
+    // A write whose noteWrite finds the batch due: the commit it makes takes `cost`.
+    void writeCommittingTaking(milliseconds cost) {
+        commitCost_ = cost;
+        writeOneRow();
+        commitCost_ = milliseconds(0);
+    }
+    int commits() const { return commits_; }
 
 private:
     static int onCommit(void* self) {
         auto& t = *static_cast<CommitDue*>(self);
         t.clock.advance(t.commitCost_);
+        ++t.commits_;
         return 0;
     }
     milliseconds commitCost_{0};
+    int commits_ = 0;
 };
 
-TEST_P(CommitDue, ByAgeSpacedByTheLastCommitsCost) {
+class CommitDueByAge : public CommitDue, public ::testing::WithParamInterface<DueCase> {};
+
+TEST_P(CommitDueByAge, ByAgeSpacedByTheLastCommitsCost) {
     const DueCase& c = GetParam();
     writeOneRow();
     commitTaking(c.lastCommitCost);
@@ -146,13 +158,109 @@ TEST_P(CommitDue, ByAgeSpacedByTheLastCommitsCost) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ages, CommitDue,
-    ::testing::Values(DueCase{"YoungAfterAQuickCommit", milliseconds(0), milliseconds(1000), false},
-                      DueCase{"OldAfterAQuickCommit", milliseconds(0), milliseconds(2100), true},
-                      DueCase{"SpacedByASlowCommit", milliseconds(500), milliseconds(3900), false},
-                      DueCase{"DueOnceSpaced", milliseconds(500), milliseconds(4000), true},
-                      DueCase{"UnderTheCap", milliseconds(2000), milliseconds(4900), false},
-                      DueCase{"CappedAtFiveSeconds", milliseconds(2000), milliseconds(5000), true}),
+    Ages, CommitDueByAge,
+    ::testing::Values(
+        DueCase{"YoungAfterAQuickCommit", milliseconds(0), milliseconds(1000), false},
+        DueCase{"OldAfterAQuickCommit", milliseconds(0), milliseconds(2100), true},
+        DueCase{"SpacedByASlowCommit", milliseconds(500), milliseconds(3900), false},
+        DueCase{"DueOnceSpaced", milliseconds(500), milliseconds(4000), true},
+        DueCase{"SpacedPastFiveSeconds", milliseconds(2000), milliseconds(15900), false},
+        DueCase{"DueOnceSpacedPastFive", milliseconds(2000), milliseconds(16000), true},
+        DueCase{"UnderTheCap", milliseconds(6000), milliseconds(29900), false},
+        DueCase{"CappedAtThirtySeconds", milliseconds(6000), milliseconds(30000), true}),
+    [](const auto& info) { return info.param.label; });
+
+// The batch after a commit that a due write made gathers its whole spacing from the end of
+// that commit: the time the commit took is no part of it.
+struct SpacingCase {
+    std::string label;
+    milliseconds commitCost;
+    milliseconds spacing; // eight times the cost, at most thirty seconds
+};
+
+void PrintTo(const SpacingCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class BatchAfterACommit : public CommitDue, public ::testing::WithParamInterface<SpacingCase> {};
+
+TEST_P(BatchAfterACommit, GathersItsWholeSpacingAfterTheCommitEnds) {
+    const SpacingCase& c = GetParam();
+    writeOneRow();
+    clock.advance(std::chrono::milliseconds(2100));
+    writeCommittingTaking(c.commitCost);
+    ASSERT_EQ(commits(), 1) << "the write found its batch due";
+    ASSERT_TRUE(conn->inTransaction()) << "the write began the next batch";
+
+    clock.advance(c.spacing - milliseconds(100));
+    writeOneRow();
+    EXPECT_EQ(commits(), 1) << "the batch was cut short by the commit's own time";
+    clock.advance(milliseconds(100));
+    writeOneRow();
+    EXPECT_EQ(commits(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Costs, BatchAfterACommit,
+    ::testing::Values(SpacingCase{"TwoSeconds", milliseconds(2000), milliseconds(16000)},
+                      SpacingCase{"SixSeconds", milliseconds(6000), milliseconds(30000)}),
+    [](const auto& info) { return info.param.label; });
+
+// A steady run, one write every 50 ms, on a disk where every commit costs the same: the
+// commits take about a ninth of the run's time or less, until the thirty seconds of
+// writes at risk bound the batches.
+struct RunCase {
+    std::string label;
+    milliseconds commitCost;
+    double mostCommitShare; // of the run's time
+};
+
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class SteadyRun : public CommitDue, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(SteadyRun, CommitsTakeAboutANinthAndRiskAtMostThirtySeconds) {
+    const RunCase& c = GetParam();
+    constexpr auto kStep = milliseconds(50);
+    constexpr auto kRun = std::chrono::seconds(400);
+    const auto start = clock.clock().now();
+    // From the end of the first commit (whose batch no earlier commit spaced) to the end
+    // of the last.
+    std::optional<EngineClock::TimePoint> firstEnd;
+    auto lastEnd = start;
+    std::chrono::steady_clock::duration longestBatch{};
+    std::chrono::steady_clock::duration committing{};
+    int seen = 0;
+    while (clock.clock().now() - start < kRun) {
+        const auto before = clock.clock().now();
+        writeCommittingTaking(c.commitCost);
+        if (commits() > seen) {
+            seen = commits();
+            if (firstEnd) {
+                committing += c.commitCost;
+                longestBatch = std::max(longestBatch, before - lastEnd);
+            }
+            lastEnd = before + c.commitCost;
+            if (!firstEnd) firstEnd = lastEnd;
+        }
+        clock.advance(kStep);
+    }
+    ASSERT_GT(commits(), 3);
+    const double share = std::chrono::duration<double>(committing) /
+                         std::chrono::duration<double>(lastEnd - *firstEnd);
+    EXPECT_LE(share, c.mostCommitShare);
+    EXPECT_LE(longestBatch, std::chrono::seconds(30) + kStep);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Costs, SteadyRun,
+    ::testing::Values(RunCase{"QuickCommits", milliseconds(100), 0.06},
+                      RunCase{"HalfASecond", milliseconds(500), 1.0 / 8.5},
+                      RunCase{"TwoSeconds", milliseconds(2000), 1.0 / 8.5},
+                      RunCase{"ThreeAndAHalfSeconds", milliseconds(3500), 1.0 / 8.5},
+                      RunCase{"SixSecondsBoundByTheRisk", milliseconds(6000), 6.0 / 35}),
     [](const auto& info) { return info.param.label; });
 
 // The working database held by another program.

@@ -8,8 +8,12 @@
 #include "support/full_disk.h"
 #include "value/convert.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
+#include <tuple>
 
 namespace varnoke::testing {
 namespace {
@@ -305,6 +309,137 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       kById, Texts{"1", "4"}}),
     [](const ::testing::TestParamInfo<TempTableCase>& info) { return info.param.name; });
+
+// A lost batch takes the rows added in it; every row set that held one drops its slot,
+// whoever added the row, so a row added later on the same rowid joins no row set; and
+// a value read in the batch is read again as stored.
+struct LostAddCase {
+    std::string name;
+    // In the batch: opens a row set that holds the row Id 6, added in the batch too.
+    std::function<Recordset(Database&)> openWithNewRow;
+};
+void PrintTo(const LostAddCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+Recordset addingSix(Database& db, const std::string& source, RecordsetType type) {
+    Recordset rs = db.openRecordset(source, type);
+    rs.addNew();
+    rs.setValue("Id", Value::number(6));
+    rs.setValue("Name", Value::text("New"));
+    rs.update();
+    return rs;
+}
+
+Recordset openedAfterSix(Database& db, const std::string& source) {
+    db.execute("INSERT INTO People (Id, Name) VALUES (6, 'New')");
+    return db.openRecordset(source, RecordsetType::Dynaset);
+}
+
+const LostAddCase kLostAdds[] = {
+    {"TableAddNew", [](Database& d) { return addingSix(d, "People", RecordsetType::Table); }},
+    {"DynasetAddNew", [](Database& d) { return addingSix(d, "People", RecordsetType::Dynaset); }},
+    {"SelectAddNew",
+     [](Database& d) {
+         return addingSix(d, "select * from People where Id > 0", RecordsetType::Dynaset);
+     }},
+    {"CloneOfTheAdder",
+     [](Database& d) { return addingSix(d, "People", RecordsetType::Dynaset).clone(); }},
+    {"OpenedAfterAnInsert", [](Database& d) { return openedAfterSix(d, "People"); }},
+    {"SortedOpenedAfterAnInsert",
+     [](Database& d) { return openedAfterSix(d, "select * from People order by Name"); }},
+};
+
+enum class Loss { DiskFull, FileHeld };
+void PrintTo(Loss loss, std::ostream* os) {
+    *os << (loss == Loss::DiskFull ? "DiskFull" : "FileHeld");
+}
+
+class LostAddedRows : public EngineLostWritesTest,
+                      public ::testing::WithParamInterface<std::tuple<LostAddCase, Loss>> {
+protected:
+    static Texts ids(Recordset& r) {
+        Texts out;
+        for (r.moveFirst(); !r.eof(); r.moveNext())
+            out.push_back(textOf(r.value("Id")));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    // Walks to the record of that Id: a find would commit the batch first, as it makes
+    // the temp table of a sorted or filtered row set's order.
+    static void walkTo(Recordset& r, int id) {
+        for (r.moveFirst(); !r.eof(); r.moveNext())
+            if (r.value("Id").asNumber() == id) return;
+        ADD_FAILURE() << "no record " << id;
+    }
+    void lose(Loss how) {
+        if (how == Loss::DiskFull) {
+            disk.fill(std::filesystem::path(path()).parent_path().string());
+            expectLost([&] { db.flush(); }, "the commit");
+            disk.clear();
+        } else {
+            const ReadInProgress reading(path());
+            EXPECT_ENGINE_ERROR(db.flush(), err::FileInUse);
+        }
+        ASSERT_TRUE(db.lostWrites().has_value());
+        db.forgetLostWrites();
+    }
+};
+
+TEST_P(LostAddedRows, LeaveEveryRowSetThatHeldThem) {
+    const auto& [c, how] = GetParam();
+    makePeople();
+    db.flush();
+    db.execute("update People set City = 'Lima' where Id = 1");
+    Recordset r = c.openWithNewRow(db);
+    ASSERT_EQ(r.recordCount(), 6);
+    walkTo(r, 1);
+    ASSERT_EQ(r.value("City").asText(), "Lima");
+    walkTo(r, 6);
+    const auto added = r.bookmark();
+    walkTo(r, 1);
+
+    lose(how);
+
+    EXPECT_EQ(r.value("City").asText(), "Oslo") << "a value read in the lost batch";
+    EXPECT_EQ(r.recordCount(), 5);
+    EXPECT_EQ(ids(r), Texts({"1", "2", "3", "4", "5"}));
+    EXPECT_ENGINE_ERROR(r.setBookmark(added), err::RecordDeleted);
+    // A row added now takes the lost row's rowid.
+    db.execute("INSERT INTO People (Id, Name) VALUES (7, 'Later')");
+    EXPECT_EQ(r.recordCount(), 5);
+    EXPECT_EQ(ids(r), Texts({"1", "2", "3", "4", "5"}));
+    r.findFirst("Name = 'Later'");
+    EXPECT_TRUE(r.noMatch());
+    EXPECT_ENGINE_ERROR(r.setBookmark(added), err::RecordDeleted);
+    EXPECT_EQ(db.execute("UPDATE People SET City = 'Kyiv' WHERE Name = 'Later'"), 1);
+    EXPECT_EQ(r.recordCount(), 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(RowSets, LostAddedRows,
+                         ::testing::Combine(::testing::ValuesIn(kLostAdds),
+                                            ::testing::Values(Loss::DiskFull, Loss::FileHeld)),
+                         [](const auto& info) {
+                             std::ostringstream loss;
+                             PrintTo(std::get<1>(info.param), &loss);
+                             return std::get<0>(info.param).name + "_" + loss.str();
+                         });
+
+// Rows added in an earlier batch, committed, stay when a later batch is lost.
+TEST_F(EngineLostWritesTest, RowsAddedInACommittedBatchStay) {
+    makePeople();
+    db.flush();
+    Recordset r = addingSix(db, "People", RecordsetType::Dynaset);
+    db.flush();
+    db.execute("update People set City = 'Lima' where Id = 1");
+    disk.fill(std::filesystem::path(path()).parent_path().string());
+    expectLost([&] { db.flush(); }, "the commit");
+    disk.clear();
+    db.forgetLostWrites();
+    EXPECT_EQ(r.recordCount(), 6);
+    r.moveLast();
+    EXPECT_EQ(r.value("Name").asText(), "New");
+}
 
 // The funnel of writes refuses on its own: a write that reaches it without a check of its
 // caller's still starts no new batch after the hole.
