@@ -1,6 +1,7 @@
 #include "drivers/html_charset.h"
 
 #include "drivers/charset_labels.h"
+#include "drivers/html_chars.h"
 
 #include <algorithm>
 
@@ -8,15 +9,9 @@ namespace varnoke::drivers {
 
 namespace {
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-bool isAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
+using html::isAlpha;
+using html::isSpace;
+using html::lower;
 
 // The charset a meta tag's content attribute names ("text/html; charset=koi8-r").
 std::optional<std::string_view> charsetInContent(std::string_view content) {

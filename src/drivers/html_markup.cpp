@@ -1,5 +1,7 @@
 #include "drivers/html_markup.h"
 
+#include "drivers/html_chars.h"
+
 #include <libxml/HTMLparser.h>
 
 #include <algorithm>
@@ -10,21 +12,11 @@ namespace varnoke::drivers {
 
 namespace {
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-bool isAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool isAlnum(char c) {
-    return isAlpha(c) || isDigit(c);
-}
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
+using html::isAlnum;
+using html::isAlpha;
+using html::isDigit;
+using html::isSpace;
+using html::lower;
 
 bool startsNoCase(std::string_view text, std::size_t at, std::string_view prefix) {
     return text.size() - std::min(at, text.size()) >= prefix.size() &&
