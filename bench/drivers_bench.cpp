@@ -12,9 +12,10 @@
 //   drivers_bench --attach DATATYPE PATH   links one file once as the comparison dialog
 //                                          does (the attacher, its field list included)
 //   drivers_bench --make-html DIR          writes HTML pages for --link: a table of
-//                                          52 MB, pages of 1, 10 and 50 MB nesting
+//                                          52 MB, one of 100,500 rows with a wide
+//                                          cell each, pages of 1, 10 and 50 MB nesting
 //                                          tables in captions and cells, and hostile
-//                                          pages of 10 MB
+//                                          pages of 10 MB (spans among them)
 #include "dialog/dialog_ports.h"
 #include "dialog/file_attacher.h"
 #include "engine/engine.h"
@@ -212,6 +213,20 @@ void writeHtmlPages(const fs::path& dir) {
     writePage(dir / "references.html", "<table><tr><th>A<tr><td>", "&frac12x&#150;&bogus ",
               10 * MB);
     writePage(dir / "comment_open.html", "<table><tr><th>A<tr><td>x<!--", "- -", 10 * MB);
+    // A sound page of 100,500 rows, each with a cell two columns wide.
+    const std::string wideRow = "<tr><td colspan=2>Alice<td>34</tr>\n";
+    writePage(dir / "colspan_rows.html", "<table><tr><th>A<th>B<th>C\n", wideRow,
+              100'500 * wideRow.size(), "</table>");
+    // Spans on every row: across, down over all rows, down to each group's end, and a
+    // new span down on every row.
+    writePage(dir / "colspan_1000.html", "<table><tr><th>A</th></tr>",
+              "<tr><td colspan=1000>x</td><td>y</td></tr>", 10 * MB, "</table>");
+    writePage(dir / "rowspan_down.html", "<table><tr><td rowspan=65534 colspan=1000>x", "<tr>",
+              10 * MB);
+    writePage(dir / "rowspan_zero_groups.html", "<table>",
+              "<tbody><tr><td rowspan=0 colspan=1000>x<tr><tr><tr><tr><tr>", 10 * MB);
+    writePage(dir / "rowspan_every_row.html", "<table>", "<tr><td rowspan=65534>x", 10 * MB);
+    writePage(dir / "colspan_past_fields.html", "<table><tr>", "<td colspan=1000>", 10 * MB);
 }
 
 double median(std::vector<double> v) {

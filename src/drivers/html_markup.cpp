@@ -1,5 +1,7 @@
 #include "drivers/html_markup.h"
 
+#include "drivers/html_chars.h"
+
 #include <libxml/HTMLparser.h>
 
 #include <algorithm>
@@ -10,84 +12,15 @@ namespace varnoke::drivers {
 
 namespace {
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-bool isAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool isAlnum(char c) {
-    return isAlpha(c) || isDigit(c);
-}
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
+using html::isAlnum;
+using html::isAlpha;
+using html::isDigit;
+using html::isSpace;
+using html::lower;
 
 bool startsNoCase(std::string_view text, std::size_t at, std::string_view prefix) {
     return text.size() - std::min(at, text.size()) >= prefix.size() &&
            equalsNoCase(text.substr(at, prefix.size()), prefix);
-}
-
-// --- The page's encoding ---------------------------------------------------------
-
-constexpr std::size_t kPiece = 1 << 20;
-
-// The charset a meta tag in the page's first kilobyte names, lower case.
-std::string declaredCharset(std::string_view head) {
-    for (std::size_t at = 0; (at = head.find('<', at)) != std::string_view::npos; ++at) {
-        if (!startsNoCase(head, at + 1, "meta")) continue;
-        const std::string_view tag = head.substr(at, head.find('>', at) - at);
-        for (std::size_t k = 0; k + 7 <= tag.size(); ++k) {
-            if (!startsNoCase(tag, k, "charset")) continue;
-            std::size_t v = k + 7;
-            while (v < tag.size() && isSpace(tag[v]))
-                ++v;
-            if (v >= tag.size() || tag[v] != '=') continue;
-            ++v;
-            while (v < tag.size() && (isSpace(tag[v]) || tag[v] == '"' || tag[v] == '\''))
-                ++v;
-            std::string name;
-            while (v < tag.size() && (isAlnum(tag[v]) || tag[v] == '-' || tag[v] == '_' ||
-                                      tag[v] == '.' || tag[v] == ':'))
-                name += lower(tag[v++]);
-            if (!name.empty()) return name;
-        }
-    }
-    return {};
-}
-
-void appendUtf16(ByteSpan bytes, bool bigEndian, std::string& out) {
-    Bytes piece;
-    for (std::size_t at = 0; at + 1 < bytes.size();) {
-        std::size_t size = std::min(kPiece, (bytes.size() - at) & ~std::size_t{1});
-        const auto highAt = [&](std::size_t i) { return bytes[at + i + (bigEndian ? 0 : 1)]; };
-        // A surrogate pair stays whole.
-        if (at + size < bytes.size() && size > 2 && (highAt(size - 2) & 0xFC) == 0xD8) size -= 2;
-        piece.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                     bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
-        if (bigEndian)
-            for (std::size_t i = 0; i + 1 < piece.size(); i += 2)
-                std::swap(piece[i], piece[i + 1]);
-        out += utf16leToUtf8(piece);
-        at += size;
-    }
-}
-
-// A code page converted a piece at a time; pieces end before a '<' or a line end,
-// which no multi-byte code page uses inside a character.
-void appendCodePage(std::string_view bytes, const CodePage& codePage, std::string& out) {
-    for (std::size_t at = 0; at < bytes.size();) {
-        std::size_t end = std::min(bytes.size(), at + kPiece);
-        if (end < bytes.size()) {
-            const auto cut = bytes.substr(at, end - at).find_last_of("<\n");
-            if (cut != std::string_view::npos && cut > 0) end = at + cut;
-        }
-        out += codePage.toUtf8(bytes.substr(at, end - at));
-        at = end;
-    }
 }
 
 // --- Character references ---------------------------------------------------------
@@ -130,27 +63,30 @@ std::uint32_t numberedCharacter(std::uint32_t code) {
 
 // --- Elements ---------------------------------------------------------------------
 
-enum class Kind { Table, Block, Break, Hidden, Literal, Other };
+enum class Kind { Table, Block, Preformatted, Break, Hidden, Template, Literal, Other };
 
 Kind kindOf(std::string_view name) {
     static constexpr std::array<std::string_view, 8> table{"caption", "table", "tbody", "td",
                                                            "tfoot",   "th",    "thead", "tr"};
-    static constexpr std::array<std::string_view, 38> block{
-        "address", "article", "aside",  "blockquote", "center",   "dd",         "details", "dialog",
-        "dir",     "div",     "dl",     "dt",         "fieldset", "figcaption", "figure",  "footer",
-        "form",    "h1",      "h2",     "h3",         "h4",       "h5",         "h6",      "header",
-        "hgroup",  "hr",      "legend", "li",         "listing",  "main",       "menu",    "nav",
-        "ol",      "p",       "pre",    "section",    "summary",  "ul"};
-    static constexpr std::array<std::string_view, 6> hidden{"iframe",   "noembed", "noframes",
-                                                            "noscript", "script",  "style"};
-    static constexpr std::array<std::string_view, 4> literal{"plaintext", "textarea", "title",
-                                                             "xmp"};
+    // A select's options stand on lines of their own, as in its open list.
+    static constexpr std::array<std::string_view, 39> block{
+        "address", "article", "aside",  "blockquote", "center",   "dd",       "details",
+        "dialog",  "dir",     "div",    "dl",         "dt",       "fieldset", "figcaption",
+        "figure",  "footer",  "form",   "h1",         "h2",       "h3",       "h4",
+        "h5",      "h6",      "header", "hgroup",     "hr",       "legend",   "li",
+        "main",    "menu",    "nav",    "ol",         "optgroup", "option",   "p",
+        "section", "summary", "ul",     "select"};
+    static constexpr std::array<std::string_view, 7> hidden{
+        "iframe", "noembed", "noframes", "noscript", "script", "style", "title"};
+    static constexpr std::array<std::string_view, 3> literal{"plaintext", "textarea", "xmp"};
     const auto in = [&](const auto& list) {
         return std::find(list.begin(), list.end(), name) != list.end();
     };
     if (in(table)) return Kind::Table;
     if (in(block)) return Kind::Block;
+    if (name == "pre" || name == "listing") return Kind::Preformatted;
     if (name == "br") return Kind::Break;
+    if (name == "template") return Kind::Template;
     if (in(hidden)) return Kind::Hidden;
     if (in(literal)) return Kind::Literal;
     return Kind::Other;
@@ -398,8 +334,25 @@ private:
             // Edges of blocks with nothing between them make one line end.
             if (!out_.ends_with("<hr>")) out_ += "<hr>";
             break;
+        case Kind::Preformatted:
+            if (end) {
+                flush();
+                if (sink_.closes("pre")) out_ += "</pre>";
+            } else {
+                out_ += "<pre>";
+                // The line end just after the tag is the markup's, not the text's.
+                if (text_.substr(pos_).starts_with("\r\n")) {
+                    pos_ += 2;
+                } else if (pos_ < text_.size() && (text_[pos_] == '\n' || text_[pos_] == '\r')) {
+                    ++pos_;
+                }
+            }
+            break;
         case Kind::Break:
             out_ += "<br>"; // "</br>" breaks a line in every browser
+            break;
+        case Kind::Template:
+            if (!end) skipTemplate();
             break;
         case Kind::Hidden:
         case Kind::Literal:
@@ -408,6 +361,29 @@ private:
         case Kind::Other:
             break;
         }
+    }
+
+    // A template's content is markup kept for scripts, never shown: up to the end tag
+    // that closes it, templates inside it counted.
+    void skipTemplate() {
+        int open = 1;
+        for (auto at = text_.find('<', pos_); at != std::string_view::npos;
+             at = text_.find('<', at + 1)) {
+            const bool closing = at + 1 < text_.size() && text_[at + 1] == '/';
+            const std::size_t nameAt = at + (closing ? 2 : 1);
+            const std::size_t after = nameAt + 8;
+            if (!startsNoCase(text_, nameAt, "template") ||
+                (after < text_.size() && !isSpace(text_[after]) && text_[after] != '/' &&
+                 text_[after] != '>'))
+                continue;
+            open += closing ? -1 : 1;
+            if (open == 0) {
+                pos_ = at;
+                skipPast('>');
+                return;
+            }
+        }
+        pos_ = text_.size();
     }
 
     // The content of an element whose text is not markup, up to its end tag.
@@ -449,28 +425,6 @@ private:
 };
 
 } // namespace
-
-std::string_view htmlPageText(ByteSpan bytes, std::string& converted) {
-    const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (raw.starts_with("\xEF\xBB\xBF")) return raw.substr(3);
-    if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF")) {
-        appendUtf16(bytes.subspan(2), raw[0] == '\xFE', converted);
-        return converted;
-    }
-    std::string charset = declaredCharset(raw.substr(0, 1024));
-    // Browsers read these labels as Windows-1252, and a page that names UTF-16 in
-    // its own ASCII text is not UTF-16.
-    if (charset == "iso-8859-1" || charset == "latin1" || charset == "us-ascii" ||
-        charset == "ascii" || charset == "l1")
-        charset = "windows-1252";
-    if (charset.starts_with("utf-")) charset.clear();
-    if (charset.empty()) {
-        if (isValidUtf8(raw)) return raw;
-        charset = "windows-1252";
-    }
-    appendCodePage(raw, CodePage(charset), converted);
-    return converted;
-}
 
 void cleanHtml(std::string_view text, MarkupSink& sink) {
     Cleaner(text, sink).run();

@@ -1,20 +1,15 @@
 #pragma once
-// An HTML page made ready for libxml2's parser: its text in UTF-8, and its markup cut
-// down to what the table reading needs, written so that the parser reads it as a
-// browser does. libxml2's HTML parser keeps older rules than browsers for comments and
-// character references, and an end tag that matches nothing costs it a search of all
-// it holds open; both are settled here, in one pass over the page.
+// An HTML page in UTF-8 made ready for libxml2's parser: its markup cut down to what
+// the table reading needs, written so that the parser reads it as a browser does.
+// libxml2's HTML parser keeps older rules than browsers for comments and character
+// references, and an end tag that matches nothing costs it a search of all it holds
+// open; both are settled here, in one pass over the page.
 #include "drivers/reader_support.h"
 
 #include <string>
 #include <string_view>
 
 namespace varnoke::drivers {
-
-// The page's text in UTF-8: by its byte-order mark, else the charset its first
-// kilobyte declares in a meta tag, else UTF-8 where it is valid, else Windows-1252.
-// Returns a view of bytes when they need no conversion, else of converted.
-std::string_view htmlPageText(ByteSpan bytes, std::string& converted);
 
 class MarkupSink {
 public:

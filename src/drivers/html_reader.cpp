@@ -1,5 +1,6 @@
 #include "drivers/cell_grid.h"
 #include "drivers/field_names.h"
+#include "drivers/html_charset.h"
 #include "drivers/html_format.h"
 #include "drivers/html_markup.h"
 #include "drivers/reader_support.h"
@@ -73,21 +74,27 @@ std::string localPath(std::string_view address) {
 }
 
 // Limits that keep a hostile page from taking the machine: pages nest tables a few
-// deep, and spans fill a few blanks each.
+// deep, and their spans add fewer blank cells than the page has bytes (a row holds at
+// most a table's fields, so a span past them adds nothing).
 constexpr int kMaxNesting = 512;
-constexpr std::size_t kMaxSpanCells = 100'000;
+constexpr std::size_t kMinSpanCells = 1'000'000;
 // How far below the innermost open element an end tag may find its own; past that it
 // closes nothing on a real page, and the parser would search that far for each one.
 constexpr int kEndTagReach = 64;
 
 // A cell's text as a browser shows it: runs of white space count as one blank, blanks
 // at the start of the cell or of a line are not shown, and a block starts a new line
-// unless one has just begun.
+// unless one has just begun. Preformatted text keeps its blanks and line ends.
 class ShownText {
 public:
     void append(std::string_view text) {
         for (char c : text) {
-            if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
+            const bool white = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+            if (preformatted_) {
+                // Line ends are "\r\n", "\r" or "\n", as the parser would have them.
+                if (std::exchange(returned_, c == '\r') && c == '\n') continue;
+                if (c == '\r') c = '\n';
+            } else if (white) {
                 space_ = !out_.empty() && out_.back() != '\n';
                 continue;
             }
@@ -106,16 +113,32 @@ public:
         space_ = block_ = false;
     }
     void blockEdge() { block_ = true; }
+    // Between two cells of a nested table.
+    void gap() { space_ = space_ || (!out_.empty() && out_.back() != '\n'); }
+    void preformatted(bool on) {
+        preformatted_ = on;
+        returned_ = false;
+    }
     std::size_t size() const { return out_.size(); }
+    // The text, without line ends at its edges: a break first or last in a cell shows
+    // no line of its own.
     std::string take() {
         space_ = block_ = false;
-        return std::exchange(out_, {});
+        preformatted(false);
+        std::string text = std::exchange(out_, {});
+        const auto first = text.find_first_not_of('\n');
+        if (first == std::string::npos) return {};
+        text.erase(text.find_last_not_of('\n') + 1);
+        text.erase(0, first);
+        return text;
     }
 
 private:
     std::string out_;
     bool space_ = false;
     bool block_ = false;
+    bool preformatted_ = false;
+    bool returned_ = false; // the last character was a carriage return
 };
 
 // A cell that shows nothing but no-break spaces and line ends is blank.
@@ -128,16 +151,21 @@ bool showsNothing(std::string_view text) {
     return true;
 }
 
-// The number a span attribute starts with, within its bounds.
-int spanOf(const char* value, int most) {
-    if (value == nullptr) return 1;
+// A span attribute's value as browsers read it: the whole number it starts with,
+// within most; nothing where it starts with no number or a negative one.
+std::optional<int> spanOf(const char* value, int most) {
+    if (value == nullptr) return {};
     std::string_view text = trim(value);
+    const bool negative = text.starts_with('-');
+    if (negative || text.starts_with('+')) text.remove_prefix(1);
+    if (text.empty() || text[0] < '0' || text[0] > '9') return {};
     int n = 0;
     for (char c : text) {
         if (c < '0' || c > '9') break;
         n = std::min(n * 10 + (c - '0'), most);
     }
-    return std::max(n, 1);
+    if (negative && n != 0) return {};
+    return n;
 }
 
 bool isSection(std::string_view tag) {
@@ -146,21 +174,30 @@ bool isSection(std::string_view tag) {
 
 // The tables of a page read as a browser builds them, from the parser's elements: a
 // table opened outside a cell closes the one before, and the text of anything inside
-// a cell (a nested table's too) is the cell's. Either finds which table a name means,
-// or sends the rows of one table, a row at a time, its cells placed by their column
-// and row spans.
+// a cell (a nested table's too, its rows on lines of their own and its cells apart) is
+// the cell's. Either finds which table a name means, or sends the rows of one table, a
+// row at a time, its cells placed by their column and row spans; a row span ends with
+// its row group (thead, tbody, tfoot or the rows between them) and rowspan=0 runs to it.
 class TableWalk {
 public:
-    explicit TableWalk(std::string_view fileName) : fileName_(fileName) {}
+    TableWalk(std::string_view fileName, std::size_t pageSize)
+        : fileName_(fileName), spanBudget_(std::max(kMinSpanCells, pageSize)) {}
 
     // Finds the table answering to name: its caption, its id or name attribute, or
     // "TableN" by position.
     void find(std::string_view name) { wanted_ = name; }
-    // Sends each row of the table at position target.
-    void collect(std::size_t target, std::function<void(CellRow&)> onRow) {
+    // Which rows a walk sends: a browser shows the rows of a table's first tfoot last,
+    // wherever they stand, so they are sent by a walk of their own after the others.
+    enum class Part { Body, Footer };
+
+    // Sends each row of part of the table at position target.
+    void collect(std::size_t target, Part part, std::function<void(CellRow&)> onRow) {
         target_ = target;
+        part_ = part;
         onRow_ = std::move(onRow);
     }
+    // The rows of the target's first tfoot, seen by any walk.
+    std::size_t footerRows() const { return footerRows_; }
 
     std::size_t tables() const { return count_; }
     std::optional<std::size_t> found() const { return found_; }
@@ -170,6 +207,7 @@ public:
     void startTag(std::string_view tag, const char* const* attributes) {
         if (tag == "table") {
             if (Frame* f = top(); f && !f->cell && !f->caption) closeTable(*f);
+            if (inTargetCell()) cell_.blockEdge();
             frames_.push_back({count_++});
             if (isTarget(frames_.back())) targetAt_ = frames_.size() - 1;
             if (!wanted_.empty() && !found_ &&
@@ -180,27 +218,37 @@ public:
         }
         Frame* f = top();
         if (!f) return;
+        const bool nested = !isTarget(*f) && inTargetCell();
         if (tag == "td" || tag == "th") {
             endCaption(*f);
             closeCell(*f);
             if (!f->row) openRow(*f);
             f->cell = true;
-            f->colSpan = spanOf(attribute(attributes, "colspan"), 1000);
-            f->rowSpan = spanOf(attribute(attributes, "rowspan"), 65534);
+            f->colSpan = std::max(spanOf(attribute(attributes, "colspan"), 1000).value_or(1), 1);
+            f->rowSpan = spanOf(attribute(attributes, "rowspan"), 65534).value_or(1);
+            if (nested) cell_.gap();
         } else if (tag == "tr") {
             endCaption(*f);
             closeRow(*f);
             openRow(*f);
+            if (nested) cell_.blockEdge();
         } else if (isSection(tag)) {
             endCaption(*f);
-            closeRow(*f);
+            endGroup(*f);
+            if (tag == "tfoot" && !f->footerSeen) f->footer = f->footerSeen = true;
         } else if (tag == "caption") {
-            closeRow(*f);
+            endGroup(*f);
             f->caption = true;
+            if (nested) cell_.blockEdge();
         } else if (tag == "br") {
             if (inTargetCell()) cell_.lineBreak();
         } else if (tag == "hr") {
             (inCaption() ? caption_ : cell_).blockEdge();
+        } else if (tag == "pre") {
+            if (inTargetCell()) {
+                cell_.blockEdge();
+                cell_.preformatted(++preformatted_ > 0);
+            }
         }
     }
 
@@ -209,18 +257,29 @@ public:
             if (frames_.empty()) return;
             if (frames_.back().live) closeTable(frames_.back());
             frames_.pop_back();
+            if (inTargetCell()) cell_.blockEdge();
             return;
         }
         Frame* f = top();
         if (!f) return;
+        const bool nested = !isTarget(*f) && inTargetCell();
         if (tag == "td" || tag == "th") {
             closeCell(*f);
-        } else if (tag == "tr" || isSection(tag)) {
+        } else if (tag == "tr") {
             closeRow(*f);
+            if (nested) cell_.blockEdge();
+        } else if (isSection(tag)) {
+            endGroup(*f);
         } else if (tag == "caption") {
             endCaption(*f);
+            if (nested) cell_.blockEdge();
         } else if (tag == "hr") {
             (inCaption() ? caption_ : cell_).blockEdge();
+        } else if (tag == "pre") {
+            if (inTargetCell() && preformatted_ > 0) {
+                cell_.blockEdge();
+                cell_.preformatted(--preformatted_ > 0);
+            }
         }
     }
 
@@ -249,6 +308,8 @@ private:
         bool row = false;
         bool cell = false;
         bool caption = false;
+        bool footer = false;     // in the first tfoot
+        bool footerSeen = false; // a tfoot began
         int colSpan = 1;
         int rowSpan = 1;
     };
@@ -289,24 +350,38 @@ private:
         row_.clear();
     }
 
+    // The rows of a group end, and the spans down into them with them.
+    void endGroup(Frame& f) {
+        closeRow(f);
+        f.footer = false;
+        if (isTarget(f)) spannedUntil_.clear();
+    }
+
     // Columns that a cell of an earlier row still spans down into are blank here.
     void skipSpannedDown(std::size_t upTo) {
         while (seen_ < upTo && seen_ < spannedUntil_.size() && spannedUntil_[seen_] > rows_)
-            placeBlank();
+            placeBlanks(1);
     }
 
-    void placeBlank() {
-        if (++spanCells_ > kMaxSpanCells)
+    // Past a table's fields a row keeps only their count, so blanks there cost nothing.
+    void placeBlanks(std::size_t count) {
+        const std::size_t stored =
+            std::min(count, kMaxTableFields - std::min(row_.size(), kMaxTableFields));
+        spanCells_ += stored;
+        if (spanCells_ > spanBudget_)
             throwBadFormat(fileName_, "the spans of its cells add more than " +
-                                          std::to_string(kMaxSpanCells) +
-                                          " blank cells, more than Varnoke reads");
-        place(Value::null(), true);
+                                          std::to_string(spanBudget_) +
+                                          " blank cells, more than Varnoke reads from a page "
+                                          "of its size");
+        row_.insert(row_.end(), stored, Value::null());
+        seen_ += count;
     }
 
     void closeCell(Frame& f) {
         if (!f.cell) return;
         f.cell = false;
         if (!isTarget(f)) return;
+        preformatted_ = 0;
         std::string text = cell_.take();
         if (showsNothing(text)) text.clear();
         skipSpannedDown(spannedUntil_.size());
@@ -315,13 +390,14 @@ private:
         place(Value::text(std::move(text)), blank);
         // A spanning cell's value stands in its first column and row; the others are
         // blank.
-        for (int k = 1; k < f.colSpan; ++k)
-            placeBlank();
-        if (f.rowSpan > 1) {
+        placeBlanks(static_cast<std::size_t>(f.colSpan - 1));
+        if (f.rowSpan != 1) {
             const std::size_t last = std::min<std::size_t>(seen_, kMaxTableFields);
             if (spannedUntil_.size() < last) spannedUntil_.resize(last, 0);
+            const std::size_t until =
+                f.rowSpan == 0 ? kToGroupEnd : rows_ + static_cast<std::size_t>(f.rowSpan);
             for (std::size_t c = first; c < last; ++c)
-                spannedUntil_[c] = rows_ + static_cast<std::size_t>(f.rowSpan);
+                spannedUntil_[c] = until;
         }
     }
 
@@ -340,22 +416,24 @@ private:
         if (!f.row) return;
         f.row = false;
         if (!isTarget(f)) return;
-        // Spans down into the row's last columns fill them.
-        std::size_t last = spannedUntil_.size();
-        while (last > seen_ && spannedUntil_[last - 1] <= rows_)
-            --last;
+        // Spans down into the row's last columns fill them. Spans ended are dropped
+        // from the end, so that each costs its columns once.
+        while (!spannedUntil_.empty() && spannedUntil_.back() <= rows_)
+            spannedUntil_.pop_back();
+        const std::size_t last = spannedUntil_.size();
         while (seen_ < last) {
             skipSpannedDown(last);
-            if (seen_ < last) placeBlank();
+            if (seen_ < last) placeBlanks(1);
         }
         checkFieldCount(widest_, fileName_);
         ++rows_;
-        onRow_(row_);
+        if (f.footer) ++footerRows_;
+        if (f.footer == (part_ == Part::Footer)) onRow_(row_);
     }
 
     void closeTable(Frame& f) {
         endCaption(f);
-        closeRow(f);
+        endGroup(f);
         if (isTarget(f)) done_ = true;
         f.live = false;
     }
@@ -364,14 +442,19 @@ private:
     std::string_view wanted_;
     std::optional<std::size_t> found_;
     std::size_t target_ = 0;
+    Part part_ = Part::Body;
+    std::size_t footerRows_ = 0;
     std::optional<std::size_t> targetAt_; // the target's place in frames_
     std::function<void(CellRow&)> onRow_;
     std::vector<Frame> frames_; // innermost last
     std::size_t count_ = 0;
     ShownText cell_, caption_;
     CellRow row_;
+    static constexpr std::size_t kToGroupEnd = SIZE_MAX;
     std::vector<std::size_t> spannedUntil_; // by column: the row a span down ends before
-    std::size_t seen_ = 0, widest_ = 0, rows_ = 0, spanCells_ = 0;
+    std::size_t seen_ = 0, widest_ = 0, rows_ = 0;
+    std::size_t spanCells_ = 0, spanBudget_;
+    int preformatted_ = 0; // pre elements open in the target's cell
     bool done_ = false;
 };
 
@@ -525,6 +608,7 @@ void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view t
     const std::string name(fileName);
     std::string converted;
     const std::string_view page = htmlPageText(bytes, converted);
+    const std::size_t size = bytes.size();
     auto pass = [&](TableWalk& walk) {
         PageParser parser(walk, name);
         cleanHtml(page, parser);
@@ -534,7 +618,7 @@ void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view t
     std::size_t target = 0;
     std::string label = "Table1";
     if (!tableName.empty()) {
-        TableWalk finder(name);
+        TableWalk finder(name, size);
         finder.find(tableName);
         pass(finder);
         if (finder.found()) {
@@ -543,16 +627,22 @@ void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view t
         }
     }
     // The page is read twice, as a text file is: once to type the columns, once to
-    // send the rows; only a row is held at a time.
+    // send the rows (each time once more for a first tfoot's rows, where the table has
+    // them); only a row is held at a time.
     GridTyper typer(CellSource::Text, name);
     bool header = true;
     auto walk = [&](const std::function<void(CellRow&)>& onRow) {
         header = true;
-        TableWalk rows(name);
-        rows.collect(target, onRow);
+        TableWalk rows(name, size);
+        rows.collect(target, TableWalk::Part::Body, onRow);
         pass(rows);
         if (rows.tables() == 0)
             throw EngineError(err::TableNotFound, "The page '" + name + "' holds no table.");
+        if (rows.footerRows() > 0) {
+            TableWalk footer(name, size);
+            footer.collect(target, TableWalk::Part::Footer, onRow);
+            pass(footer);
+        }
     };
     walk([&](CellRow& row) {
         if (std::exchange(header, false)) {

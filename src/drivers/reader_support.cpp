@@ -228,13 +228,22 @@ CodePage::CodePage(std::string name) : name_(name.empty() ? "CP1252" : std::move
         name_ = "CP1252";
         cd = iconv_open("UTF-8", name_.c_str());
     }
-    if (cd != reinterpret_cast<iconv_t>(-1)) handle_.reset(cd);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return;
+    handle_.reset(cd);
+    // Code pages that shift with escapes (ISO-2022) write their text in ASCII bytes;
+    // a shifted pair tells them from those that read ASCII as ASCII.
+    std::string ascii(0x80, '\0');
+    for (std::size_t i = 0; i < ascii.size(); ++i)
+        ascii[i] = static_cast<char>(i);
+    ascii += "\x1B$B!!\x1B(B\x1B$)C\x0E!!\x0F";
+    asciiPassesThrough_ = false;
+    asciiPassesThrough_ = toUtf8(ascii) == ascii;
 }
 
 std::string CodePage::toUtf8(std::string_view bytes) const {
-    if (std::all_of(bytes.begin(), bytes.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
-        !handle_)
+    if (!handle_ || (asciiPassesThrough_ && std::all_of(bytes.begin(), bytes.end(), [](char c) {
+                         return static_cast<unsigned char>(c) < 0x80;
+                     })))
         return std::string(bytes);
     auto cd = static_cast<iconv_t>(handle_.get());
     iconv(cd, nullptr, nullptr, nullptr, nullptr);

@@ -102,8 +102,9 @@ private:
     std::string_view fileName_;
 };
 
-// Converts a code page's bytes to UTF-8. Pure ASCII passes through untouched, which
-// keeps the common case cheap. A byte the code page cannot map becomes U+FFFD.
+// Converts a code page's bytes to UTF-8. Pure ASCII passes through untouched where
+// the code page reads it as ASCII, which keeps the common case cheap. A byte the code page cannot
+// map becomes U+FFFD.
 class CodePage {
 public:
     // iconv name ("CP1252", "CP437"...); empty or unknown falls back to CP1252.
@@ -118,6 +119,7 @@ private:
     };
     std::string name_;
     std::unique_ptr<void, Closer> handle_; // iconv_t
+    bool asciiPassesThrough_ = true;
 };
 
 // UTF-16LE code units as UTF-8; a lone surrogate becomes U+FFFD. An odd last byte is

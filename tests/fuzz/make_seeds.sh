@@ -23,5 +23,11 @@ done
 cp "$data"/xls/*.xls "$out/excel/"
 cp "$data"/csv/*.csv "$out/csv/"
 cp "$data"/html/*.html "$out/html/"
+# Row groups and their spans, a first footer, nested tables, preformatted text, a
+# template and charsets declared in and outside comments.
+printf '%s' '<table><thead><tr><th>A<th colspan=2>B</thead><tfoot><tr><td>t<td rowspan=0>u</tfoot><tbody><tr><td rowspan=0>1<td>x<pre>
+ a  b</pre><tr><td><br>2<br><td><table><caption>c</caption><tr><td>n<td>m<tr><td>o</table><select><option>p<option>q</select></tbody><tr><td>3<template><td>t</template></table>' >"$out/html/groups.html"
+printf '<!-- <meta charset=koi8-r> --><meta http-equiv=content-type content="text/html; charset=ks_c_5601-1987"><table><tr><th>\xc7\xd1<tr><td>\xb1\xb9</table>' >"$out/html/charset.html"
+printf '<meta charset=iso-2022-jp><table><tr><th>\033$BF|\033(B<tr><td>~{VP~}</table>' >"$out/html/shifted.html"
 cp "$data"/lotus/*.wk* "$data"/lotus/*.WK* "$out/lotus/"
 cp "$data"/mdb/*.mdb "$out/jet/"
