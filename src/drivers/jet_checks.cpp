@@ -92,9 +92,12 @@ Definition gather(MdbHandle* mdb, std::uint32_t first, const Place& place) {
     if (def.bytes.empty() || def.bytes[0] != kDefinitionPage) place.fail("has no definition page");
     const std::size_t size = pageSize(mdb);
     std::uint32_t next = u32(def.bytes, 4);
-    for (std::uint64_t follow = 0; next != 0; ++follow) {
+    // 255 columns with their names fill fewer pages than this; a chain that runs on
+    // (or loops) is not followed further, and what it must hold is then not in it.
+    constexpr int kMostPages = 32;
+    for (int follow = 1; next != 0 && follow < kMostPages; ++follow) {
         const Page more = readPage(mdb, next, place);
-        if (follow >= place.pages || more.empty() || more[0] != kDefinitionPage)
+        if (more.empty() || more[0] != kDefinitionPage)
             place.fail("has a definition that goes on to a page that is none of it");
         def.bytes.insert(def.bytes.end(), more.begin() + 8, more.end());
         next = u32(more, 4);
