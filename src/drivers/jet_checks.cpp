@@ -136,7 +136,7 @@ void checkEntry(const Entry& e, bool jet3, const Place& place) {
 }
 
 // The fixed columns (a boolean's value is in the null mask) may not share a byte.
-void checkFixedPlaces(std::vector<Entry>& entries, const Place& place) {
+void checkFixedPlaces(const std::vector<Entry>& entries, const Place& place) {
     std::vector<std::pair<unsigned, unsigned>> spans;
     for (const auto& e : entries)
         if ((e.flags & kFixedFlag) && e.type != MDB_BOOL)
