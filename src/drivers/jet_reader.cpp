@@ -1,5 +1,6 @@
 #include "drivers/child_read.h"
 #include "drivers/field_names.h"
+#include "drivers/jet_checks.h"
 #include "drivers/jet_format.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
@@ -11,7 +12,6 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <optional>
 
 namespace varnoke::drivers {
 
@@ -19,9 +19,6 @@ namespace {
 
 struct HandleCloser {
     void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
-};
-struct TableFreer {
-    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
 struct MallocFreer {
     void operator()(void* p) const { std::free(p); }
@@ -96,22 +93,6 @@ std::uintmax_t checkReadable(const std::filesystem::path& file) {
     return size;
 }
 
-// The head of the row just fetched gives how many columns it holds; a row with none
-// is one the library cracked from zeros or garbage and hands on as blank. Unknown when
-// the page read is no longer the row's, or the row is a pointer to one on another page.
-std::optional<unsigned> storedColumnCount(const MdbHandle* mdb, const MdbTableDef& table) {
-    if (table.cur_row == 0 || mdb->cur_pg != table.cur_phys_pg) return std::nullopt;
-    const std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
-    const std::size_t slot = mdb->fmt->row_count_offset + 2 + 2 * (table.cur_row - 1);
-    if (slot + 2 > pageSize || pageSize > sizeof mdb->pg_buf) return std::nullopt;
-    const unsigned offset = mdb->pg_buf[slot] | mdb->pg_buf[slot + 1] << 8;
-    if (offset & 0x8000) return std::nullopt;
-    const std::size_t start = offset & 0x1FFF;
-    const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
-    if (start + (jet3 ? 1 : 2) > pageSize) return std::nullopt;
-    return jet3 ? mdb->pg_buf[start] : mdb->pg_buf[start] | mdb->pg_buf[start + 1] << 8;
-}
-
 std::string records(unsigned count) {
     return std::to_string(count) + (count == 1 ? " record" : " records");
 }
@@ -121,27 +102,30 @@ public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
         const auto file = findLinkedFile(source);
         const auto size = checkReadable(file);
-        readFile(file, source.sourceTable, limitsForFile(size), sink);
+        readFile(file, size, source.sourceTable, limitsForFile(size), sink);
     }
 
-    static void readFile(const std::filesystem::path& file, std::string_view table,
-                         const ChildLimits& limits, ForeignTableSink& sink) {
+    static void readFile(const std::filesystem::path& file, std::uintmax_t size,
+                         std::string_view table, const ChildLimits& limits,
+                         ForeignTableSink& sink) {
         const std::string name = fileNameOf(file);
         readInChild(
             name, limits,
             [&](ForeignTableSink& out) {
                 std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
                 if (!mdb) throwBadFormat(name, "it is not a Jet database, or it is damaged");
-                readTable(mdb.get(), name, table, out);
+                readTable(mdb.get(), name, size, table, out);
             },
             sink);
     }
 
-    static void readTable(MdbHandle* mdb, const std::string& name, std::string_view wanted,
-                          ForeignTableSink& sink) {
+    static void readTable(MdbHandle* mdb, const std::string& name, std::uintmax_t size,
+                          std::string_view wanted, ForeignTableSink& sink) {
         mdb_set_bind_size(mdb, kBindSize);
         mdb_set_boolean_fmt_numbers(mdb);
         if (!mdb_read_catalog(mdb, MDB_TABLE)) throwBadFormat(name, "its catalog cannot be read");
+        jet::Place place{name, "", size / static_cast<std::uintmax_t>(mdb->fmt->pg_size)};
+        jet::checkCatalog(mdb, place);
         MdbCatalogEntry* chosen = nullptr;
         for (unsigned i = 0; i < mdb->num_catalog; ++i) {
             auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
@@ -157,11 +141,13 @@ public:
         if (!chosen)
             throw EngineError(err::TableNotFound, "The database '" + name + "' holds no table.");
 
-        std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(chosen));
+        std::unique_ptr<MdbTableDef, jet::TableFreer> table(mdb_read_table(chosen));
         if (table) checkFieldCount(table->num_cols, name);
         if (!table || !mdb_read_columns(table.get()))
             throwBadFormat(name,
                            "the table '" + std::string(chosen->object_name) + "' cannot be read");
+        place.table = chosen->object_name;
+        jet::checkDefinition(mdb, static_cast<std::uint32_t>(chosen->table_pg), place);
         const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
         const unsigned count = table->num_cols;
         std::vector<ForeignField> fields;
@@ -180,21 +166,27 @@ public:
         mdb_rewind_table(table.get());
         // The library passes over a row it cannot unpack, or a page it does not know,
         // as it does a deleted row: only the definition's count shows what was lost.
-        const std::string tableName = chosen->object_name;
+        const std::string& tableName = place.table;
         const unsigned expected = table->num_rows;
         unsigned read = 0;
         std::vector<Value> values;
         while (mdb_fetch_row(table.get())) {
             if (++read > expected) break;
-            if (storedColumnCount(mdb, *table) == 0u)
-                throwBadFormat(name, "a record of the table '" + tableName +
-                                         "' holds no fields (the file may be damaged)");
+            // A row with no columns is one the library cracked from zeros or garbage
+            // and hands on as blank.
+            if (const auto row = jet::rowLayout(mdb, *table)) {
+                if (row->columns == 0)
+                    throwBadFormat(name, "a record of the table '" + tableName +
+                                             "' holds no fields (the file may be damaged)");
+                jet::checkFixedColumns(*table, *row, place);
+            }
             values.clear();
             for (unsigned i = 0; i < count; ++i) {
                 auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-                values.push_back(asText[i] && lengths[i] > 0
-                                     ? Value::text(buffers[i].data())
-                                     : valueOf(mdb, *col, buffers[i], lengths[i], name));
+                values.push_back(
+                    asText[i] && lengths[i] > 0
+                        ? Value::text(buffers[i].data())
+                        : valueOf(mdb, *col, fields[i], buffers[i], lengths[i], place));
             }
             sink.row(values);
         }
@@ -235,11 +227,20 @@ private:
         return asText;
     }
 
-    static Value valueOf(MdbHandle* mdb, MdbColumn& col, const std::vector<char>& buffer,
-                         int length, const std::string& name) {
+    static Value valueOf(MdbHandle* mdb, MdbColumn& col, const ForeignField& field,
+                         const std::vector<char>& buffer, int length, const jet::Place& place) {
+        const std::string& name = place.file;
         const std::string_view bound(buffer.data(), std::strlen(buffer.data()));
         if (col.col_type == MDB_BOOL) return Value::boolean(bound == "1");
+        // The library gives an empty text for a memo it cannot follow, so the pointer
+        // decides, not the text.
+        if ((col.col_type == MDB_MEMO || col.col_type == MDB_OLE) && col.cur_value_len > 0 &&
+            jet::checkLongValue(mdb, col, place) > 0 && col.col_type == MDB_MEMO && bound.empty())
+            place.fail("has a memo that cannot be read");
         if (length <= 0) return Value::null();
+        // A text longer than its column means the column's size or the row is damaged.
+        if (col.col_type == MDB_TEXT && utf8Length(bound) > static_cast<std::size_t>(field.size))
+            place.fail("has a text longer than its field");
         switch (col.col_type) {
         case MDB_BYTE:
             return Value::number(raw<std::uint8_t>(mdb, col));
@@ -293,13 +294,12 @@ void readJetImage(ByteSpan image, std::string_view fileName, std::string_view ta
         mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS));
     const std::string name(fileName);
     if (!mdb) throwBadFormat(name, "it is not a Jet database, or it is damaged");
-    JetReader::readTable(mdb.get(), name, table, sink);
+    JetReader::readTable(mdb.get(), name, copy.size(), table, sink);
 }
 
 void readJetFile(const std::filesystem::path& file, std::string_view table,
                  const ChildLimits& limits, ForeignTableSink& sink) {
-    checkReadable(file);
-    JetReader::readFile(file, table, limits, sink);
+    JetReader::readFile(file, checkReadable(file), table, limits, sink);
 }
 
 const ForeignReader& jetReader() {

@@ -180,15 +180,18 @@ std::string littleEndian(std::uint64_t v, int bytes) {
 const std::string kData = VARNOKE_TEST_DATA;
 
 // DateTestDatabase.mdb with its first column made a decimal column of 28 digits that
-// holds keys (17 bytes over the long and date behind it), and its fourth a currency
-// column that holds amounts in ten-thousandths (over its date): the table definition's
-// column entries and the six records of its one data page are written over.
+// holds keys (17 bytes over the long and date behind it, those two columns made yes/no
+// columns, whose values live in the null mask, so that no fixed bytes are shared), and
+// its fourth a currency column that holds amounts in ten-thousandths (over its date):
+// the table definition's column entries and the six records of its one data page are
+// written over.
 std::string jetWith(const std::vector<std::uint64_t>& keys,
                     const std::vector<std::int64_t>& amounts) {
     std::string bytes = slurp(kData + "/mdb/DateTestDatabase.mdb");
     constexpr std::size_t kPage = 4096, kDefinition = 18 * kPage, kRows = 20 * kPage;
     constexpr std::size_t kIdColumn = kDefinition + 63, kTimeColumn = kDefinition + 138;
     bytes[kIdColumn] = 0x10;                                      // decimal
+    bytes[kIdColumn + 25] = bytes[kIdColumn + 50] = 0x01;         // yes/no
     bytes.replace(kIdColumn + 11, 2, std::string("\x1C\x00", 2)); // precision, scale
     bytes.replace(kIdColumn + 23, 2, std::string("\x11\x00", 2)); // 17 bytes
     bytes[kTimeColumn] = 0x05;                                    // currency
@@ -206,7 +209,7 @@ std::string jetWith(const std::vector<std::uint64_t>& keys,
 }
 
 std::vector<std::pair<std::string, int>> jetFields(int keyType) {
-    return {{"IDCol", keyType}, {"DateTimeCol", 8},  {"DateCol", 8},
+    return {{"IDCol", keyType}, {"DateTimeCol", 1},  {"DateCol", 1},
             {"TimeCol", 5},     {"LongTextCol", 12}, {"ShortTextCol", 10}};
 }
 const std::string kLongA = "12345678901234567";

@@ -1,0 +1,225 @@
+// Damage to a Jet database at the places libmdb reads without a doubt: memo pointers,
+// the table definition, the usage map, the row table, the file's length. Each damaged
+// copy, read as a link reads it, must give the sound file's rows or end in 3274.
+#include "file_bytes.h"
+#include "table_collector.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <tuple>
+
+namespace varnoke::test {
+namespace {
+
+const std::string kData = std::string(VARNOKE_TEST_DATA) + "/mdb/";
+constexpr std::size_t kPage = 4096;
+
+// DateTestDatabase.mdb (Jet 4): the catalog's definition on page 2 and its rows on
+// page 17; the table DateTest's definition on page 18 (63 bytes of head, then six
+// column entries of 25 bytes: the type at 0, the column's number at 5, its place in
+// the var table at 7, the flags at 15, the fixed offset at 21, the size at 23; then
+// the names); its usage map is row 0 of page 19; its six rows on page 20. The sixth
+// record starts at 3593 in its page, its memo's 12-byte header 30 bytes further.
+constexpr std::size_t kDefinition = 18 * kPage, kUsageMap = 19 * kPage + 4027, kData20 = 20 * kPage,
+                      kMemo = kData20 + 3593 + 30;
+constexpr std::size_t column(int i) {
+    return kDefinition + 63 + 25 * std::size_t(i);
+}
+enum Col { IdCol, DateTimeCol, DateCol, TimeCol, LongTextCol, ShortTextCol };
+
+using Edit = std::function<void(std::string&)>;
+
+Edit put(std::size_t at, std::string bytes) {
+    return [=](std::string& file) { file.replace(at, bytes.size(), bytes); };
+}
+Edit put16(std::size_t at, std::uint16_t v) {
+    return put(at, {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)});
+}
+Edit put32(std::size_t at, std::uint32_t v) {
+    return put(at, {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
+                    static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24)});
+}
+// A memo header: its length, flag and the long value's page and row.
+Edit memo(std::uint32_t length, std::uint8_t flag, std::uint32_t page, std::uint8_t row) {
+    return [=](std::string& file) {
+        put32(kMemo, length | std::uint32_t{flag} << 24)(file);
+        put32(kMemo + 4, page << 8 | row)(file);
+    };
+}
+Edit cutTo(std::size_t bytes) {
+    return [=](std::string& file) { file.resize(bytes); };
+}
+Edit append(std::string bytes) {
+    return [=](std::string& file) { file += bytes; };
+}
+Edit appendPage(std::size_t page) {
+    return [=](std::string& file) { file += file.substr(page * kPage, kPage); };
+}
+
+enum class Ends {
+    InRows,
+    In3274,
+    In3274NamingTheTable, // DateTest, the one table of its file
+};
+
+struct Damage {
+    const char* label;
+    const char* file;
+    Edit edit;
+    Ends ends;
+};
+
+// A field's size matters as much as its values: a text read into a field too small
+// for it fails later, as if the user's data were at fault.
+std::vector<std::tuple<std::string, int, int>> fieldsOf(const Table& table) {
+    std::vector<std::tuple<std::string, int, int>> fields;
+    for (const auto& f : table.fields)
+        fields.emplace_back(f.name, f.type, f.size);
+    return fields;
+}
+
+void PrintTo(const Damage& damage, std::ostream* out) {
+    *out << damage.label;
+}
+
+class JetDamage : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(JetDamage, GivesTheSoundRowsOr3274) {
+    const auto& damage = GetParam();
+    const std::string sound = kData + damage.file;
+    std::string bytes = slurp(sound);
+    ASSERT_FALSE(bytes.empty());
+    damage.edit(bytes);
+    TempDir dir;
+    const std::string path = dir.file(damage.file);
+    spit(path, bytes);
+    try {
+        const auto table = readLinked("JetTable;DATABASE=" + path, "");
+        EXPECT_EQ(damage.ends, Ends::InRows) << "read " << table.rows.size() << " rows";
+        const auto whole = readLinked("JetTable;DATABASE=" + sound, "");
+        EXPECT_EQ(fieldsOf(table), fieldsOf(whole));
+        EXPECT_EQ(table.rows, whole.rows);
+    } catch (const EngineError& e) {
+        EXPECT_NE(damage.ends, Ends::InRows) << e.what();
+        EXPECT_EQ(e.number(), 3274) << e.what();
+        if (damage.ends == Ends::In3274NamingTheTable) {
+            EXPECT_NE(std::string(e.what()).find("the table 'DateTest'"), std::string::npos)
+                << e.what();
+        }
+        EXPECT_TRUE(std::string(e.what()).starts_with("The file '" + std::string(damage.file) +
+                                                      "' is not in the expected format: "))
+            << e.what();
+    }
+}
+
+constexpr const char* kDates = "DateTestDatabase.mdb";
+constexpr auto Rows = Ends::InRows, Damaged = Ends::In3274, OfTable = Ends::In3274NamingTheTable;
+
+INSTANTIATE_TEST_SUITE_P(
+    MemoPointer, JetDamage,
+    ::testing::Values(Damage{"OnePagePastTheEnd", kDates, memo(20, 0x40, 200, 0), OfTable},
+                      Damage{"OnePageOnPageZero", kDates, memo(20, 0x40, 0, 0), OfTable},
+                      Damage{"OnePageRowPastItsCount", kDates, memo(20, 0x40, 23, 5), OfTable},
+                      Damage{"OnePageOnADataPage", kDates, memo(20, 0x40, 20, 0), OfTable},
+                      Damage{"OnePageOnADeletedRow", kDates, memo(20, 0x40, 31, 0), OfTable},
+                      Damage{"OnePageRowTooShort", kDates, memo(2000, 0x40, 31, 14), OfTable},
+                      Damage{"ChainPastTheEnd", kDates, memo(20, 0x00, 5000, 0), OfTable},
+                      Damage{"ChainOnAnIndexPage", kDates, memo(20, 0x00, 7, 0), OfTable},
+                      Damage{"ChainOnADeletedRow", kDates, memo(20, 0x00, 37, 1), OfTable},
+                      Damage{"FlagTwenty", kDates, memo(20, 0x20, 0, 0), OfTable},
+                      Damage{"FlagC0", kDates, memo(20, 0xC0, 0, 0), OfTable},
+                      Damage{"FlagFF", kDates, memo(20, 0xFF, 0, 0), OfTable},
+                      Damage{"InlineLongerThanItsPlace", kDates, memo(200, 0x80, 0, 0), OfTable},
+                      Damage{"InlineShorterThanItsPlace", kDates, memo(0, 0x80, 0, 0), Rows},
+                      Damage{"HeaderCutByTheVarTable", kDates, put16(kData20 + 3670, 36), OfTable}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Definition, JetDamage,
+    ::testing::Values(
+        Damage{"VariableCountTwoToZero", kDates, put16(kDefinition + 43, 0), OfTable},
+        Damage{"VariableCountTwoToThree", kDates, put16(kDefinition + 43, 3), OfTable},
+        Damage{"ColumnCountSixTo200", kDates, put16(kDefinition + 45, 200), OfTable},
+        Damage{"ColumnCountSixToFive", kDates, put16(kDefinition + 45, 5), OfTable},
+        Damage{"ColumnCountPastMaxColumns", kDates, put16(kDefinition + 45, 7), OfTable},
+        Damage{"MaxColumnsRaised", kDates, put16(kDefinition + 41, 7), Rows},
+        Damage{"IndexCountRaised", kDates, put32(kDefinition + 51, 1), OfTable},
+        Damage{"LengthCutsTheNames", kDates, put32(kDefinition + 8, 250), OfTable},
+        Damage{"LongToText", kDates, put(column(IdCol), "\x0A"), OfTable},
+        Damage{"LongToInteger", kDates, put(column(IdCol), "\x03"), OfTable},
+        Damage{"DateToLong", kDates, put(column(DateCol), "\x04"), OfTable},
+        Damage{"TypeUnknown", kDates, put(column(TimeCol), "\x0D"), OfTable},
+        Damage{"TypeZero", kDates, put(column(DateTimeCol), std::string(1, '\0')), OfTable},
+        Damage{"FixedColumnMadeVariable", kDates, put(column(DateCol) + 15, "\x02"), OfTable},
+        Damage{"TextMadeFixed", kDates, put(column(ShortTextCol) + 15, "\x03"), OfTable},
+        Damage{"MemoMadeAutoNumber", kDates, put(column(LongTextCol) + 15, "\x06"), OfTable},
+        Damage{"FixedOffsetOverAnother", kDates, put16(column(DateCol) + 21, 13), OfTable},
+        Damage{"FixedOffsetOntoTheFirst", kDates, put16(column(DateTimeCol) + 21, 0), OfTable},
+        Damage{"FixedOffsetPastTheFixedArea", kDates, put16(column(TimeCol) + 21, 22), OfTable},
+        Damage{"FixedOffsetIntoTheMemo", kDates, put16(column(IdCol) + 21, 28), OfTable},
+        Damage{"TextSizeTwo", kDates, put16(column(ShortTextCol) + 23, 2), OfTable},
+        Damage{"TextSizeZero", kDates, put16(column(ShortTextCol) + 23, 0), OfTable},
+        Damage{"TextSizePastItsType", kDates, put16(column(ShortTextCol) + 23, 600), OfTable},
+        Damage{"LongSizeEight", kDates, put16(column(IdCol) + 23, 8), OfTable},
+        Damage{"ColumnNumberTwice", kDates, put16(column(TimeCol) + 5, 2), OfTable},
+        Damage{"ColumnNumberPastMaxColumns", kDates, put16(column(TimeCol) + 5, 9), OfTable},
+        Damage{"VarPlaceTwice", kDates, put16(column(ShortTextCol) + 7, 0), OfTable},
+        Damage{"NameLengthPastTheEnd", kDates, put16(kDefinition + 213, 0x7FFF), OfTable},
+        Damage{"NextPageOnADataPage", kDates, put32(kDefinition + 4, 19), OfTable},
+        Damage{"NextPagePastTheEnd", kDates, put32(kDefinition + 4, 9999), OfTable},
+        Damage{"NextPageLoopsToItself", kDates, put32(kDefinition + 4, 18), Rows},
+        Damage{"PageTypeOfData", kDates, put(kDefinition, "\x01"), OfTable}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+INSTANTIATE_TEST_SUITE_P(
+    UsageMap, JetDamage,
+    ::testing::Values(
+        Damage{"MapEmptied", kDates, put(kUsageMap + 7, std::string(1, '\0')), Damaged},
+        Damage{"MapOfEveryPage", kDates, put(kUsageMap + 5, std::string(64, '\xFF')), Rows},
+        Damage{"MapStartMoved", kDates, put32(kUsageMap + 1, 8), Damaged},
+        Damage{"MapTypeIndirect", kDates, put(kUsageMap, "\x01"), Rows},
+        Damage{"MapTypeUnknown", kDates, put(kUsageMap, "\x07"), Rows},
+        Damage{"MapPointerToAnEmptyMap", kDates, put32(kDefinition + 55, 0x1302), Damaged},
+        Damage{"MapPointerToTheFreeMap", kDates, put32(kDefinition + 55, 0x1301), Rows},
+        Damage{"MapPointerPastTheEnd", kDates, put32(kDefinition + 55, 0x6300), Damaged}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+INSTANTIATE_TEST_SUITE_P(
+    RowTable, JetDamage,
+    ::testing::Values(Damage{"RowCountHuge", kDates, put16(kData20 + 12, 0xFFFF), Damaged},
+                      Damage{"TwoOffsetsSwapped", kDates,
+                             [](std::string& file) {
+                                 put16(kData20 + 14, 0xF76)(file);
+                                 put16(kData20 + 16, 0xFBF)(file);
+                             },
+                             Damaged},
+                      Damage{"OffsetIntoTheHead", kDates, put16(kData20 + 24, 4), Damaged},
+                      Damage{"CatalogRowCountHuge", kDates, put16(17 * kPage + 12, 0xFFFF), Rows},
+                      Damage{"CatalogPageZeroed", kDates, put(17 * kPage, std::string(kPage, '\0')),
+                             Damaged}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Length, JetDamage,
+    ::testing::Values(
+        Damage{"CutToTenPages", kDates, cutTo(10 * kPage), Damaged},
+        Damage{"CutToTwoPages", kDates, cutTo(2 * kPage), Damaged},
+        Damage{"CutBeforeTheDefinition", kDates, cutTo(18 * kPage), Damaged},
+        Damage{"CutBeforeTheData", kDates, cutTo(20 * kPage), Damaged},
+        Damage{"CutAfterTheData", kDates, cutTo(21 * kPage), Rows},
+        Damage{"CutHalfAPage", kDates, cutTo(66 * kPage + kPage / 2), Damaged},
+        Damage{"CutOneByte", kDates, cutTo(67 * kPage - 1), Damaged},
+        Damage{"AppendedZeroPage", kDates, append(std::string(kPage, '\0')), Rows},
+        Damage{"AppendedPageOfOnes", kDates, append(std::string(kPage, '\xFF')), Rows},
+        Damage{"AppendedCopyOfTheData", kDates, appendPage(20), Rows},
+        Damage{"AppendedCopyOfTheDefinition", kDates, appendPage(18), Rows},
+        Damage{"AppendedHalfAPage", kDates, append(std::string(kPage / 2, 'x')), Damaged},
+        Damage{"OverreadCatalogCut", "catalog_overread.mdb", cutTo(10 * kPage), Damaged}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+} // namespace
+} // namespace varnoke::test
