@@ -11,10 +11,12 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -191,8 +193,42 @@ std::size_t addressSpaceNow() {
     return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
-[[noreturn]] void runChild(int fd, int chatter, const ChildLimits& limits,
-                           const std::function<void(ForeignTableSink&)>& read) {
+// Closes the descriptors from first to last; one by one where the kernel cannot.
+void closeRange(unsigned first, unsigned last) {
+    if (::close_range(first, last, 0) == 0) return;
+    const long open = ::sysconf(_SC_OPEN_MAX);
+    const unsigned end = std::min(last, open > 0 ? static_cast<unsigned>(open - 1) : 1023u);
+    for (unsigned fd = first; fd <= end; ++fd)
+        ::close(static_cast<int>(fd));
+}
+
+// Closes every descriptor of the process but stdin, stdout, stderr and those in keep.
+void closeAllBut(std::vector<int> keep) {
+    keep.insert(keep.end(), {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO});
+    std::sort(keep.begin(), keep.end());
+    unsigned from = 0;
+    for (const int fd : keep) {
+        if (fd < 0) continue;
+        const auto kept = static_cast<unsigned>(fd);
+        if (kept > from) closeRange(from, kept - 1);
+        from = std::max(from, kept + 1);
+    }
+    closeRange(from, ~0u);
+}
+
+[[noreturn]] void runChild(pid_t parent, int fd, int chatter, const ChildLimits& limits,
+                           const std::function<void(ForeignTableSink&)>& read,
+                           std::initializer_list<int> keep) {
+    // The child ends with the program, however the program ends; a parent that ended
+    // before the request was made is seen by the parent's id having changed.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(4);
+    // Nothing of the program's stays open here: not the pipes' read ends, which would
+    // keep a write to a parent that went away waiting for good, nor the working
+    // database's file.
+    std::vector<int> kept(keep);
+    kept.insert(kept.end(), {fd, chatter});
+    closeAllBut(std::move(kept));
     std::signal(SIGPIPE, SIG_IGN);
     // The library's own messages are no business of the user's terminal; what it
     // writes to stderr goes to the parent, which reads a failed allocation there.
@@ -202,6 +238,7 @@ std::size_t addressSpaceNow() {
         if (null > STDERR_FILENO) ::close(null);
     }
     ::dup2(chatter, STDERR_FILENO);
+    if (chatter != STDERR_FILENO) ::close(chatter);
     const rlimit memory{addressSpaceNow() + limits.memory, addressSpaceNow() + limits.memory};
     ::setrlimit(RLIMIT_AS, &memory);
     // Processor time never exceeds the time the whole read may take; past it the
@@ -368,7 +405,8 @@ ChildLimits limitsForFile(std::size_t fileSize) {
 }
 
 void readInChild(std::string_view fileName, const ChildLimits& limits,
-                 const std::function<void(ForeignTableSink&)>& read, ForeignTableSink& sink) {
+                 const std::function<void(ForeignTableSink&)>& read, ForeignTableSink& sink,
+                 std::initializer_list<int> keep) {
     using Clock = std::chrono::steady_clock;
     using std::chrono::milliseconds;
     const std::string name(fileName);
@@ -384,6 +422,7 @@ void readInChild(std::string_view fileName, const ChildLimits& limits,
     if (::pipe2(fds, O_CLOEXEC) != 0) cannotStart();
     chatter.read = fds[0];
     chatter.write = fds[1];
+    const pid_t parent = ::getpid();
     Child child;
     // The child of a program with other threads may meet locks that those threads held
     // at the fork, and stay in them. It takes only these: malloc's and stdio's, which
@@ -391,9 +430,11 @@ void readInChild(std::string_view fileName, const ChildLimits& limits,
     // another thread of this program could hold (nothing else of it runs here before
     // the link). Should one wait all the same, the time limit ends it, and its message
     // says the reading took too long, not that the file is damaged.
+    // The child's end-with-its-parent follows the thread that forks it: this one, which
+    // waits here until the child has ended.
     child.pid = ::fork();
     if (child.pid < 0) cannotStart();
-    if (child.pid == 0) runChild(data.write, chatter.write, limits, read);
+    if (child.pid == 0) runChild(parent, data.write, chatter.write, limits, read, keep);
     data.closeWrite();
     chatter.closeWrite();
 

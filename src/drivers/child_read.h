@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <string_view>
 
 namespace varnoke::drivers {
@@ -31,8 +32,10 @@ ChildLimits limitsForFile(std::size_t fileSize);
 // child raises is raised here with its number and text; running out of time or
 // memory, sending more rows than allowed or a damaged message, or the child's crash,
 // raises 3274 naming fileName and which limit ended it. An error sink raises ends the
-// child.
+// child, and so does the end of this process. The child holds none of this process's
+// descriptors but the ones in keep (a file the read walks).
 void readInChild(std::string_view fileName, const ChildLimits& limits,
-                 const std::function<void(ForeignTableSink&)>& read, ForeignTableSink& sink);
+                 const std::function<void(ForeignTableSink&)>& read, ForeignTableSink& sink,
+                 std::initializer_list<int> keep = {});
 
 } // namespace varnoke::drivers

@@ -182,18 +182,10 @@ class LotusReader final : public ForeignReader {
 public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
         const auto file = findLinkedFile(source);
-        const MappedFile bytes(file);
-        const std::string name = fileNameOf(file);
-        // The child sees a cut it runs into (its copy of the watch is its own); the
-        // parent sees one by the file's size, and one that broke the child.
-        readMapped({&bytes}, [&] {
-            readInChild(
-                name, limitsForFile(bytes.bytes().size()),
-                [&](ForeignTableSink& out) {
-                    readMapped({&bytes}, [&] { readLotusImage(bytes.bytes(), name, out); });
-                },
-                sink);
-        });
+        // A file that cannot be sized cannot be mapped either, which says why.
+        std::error_code unsized;
+        const auto size = std::filesystem::file_size(file, unsized);
+        readLotusFile(file, limitsForFile(unsized ? 0 : size), sink);
     }
 };
 
@@ -373,6 +365,21 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
 const ForeignReader& lotusReader() {
     static const LotusReader reader;
     return reader;
+}
+
+void readLotusFile(const std::filesystem::path& file, const ChildLimits& limits,
+                   ForeignTableSink& sink) {
+    const MappedFile bytes(file);
+    const std::string name = fileNameOf(file);
+    // The child sees a cut it runs into (its copy of the watch is its own); the
+    // parent sees one by the file's size, and one that broke the child.
+    readMapped({&bytes}, [&] {
+        readInChild(name, limits,
+                    [&](ForeignTableSink& out) {
+                        readMapped({&bytes}, [&] { readLotusImage(bytes.bytes(), name, out); });
+                    },
+                    sink, {bytes.descriptor()});
+    });
 }
 
 } // namespace varnoke::drivers

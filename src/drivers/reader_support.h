@@ -54,6 +54,7 @@ public:
     MappedFile& operator=(const MappedFile&) = delete;
 
     ByteSpan bytes() const { return {data_, size_}; }
+    int descriptor() const { return fd_; }
     void release() const;
     void checkWhole() const;
 

@@ -3,6 +3,7 @@
 #include "dialog/form4_form.h"
 #include "dialog_fixture.h"
 #include "support/text_fit_gui.h"
+#include "support/waits.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -23,7 +24,7 @@ protected:
         form = std::make_unique<Form4>(
             Form4Services{shared, scripted.platform(), mainWindow, viewers});
         form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get(), kPatienceMs));
     }
     void TearDown() override {
         form.reset();

@@ -11,6 +11,7 @@
 #include "support/query_windows_gui.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
+#include "support/waits.h"
 #include "viewers/grid_viewer_window.h"
 #include "viewers/viewer_hub_window.h"
 
@@ -137,7 +138,7 @@ protected:
         // The user switched the pairing note off once; it would wait for its OK button.
         setNoteWanted(state().workDb, InfoNote::Pairing, false);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, kPatienceMs));
     }
     void TearDown() override {
         window->close();

@@ -7,6 +7,7 @@
 #include "shell/program_window.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
+#include "support/waits.h"
 #include "viewers/grid_viewer_window.h"
 #include "viewers/viewer_hub_window.h"
 
@@ -57,7 +58,7 @@ protected:
 TEST_F(WindowOrder, AGridOpenedOverTheComparisonDialogComesInFront) {
     window->resize(900, 700);
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, kPatienceMs));
     trigger(menu::FileCompare);
     ASSERT_NE(dialog(), nullptr);
     QMdiSubWindow* dialogChild = childOf(dialog());
@@ -79,7 +80,7 @@ TEST_F(WindowOrder, AGridOpenedOverTheComparisonDialogComesInFront) {
 TEST_F(WindowOrder, AGridInASmallMainWindowStaysWithinReach) {
     window->resize(380, 260);
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, kPatienceMs));
     trigger(menu::ViewVarnokeExportTable);
     ASSERT_NE(exportTable(), nullptr);
     EXPECT_TRUE(inside(*childOf(exportTable())));
@@ -91,7 +92,7 @@ TEST_F(WindowOrder, AGridInASmallMainWindowStaysWithinReach) {
 TEST_F(WindowOrder, QueryWindowsStayInFrontOfTheMainWindowBelowItsMenuBar) {
     window->setGeometry(200, 150, 900, 700);
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, kPatienceMs));
     trigger(menu::FileCompare);
     const QWidget* area = window->centralWidget();
     const QRect workArea(area->mapToGlobal(QPoint(0, 0)), area->size());

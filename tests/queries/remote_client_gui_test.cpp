@@ -9,7 +9,6 @@
 #include "support/waits.h"
 #include "value/convert.h"
 
-#include <QScopeGuard>
 #include <QTest>
 #include <csignal>
 #include <cstring>
@@ -92,14 +91,12 @@ protected:
             platform.prompter.answer(answer::Ok);
     }
 
-    // The client over the socket link, or over through when given (which wraps it).
-    void makeClient(RemoteClientSettings settings = {}, RemoteLink* through = nullptr) {
+    // The client over the socket link. Its timers run on the test's clock, so a busy
+    // machine never fires one between two bytes or before a connection completes.
+    void makeClient(RemoteClientSettings settings = {}) {
         settings.port = server.port();
-        settings.connectTimeoutMs = 1000;
-        // Long enough that a busy machine never splits a reply sent in 1-byte writes.
-        settings.quietMs = 1000;
-        client = std::make_unique<RemoteClient>(state, platform.prompter, through ? *through : link,
-                                                host, host, settings);
+        client =
+            std::make_unique<RemoteClient>(state, platform.prompter, timed, host, host, settings);
     }
     bool waitFor(const std::function<bool()>& condition, int ms = kPatienceMs) {
         return QTest::qWaitFor(condition, ms);
@@ -142,6 +139,7 @@ protected:
     FakeQueryServer server;
     RecordingRemoteHost host;
     QtRemoteLink link;
+    ManualTimerLink timed{link};
     std::unique_ptr<RemoteClient> client;
 };
 
@@ -457,9 +455,7 @@ TEST_F(RemoteClientTest, AReplyPastTheCapIsRefusedAsItPassesAndItsMemoryGivenBac
     constexpr std::size_t kChunk = std::size_t{1} << 20;
     RemoteClientSettings settings;
     settings.resultCapBytes = kCap;
-    ManualTimerLink timed(link);
-    makeClient(settings, &timed);
-    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
+    makeClient(settings);
     logIn();
     loadFirstResult();
     std::size_t mostHeld = 0;
@@ -485,9 +481,7 @@ TEST_F(RemoteClientTest, AReplyPastTheCapIsRefusedAsItPassesAndItsMemoryGivenBac
 TEST_F(RemoteClientTest, AResultThatKeepsComingLongerThanTheSilenceLimitIsLoaded) {
     RemoteClientSettings settings;
     settings.resultSilenceMs = 60000;
-    ManualTimerLink timed(link);
-    makeClient(settings, &timed);
-    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
+    makeClient(settings);
     logIn();
     server.replies.push_back({"okA^~*3^~*4^~*endOfFieldNames^~*", Delivery::NeverEnds});
     execute();
@@ -507,9 +501,7 @@ TEST_F(RemoteClientTest, AResultThatKeepsComingLongerThanTheSilenceLimitIsLoaded
 }
 
 TEST_F(RemoteClientTest, AServerThatFallsSilentForTheLimitEndsTheQueryWhichMayBeTriedAgain) {
-    ManualTimerLink timed(link);
-    makeClient({}, &timed);
-    const auto dropClient = qScopeGuard([&] { client.reset(); }); // it refers to timed
+    makeClient();
     logIn();
     server.replies.push_back({"okA^~*3^~*", Delivery::NeverEnds});
     execute();
@@ -591,6 +583,7 @@ TEST_F(RemoteClientTest, NoHostEnteredConnectsNothing) {
 struct FaultCase {
     const char* label;
     FakeQueryServer::Mode mode;
+    bool timesOut; // the connection never completes: the connect timer ends it
 };
 
 class RemoteConnectionFaults : public RemoteClientTest,
@@ -600,22 +593,26 @@ protected:
 };
 
 TEST_P(RemoteConnectionFaults, AreReportedOnceAndForgetTheHost) {
+    const int connectTimeoutMs = RemoteClientSettings{}.connectTimeoutMs;
     makeClient();
     platform.prompter.type("127.0.0.1");
     client->connectClick();
+    if (GetParam().timesOut) timed.advance(connectTimeoutMs);
     ASSERT_TRUE(waitForMessages(1));
-    QTest::qWait(1200);
+    // A timer left running, or a late event of the failed connection, would say it again.
+    timed.advance(2 * connectTimeoutMs);
+    QTest::qWait(100);
     EXPECT_EQ(platform.prompter.messages(),
               std::vector<std::string>{std::string(remotetext::kConnectionProblem)});
     EXPECT_EQ(state.remoteHost, "");
     EXPECT_FALSE(host.executeEnabled);
 }
 
-INSTANTIATE_TEST_SUITE_P(RemoteClient, RemoteConnectionFaults,
-                         ::testing::Values(FaultCase{"Refused", FakeQueryServer::Mode::Refuse},
-                                           FaultCase{"SlowAccept",
-                                                     FakeQueryServer::Mode::SlowAccept}),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(
+    RemoteClient, RemoteConnectionFaults,
+    ::testing::Values(FaultCase{"Refused", FakeQueryServer::Mode::Refuse, false},
+                      FaultCase{"SlowAccept", FakeQueryServer::Mode::SlowAccept, true}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(RemoteClientTest, AResetDuringAQueryIsReportedAndTempStays) {
     server.resetFrom = 1; // the silent reconnection of the second Execute
@@ -623,6 +620,10 @@ TEST_F(RemoteClientTest, AResetDuringAQueryIsReportedAndTempStays) {
     logIn();
     loadFirstResult();
     execute();
+    // A connection reset as it is made may be reported neither as made nor as failed:
+    // the connect timer ends the wait.
+    ASSERT_TRUE(waitFor([&] { return server.connections() == 2; }));
+    timed.advance(RemoteClientSettings{}.connectTimeoutMs);
     ASSERT_TRUE(waitForMessages(1));
     EXPECT_EQ(platform.prompter.messages(),
               std::vector<std::string>{std::string(remotetext::kConnectionProblem)});

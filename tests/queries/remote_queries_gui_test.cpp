@@ -38,6 +38,10 @@ protected:
         // The remote window of this program talks to the test's server.
         RemoteClientSettings settings;
         settings.port = server.port();
+        // No timer of the client's may fire while a busy machine completes a connection
+        // or a reply: here every one of them waits as long as the test does.
+        settings.connectTimeoutMs = kPatienceMs;
+        settings.quietMs = kPatienceMs;
         program->hub().queries = std::make_unique<QueryWindowSet>(
             program->state(), scripted.platform(), *window, viewers(), window, settings);
         // The remote-query note stays off, so Connect asks only for the host.
@@ -245,7 +249,7 @@ TEST_F(RemoteQueryWindowTest, ConnectLoginAndExecuteShowTheRowsInTheRemoteQueryG
                    viewers().visible(ViewerForm::Form15) &&
                    form15->viewer().source().rowCount() == 1;
         },
-        5000));
+        kPatienceMs));
     GridViewer& grid = form15->viewer();
     grid.fetch(0, 0);
     ASSERT_NE(grid.source().row(0), nullptr);

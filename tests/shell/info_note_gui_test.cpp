@@ -4,6 +4,7 @@
 #include "shell/info_notes.h"
 #include "support/scripted_platform.h"
 #include "support/temp_dir.h"
+#include "support/waits.h"
 
 #include <QCheckBox>
 #include <QTest>
@@ -27,7 +28,7 @@ TEST_P(InfoNoteWindow, ShowAgainCaptionIsNotCut) {
     InfoNoteForm note(GetParam(), db, scripted.prompter);
     note.setText("A note.");
     note.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&note));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&note, kPatienceMs));
     auto* check = note.findChild<QCheckBox*>("Check1");
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(check->text(), "Show this message again.");

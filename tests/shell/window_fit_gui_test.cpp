@@ -4,6 +4,7 @@
 #include "shell/info_note_form.h"
 #include "support/scripted_platform.h"
 #include "support/text_fit_gui.h"
+#include "support/waits.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ TEST(WindowFit, TheAboutBoxShowsEveryTextWhole) {
     RecordingOpener opener;
     Form2 about(opener);
     about.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about, kPatienceMs));
     EXPECT_EQ(unfitTexts(about), Lines{});
 }
 
@@ -36,7 +37,7 @@ TEST_P(NoteFit, TheNoteShowsItsTextWithoutAScrollBar) {
     InfoNoteForm form(GetParam().note, Database(), prompter);
     form.setText(GetParam().text());
     form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form, kPatienceMs));
     EXPECT_EQ(unfitTexts(form), Lines{});
 }
 
