@@ -14,8 +14,8 @@
 namespace varnoke::drivers {
 
 struct ChildLimits {
-    // Time the child may spend between two pieces of the table (time the receiving
-    // sink spends storing them does not count).
+    // Processor time the child may spend between two pieces of the table (time it
+    // waits for a processor, and time the receiving sink spends storing, do not count).
     std::chrono::milliseconds time;
     // Memory the child may take beyond what it started with.
     std::size_t memory;

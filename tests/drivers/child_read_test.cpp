@@ -76,6 +76,14 @@ INSTANTIATE_TEST_SUITE_P(
         ChildCase{"ErrorsKeepTheirNumberAndText",
                   [](ForeignTableSink&) { throw EngineError(3051, "locked by a password"); },
                   kRoomy, 3051, "locked by a password"},
+        // A child waiting for a processor on a busy machine, as one that sleeps, has not
+        // been slow to read.
+        ChildCase{"TimeWithoutAProcessorDoesNotCount",
+                  [](ForeignTableSink& sink) {
+                      ::usleep(900'000);
+                      sendTable(sink);
+                  },
+                  kTight, 0, ""},
         ChildCase{"ALoopIsCutOff",
                   [](ForeignTableSink& sink) {
                       sink.begin({{"A", 10, 10}});
