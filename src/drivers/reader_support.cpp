@@ -236,7 +236,7 @@ CodePage::CodePage(std::string name) : name_(name.empty() ? "CP1252" : std::move
     for (std::size_t i = 0; i < ascii.size(); ++i)
         ascii[i] = static_cast<char>(i);
     ascii += "\x1B$B!!\x1B(B\x1B$)C\x0E!!\x0F";
-    asciiPassesThrough_ = false;
+    asciiPassesThrough_ = false; // so that the probe itself is converted
     asciiPassesThrough_ = toUtf8(ascii) == ascii;
 }
 

@@ -103,9 +103,9 @@ private:
     std::string_view fileName_;
 };
 
-// Converts a code page's bytes to UTF-8. Pure ASCII passes through untouched where
-// the code page reads it as ASCII, which keeps the common case cheap. A byte the code page cannot
-// map becomes U+FFFD.
+// Converts a code page's bytes to UTF-8. Pure ASCII passes through untouched where the
+// code page reads it as ASCII, which keeps the common case cheap. A byte the code page
+// cannot map becomes U+FFFD.
 class CodePage {
 public:
     // iconv name ("CP1252", "CP437"...); empty or unknown falls back to CP1252.
