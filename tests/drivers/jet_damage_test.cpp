@@ -169,6 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"ColumnNumberTwice", kDates, put16(column(TimeCol) + 5, 2), OfTable},
         Damage{"ColumnNumberPastMaxColumns", kDates, put16(column(TimeCol) + 5, 9), OfTable},
         Damage{"VarPlaceTwice", kDates, put16(column(ShortTextCol) + 7, 0), OfTable},
+        Damage{"VarPlacePastTheCount", kDates, put16(column(ShortTextCol) + 7, 2), OfTable},
         Damage{"NameLengthPastTheEnd", kDates, put16(kDefinition + 213, 0x7FFF), OfTable},
         Damage{"NextPageOnADataPage", kDates, put32(kDefinition + 4, 19), OfTable},
         Damage{"NextPagePastTheEnd", kDates, put32(kDefinition + 4, 9999), OfTable},
