@@ -75,8 +75,10 @@ std::optional<unsigned> typeSize(int type) {
     }
 }
 
+// A memo or OLE value is always a pointer in the variable area; a text or binary column
+// may also be fixed, its declared bytes held in the fixed area.
 bool variableOnly(int type) {
-    return type == MDB_BINARY || type == MDB_TEXT || type == MDB_OLE || type == MDB_MEMO;
+    return type == MDB_OLE || type == MDB_MEMO;
 }
 
 // The definition as libmdb reads it: its first page whole, then each following page
@@ -176,8 +178,10 @@ void checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
         place.fail("has a definition whose columns run past its end");
 
     std::vector<Entry> entries;
-    std::vector<bool> numberSeen(maxColumns), varSeen(maxColumns);
-    unsigned variableFound = 0;
+    // Deleting a column keeps its places in the records until the file is compacted, so
+    // the variable count is the slots of the var table, at least the variable columns
+    // left: each must have a slot of its own below it.
+    std::vector<bool> numberSeen(maxColumns), varSeen(variable);
     for (unsigned i = 0; i < columns; ++i) {
         const auto e = b.subspan(start + std::size_t{i} * fmt.tab_col_entry_size);
         const Entry entry{e[0],
@@ -191,16 +195,15 @@ void checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
             place.fail("has two columns in one place of its records");
         numberSeen[entry.number] = true;
         if (!(entry.flags & kFixedFlag)) {
-            ++variableFound;
-            if (entry.varNumber >= maxColumns || varSeen[entry.varNumber])
+            if (entry.varNumber >= variable)
+                place.fail("has a definition whose count of variable columns disagrees with "
+                           "its columns");
+            if (varSeen[entry.varNumber])
                 place.fail("has two variable columns in one place of its records");
             varSeen[entry.varNumber] = true;
         }
         entries.push_back(entry);
     }
-    if (variableFound != variable)
-        place.fail("has a definition whose count of variable columns disagrees with its "
-                   "columns");
     checkFixedPlaces(entries, place);
 }
 

@@ -23,9 +23,9 @@ struct Place {
 };
 
 // The definition of the table whose definition starts on `page`, against itself: the
-// column entries and names within its length, the variable-column count against the
-// columns without the fixed flag, each type's size and flags, the fixed columns' places
-// apart. Reads pages through the handle's second page buffer only.
+// column entries and names within its length, each column without the fixed flag in a
+// slot of its own below the variable-column count, each type's size and flags, the fixed
+// columns' places apart. Reads pages through the handle's second page buffer only.
 void checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place);
 
 struct TableFreer {

@@ -9,6 +9,8 @@
 #include <mdbtools.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -73,6 +75,19 @@ template <typename T> T raw(const MdbHandle* mdb, const MdbColumn& col) {
         return v;
     std::memcpy(&v, mdb->pg_buf + col.cur_value_start, sizeof v);
     return v;
+}
+
+// A replication ID as its 16 bytes are meant, "{8-4-4-4-12}" hex digits: the first three
+// groups little-endian, the last two in the order stored. The library's own text runs the
+// last two groups together.
+std::string replicationId(const MdbHandle* mdb, const MdbColumn& col) {
+    const auto b = raw<std::array<std::uint8_t, 16>>(mdb, col);
+    char text[39];
+    std::snprintf(text, sizeof text,
+                  "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3],
+                  b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
+    return text;
 }
 
 // The library skips pages it cannot read and goes on, so a database cut short
@@ -259,6 +274,8 @@ private:
             return Value::date(raw<double>(mdb, col));
         case MDB_NUMERIC:
             return Value::number(std::strtod(bound.data(), nullptr));
+        case MDB_REPID:
+            return Value::text(replicationId(mdb, col));
         case MDB_BINARY: {
             // A Jet binary column holds at most 255 bytes, within the page just read.
             const auto length = static_cast<std::size_t>(std::clamp(col.cur_value_len, 0, 255));
