@@ -11,6 +11,10 @@ namespace varnoke::drivers {
 
 namespace {
 
+[[noreturn]] void cannotRead(const std::string& file) {
+    throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + file + "'.");
+}
+
 bool sameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -24,7 +28,7 @@ SteadyFile::SteadyFile(const std::filesystem::path& path) : path_(path), name_(f
                                                "'. It may be in use or you may lack permission.");
     if (::fstat(fd_, &noted_) != 0 || !S_ISREG(noted_.st_mode)) {
         ::close(fd_);
-        throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + path.string() + "'.");
+        cannotRead(path.string());
     }
 }
 
@@ -34,8 +38,7 @@ SteadyFile::~SteadyFile() {
 
 void SteadyFile::startPass() {
     check();
-    if (::lseek(fd_, 0, SEEK_SET) != 0)
-        throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + name_ + "'.");
+    if (::lseek(fd_, 0, SEEK_SET) != 0) cannotRead(name_);
     passBytes_ = 0;
 }
 
@@ -46,7 +49,7 @@ std::size_t SteadyFile::read(char* into, std::size_t size) {
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + name_ + "'.");
+            cannotRead(name_);
         }
         got += static_cast<std::size_t>(n);
     }
@@ -70,8 +73,7 @@ void SteadyFile::check() const {
     if (::stat(path_.c_str(), &now) != 0) throwChangedWhileRead(name_, "it was removed");
     if (now.st_dev != noted_.st_dev || now.st_ino != noted_.st_ino)
         throwChangedWhileRead(name_, "another file took its place");
-    if (::fstat(fd_, &now) != 0)
-        throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + name_ + "'.");
+    if (::fstat(fd_, &now) != 0) cannotRead(name_);
     if (now.st_size < noted_.st_size) throwChangedWhileRead(name_, "it was cut short");
     if (now.st_size > noted_.st_size) throwChangedWhileRead(name_, "it grew");
     // Any write, even one that leaves the size alone, moves the change time; a save
