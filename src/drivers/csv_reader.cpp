@@ -4,6 +4,7 @@
 #include "drivers/field_names.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
+#include "drivers/steady_file.h"
 
 #include <algorithm>
 #include <memory>
@@ -16,23 +17,19 @@ constexpr std::size_t kChunk = 256 * 1024;
 
 } // namespace
 
-CsvScanner::CsvScanner(std::FILE* file, std::string_view fileName)
-    : file_(file), fileName_(fileName), buffer_(kChunk) {}
+CsvScanner::CsvScanner(ChunkSource source, std::string_view fileName)
+    : source_(std::move(source)), fileName_(fileName), buffer_(kChunk) {}
 
 CsvScanner::CsvScanner(std::string_view text, std::string_view fileName)
     : fileName_(fileName), window_(text) {}
 
 bool CsvScanner::refill() {
-    if (!file_) return false;
-    const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-    if (got == 0) {
-        if (std::ferror(file_))
-            throw EngineError(err::CannotOpen,
-                              "Varnoke cannot read the file '" + std::string(fileName_) + "'.");
-        return false;
-    }
+    if (!source_) return false;
+    const std::size_t got = source_(buffer_.data(), buffer_.size());
     window_ = std::string_view(buffer_.data(), got);
-    return true;
+    if (!started_ && window_.starts_with("\xEF\xBB\xBF")) window_.remove_prefix(3);
+    started_ = true;
+    return !window_.empty() || (got > 0 && refill());
 }
 
 int CsvScanner::peek() {
@@ -200,23 +197,6 @@ std::vector<std::vector<std::string>> parseCsv(std::string_view text, std::strin
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-File openText(const std::filesystem::path& path) {
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw EngineError(err::CannotOpen, "Varnoke cannot open the file '" + path.string() +
-                                               "'. It may be in use or you may lack permission.");
-    // A byte-order mark says UTF-8 and is no part of the first field.
-    char mark[3] = {};
-    if (std::fread(mark, 1, 3, file.get()) != 3 || std::string_view(mark, 3) != "\xEF\xBB\xBF")
-        std::rewind(file.get());
-    return file;
-}
-
 // The text is read twice: once to decide the columns' types and whether it is UTF-8,
 // then to send the rows. Only one record is held at a time. open() gives a scanner
 // at the text's start each time it is called.
@@ -269,19 +249,51 @@ void sendCsv(OpenScanner open, std::string_view name, ForeignTableSink& sink) {
     });
 }
 
+// Reads through one descriptor, so that a save that puts a new file in place of the old
+// cannot give the passes different files, and checks at each pass's start and end that
+// the file is the one it was.
 class CsvReader final : public ForeignReader {
 public:
+    explicit CsvReader(std::function<void(CsvReadPoint)> watch = {}) : watch_(std::move(watch)) {}
+
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
         const auto path = findTableFile(source, {".csv", ".txt", ".CSV", ".TXT"});
         const std::string name = fileNameOf(path);
-        sendCsv(
-            [&](const auto& walk) {
-                File file = openText(path);
-                CsvScanner scanner(file.get(), name);
-                walk(scanner);
-            },
-            name, sink);
+        SteadyFile file(path);
+        CsvReadPoint at;
+        const auto tell = [&] {
+            if (watch_) watch_(at);
+        };
+        try {
+            sendCsv(
+                [&](const auto& walk) {
+                    at = {at.pass + 1, 0};
+                    tell();
+                    file.startPass();
+                    CsvScanner scanner(
+                        [&](char* into, std::size_t size) {
+                            const std::size_t got = file.read(into, size);
+                            if (got > 0) {
+                                ++at.chunk;
+                                tell();
+                            }
+                            return got;
+                        },
+                        name);
+                    walk(scanner);
+                    file.endPass();
+                },
+                name, sink);
+        } catch (...) {
+            // Text torn by a change can fail in any way; the change is what the user must
+            // learn of.
+            file.check();
+            throw;
+        }
     }
+
+private:
+    std::function<void(CsvReadPoint)> watch_;
 };
 
 } // namespace
@@ -299,6 +311,10 @@ void readCsvImage(std::string_view text, std::string_view fileName, ForeignTable
 const ForeignReader& csvReader() {
     static const CsvReader reader;
     return reader;
+}
+
+std::shared_ptr<const ForeignReader> watchedCsvReader(std::function<void(CsvReadPoint)> watch) {
+    return std::make_shared<const CsvReader>(std::move(watch));
 }
 
 } // namespace varnoke::drivers

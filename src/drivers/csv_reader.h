@@ -2,9 +2,10 @@
 // Comma-delimited text: the records of a .csv file as rows of texts, read a piece at a
 // time so that a long file is never held whole.
 #include <cstddef>
-#include <cstdio>
 
 #include "drivers/foreign_reader.h"
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,10 +22,15 @@ namespace varnoke::drivers {
 // batch must stay small.
 inline constexpr std::size_t kMaxRecordBytes = 2 * 1024 * 1024;
 
+// Fills a buffer with the text's next bytes: as many as it holds, fewer only at the end;
+// 0 there.
+using ChunkSource = std::function<std::size_t(char* into, std::size_t size)>;
+
 class CsvScanner {
 public:
-    // Reads from an open file (not owned), from its current position.
-    CsvScanner(std::FILE* file, std::string_view fileName);
+    // Reads the chunks of a file from its start; a byte-order mark (which says UTF-8) is
+    // no part of the first field.
+    CsvScanner(ChunkSource source, std::string_view fileName);
     // Reads a text held in memory.
     CsvScanner(std::string_view text, std::string_view fileName);
 
@@ -45,7 +51,8 @@ private:
     // Raises when the record's fields reach past what a table holds.
     void checkWidth(const std::vector<std::string>& fields) const;
 
-    std::FILE* file_ = nullptr;
+    ChunkSource source_;
+    bool started_ = false; // a chunk was read
     std::string_view fileName_;
     std::vector<char> buffer_;
     std::string_view window_; // the characters not yet taken
@@ -56,6 +63,17 @@ private:
     std::size_t seen_ = 0;   // fields of the record so far, kept or not
     std::size_t widest_ = 0; // fields up to the last non-blank one, past those kept
 };
+
+// Where the reading of a linked file stands: pass 1 decides the columns' types, pass 2
+// sends the rows; chunk 0 is a pass about to begin, chunk n a pass that has read n chunks.
+struct CsvReadPoint {
+    int pass = 0;
+    std::size_t chunk = 0;
+};
+
+// A reader of linked .csv files that tells `watch` of every point it reaches, so that
+// a test can change the file at a point of its choosing.
+std::shared_ptr<const ForeignReader> watchedCsvReader(std::function<void(CsvReadPoint)> watch);
 
 // Sends a text held in memory as a table, as a linked .csv file is sent.
 void readCsvImage(std::string_view text, std::string_view fileName, ForeignTableSink& sink);

@@ -149,10 +149,7 @@ void MappedFile::release() const {
 void MappedFile::checkWhole() const {
     struct stat st {};
     const bool shorter = ::fstat(fd_, &st) == 0 && static_cast<std::size_t>(st.st_size) < size_;
-    if (shorter || (watch_ && watch_->faulted()))
-        throw EngineError(err::ExternalFormat,
-                          "The file '" + name_ +
-                              "' changed while it was being read (it was cut short).");
+    if (shorter || (watch_ && watch_->faulted())) throwChangedWhileRead(name_, "it was cut short");
 }
 
 void readMapped(std::initializer_list<const MappedFile*> files, const std::function<void()>& read) {
@@ -188,6 +185,12 @@ void throwBadFormat(std::string_view fileName, std::string_view what) {
     throw EngineError(err::ExternalFormat,
                       "The file '" + std::string(fileName) +
                           "' is not in the expected format: " + std::string(what) + ".");
+}
+
+void throwChangedWhileRead(std::string_view fileName, std::string_view how) {
+    throw EngineError(err::ExternalFormat, "The file '" + std::string(fileName) +
+                                               "' changed while it was being read (" +
+                                               std::string(how) + ").");
 }
 
 ByteSpan ByteView::slice(std::size_t offset, std::size_t length) const {

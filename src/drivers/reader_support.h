@@ -81,6 +81,10 @@ void readGuarded(const ForeignReader& reader, const LinkSource& source, ForeignT
 // 3274 "... is not in the expected format" with the file name and what is wrong.
 [[noreturn]] void throwBadFormat(std::string_view fileName, std::string_view what);
 
+// 3274 "The file '...' changed while it was being read (how)." : another program changed
+// the file during the link, so nothing read from it may stand.
+[[noreturn]] void throwChangedWhileRead(std::string_view fileName, std::string_view how);
+
 std::string fileNameOf(const std::filesystem::path& file);
 
 // Bounds-checked reads; a read past the end means the file was cut short.

@@ -1,0 +1,183 @@
+// A linked .csv file that another program saves while the link reads it. The reader
+// streams the file in two passes, so such a save could give a table of old records with
+// a torn last one, or of new and old records mixed, under "Linked". Every save, at
+// every point of the read, must end the link in 3274 and leave the table linked before
+// as it was.
+#include "drivers/csv_reader.h"
+#include "engine/engine.h"
+#include "engine/engine_error.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace varnoke::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Records of one width, so that a text of as many records is as long whatever its tag.
+std::string records(char tag, std::size_t count) {
+    std::string text = "Tag,Number,Note\n";
+    char line[64];
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto n = static_cast<unsigned>(i);
+        std::snprintf(line, sizeof line, "%c,%06u,a note of some length for record %06u\n", tag, n,
+                      n);
+        text += line;
+    }
+    return text;
+}
+
+// The old text spans more than three of the reader's chunks (256 KiB each), so that a
+// save can fall between two chunks of either pass.
+constexpr std::size_t kOldRecords = 20000;
+
+enum class Save {
+    Untouched,
+    InPlace,  // the file itself is cut to nothing and written again
+    ByRename, // a new file is written beside it and renamed over it
+};
+
+struct ChangeCase {
+    const char* label;
+    Save save;
+    std::size_t records; // in the new text
+    // The modification time is set a minute on: a save of the same size within the clock
+    // tick of the link's opening could otherwise leave every time as it was.
+    bool newTime;
+    const char* how; // the reason the message gives; null when the link must succeed
+};
+
+struct Moment {
+    const char* label;
+    drivers::CsvReadPoint at;
+};
+
+// Names for a failure's message, in place of the cases' bytes.
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.label;
+}
+void PrintTo(const Moment& m, std::ostream* os) {
+    *os << m.label;
+}
+
+void save(const fs::path& file, const ChangeCase& c) {
+    const std::string text = records('B', c.records);
+    if (c.save == Save::InPlace) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    } else {
+        const fs::path beside = file.string() + ".new";
+        std::ofstream(beside, std::ios::binary) << text;
+        fs::rename(beside, file);
+    }
+    if (c.newTime) fs::last_write_time(file, fs::last_write_time(file) + std::chrono::minutes(1));
+}
+
+// Puts a reader in the engine's place for "Text" links while it lives.
+class TextReaderSwap {
+public:
+    explicit TextReaderSwap(std::shared_ptr<const ForeignReader> reader) {
+        Engine::instance().registerReader("Text", std::move(reader));
+    }
+    ~TextReaderSwap() { Engine::instance().registerReader("Text", nullptr); }
+    TextReaderSwap(const TextReaderSwap&) = delete;
+    TextReaderSwap& operator=(const TextReaderSwap&) = delete;
+};
+
+long countWhere(Database& db, const std::string& table, const std::string& condition) {
+    return db.openRecordset("select * from [" + table + "] where " + condition).recordCount();
+}
+
+class CsvChangedWhileLinkedTest : public ::testing::TestWithParam<std::tuple<ChangeCase, Moment>> {
+};
+
+TEST_P(CsvChangedWhileLinkedTest, EndsInAnErrorAndKeepsTheTableLinkedBefore) {
+    const auto& [change, moment] = GetParam();
+    TempDir dir;
+    const fs::path file = dir.path() / "people.csv";
+    std::ofstream(file, std::ios::binary) << records('A', kOldRecords);
+    Database db = Engine::instance().openDatabase(dir.copyWorkDb());
+    const std::string connect = "Text;DATABASE=" + dir.path().string();
+    db.tableDefs().append(db.createTableDef("Table1", connect, "people.csv"));
+    ASSERT_EQ(db.openRecordset("Table1").recordCount(), static_cast<long>(kOldRecords));
+
+    int saves = 0;
+    std::size_t chunksOfFirstPass = 0;
+    std::size_t chunksOfSecondPass = 0;
+    const TextReaderSwap swap(drivers::watchedCsvReader([&](drivers::CsvReadPoint at) {
+        (at.pass == 1 ? chunksOfFirstPass : chunksOfSecondPass) = at.chunk;
+        if (change.save == Save::Untouched || at.pass != moment.at.pass ||
+            at.chunk != moment.at.chunk)
+            return;
+        save(file, change);
+        ++saves;
+    }));
+    const auto link = [&] {
+        db.tableDefs().append(db.createTableDef("1A", connect, "people.csv"));
+    };
+
+    if (!change.how) {
+        ASSERT_NO_THROW(link());
+        EXPECT_EQ(db.openRecordset("1A").recordCount(), static_cast<long>(kOldRecords));
+        EXPECT_EQ(countWhere(db, "1A", "Tag = 'A'"), static_cast<long>(kOldRecords));
+        // Each pass read the file in several chunks, so the moments of the other cases
+        // fall inside a pass.
+        EXPECT_GT(chunksOfFirstPass, 3u);
+        EXPECT_EQ(chunksOfSecondPass, chunksOfFirstPass);
+    } else {
+        try {
+            link();
+            ADD_FAILURE() << "a file saved during the link was linked with "
+                          << db.openRecordset("1A").recordCount() << " records";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.number(), 3274);
+            EXPECT_EQ(std::string(e.what()), "The file 'people.csv' changed while it was being "
+                                             "read (" +
+                                                 std::string(change.how) + ").");
+        }
+        EXPECT_EQ(saves, 1);
+        EXPECT_FALSE(db.tableDefs().contains("1A"));
+    }
+    EXPECT_EQ(db.openRecordset("Table1").recordCount(), static_cast<long>(kOldRecords));
+    EXPECT_EQ(countWhere(db, "Table1", "Tag = 'A'"), static_cast<long>(kOldRecords));
+    db.close();
+}
+
+// Every save at every moment, and the file left alone.
+std::vector<std::tuple<ChangeCase, Moment>> cases() {
+    const ChangeCase saves[] = {
+        {"InPlaceLonger", Save::InPlace, 25000, false, "it grew"},
+        {"InPlaceShorter", Save::InPlace, 12000, false, "it was cut short"},
+        {"InPlaceSameSize", Save::InPlace, kOldRecords, true, "it was written again"},
+        {"RenamedLonger", Save::ByRename, 25000, false, "another file took its place"},
+        {"RenamedShorter", Save::ByRename, 12000, false, "another file took its place"},
+        {"RenamedSameSize", Save::ByRename, kOldRecords, false, "another file took its place"}};
+    const Moment moments[] = {{"AfterOpening", {1, 0}},
+                              {"InTheFirstPass", {1, 1}},
+                              {"BetweenThePasses", {2, 0}},
+                              {"InTheSecondPass", {2, 2}}};
+    std::vector<std::tuple<ChangeCase, Moment>> all{
+        {{"Untouched", Save::Untouched, kOldRecords, false, nullptr}, {"Throughout", {}}}};
+    for (const auto& change : saves)
+        for (const auto& moment : moments)
+            all.emplace_back(change, moment);
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Saves, CsvChangedWhileLinkedTest, ::testing::ValuesIn(cases()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).label) + "_" +
+                                    std::get<1>(info.param).label;
+                         });
+
+} // namespace
+} // namespace varnoke::test
