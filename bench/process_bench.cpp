@@ -568,10 +568,29 @@ const RunKind& kindNamed(const std::string& name) {
     throw std::runtime_error("no run named " + name);
 }
 
+// A size's line up to its time's growth exponent against the size before (n log n is
+// about 1.1); the caller ends the line.
+class GrowthLine {
+public:
+    void print(const std::string& run, long rows, double secs) {
+        std::printf("%-14s %9ld %12.4f", run.c_str(), rows, secs);
+        if (prevRows_ > 0)
+            std::printf(" %10.2f", std::log(secs / prevSecs_) /
+                                       std::log(static_cast<double>(rows) / prevRows_));
+        else
+            std::printf(" %10s", "-");
+        prevSecs_ = secs;
+        prevRows_ = rows;
+    }
+
+private:
+    double prevSecs_ = 0;
+    long prevRows_ = 0;
+};
+
 void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
     std::printf("\n%-14s %9s %12s %10s\n", "run", "records", "seconds", "exponent");
-    double prevSecs = 0;
-    long prevRows = 0;
+    GrowthLine growth;
     for (long rows : sizes) {
         std::vector<double> times;
         for (int i = 0; i < pairs; ++i) {
@@ -582,26 +601,18 @@ void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
                 throw std::runtime_error("case-keys: a case variant was replaced");
             fs::remove(path);
         }
-        const double secs = median(times);
-        std::printf("%-14s %9ld %12.4f", kCaseKeys.name.c_str(), rows, secs);
-        if (prevRows > 0)
-            std::printf(" %10.2f\n",
-                        std::log(secs / prevSecs) / std::log(static_cast<double>(rows) / prevRows));
-        else
-            std::printf(" %10s\n", "-");
+        growth.print(kCaseKeys.name, rows, median(times));
+        std::printf("\n");
         std::fflush(stdout);
-        prevSecs = secs;
-        prevRows = rows;
     }
 }
 
-// Each size's median time, its growth exponent against the size before (n log n is about
-// 1.1) and the SQLite statements a run started (the same in every run of a size).
+// Each size's median time and growth, the SQLite statements a run started (the same in
+// every run of a size) and what was exported.
 void nullTermGrowth(const std::vector<long>& sizes, int pairs) {
     std::printf("\n%-14s %9s %12s %10s %12s %10s %16s\n", "run", "records", "seconds", "exponent",
                 "statements", "exported", "digest");
-    double prevSecs = 0;
-    long prevRows = 0;
+    GrowthLine growth;
     for (long rows : sizes) {
         std::vector<double> times;
         std::uint64_t queries = 0;
@@ -614,18 +625,10 @@ void nullTermGrowth(const std::vector<long>& sizes, int pairs) {
             digest = recordsOf(path).second.sum;
             fs::remove(path);
         }
-        const double secs = median(times);
-        std::printf("%-14s %9ld %12.4f", kNullTerm.name.c_str(), rows, secs);
-        if (prevRows > 0)
-            std::printf(" %10.2f",
-                        std::log(secs / prevSecs) / std::log(static_cast<double>(rows) / prevRows));
-        else
-            std::printf(" %10s", "-");
+        growth.print(kNullTerm.name, rows, median(times));
         std::printf(" %12llu %10ld %016llx\n", static_cast<unsigned long long>(queries), exported,
                     static_cast<unsigned long long>(digest));
         std::fflush(stdout);
-        prevSecs = secs;
-        prevRows = rows;
         fs::remove(benchPath(templateName(Data::NullTerm, keyShapeNamed("equal")), rows));
     }
 }

@@ -1,6 +1,7 @@
 // Finds and seeks: a criteria text rendered to one SQLite query over the row set,
 // restricted to the rows after (or before) the current one, kept by its shape so a run's
-// repeated finds are not parsed again; the key index answers a keyed find first.
+// repeated finds are not parsed again; the key index answers a keyed find first, once
+// the terms that hold on no row or on every row are folded away (condition_fold.h).
 //
 // Invariant: a find lands only on an alive slot of this row set, and a failed find leaves
 // the current record where it was.
