@@ -22,9 +22,17 @@
 // case but one, the exact one last of all, and File B asks for the exact keys; reports
 // the time per size and the growth exponent between sizes (n log n is about 1.1).
 //
+// null-term: the first-occurrence export of the records whose key equals File B's "and"
+// whose date is before File B's, where File B's dates are Null: nothing is before a
+// blank, so each find is the key "or" a term no record meets. All keys are equal, File B
+// holds 79 records and the export file 3 already. Reports the time per size of File A,
+// the growth exponent between sizes, the SQLite statements the run started and a digest
+// of the export file's records.
+//
 // Usage:
 //   process_bench [--pairs N] [--sizes 10000,100000] [--runs replace-first,export,...]
-//                 [--keys unique,equal,1000,10000]
+//                 [--keys unique,equal,1000,10000] [--case-sizes 1000,4000]
+//                 [--null-sizes 1000,4000]
 //   process_bench [--keys K] --one RUN SIZE process|sqlite [TEMPLATE]  one side once
 //                                                  (/usr/bin/time -v)
 //   process_bench [--keys K] --make RUN SIZE TEMPLATE         the data of --one, made beforehand so
@@ -61,11 +69,16 @@ namespace {
 namespace fs = std::filesystem;
 using namespace varnoke;
 
-// --- the platform and windows a run needs, answering as a user who only says OK
+// --- the platform and windows a run needs, answering as a user who says OK and Yes
 
+// Answers Yes where it is asked (adding to an export file that holds records), else OK.
 class OkPrompter : public Prompter {
 public:
-    int messageBox(std::string_view, int, std::string_view) override { return answer::Ok; }
+    int messageBox(std::string_view, int style, std::string_view) override {
+        const int buttons = msgbox::buttonsOf(style);
+        return buttons == msgbox::YesNo || buttons == msgbox::YesNoCancel ? answer::Yes
+                                                                          : answer::Ok;
+    }
     std::string inputBox(std::string_view, std::string_view, std::string_view) override {
         return {};
     }
@@ -122,8 +135,8 @@ public:
 enum class Action { Replace, Delete, Export };
 
 // Shuffled: each file holds the keys in its own order; Lined: File B in File A's order;
-// CaseKeys: see case-keys above.
-enum class Data { Shuffled, Lined, CaseKeys };
+// CaseKeys, NullTerm: see case-keys and null-term above.
+enum class Data { Shuffled, Lined, CaseKeys, NullTerm };
 
 struct RunKind {
     std::string name;
@@ -172,6 +185,15 @@ const std::vector<RunKind> kRuns = {
 const RunKind kCaseKeys{"case-keys", Action::Replace, choice::NonParallelFirstOccurrence,
                         kUpdateFrom, kReplaced,       Data::CaseKeys};
 
+const RunKind kNullTerm{"null-term",
+                        Action::Export,
+                        choice::NonParallelFirstOccurrence,
+                        "",
+                        "SELECT count(*) FROM \"Exported Data\"",
+                        Data::NullTerm};
+constexpr long kNullTermFileB = 79;
+constexpr long kNullTermExported = 3;
+
 const char* dataName(Data data) {
     switch (data) {
     case Data::Shuffled:
@@ -180,6 +202,8 @@ const char* dataName(Data data) {
         return "lined";
     case Data::CaseKeys:
         return "casekeys";
+    case Data::NullTerm:
+        return "nullterm";
     }
     return "";
 }
@@ -259,12 +283,40 @@ std::string caseVariant(int g, long v) {
     return s;
 }
 
+// Every record has the one key; File A's dates run on from 1/1/2000 with every third
+// Null, File B's are all Null.
+void makeNullTermTables(sqlite3* db, long rows) {
+    execOrDie(db, "CREATE TABLE SSysCriteria (If_This TEXT(64), condition TEXT(32), "
+                  "This TEXT(255), conjunction TEXT(3))");
+    execOrDie(db, "INSERT INTO SSysCriteria VALUES ('code', 'is equal to', 'File B.code', 'and')");
+    execOrDie(db, "INSERT INTO SSysCriteria VALUES ('d', 'is before', 'File B.d', '')");
+    for (const char* table : {"Table1", "Table2", "\"Exported Data\""})
+        execOrDie(db, std::string("CREATE TABLE ") + table +
+                          " (code TEXT(20), name TEXT(40), d DATETIME)");
+    execOrDie(db, "BEGIN");
+    auto fill = [&](const char* table, long count, bool dated) {
+        for (long i = 0; i < count; ++i)
+            execOrDie(db, std::string("INSERT INTO ") + table + " VALUES ('key0', 'n" +
+                              std::to_string(i) + "', " +
+                              (dated && i % 3 ? std::to_string(36526 + i) : "NULL") + ")");
+    };
+    fill("Table1", rows, true);
+    fill("Table2", kNullTermFileB, false);
+    fill("\"Exported Data\"", kNullTermExported, true);
+    execOrDie(db, "COMMIT");
+}
+
 // A working database with Table1, Table2, the criteria table and an empty export file.
 // At `path`, unless a file is there.
 std::string makeTemplateAt(const std::string& path, long rows, Data data, const KeyShape& shape) {
     if (fs::exists(path)) return path;
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
+    if (data == Data::NullTerm) {
+        makeNullTermTables(db, rows);
+        sqlite3_close(db);
+        return path;
+    }
     execOrDie(db, "CREATE TABLE SSysCriteria (If_This TEXT(64), condition TEXT(32), "
                   "This TEXT(255), conjunction TEXT(3))");
     execOrDie(db, "INSERT INTO SSysCriteria VALUES ('code', 'is equal to', 'File B.code', '')");
@@ -358,8 +410,8 @@ double secondsSince(Clock::time_point start) {
 }
 
 // One Process run, as "&Process" starts it after its checks; the seconds it took,
-// through the commit of its last write.
-double runProcess(const std::string& path, const RunKind& kind) {
+// through the commit of its last write, and in `queries` the SQLite statements it started.
+double runProcess(const std::string& path, const RunKind& kind, std::uint64_t* queries = nullptr) {
     OkPrompter prompter;
     NoFilePicker files;
     NoEvents events;
@@ -406,15 +458,24 @@ double runProcess(const std::string& path, const RunKind& kind) {
         c.list3 = {"File A.code", "File A.name", "File B.code", "File B.name"};
         c.list3Selected = {false, false, false, false};
         shared.exportFileOpen = "y";
+        if (kind.data == Data::NullTerm) {
+            c.combo8 = choice::AddNewRecords;
+            c.list1 = c.list2 = {"code", "name", "d"};
+            c.list3 = {"File A.code", "File A.name", "File A.d",
+                       "File B.code", "File B.name", "File B.d"};
+            c.list3Selected.assign(c.list3.size(), false);
+        }
         break;
     }
     RunContext ctx{shared,   form.controls, form.run,   platform, progress,
                    criteria, controls,      mainWindow, viewers,  registry};
 
     const auto start = Clock::now();
+    const std::uint64_t queriesBefore = shared.workDb.statementsRun();
     processTwo(ctx);
     shared.workDb.flush();
     const double secs = secondsSince(start);
+    if (queries) *queries = shared.workDb.statementsRun() - queriesBefore;
 
     if (shared.stopFlag != "y" || !form.run.runFinished.starts_with("y"))
         throw std::runtime_error(kind.name + ": the run did not finish");
@@ -501,15 +562,35 @@ std::vector<std::string> splitList(const std::string& text) {
 
 const RunKind& kindNamed(const std::string& name) {
     if (name == kCaseKeys.name) return kCaseKeys;
+    if (name == kNullTerm.name) return kNullTerm;
     for (const auto& k : kRuns)
         if (k.name == name) return k;
     throw std::runtime_error("no run named " + name);
 }
 
+// A size's line up to its time's growth exponent against the size before (n log n is
+// about 1.1); the caller ends the line.
+class GrowthLine {
+public:
+    void print(const std::string& run, long rows, double secs) {
+        std::printf("%-14s %9ld %12.4f", run.c_str(), rows, secs);
+        if (prevRows_ > 0)
+            std::printf(" %10.2f", std::log(secs / prevSecs_) /
+                                       std::log(static_cast<double>(rows) / prevRows_));
+        else
+            std::printf(" %10s", "-");
+        prevSecs_ = secs;
+        prevRows_ = rows;
+    }
+
+private:
+    double prevSecs_ = 0;
+    long prevRows_ = 0;
+};
+
 void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
     std::printf("\n%-14s %9s %12s %10s\n", "run", "records", "seconds", "exponent");
-    double prevSecs = 0;
-    long prevRows = 0;
+    GrowthLine growth;
     for (long rows : sizes) {
         std::vector<double> times;
         for (int i = 0; i < pairs; ++i) {
@@ -520,16 +601,35 @@ void caseKeysGrowth(const std::vector<long>& sizes, int pairs) {
                 throw std::runtime_error("case-keys: a case variant was replaced");
             fs::remove(path);
         }
-        const double secs = median(times);
-        std::printf("%-14s %9ld %12.4f", kCaseKeys.name.c_str(), rows, secs);
-        if (prevRows > 0)
-            std::printf(" %10.2f\n",
-                        std::log(secs / prevSecs) / std::log(static_cast<double>(rows) / prevRows));
-        else
-            std::printf(" %10s\n", "-");
+        growth.print(kCaseKeys.name, rows, median(times));
+        std::printf("\n");
         std::fflush(stdout);
-        prevSecs = secs;
-        prevRows = rows;
+    }
+}
+
+// Each size's median time and growth, the SQLite statements a run started (the same in
+// every run of a size) and what was exported.
+void nullTermGrowth(const std::vector<long>& sizes, int pairs) {
+    std::printf("\n%-14s %9s %12s %10s %12s %10s %16s\n", "run", "records", "seconds", "exponent",
+                "statements", "exported", "digest");
+    GrowthLine growth;
+    for (long rows : sizes) {
+        std::vector<double> times;
+        std::uint64_t queries = 0;
+        long exported = 0;
+        std::uint64_t digest = 0;
+        for (int i = 0; i < pairs; ++i) {
+            const auto path = freshCopy(rows, Data::NullTerm, keyShapeNamed("equal"));
+            times.push_back(runProcess(path, kNullTerm, &queries));
+            exported = checkCount(path, kNullTerm);
+            digest = recordsOf(path).second.sum;
+            fs::remove(path);
+        }
+        growth.print(kNullTerm.name, rows, median(times));
+        std::printf(" %12llu %10ld %016llx\n", static_cast<unsigned long long>(queries), exported,
+                    static_cast<unsigned long long>(digest));
+        std::fflush(stdout);
+        fs::remove(benchPath(templateName(Data::NullTerm, keyShapeNamed("equal")), rows));
     }
 }
 
@@ -558,8 +658,10 @@ int main(int argc, char** argv) {
     int pairs = 5;
     std::vector<long> sizes = {10000, 100000, 1000000};
     std::vector<long> caseSizes = {1000, 4000, 16000, 64000};
-    std::vector<std::string> runs = {"replace-first", "replace-all",      "delete-first", "export",
-                                     "delete-all",    "replace-parallel", "case-keys"};
+    std::vector<long> nullSizes = {1000, 4000, 16000, 64000};
+    std::vector<std::string> runs = {"replace-first", "replace-all", "delete-first",
+                                     "export",        "delete-all",  "replace-parallel",
+                                     "case-keys",     "null-term"};
     std::vector<KeyShape> shapes = {keyShapeNamed("unique")};
     try {
         for (int i = 1; i < argc; ++i) {
@@ -586,6 +688,10 @@ int main(int argc, char** argv) {
                 caseSizes.clear();
                 for (const auto& s : splitList(next()))
                     caseSizes.push_back(std::stol(s));
+            } else if (a == "--null-sizes") {
+                nullSizes.clear();
+                for (const auto& s : splitList(next()))
+                    nullSizes.push_back(std::stol(s));
             } else if (a == "--runs") {
                 runs = splitList(next());
             } else if (a == "--keys") {
@@ -601,7 +707,7 @@ int main(int argc, char** argv) {
         std::printf("%-14s %7s %9s %6s %11s %11s %9s %17s %10s\n", "run", "keys", "records",
                     "pairs", "run s", "SQLite s", "ratio", "spread", "growth");
         for (const auto& name : runs) {
-            if (name == kCaseKeys.name) continue;
+            if (name == kCaseKeys.name || name == kNullTerm.name) continue;
             const RunKind& kind = kindNamed(name);
             for (const KeyShape& shape : shapes) {
                 double prev = 0;
@@ -626,6 +732,8 @@ int main(int argc, char** argv) {
         }
         if (std::find(runs.begin(), runs.end(), kCaseKeys.name) != runs.end())
             caseKeysGrowth(caseSizes, pairs);
+        if (std::find(runs.begin(), runs.end(), kNullTerm.name) != runs.end())
+            nullTermGrowth(nullSizes, pairs);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "process_bench: %s\n", e.what());
         return 1;

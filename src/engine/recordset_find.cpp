@@ -1,9 +1,11 @@
 // Finds and seeks: a criteria text rendered to one SQLite query over the row set,
 // restricted to the rows after (or before) the current one, kept by its shape so a run's
-// repeated finds are not parsed again; the key index answers a keyed find first.
+// repeated finds are not parsed again; the key index answers a keyed find first, once
+// the terms that hold on no row or on every row are folded away (condition_fold.h).
 //
 // Invariant: a find lands only on an alive slot of this row set, and a failed find leaves
 // the current record where it was.
+#include "engine/condition_fold.h"
 #include "engine/engine_error.h"
 #include "engine/find_shape.h"
 #include "engine/keyed_equality.h"
@@ -41,17 +43,25 @@ void RecordsetState::clearFinds() {
 }
 
 RecordsetState::FindQuery
-RecordsetState::findQuery(const sql::Expr& criteria, bool backwards,
+RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
                           std::vector<std::pair<const sql::Expr*, int>>* literals) {
-    Renderer r(conn());
-    r.criteriaMode = true;
-    r.pushScope({scope()});
-    const std::string cond = r.condition(criteria);
-    r.popScope();
+    std::optional<Renderer> rendered;
+    std::string cond;
+    auto render = [&] {
+        rendered.emplace(conn());
+        rendered->criteriaMode = true;
+        rendered->pushScope({scope()});
+        cond = rendered->condition(*criteria);
+        rendered->popScope();
+    };
+    // Names and literals are checked as written, also in the terms folded away.
+    render();
+    if (foldFixedTerms(criteria)) render();
+    Renderer& r = *rendered;
     FindQuery q;
     q.backwards = backwards;
     // The key index answers a find in stored order as SQLite would.
-    if (auto keyed = natural_ ? keyedEquality(criteria, r, 0, base_) : std::nullopt) {
+    if (auto keyed = natural_ ? keyedEquality(*criteria, r, 0, base_) : std::nullopt) {
         q.keyColumn = columnOfBase(keyed->column);
         q.keyBind = keyed->keyBind;
     }
@@ -173,7 +183,7 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
                 Value::text(std::move(shape->texts[i]));
     } else {
         std::vector<std::pair<const sql::Expr*, int>> literals;
-        fresh = findQuery(*expr, backwards, &literals);
+        fresh = findQuery(expr, backwards, &literals);
         if (shape) {
             if (auto places = textBindsOf(*expr, literals, q.binds, shape->texts))
                 templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
@@ -191,7 +201,7 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
 std::vector<std::string> RecordsetState::explainFind(std::string_view criteria) {
     checkOpen();
     auto expr = sql::parseExpression(criteria);
-    FindQuery q = findQuery(*expr, false);
+    FindQuery q = findQuery(expr, false);
     // The path a find takes: the key index may answer, as it does for the find itself.
     if (q.keyColumn >= 0 && keysServe(q.keyColumn))
         return {"SEARCH KEY INDEX ON " + baseName(q.keyColumn)};
@@ -267,7 +277,7 @@ void RecordsetState::seek(std::string_view comparison, const std::vector<Value>&
         }
     }
     const bool backwards = comparison == "<=" || comparison == "<";
-    auto q = findQuery(*cond, backwards);
+    auto q = findQuery(cond, backwards);
     auto slot = runFind(q, std::nullopt);
     noMatch = !slot.has_value();
     if (slot) {

@@ -131,7 +131,8 @@ private:
         std::vector<int> textBinds;
     };
     std::unordered_map<std::string, FindTemplate> findShapes_[2];
-    FindQuery findQuery(const sql::Expr& criteria, bool backwards,
+    // Folds the terms of `criteria` whose truth is fixed (see condition_fold.h).
+    FindQuery findQuery(sql::ExprPtr& criteria, bool backwards,
                         std::vector<std::pair<const sql::Expr*, int>>* literals = nullptr);
     // Makes sure the indexes q searches exist, when the connection may have lost them.
     void ensureIndexes(FindQuery& q);
