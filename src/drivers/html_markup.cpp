@@ -137,6 +137,10 @@ private:
     // Text up to the next markup, reference or control character, sent in pieces that
     // end between characters.
     void plainText() {
+        if (!sink_.wantsText()) {
+            pos_ = std::min(text_.find('<', pos_), text_.size());
+            return;
+        }
         const std::size_t start = pos_;
         while (pos_ < text_.size() && !special(text_[pos_]))
             ++pos_;

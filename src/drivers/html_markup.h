@@ -30,6 +30,8 @@ public:
     // or an element whose content is not markup. The markup before it may still be
     // waiting to be sent.
     virtual void meta(const MetaTag& tag) = 0;
+    // False where only meta tags are still wanted: text is then passed over.
+    virtual bool wantsText() const = 0;
     // True ends the pass.
     virtual bool stopped() const = 0;
 };

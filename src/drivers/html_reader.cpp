@@ -558,6 +558,8 @@ public:
         if (changedTo_ && !stopped_) stop();
     }
 
+    bool wantsText() const override { return !stopped_; }
+
     bool stopped() const override {
         return stopped_ && (changedTo_ || !watched_ || watched_->certain());
     }
