@@ -205,8 +205,8 @@ public:
     }
     // The rows of the target's first tfoot, seen by any walk.
     std::size_t footerRows() const { return footerRows_; }
-    // A walk of the body that did not know it met the first thead's rows after others
-    // and ended there, having sent rows out of the order a browser draws.
+    // True where a walk of the body, not told of it, met the first thead's rows after
+    // others: it ended there, the rows it sent being out of the order a browser draws.
     bool metMovedHeader() const { return metMovedHeader_; }
 
     std::size_t tables() const { return count_; }
@@ -475,7 +475,7 @@ private:
     bool movedHeader_ = false;
     bool metMovedHeader_ = false;
     std::size_t footerRows_ = 0;
-    std::size_t bodyRows_ = 0;            // of the target, sent in place
+    std::size_t bodyRows_ = 0;            // of the target's body, so far
     std::optional<std::size_t> targetAt_; // the target's place in frames_
     std::function<void(CellRow&)> onRow_;
     std::vector<Frame> frames_; // innermost last
