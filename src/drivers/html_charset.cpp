@@ -4,6 +4,7 @@
 #include "drivers/html_chars.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace varnoke::drivers {
 
@@ -228,21 +229,68 @@ std::optional<std::string_view> converterOfLabel(std::string_view label) {
     return it->converter;
 }
 
-std::string_view htmlPageText(ByteSpan bytes, std::string& converted) {
+std::optional<std::string_view> converterOfMeta(std::optional<std::string_view> charset,
+                                                std::optional<std::string_view> httpEquiv,
+                                                std::optional<std::string_view> content) {
+    if (charset)
+        if (const auto converter = converterOfLabel(*charset)) return converter;
+    if (!httpEquiv || !content || !equalsNoCase(*httpEquiv, "content-type")) return {};
+    const auto label = charsetInContent(*content);
+    return label ? converterOfLabel(*label) : std::nullopt;
+}
+
+HtmlPageText::HtmlPageText(ByteSpan bytes) {
     const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (raw.starts_with("\xEF\xBB\xBF")) return raw.substr(3);
+    if (raw.starts_with("\xEF\xBB\xBF")) {
+        certain_ = true;
+        read(raw.substr(3), "UTF-8");
+        return;
+    }
     if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF")) {
-        appendUtf16(bytes.subspan(2), raw[0] == '\xFE', converted);
-        return converted;
+        certain_ = true;
+        converter_ = "UTF-16";
+        appendUtf16(bytes.subspan(2), raw[0] == '\xFE', converted_);
+        text_ = converted_;
+        return;
     }
     const auto declared = Prescan(raw.substr(0, 1024)).converter();
-    if ((!declared || *declared == "UTF-8") && isValidUtf8(raw)) return raw;
-    if (declared == "HZ") {
-        appendCodePage(fromHz(raw), CodePage("GB18030"), converted);
+    if (declared) {
+        read(raw, *declared);
+    } else if (isValidUtf8(raw)) {
+        converter_ = "UTF-8";
+        text_ = raw;
     } else {
-        appendCodePage(raw, CodePage(std::string(declared.value_or("CP1252"))), converted);
+        convert(raw, "CP1252");
     }
-    return converted;
+}
+
+HtmlPageText::HtmlPageText(ByteSpan bytes, std::string_view converter) : certain_(true) {
+    read({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, converter);
+}
+
+std::optional<std::string_view> HtmlPageText::metaMet(std::string_view converter) {
+    if (std::exchange(certain_, true) || converter == converter_) return {};
+    return converter;
+}
+
+void HtmlPageText::read(std::string_view raw, std::string_view converter) {
+    if (converter == "UTF-8" && isValidUtf8(raw)) {
+        converter_ = converter;
+        text_ = raw;
+    } else {
+        convert(raw, converter);
+    }
+}
+
+// Invalid UTF-8 too is converted: the parser would read the whole page as Latin-1.
+void HtmlPageText::convert(std::string_view raw, std::string_view converter) {
+    converter_ = converter;
+    if (converter == "HZ") {
+        appendCodePage(fromHz(raw), CodePage("GB18030"), converted_);
+    } else {
+        appendCodePage(raw, CodePage(std::string(converter)), converted_);
+    }
+    text_ = converted_;
 }
 
 } // namespace varnoke::drivers

@@ -137,6 +137,10 @@ private:
     // Text up to the next markup, reference or control character, sent in pieces that
     // end between characters.
     void plainText() {
+        if (!sink_.wantsText()) {
+            pos_ = std::min(text_.find('<', pos_), text_.size());
+            return;
+        }
         const std::size_t start = pos_;
         while (pos_ < text_.size() && !special(text_[pos_]))
             ++pos_;
@@ -277,6 +281,8 @@ private:
         }
         const Kind kind = kindOf(name);
         attributes_.clear();
+        const bool meta = !end && name == "meta";
+        MetaTag declared;
         while (true) {
             while (at < text_.size() && (isSpace(text_[at]) || text_[at] == '/'))
                 ++at;
@@ -317,8 +323,17 @@ private:
             }
             if (kind == Kind::Table && !end && keptAttribute(attribute))
                 appendAttribute(attributes_, attribute, value);
+            if (meta) {
+                // A repeated attribute is dropped, as the tokenizer drops it.
+                auto* slot = attribute == "charset"      ? &declared.charset
+                             : attribute == "http-equiv" ? &declared.httpEquiv
+                             : attribute == "content"    ? &declared.content
+                                                         : nullptr;
+                if (slot && !*slot) *slot = value.substr(0, kMaxAttribute);
+            }
         }
         pos_ = at + 1;
+        if (meta) sink_.meta(declared);
         switch (kind) {
         case Kind::Table:
             if (end) {

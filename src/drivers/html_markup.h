@@ -6,10 +6,17 @@
 // open; both are settled here, in one pass over the page.
 #include "drivers/reader_support.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace varnoke::drivers {
+
+// The attributes of a meta tag that may declare the page's encoding, as the page writes
+// them (the first of each name).
+struct MetaTag {
+    std::optional<std::string_view> charset, httpEquiv, content;
+};
 
 class MarkupSink {
 public:
@@ -19,6 +26,12 @@ public:
     // Whether an end tag of element name would close it now, after all markup sent so
     // far has been parsed; one that would not is left out.
     virtual bool closes(std::string_view name) = 0;
+    // A meta tag where the parser meets one: not in a comment, an attribute, a template
+    // or an element whose content is not markup. The markup before it may still be
+    // waiting to be sent.
+    virtual void meta(const MetaTag& tag) = 0;
+    // False where only meta tags are still wanted: text is then passed over.
+    virtual bool wantsText() const = 0;
     // True ends the pass.
     virtual bool stopped() const = 0;
 };

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <utility>
 
 namespace varnoke::drivers {
@@ -178,6 +179,8 @@ bool isSection(std::string_view tag) {
 // the cell's. Either finds which table a name means, or sends the rows of one table, a
 // row at a time, its cells placed by their column and row spans; a row span ends with
 // its row group (thead, tbody, tfoot or the rows between them) and rowspan=0 runs to it.
+// A browser draws the rows of a table's first thead above all others and those of its
+// first tfoot below, wherever they stand: a walk sends one of these parts.
 class TableWalk {
 public:
     TableWalk(std::string_view fileName, std::size_t pageSize)
@@ -186,18 +189,25 @@ public:
     // Finds the table answering to name: its caption, its id or name attribute, or
     // "TableN" by position.
     void find(std::string_view name) { wanted_ = name; }
-    // Which rows a walk sends: a browser shows the rows of a table's first tfoot last,
-    // wherever they stand, so they are sent by a walk of their own after the others.
-    enum class Part { Body, Footer };
+    // Which rows a walk sends. The first tfoot's rows are sent by a walk of their own
+    // after the others; so are the first thead's before them, where they come after
+    // other rows (else the body's walk sends them in place).
+    enum class Part { Header, Body, Footer };
 
-    // Sends each row of part of the table at position target.
-    void collect(std::size_t target, Part part, std::function<void(CellRow&)> onRow) {
+    // Sends each row of part of the table at position target; movedHeader tells that the
+    // first thead's rows are a part of their own.
+    void collect(std::size_t target, Part part, bool movedHeader,
+                 std::function<void(CellRow&)> onRow) {
         target_ = target;
         part_ = part;
+        movedHeader_ = movedHeader;
         onRow_ = std::move(onRow);
     }
     // The rows of the target's first tfoot, seen by any walk.
     std::size_t footerRows() const { return footerRows_; }
+    // True where a walk of the body, not told of it, met the first thead's rows after
+    // others: it ended there, the rows it sent being out of the order a browser draws.
+    bool metMovedHeader() const { return metMovedHeader_; }
 
     std::size_t tables() const { return count_; }
     std::optional<std::size_t> found() const { return found_; }
@@ -235,7 +245,13 @@ public:
         } else if (isSection(tag)) {
             endCaption(*f);
             endGroup(*f);
-            if (tag == "tfoot" && !f->footerSeen) f->footer = f->footerSeen = true;
+            if (tag == "thead" && !f->headerSeen) {
+                f->part = Part::Header;
+                f->headerSeen = true;
+            } else if (tag == "tfoot" && !f->footerSeen) {
+                f->part = Part::Footer;
+                f->footerSeen = true;
+            }
         } else if (tag == "caption") {
             endGroup(*f);
             f->caption = true;
@@ -308,7 +324,8 @@ private:
         bool row = false;
         bool cell = false;
         bool caption = false;
-        bool footer = false;     // in the first tfoot
+        Part part = Part::Body;  // of the rows of the open group
+        bool headerSeen = false; // a thead began
         bool footerSeen = false; // a tfoot began
         int colSpan = 1;
         int rowSpan = 1;
@@ -353,8 +370,11 @@ private:
     // The rows of a group end, and the spans down into them with them.
     void endGroup(Frame& f) {
         closeRow(f);
-        f.footer = false;
-        if (isTarget(f)) spannedUntil_.clear();
+        const Part ended = std::exchange(f.part, Part::Body);
+        if (!isTarget(f)) return;
+        spannedUntil_.clear();
+        // A part of its own ends with its group.
+        if (ended != Part::Body && ended == part_) done_ = true;
     }
 
     // Columns that a cell of an earlier row still spans down into are blank here.
@@ -427,8 +447,17 @@ private:
         }
         checkFieldCount(widest_, fileName_);
         ++rows_;
-        if (f.footer) ++footerRows_;
-        if (f.footer == (part_ == Part::Footer)) onRow_(row_);
+        Part part = f.part;
+        if (part == Part::Footer) ++footerRows_;
+        if (part == Part::Header && !movedHeader_) {
+            if (bodyRows_ > 0) {
+                metMovedHeader_ = done_ = true;
+                return;
+            }
+            part = Part::Body;
+        }
+        if (part == Part::Body) ++bodyRows_;
+        if (part == part_) onRow_(row_);
     }
 
     void closeTable(Frame& f) {
@@ -443,7 +472,10 @@ private:
     std::optional<std::size_t> found_;
     std::size_t target_ = 0;
     Part part_ = Part::Body;
+    bool movedHeader_ = false;
+    bool metMovedHeader_ = false;
     std::size_t footerRows_ = 0;
+    std::size_t bodyRows_ = 0;            // of the target's body, so far
     std::optional<std::size_t> targetAt_; // the target's place in frames_
     std::function<void(CellRow&)> onRow_;
     std::vector<Frame> frames_; // innermost last
@@ -464,9 +496,12 @@ struct ParserFree {
 
 // libxml2's HTML parser in push mode, fed the cleaned page, its elements and texts
 // passed on to a walk. No tree is built: the parser holds only its open elements.
+// Given a page whose encoding is a guess, it watches the metas of the whole page, past
+// the end of the walk, for one that changes the encoding, and stops there.
 class PageParser final : public MarkupSink {
 public:
-    PageParser(TableWalk& walk, std::string_view fileName) : walk_(walk), fileName_(fileName) {
+    PageParser(TableWalk& walk, std::string_view fileName, HtmlPageText* watched)
+        : walk_(walk), fileName_(fileName), watched_(watched) {
         // The library's own tables are set up once, before any thread parses.
         [[maybe_unused]] static const bool ready = (xmlInitParser(), true);
         htmlSAXHandler sax{};
@@ -497,12 +532,13 @@ public:
     }
 
     void markup(std::string_view text) override {
-        if (stopped()) return;
+        if (stopped_) return;
         htmlParseChunk(parser_.get(), text.data(), static_cast<int>(text.size()), 0);
         rethrow();
     }
 
     bool closes(std::string_view name) override {
+        if (stopped_) return false;
         const int priority = endPriority(name);
         const htmlParserCtxt& p = *parser_;
         for (int i = p.nameNr - 1; i >= 0 && i >= p.nameNr - kEndTagReach; --i) {
@@ -514,7 +550,22 @@ public:
         return false;
     }
 
-    bool stopped() const override { return stopped_; }
+    void meta(const MetaTag& tag) override {
+        if (!watched_ || watched_->certain()) return;
+        const auto converter = converterOfMeta(tag.charset, tag.httpEquiv, tag.content);
+        if (!converter) return;
+        changedTo_ = watched_->metaMet(*converter);
+        if (changedTo_ && !stopped_) stop();
+    }
+
+    bool wantsText() const override { return !stopped_; }
+
+    bool stopped() const override {
+        return stopped_ && (changedTo_ || !watched_ || watched_->certain());
+    }
+
+    // The converter a meta changed the page's encoding to.
+    std::optional<std::string_view> changedTo() const { return changedTo_; }
 
     void finish() {
         if (!stopped_) htmlParseChunk(parser_.get(), nullptr, 0, 1);
@@ -573,6 +624,8 @@ private:
 
     TableWalk& walk_;
     std::string fileName_;
+    HtmlPageText* watched_;
+    std::optional<std::string_view> changedTo_;
     std::unique_ptr<htmlParserCtxt, ParserFree> parser_;
     bool stopped_ = false;
     std::exception_ptr failure_;
@@ -601,18 +654,21 @@ public:
     }
 };
 
-} // namespace
+// The first pass over a page met a meta that changes its encoding: nothing was sent,
+// and the reading begins again on the page read in it.
+struct EncodingChanged {
+    std::string_view converter;
+};
 
-void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view tableName,
-                   ForeignTableSink& sink) {
-    const std::string name(fileName);
-    std::string converted;
-    const std::string_view page = htmlPageText(bytes, converted);
-    const std::size_t size = bytes.size();
+void readTables(HtmlPageText& page, std::size_t size, const std::string& name,
+                std::string_view tableName, ForeignTableSink& sink) {
     auto pass = [&](TableWalk& walk) {
-        PageParser parser(walk, name);
-        cleanHtml(page, parser);
+        const bool first = !page.certain();
+        PageParser parser(walk, name, first ? &page : nullptr);
+        cleanHtml(page.text(), parser);
         parser.finish();
+        if (const auto converter = parser.changedTo()) throw EncodingChanged{*converter};
+        page.settle();
         walk.end();
     };
     std::size_t target = 0;
@@ -627,42 +683,74 @@ void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view t
         }
     }
     // The page is read twice, as a text file is: once to type the columns, once to
-    // send the rows (each time once more for a first tfoot's rows, where the table has
-    // them); only a row is held at a time.
-    GridTyper typer(CellSource::Text, name);
+    // send the rows (each time once more for the rows of a first thead after others, and
+    // of a first tfoot, where the table has them); only a row is held at a time.
+    bool movedHeader = false;
     bool header = true;
+    // False where the body's walk met a first thead after other rows: the walk is made
+    // again, with the header's rows first.
     auto walk = [&](const std::function<void(CellRow&)>& onRow) {
         header = true;
+        if (movedHeader) {
+            TableWalk heading(name, size);
+            heading.collect(target, TableWalk::Part::Header, true, onRow);
+            pass(heading);
+        }
         TableWalk rows(name, size);
-        rows.collect(target, TableWalk::Part::Body, onRow);
+        rows.collect(target, TableWalk::Part::Body, movedHeader, onRow);
         pass(rows);
         if (rows.tables() == 0)
             throw EngineError(err::TableNotFound, "The page '" + name + "' holds no table.");
+        if (rows.metMovedHeader()) {
+            movedHeader = true;
+            return false;
+        }
         if (rows.footerRows() > 0) {
             TableWalk footer(name, size);
-            footer.collect(target, TableWalk::Part::Footer, onRow);
+            footer.collect(target, TableWalk::Part::Footer, movedHeader, onRow);
             pass(footer);
         }
+        return true;
     };
-    walk([&](CellRow& row) {
+    std::optional<GridTyper> typer;
+    do {
+        typer.emplace(CellSource::Text, name);
+    } while (!walk([&](CellRow& row) {
         if (std::exchange(header, false)) {
-            typer.header(row);
+            typer->header(row);
         } else {
-            typer.observe(row);
+            typer->observe(row);
         }
-    });
+    }));
     std::vector<Value> values;
     bool begun = false;
     walk([&](CellRow& row) {
         if (std::exchange(header, false)) {
-            typer.header(row);
-            sink.begin(typer.fields(emptyTableMessage("table", label, name)));
+            typer->header(row);
+            sink.begin(typer->fields(emptyTableMessage("table", label, name)));
             begun = true;
-        } else if (typer.convert(row, values)) {
+        } else if (typer->convert(row, values)) {
             sink.row(values);
         }
     });
-    if (!begun) sink.begin(typer.fields(emptyTableMessage("table", label, name)));
+    if (!begun) sink.begin(typer->fields(emptyTableMessage("table", label, name)));
+}
+
+} // namespace
+
+void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view tableName,
+                   ForeignTableSink& sink) {
+    const std::string name(fileName);
+    std::optional<HtmlPageText> page;
+    page.emplace(bytes);
+    while (true) {
+        try {
+            readTables(*page, bytes.size(), name, tableName, sink);
+            return;
+        } catch (const EncodingChanged& change) {
+            page.emplace(bytes, change.converter); // certain: this happens once
+        }
+    }
 }
 
 const ForeignReader& htmlReader() {

@@ -192,6 +192,32 @@ INSTANTIATE_TEST_SUITE_P(
                  "<tr><td>1<tr><td>2</tbody><tfoot><tr><td>next</tfoot></table>",
                  "",
                  {{"A"}, {"1"}, {"2"}, {"next"}, {"total"}, {"sum"}}},
+        PageCase{"AHeaderAfterTheBodyComesFirst",
+                 "<table><tbody><tr><td>a<td>b</tbody><thead><tr><th>h1<th>h2</thead></table>",
+                 "",
+                 {{"h1", "h2"}, {"a", "b"}}},
+        // Only the first thead moves; its spans end with it; the footer still comes last.
+        PageCase{"OnlyTheFirstHeaderMovesWithItsSpans",
+                 "<table><tfoot><tr><td>f1<td>f2</tfoot><tbody><tr><td rowspan=2>a<td>b<tr>"
+                 "<td>c</tbody><thead><tr><th>H<th rowspan=3>I<tr><td>J</thead><thead><tr><td>"
+                 "second</thead><tr><td>z</table>",
+                 "",
+                 {{"H", "I"},
+                  {"J", ""},
+                  {"a", "b"},
+                  {"", "c"},
+                  {"second", ""},
+                  {"z", ""},
+                  {"f1", "f2"}}},
+        PageCase{"AHeaderAfterOnlyAFooterStaysFirst",
+                 "<table><tfoot><tr><td>t</tfoot><thead><tr><th>H</thead><tr><td>1</table>",
+                 "",
+                 {{"H"}, {"1"}, {"t"}}},
+        PageCase{"AHeaderClosingACellOfTheNamedTable",
+                 "<table><tr><td>x</table><table id=t><tr><td>1<tr><td>2<thead><tr><th>N"
+                 "</table><table><thead><tr><th>other</table>",
+                 "t",
+                 {{"N"}, {"1"}, {"2"}}},
         PageCase{"AFooterBeforeTheHeaderComesLast",
                  "<table><tfoot><tr><td rowspan=2>t<td>u</tfoot><tr><th>H<th>I<tr><td>v<td>w"
                  "</table>",
@@ -223,9 +249,24 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"A"}, {"x\n  a  b\n c\ny z"}}}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// A page in Windows-1251 that says so past its first kilobyte, where the pre-scan does
+// not look: what stands before the meta, then the meta, then the table ("привет мир").
+std::string lateMeta(std::string_view before,
+                     std::string_view meta = "<meta charset=windows-1251>") {
+    return std::string(before) + std::string(meta) +
+           "<table><tr><th>A<tr><td>\xEF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0</table>";
+}
+const Texts kRussian{{"A"},
+                     {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB8\xD1\x80"}};
+// The same bytes read as Windows-1252: "ïðèâåò ìèð".
+const Texts kLatin{{"A"},
+                   {"\xC3\xAF\xC3\xB0\xC3\xA8\xC3\xA2\xC3\xA5\xC3\xB2 \xC3\xAC\xC3\xA8\xC3\xB0"}};
+const std::string kPad(2048, 'x');
+
 // The charset as a browser finds it: a byte-order mark, else the first meta tag
 // outside comments whose label the Encoding Standard knows, else UTF-8 where the page
-// is valid UTF-8, else Windows-1252.
+// is valid UTF-8, else Windows-1252; past a byte-order mark, the first meta the parser
+// meets.
 INSTANTIATE_TEST_SUITE_P(
     Charsets, HtmlPageTest,
     ::testing::Values(
@@ -309,10 +350,80 @@ INSTANTIATE_TEST_SUITE_P(
                  "</table>",
                  "",
                  {{"A"}, {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"}}},
+        PageCase{"TheNewerLabelsAreKnown",
+                 "<meta charset=koi8-ru><table><tr><th>A<tr><td>\xF0\xD2\xC9\xD7\xC5\xD4"
+                 "</table>",
+                 "",
+                 {{"A"}, {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"}}},
         PageCase{"HzIsShiftedBack",
                  "<meta charset=HZ-GB-2312><table><tr><th>A<tr><td>~{VPND~} ~~</table>",
                  "",
-                 {{"A"}, {"\xE4\xB8\xAD\xE6\x96\x87 ~"}}}),
+                 {{"A"}, {"\xE4\xB8\xAD\xE6\x96\x87 ~"}}},
+        // A meta the parser meets past the pre-scan's kilobyte changes the encoding it
+        // guessed, and the page is read again; one the parser does not meet as a tag
+        // changes nothing, nor does any once a byte-order mark or a meta met before has
+        // decided.
+        PageCase{"LateMetaAfterALongTitle", lateMeta("<title>" + kPad + "</title>"), "", kRussian},
+        PageCase{"LateMetaAfterALongComment", lateMeta("<!--" + repeated(kPad, 5) + "-->"), "",
+                 kRussian},
+        PageCase{"LateMetaAfterALongStyle", lateMeta("<style>p{}" + kPad + "</style>"), "",
+                 kRussian},
+        PageCase{"LateMetaAfterALongScript", lateMeta("<script>//" + kPad + "</script>"), "",
+                 kRussian},
+        PageCase{"LateMetaAfterTheTable",
+                 "<!--" + kPad +
+                     "--><table><tr><th>A<tr><td>\xEF\xF0\xE8\xE2\xE5\xF2 \xEC"
+                     "\xE8\xF0</table><p>end<meta charset=windows-1251>",
+                 "", kRussian},
+        PageCase{"LateMetaInAPragma",
+                 lateMeta("<title>" + kPad + "</title>",
+                          "<meta http-equiv=content-type content='text/html;charset=cp1251'>"),
+                 "", kRussian},
+        // The parser's rule, not the pre-scan's: an unknown charset leaves the pragma.
+        PageCase{"LateMetaAnUnknownCharsetLeavesThePragma",
+                 lateMeta("<title>" + kPad + "</title>",
+                          "<meta charset=klingon http-equiv=Content-Type content=\"charset="
+                          "windows-1251\">"),
+                 "", kRussian},
+        PageCase{"LateMetaAnUnknownLabelLeavesTheNextMeta",
+                 lateMeta("<title>" + kPad + "</title><meta charset=klingon>"), "", kRussian},
+        PageCase{"LateMetaInAComment", lateMeta(kPad + "<!--", "<meta charset=windows-1251>-->"),
+                 "", kLatin},
+        PageCase{"LateMetaInAScript",
+                 lateMeta(kPad + "<script>'", "<meta charset=windows-1251>'</script>"), "", kLatin},
+        PageCase{"LateMetaInATitle",
+                 lateMeta(kPad + "<title>", "<meta charset=windows-1251></title>"), "", kLatin},
+        PageCase{"LateMetaInATemplate",
+                 lateMeta(kPad + "<template>", "<meta charset=windows-1251></template>"), "",
+                 kLatin},
+        PageCase{"LateMetaInANoscript",
+                 lateMeta(kPad + "<noscript>", "<meta charset=windows-1251></noscript>"), "",
+                 kLatin},
+        PageCase{"LateMetaInAnAttribute",
+                 lateMeta(kPad + "<a title='", "<meta charset=windows-1251>'>"), "", kLatin},
+        PageCase{"LateMetaAfterAByteOrderMark",
+                 "\xEF\xBB\xBF" + lateMeta(kPad),
+                 "",
+                 {{"A"},
+                  {"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD "
+                   "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}}},
+        PageCase{"LateMetaAfterTheMetaThePrescanFound",
+                 lateMeta("<meta charset=windows-1252>" + kPad), "", kLatin},
+        // The pre-scan does not know scripts; the parser never meets that meta.
+        PageCase{"LateMetaAfterAMetaOnlyThePrescanSaw",
+                 lateMeta("<script>'<meta charset=koi8-r>'</script>" + kPad), "", kRussian},
+        // A page that is valid UTF-8 is still read again, as a browser reads it.
+        PageCase{"LateMetaChangesAValidUtf8Guess",
+                 kPad + "<meta charset=windows-1251><table><tr><th>A<tr><td>\xD0\xBF</table>",
+                 "",
+                 {{"A"}, {"\xD0\xA0\xD1\x97"}}},
+        // UTF-16 named in an ASCII page is UTF-8, here against the Windows-1252 guess.
+        PageCase{"LateMetaUtf16IsUtf8",
+                 kPad + "<meta charset=utf-16><table><tr><th>A<tr><td>caf\xE9 \xC3\xA9</table>",
+                 "",
+                 {{"A"}, {"caf\xEF\xBF\xBD \xC3\xA9"}}},
+        PageCase{"LateMetaTheSameEncodingReadsNothingAgain",
+                 lateMeta("<title>" + kPad + "</title><meta charset=cp1252>"), "", kLatin}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(HtmlCharset, EveryLabelReachesAConverterIconvHas) {

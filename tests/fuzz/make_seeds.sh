@@ -29,5 +29,8 @@ printf '%s' '<table><thead><tr><th>A<th colspan=2>B</thead><tfoot><tr><td>t<td r
  a  b</pre><tr><td><br>2<br><td><table><caption>c</caption><tr><td>n<td>m<tr><td>o</table><select><option>p<option>q</select></tbody><tr><td>3<template><td>t</template></table>' >"$out/html/groups.html"
 printf '<!-- <meta charset=koi8-r> --><meta http-equiv=content-type content="text/html; charset=ks_c_5601-1987"><table><tr><th>\xc7\xd1<tr><td>\xb1\xb9</table>' >"$out/html/charset.html"
 printf '<meta charset=iso-2022-jp><table><tr><th>\033$BF|\033(B<tr><td>~{VP~}</table>' >"$out/html/shifted.html"
+# A first thead after the body, and a charset declared past the first kilobyte.
+{ printf '<title>%1100s</title><table><tbody><tr><td rowspan=2>a<td>b</tbody><thead><tr><th>h<th>i</thead>' ''
+  printf '<tfoot><tr><td>f</tfoot></table><meta charset=windows-1251><p>\xef\xf0\xe8'; } >"$out/html/late.html"
 cp "$data"/lotus/*.wk* "$data"/lotus/*.WK* "$out/lotus/"
 cp "$data"/mdb/*.mdb "$out/jet/"
