@@ -50,6 +50,8 @@ public:
     // True when every row of the table was among the rows scanned: the candidates of a
     // text are then all the table's rows that may hold it.
     bool coversTable() const { return coversTable_; }
+    // The links its walks followed past rows that left (SkipLinks::steps).
+    std::uint64_t linkSteps() const { return forwards_.steps() + backwards_.steps(); }
 
 private:
     // The entries that may hold `text`: [first, second), by ascending slot.
