@@ -6,7 +6,8 @@
 //
 // Invariant: a slot that a walk's `gone` says has left the row set never comes back to
 // it while the index stands (a row set adds rows only in new slots, and a row added
-// drops the index), so no walk meets it again.
+// drops the index; a lost batch gives back the rows deleted in it only after it moved
+// every data version, which drops the index), so no walk meets it again.
 #include "engine/connection.h"
 #include "engine/skip_links.h"
 
@@ -50,6 +51,8 @@ public:
     // True when every row of the table was among the rows scanned: the candidates of a
     // text are then all the table's rows that may hold it.
     bool coversTable() const { return coversTable_; }
+    // The links its walks followed past rows that left (SkipLinks::steps).
+    std::uint64_t linkSteps() const { return forwards_.steps() + backwards_.steps(); }
 
 private:
     // The entries that may hold `text`: [first, second), by ascending slot.

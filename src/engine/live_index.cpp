@@ -27,9 +27,17 @@ void LiveIndex::push() {
 }
 
 void LiveIndex::kill(std::size_t slot) {
+    add(slot, -1);
+}
+
+void LiveIndex::revive(std::size_t slot) {
+    add(slot, 1);
+}
+
+void LiveIndex::add(std::size_t slot, long delta) {
     for (std::size_t i = slot + 1; i <= size_; i += i & (~i + 1))
-        tree_[i] -= 1;
-    --count_;
+        tree_[i] += delta;
+    count_ += delta;
 }
 
 long LiveIndex::before(std::size_t slot) const {

@@ -50,8 +50,9 @@ public:
     // condition.
     virtual std::optional<std::vector<std::int64_t>> keyedRows(std::string_view column,
                                                                std::string_view text) = 0;
-    // The gathered batch of that number (Connection::batch) was undone: the rows added in
-    // it are gone, and a row added later may take one's rowid.
+    // The gathered batch of that number (Connection::batch) was undone, after every data
+    // version moved on: the rows added in it are gone, and a row added later may take
+    // one's rowid; the rows deleted in it stand again.
     virtual void batchLost(std::uint64_t batch) noexcept = 0;
 
 protected:

@@ -75,6 +75,9 @@ Connection::keyedRows(const std::string& tableKey, std::string_view column, std:
 }
 
 void Connection::tellBatchLost(std::uint64_t batch) {
+    // Rows deleted in the batch come back to row sets: nothing cached may still hold them
+    // as gone.
+    bumpData();
     for (auto& [key, table] : watched_)
         for (const auto& e : table.rowSets)
             if (auto rs = e.rowSet.lock()) rs->batchLost(batch);

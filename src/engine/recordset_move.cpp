@@ -1,21 +1,28 @@
-// Positions in a row set: moves, AbsolutePosition, bookmarks, and the rows that leave
-// it when they are deleted or a lost batch took them.
+// Positions in a row set: moves, AbsolutePosition, bookmarks, the rows that leave it
+// when they are deleted or a lost batch took them, and the rows a lost batch gives back.
 //
 // Invariants: slot_ indexes rows_ whenever where_ is Row; currentDeleted_ is set only
 // while where_ is Row and alive_[slot_] is 0; live_.count() is the number of alive slots,
-// which RecordCount reports.
+// which RecordCount reports; leftSlots_ holds each slot that left in the batch
+// leftBatch_ through a delete once.
 //
 // A rowid may stand in more than one slot: SQLite gives a new row the rowid of a last
 // row just deleted, so a record this row set added may carry the rowid of one it lost.
-// Then every slot but the latest is dead (the row set heard of each delete), and a
-// rowid means its latest slot. A bookmark is a slot, never a rowid, so the bookmark of a
-// deleted record never reaches the record added after it. A lost batch undid the rows
-// added in it: their slots die too, so the rowid a later row takes means no live slot.
+// Then at most one of them is alive (the row set heard of each delete), and a rowid
+// means that slot, or its latest when none is. A bookmark is a slot, never a rowid, so
+// the bookmark of a deleted record never reaches the record added after it. A lost batch
+// undid the rows added in it: their slots die too, so the rowid a later row takes means
+// no live slot. It undid the deletes made in it too: their slots live again where they
+// were, as the row set's order is fixed at open, while a row deleted in a batch that was
+// committed stays gone. A slot comes back only after the loss moved every data version,
+// so no cache (rows, key index, its links past gone slots) still holds it as gone.
 #include "engine/engine_error.h"
 #include "engine/recordset_state.h"
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
+#include <vector>
 
 namespace varnoke::detail {
 
@@ -159,8 +166,11 @@ std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
     if (!slotMapComplete_) {
         slotMap_.clear();
         slotMap_.reserve(rows_.size());
-        for (std::size_t i = 0; i < rows_.size(); ++i)
-            slotMap_[rows_[i]] = i; // the latest slot of a rowid
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            // The alive slot of a rowid, else its latest.
+            auto [at, made] = slotMap_.try_emplace(rows_[i], i);
+            if (!made && (alive_[i] || !alive_[at->second])) at->second = i;
+        }
         slotMapComplete_ = true;
     }
     assert(slotMap_.size() <= rows_.size());
@@ -171,8 +181,15 @@ std::optional<std::size_t> RecordsetState::slotOf(std::int64_t rowid) {
 
 void RecordsetState::rowsDeleted(std::span<const std::int64_t> rowids) {
     if (!open) return;
+    if (const std::uint64_t batch = conn().batch(); batch != leftBatch_) {
+        leftBatch_ = batch;
+        leftSlots_.clear();
+    }
     for (auto rowid : rowids)
-        if (auto slot = slotOf(rowid)) leave(*slot);
+        if (auto slot = slotOf(rowid); slot && alive_[*slot]) {
+            leave(*slot);
+            leftSlots_.push_back(*slot);
+        }
     assert(live_.count() <= static_cast<long>(rows_.size()));
 }
 
@@ -183,18 +200,38 @@ void RecordsetState::leave(std::size_t slot) {
     if (where_ == Where::Row && slot_ == slot) currentDeleted_ = true;
 }
 
-// The rows this row set added in the lost batch are gone for certain; one chosen in the
-// batch may also hold rows others added in it, which are looked for in the table. Where
-// that cannot be told, the row set closes (3420 until it is opened again) rather than
-// show a row that later takes one's rowid.
+void RecordsetState::comeBack(std::size_t slot) {
+    if (alive_[slot]) return;
+    alive_[slot] = 1;
+    live_.revive(slot);
+    if (where_ == Where::Row && slot_ == slot) currentDeleted_ = false;
+    // The rowid may have meant a later slot of it, now dead.
+    slotMapComplete_ = false;
+}
+
+// The rows this row set added in the lost batch are gone for certain. The rows deleted
+// in it come back: each stood before the batch, since a row added in it joins only the
+// row set that added it (whose slot stays gone) and those chosen in the batch. One chosen
+// in the batch may hold rows others added in it, which are looked for in the table.
+// Where that cannot be told, the row set closes (3420 until it is opened again) rather
+// than show a row that later takes one's rowid.
 void RecordsetState::batchLost(std::uint64_t batch) noexcept {
     if (!open) return;
+    assert(!cache_.holds(dataVersion())); // the loss moved every version
+    std::vector<std::size_t> added;
     if (addedBatch_ == batch) {
-        for (const std::size_t slot : addedSlots_)
-            leave(slot);
-        addedSlots_.clear();
+        added = std::exchange(addedSlots_, {});
         addedBatch_ = 0;
+        for (const std::size_t slot : added)
+            leave(slot);
     }
+    if (leftBatch_ == batch) {
+        assert(std::is_sorted(added.begin(), added.end()));
+        for (const std::size_t slot : leftSlots_)
+            if (!std::binary_search(added.begin(), added.end(), slot)) comeBack(slot);
+    }
+    leftBatch_ = 0;
+    leftSlots_.clear();
     if (builtInBatch_ != batch) return;
     builtInBatch_ = 0;
     try {

@@ -196,6 +196,8 @@ void RecordsetState::build() {
     builtInBatch_ = c.batch();
     addedBatch_ = 0;
     addedSlots_.clear();
+    leftBatch_ = 0;
+    leftSlots_.clear();
 
     tableKey_.clear();
     rowSql_ =
@@ -247,6 +249,7 @@ void RecordsetState::close() {
     keysetTable_.reset();
     rows_.clear();
     alive_.clear();
+    leftSlots_.clear();
     cache_.clear();
 }
 
@@ -284,6 +287,8 @@ std::shared_ptr<RecordsetState> RecordsetState::clone() const {
     copy->builtInBatch_ = builtInBatch_;
     copy->addedBatch_ = addedBatch_;
     copy->addedSlots_ = addedSlots_;
+    copy->leftBatch_ = leftBatch_;
+    copy->leftSlots_ = leftSlots_;
     copy->keysetTable_ = keysetTable_; // shared until one of them adds a row
     copy->pending_.assign(columns.size(), std::nullopt);
     if (live_.count() > 0) {

@@ -152,7 +152,8 @@ private:
     bool takeStored();
     std::string rowsQuery() const;
     void rowsDeleted(std::span<const std::int64_t> rowids);
-    void leave(std::size_t slot); // the slot's row is gone
+    void leave(std::size_t slot);    // the slot's row is gone
+    void comeBack(std::size_t slot); // the slot's row stands again
     void clearFinds();
     void ensureKeysetTable();
     std::optional<std::size_t> slotOf(std::int64_t rowid);
@@ -194,11 +195,14 @@ private:
     std::unordered_map<std::int64_t, std::size_t> slotMap_;
     bool slotMapComplete_ = false;
     std::shared_ptr<TempTable> keysetTable_;
-    // The gathered batch (Connection::batch) the row set was chosen in, 0 for none, and
-    // the slots it added in the batch addedBatch_: a lost batch takes their rows.
+    // The gathered batch (Connection::batch) the row set was chosen in, 0 for none; the
+    // slots it added in the batch addedBatch_, whose rows a lost batch takes; and the
+    // slots whose rows were deleted in the batch leftBatch_, which a lost batch gives back.
     std::uint64_t builtInBatch_ = 0;
     std::uint64_t addedBatch_ = 0;
     std::vector<std::size_t> addedSlots_;
+    std::uint64_t leftBatch_ = 0;
+    std::vector<std::size_t> leftSlots_;
 
     // What it holds of the table's rows and the key index, on one stamp.
     RowCache cache_;

@@ -36,6 +36,7 @@ public:
                 next = links_[p] = static_cast<std::uint32_t>(p + 1);
             }
             p = next;
+            ++steps_;
         }
         // Every position the walk met before p is passed over: each links to p now, so
         // the next walk from any of them takes one step.
@@ -43,6 +44,10 @@ public:
             q = std::exchange(links_[q], static_cast<std::uint32_t>(p));
         return p < end ? p : end;
     }
+
+    // The links all walks followed: with the links made short as they go, near one per
+    // position passed over plus a few per walk, however often a stretch is walked.
+    std::uint64_t steps() const { return steps_; }
 
 private:
     void start() {
@@ -52,6 +57,7 @@ private:
 
     std::size_t size_;
     std::vector<std::uint32_t> links_; // made when a position is first passed over
+    std::uint64_t steps_ = 0;
 };
 
 } // namespace varnoke::detail

@@ -35,8 +35,9 @@ void PrintTo(const LinksCase& c, std::ostream* os) {
 
 class SkipLinksWalk : public ::testing::TestWithParam<LinksCase> {};
 
-// Each walk finds the first position not passed over, as a plain scan does, and no
-// position is asked about twice over all the walks.
+// Each walk finds the first position not passed over, as a plain scan does, no position
+// is asked about twice over all the walks, and the links followed stay near one per
+// position and walk: a stretch walked again is crossed in a step or two.
 TEST_P(SkipLinksWalk, FindsWhatAScanFindsAskingOncePerPosition) {
     const auto& [name, passed, walks] = GetParam();
     SkipLinks links(passed.size());
@@ -55,23 +56,42 @@ TEST_P(SkipLinksWalk, FindsWhatAScanFindsAskingOncePerPosition) {
         if (passed[p] != 'x') continue;
         EXPECT_LE(asked[p], 1) << "position " << p;
     }
+    EXPECT_LE(links.steps(), 2 * (passed.size() + walks.size())) << links.steps() << " steps";
 }
 
 using Walks = std::vector<std::pair<std::size_t, std::size_t>>;
 
+// A long stretch passed over, walked `walks` times to its end, the walk i starting at
+// from(i).
+LinksCase longStretch(const char* name, std::size_t length, std::size_t walks,
+                      std::size_t (*from)(std::size_t)) {
+    LinksCase c{name, std::string(length, 'x') + ".", {}};
+    for (std::size_t i = 0; i < walks; ++i)
+        c.walks.emplace_back(from(i), length + 1);
+    return c;
+}
+
+constexpr std::size_t kLong = 20000;
+
 INSTANTIATE_TEST_SUITE_P(
     Stretches, SkipLinksWalk,
-    ::testing::Values(LinksCase{"NonePassed", "....", Walks{{0, 4}, {1, 4}, {3, 4}, {4, 4}}},
-                      LinksCase{"AllPassed", "xxxxxx", Walks{{0, 6}, {0, 6}, {2, 6}, {5, 6}}},
-                      LinksCase{"EveryOther", "x.x.x.x.", Walks{{0, 8}, {2, 8}, {4, 8}, {6, 8}}},
-                      LinksCase{"StretchThenKept", "xxxxx.", Walks{{0, 6}, {1, 6}, {0, 6}}},
-                      // A walk that ends inside a stretch, then one that goes past it.
-                      LinksCase{"EndInsideAStretch", "xxxxxx..", Walks{{0, 3}, {0, 8}, {1, 8}}},
-                      // Two keys side by side: a link may lead past the end of the first.
-                      LinksCase{"IntoTheNextRange", "xxxxx.", Walks{{0, 3}, {3, 6}, {0, 3}}},
-                      LinksCase{"StartInsideAStretch", "xxxx.xx.",
-                                Walks{{2, 8}, {0, 8}, {5, 8}, {6, 7}}},
-                      LinksCase{"EmptyWalks", "xx", Walks{{0, 0}, {2, 2}, {1, 1}}}),
+    ::testing::Values(
+        LinksCase{"NonePassed", "....", Walks{{0, 4}, {1, 4}, {3, 4}, {4, 4}}},
+        LinksCase{"AllPassed", "xxxxxx", Walks{{0, 6}, {0, 6}, {2, 6}, {5, 6}}},
+        LinksCase{"EveryOther", "x.x.x.x.", Walks{{0, 8}, {2, 8}, {4, 8}, {6, 8}}},
+        LinksCase{"StretchThenKept", "xxxxx.", Walks{{0, 6}, {1, 6}, {0, 6}}},
+        // A walk that ends inside a stretch, then one that goes past it.
+        LinksCase{"EndInsideAStretch", "xxxxxx..", Walks{{0, 3}, {0, 8}, {1, 8}}},
+        // Two keys side by side: a link may lead past the end of the first.
+        LinksCase{"IntoTheNextRange", "xxxxx.", Walks{{0, 3}, {3, 6}, {0, 3}}},
+        LinksCase{"StartInsideAStretch", "xxxx.xx.", Walks{{2, 8}, {0, 8}, {5, 8}, {6, 7}}},
+        LinksCase{"EmptyWalks", "xx", Walks{{0, 0}, {2, 2}, {1, 1}}},
+        // Walked again and again: a quadratic number of steps unless a walk
+        // leaves the links it followed short.
+        longStretch("FromTheStartAgain", kLong, kLong, [](std::size_t) { return std::size_t{0}; }),
+        longStretch("FromEachPosition", kLong, kLong, [](std::size_t i) { return i; }),
+        longStretch("FromEachPositionLastFirst", kLong, kLong,
+                    [](std::size_t i) { return kLong - 1 - i; })),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- the key index's walks over rows that leave
@@ -156,8 +176,11 @@ TEST_P(KeyWalk, DeletedRecordsCostNoLaterWalk) {
             if (found) alive[*found] = 0;
         }
     }
-    // A walk asks about each record that left once, and about one record it takes.
+    // A walk asks about each record that left once, and about one record it takes, and
+    // follows a link or two past the records that left before it.
     EXPECT_LE(questions, 2L * c.rows + walks) << questions << " questions";
+    EXPECT_LE(index->linkSteps(), static_cast<std::uint64_t>(2L * c.rows + 2 * walks))
+        << index->linkSteps() << " steps";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -45,6 +45,13 @@ private:
     sqlite3_stmt* reading_ = nullptr;
 };
 
+// How the gathered batch is lost: a commit on a full disk, or one another program's read
+// holds off past the wait.
+enum class Loss { DiskFull, FileHeld };
+void PrintTo(Loss loss, std::ostream* os) {
+    *os << (loss == Loss::DiskFull ? "DiskFull" : "FileHeld");
+}
+
 class EngineLostWritesTest : public EngineTest {
 protected:
     void TearDown() override {
@@ -79,6 +86,20 @@ protected:
     }
 
     Texts cities() { return committedTexts(path(), "SELECT City FROM People ORDER BY Id"); }
+
+    // Loses the gathered batch, and tells the loss.
+    void lose(Loss how) {
+        if (how == Loss::DiskFull) {
+            disk.fill(std::filesystem::path(path()).parent_path().string());
+            expectLost([&] { db.flush(); }, "the commit");
+            disk.clear();
+        } else {
+            const ReadInProgress reading(path());
+            EXPECT_ENGINE_ERROR(db.flush(), err::FileInUse);
+        }
+        ASSERT_TRUE(db.lostWrites().has_value());
+        db.forgetLostWrites();
+    }
 
     test::ManualEngineClock clock; // the waits for a held file take no time
     test::FullDisk disk;
@@ -315,20 +336,25 @@ INSTANTIATE_TEST_SUITE_P(
 // a value read in the batch is read again as stored.
 struct LostAddCase {
     std::string name;
-    // In the batch: opens a row set that holds the row Id 6, added in the batch too.
-    std::function<Recordset(Database&)> openWithNewRow;
+    // In the batch: gives a row set that holds the row Id 6, added in the batch too; it
+    // may be `before`, a dynaset of People opened before the batch began, as a viewer
+    // stays open over a run.
+    std::function<Recordset(Database&, Recordset& before)> openWithNewRow;
 };
 void PrintTo(const LostAddCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-Recordset addingSix(Database& db, const std::string& source, RecordsetType type) {
-    Recordset rs = db.openRecordset(source, type);
+Recordset addSix(Recordset rs) {
     rs.addNew();
     rs.setValue("Id", Value::number(6));
     rs.setValue("Name", Value::text("New"));
     rs.update();
     return rs;
+}
+
+Recordset addingSix(Database& db, const std::string& source, RecordsetType type) {
+    return addSix(db.openRecordset(source, type));
 }
 
 Recordset openedAfterSix(Database& db, const std::string& source) {
@@ -337,23 +363,28 @@ Recordset openedAfterSix(Database& db, const std::string& source) {
 }
 
 const LostAddCase kLostAdds[] = {
-    {"TableAddNew", [](Database& d) { return addingSix(d, "People", RecordsetType::Table); }},
-    {"DynasetAddNew", [](Database& d) { return addingSix(d, "People", RecordsetType::Dynaset); }},
+    {"TableAddNew",
+     [](Database& d, Recordset&) { return addingSix(d, "People", RecordsetType::Table); }},
+    {"DynasetAddNew",
+     [](Database& d, Recordset&) { return addingSix(d, "People", RecordsetType::Dynaset); }},
     {"SelectAddNew",
-     [](Database& d) {
+     [](Database& d, Recordset&) {
          return addingSix(d, "select * from People where Id > 0", RecordsetType::Dynaset);
      }},
     {"CloneOfTheAdder",
-     [](Database& d) { return addingSix(d, "People", RecordsetType::Dynaset).clone(); }},
-    {"OpenedAfterAnInsert", [](Database& d) { return openedAfterSix(d, "People"); }},
+     [](Database& d, Recordset&) {
+         return addingSix(d, "People", RecordsetType::Dynaset).clone();
+     }},
+    {"OpenedAfterAnInsert", [](Database& d, Recordset&) { return openedAfterSix(d, "People"); }},
     {"SortedOpenedAfterAnInsert",
-     [](Database& d) { return openedAfterSix(d, "select * from People order by Name"); }},
+     [](Database& d, Recordset&) {
+         return openedAfterSix(d, "select * from People order by Name");
+     }},
+    // Opened before the batch: no look at the table after the loss would drop the row.
+    {"AddNewOpenedBefore", [](Database&, Recordset& before) { return addSix(before); }},
+    {"CloneOfAnAdderOpenedBefore",
+     [](Database&, Recordset& before) { return addSix(before).clone(); }},
 };
-
-enum class Loss { DiskFull, FileHeld };
-void PrintTo(Loss loss, std::ostream* os) {
-    *os << (loss == Loss::DiskFull ? "DiskFull" : "FileHeld");
-}
 
 class LostAddedRows : public EngineLostWritesTest,
                       public ::testing::WithParamInterface<std::tuple<LostAddCase, Loss>> {
@@ -372,26 +403,15 @@ protected:
             if (r.value("Id").asNumber() == id) return;
         ADD_FAILURE() << "no record " << id;
     }
-    void lose(Loss how) {
-        if (how == Loss::DiskFull) {
-            disk.fill(std::filesystem::path(path()).parent_path().string());
-            expectLost([&] { db.flush(); }, "the commit");
-            disk.clear();
-        } else {
-            const ReadInProgress reading(path());
-            EXPECT_ENGINE_ERROR(db.flush(), err::FileInUse);
-        }
-        ASSERT_TRUE(db.lostWrites().has_value());
-        db.forgetLostWrites();
-    }
 };
 
 TEST_P(LostAddedRows, LeaveEveryRowSetThatHeldThem) {
     const auto& [c, how] = GetParam();
     makePeople();
     db.flush();
+    Recordset before = db.openRecordset("People", RecordsetType::Dynaset);
     db.execute("update People set City = 'Lima' where Id = 1");
-    Recordset r = c.openWithNewRow(db);
+    Recordset r = c.openWithNewRow(db, before);
     ASSERT_EQ(r.recordCount(), 6);
     walkTo(r, 1);
     ASSERT_EQ(r.value("City").asText(), "Lima");
@@ -423,6 +443,236 @@ INSTANTIATE_TEST_SUITE_P(RowSets, LostAddedRows,
                              std::ostringstream loss;
                              PrintTo(std::get<1>(info.param), &loss);
                              return std::get<0>(info.param).name + "_" + loss.str();
+                         });
+
+// A lost batch undid the deletes made in it: every row set open before the loss shows
+// those rows again in the places they had, to walks, positions, counts, bookmarks and
+// finds (the key index's and SQLite's), while a row deleted in a committed batch stays
+// gone. People's row Id 2 is deleted and committed, then Ids 1 and 4 (both 'oslo') are
+// deleted in the batch that is lost.
+struct LostDeleteKind {
+    std::string name;
+    std::string source;
+    RecordsetType type;
+    Texts order;              // the Ids of the row set after the loss, in its order
+    bool openInBatch = false; // opened after the lost batch began, before its deletes
+    bool cloneAfter = false;  // the row set looked at is a clone made after the deletes
+};
+
+struct LostDeleteWay {
+    std::string name;
+    // Deletes Ids 1 and 4; the row set `r` stands on Id 4 and is left on it.
+    std::function<void(Database&, Recordset& r)> deleteOneAndFour;
+};
+
+void PrintTo(const LostDeleteKind& k, std::ostream* os) {
+    *os << k.name;
+}
+void PrintTo(const LostDeleteWay& w, std::ostream* os) {
+    *os << w.name;
+}
+
+void deleteAt(Recordset& r, int id) {
+    for (r.moveFirst(); !r.eof(); r.moveNext())
+        if (r.value("Id").asNumber() == id) return r.deleteRecord();
+    ADD_FAILURE() << "no record " << id;
+}
+
+const LostDeleteKind kLostDeleteKinds[] = {
+    {"Table", "People", RecordsetType::Table, {"1", "3", "4", "5"}},
+    {"Dynaset", "People", RecordsetType::Dynaset, {"1", "3", "4", "5"}},
+    {"Sorted",
+     "select * from People order by Name desc",
+     RecordsetType::Dynaset,
+     {"3", "5", "1", "4"}},
+    {"Filtered", "select * from People where Id <> 3", RecordsetType::Dynaset, {"1", "4", "5"}},
+    {"OpenedInTheBatch", "People", RecordsetType::Dynaset, {"1", "3", "4", "5"}, true},
+    {"CloneAfterTheDeletes", "People", RecordsetType::Dynaset, {"1", "3", "4", "5"}, false, true},
+    {"SortedCloneAfterTheDeletes",
+     "select * from People order by Name desc",
+     RecordsetType::Dynaset,
+     {"3", "5", "1", "4"},
+     false,
+     true},
+};
+
+const LostDeleteWay kLostDeleteWays[] = {
+    {"ItsOwnDelete",
+     [](Database&, Recordset& r) {
+         deleteAt(r, 1);
+         deleteAt(r, 4);
+     }},
+    {"Statement",
+     [](Database& d, Recordset&) { d.execute("DELETE FROM People WHERE Id IN (1, 4)"); }},
+    {"KeyedStatement",
+     [](Database& d, Recordset&) { d.execute("DELETE FROM People WHERE City = 'OSLO'"); }},
+    {"AnotherRecordset",
+     [](Database& d, Recordset&) {
+         Recordset other = d.openRecordset("People", RecordsetType::Dynaset);
+         deleteAt(other, 4);
+         deleteAt(other, 1);
+     }},
+};
+
+class LostDeletes
+    : public EngineLostWritesTest,
+      public ::testing::WithParamInterface<std::tuple<LostDeleteKind, LostDeleteWay, Loss>> {
+public:
+    static Texts walk(Recordset& r) {
+        Texts out;
+        for (r.moveFirst(); !r.eof(); r.moveNext()) {
+            EXPECT_EQ(r.absolutePosition(), static_cast<long>(out.size()));
+            out.push_back(textOf(r.value("Id")));
+        }
+        return out;
+    }
+    // The Ids a find and its repeats land on, forwards or backwards; never more than the
+    // table's five records and one.
+    static Texts finds(Recordset& r, const std::string& criteria, bool backwards) {
+        Texts out;
+        backwards ? r.findLast(criteria) : r.findFirst(criteria);
+        for (int n = 0; !r.noMatch() && n <= 5; ++n) {
+            out.push_back(textOf(r.value("Id")));
+            backwards ? r.findPrevious(criteria) : r.findNext(criteria);
+        }
+        return out;
+    }
+    static Texts without(Texts ids, const std::string& id) {
+        std::erase(ids, id);
+        return ids;
+    }
+    static Texts reversed(Texts ids) {
+        std::reverse(ids.begin(), ids.end());
+        return ids;
+    }
+};
+
+TEST_P(LostDeletes, ComeBackWhereTheyWere) {
+    const LostDeleteKind& kind = std::get<0>(GetParam());
+    const LostDeleteWay& way = std::get<1>(GetParam());
+    makePeople();
+    db.flush();
+    Recordset r;
+    if (!kind.openInBatch) {
+        r = db.openRecordset(kind.source, kind.type);
+        // The key index is made before the deletes, and carried through them.
+        EXPECT_EQ(finds(r, "City = 'oslo'", false).size(), 2u);
+        db.execute("DELETE FROM People WHERE Id = 2");
+        db.flush();
+    } else {
+        db.execute("DELETE FROM People WHERE Id = 2");
+        db.flush();
+    }
+    db.execute("UPDATE People SET Score = 0 WHERE Id = 3"); // the batch begins
+    if (kind.openInBatch) r = db.openRecordset(kind.source, kind.type);
+    const long kept = static_cast<long>(kind.order.size());
+    ASSERT_EQ(r.recordCount(), kept);
+    for (r.moveFirst(); r.value("Id").asNumber() != 4; r.moveNext()) {
+    }
+    const auto bookmarkOfFour = r.bookmark();
+    way.deleteOneAndFour(db, r);
+    if (kind.cloneAfter) r = r.clone();
+    ASSERT_EQ(r.recordCount(), kept - 2);
+    EXPECT_EQ(finds(r, "City = 'oslo'", false), Texts{}); // the walk links past both
+
+    lose(std::get<2>(GetParam()));
+
+    EXPECT_EQ(r.recordCount(), kept);
+    if (!kind.cloneAfter) { // the record it stood on is current again, in its place
+        EXPECT_EQ(textOf(r.value("Id")), "4");
+        EXPECT_EQ(r.absolutePosition(),
+                  std::find(kind.order.begin(), kind.order.end(), "4") - kind.order.begin());
+    }
+    EXPECT_EQ(walk(r), kind.order);
+    for (long p = 0; p < kept; ++p) {
+        r.setAbsolutePosition(p);
+        EXPECT_EQ(textOf(r.value("Id")), kind.order[static_cast<std::size_t>(p)]) << p;
+    }
+    r.moveLast();
+    r.movePrevious();
+    EXPECT_EQ(textOf(r.value("Id")), kind.order[kind.order.size() - 2]);
+    r.setBookmark(bookmarkOfFour);
+    EXPECT_EQ(r.value("City").asText(), "oslo");
+    // By the key index (a table in stored order) and through SQLite (any other order).
+    Texts oslo;
+    std::copy_if(kind.order.begin(), kind.order.end(), std::back_inserter(oslo),
+                 [](const std::string& id) { return id == "1" || id == "4"; });
+    EXPECT_EQ(finds(r, "City = 'oslo'", false), oslo);
+    EXPECT_EQ(finds(r, "City = 'oslo'", true), reversed(oslo));
+    EXPECT_EQ(finds(r, "Name = 'bob'", false), Texts{}) << "deleted in a committed batch";
+    EXPECT_EQ(finds(r, "Id < 3", false), Texts{"1"});
+
+    // They leave again when deleted again.
+    db.execute("DELETE FROM People WHERE Id = 4");
+    EXPECT_EQ(r.recordCount(), kept - 1);
+    EXPECT_EQ(walk(r), without(kind.order, "4"));
+    EXPECT_EQ(finds(r, "City = 'oslo'", false), Texts{"1"});
+    EXPECT_ENGINE_ERROR(r.setBookmark(bookmarkOfFour), err::RecordDeleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(RowSets, LostDeletes,
+                         ::testing::Combine(::testing::ValuesIn(kLostDeleteKinds),
+                                            ::testing::ValuesIn(kLostDeleteWays),
+                                            ::testing::Values(Loss::DiskFull, Loss::FileHeld)),
+                         [](const auto& info) {
+                             std::ostringstream loss;
+                             PrintTo(std::get<2>(info.param), &loss);
+                             return std::get<0>(info.param).name + "_" +
+                                    std::get<1>(info.param).name + "_" + loss.str();
+                         });
+
+// SQLite gives a row added after the last row was deleted that row's rowid: a row set
+// may then hold one rowid in three slots, the row it had, one it added and deleted, and
+// one it added, all in the lost batch. Only the first comes back, and a delete of its
+// rowid reaches it.
+class LostDeletesOnOneRowid : public EngineLostWritesTest,
+                              public ::testing::WithParamInterface<Loss> {};
+
+TEST_P(LostDeletesOnOneRowid, OnlyTheRowTheBatchDeletedComesBack) {
+    makePeople();
+    db.flush();
+    Recordset r = db.openRecordset("select * from People order by Name desc");
+    r.findFirst("Name = 'Eve'"); // the order finds join is made before the batch
+    r.deleteRecord();
+    for (const int id : {6, 7}) {
+        r.addNew();
+        r.setValue("Id", Value::number(id));
+        r.update();
+    }
+    r.setBookmark(r.lastModified() - 1);
+    r.deleteRecord();
+    ASSERT_EQ(r.recordCount(), 5);
+
+    lose(GetParam());
+
+    EXPECT_EQ(LostDeletes::walk(r), Texts({"3", "5", "2", "1", "4"}));
+    db.execute("DELETE FROM People WHERE Id = 5");
+    EXPECT_EQ(LostDeletes::walk(r), Texts({"3", "2", "1", "4"}));
+}
+
+// A row deleted in a committed batch stays gone from the row set, even when a row added
+// since, and committed, took its rowid.
+TEST_P(LostDeletesOnOneRowid, ACommittedDeleteStaysWhenItsRowidIsTakenAgain) {
+    makePeople();
+    db.flush();
+    Recordset r = db.openRecordset("People", RecordsetType::Dynaset);
+    db.execute("DELETE FROM People WHERE Id = 5");
+    db.execute("INSERT INTO People (Id, Name) VALUES (8, 'Later')");
+    db.flush();
+    db.execute("DELETE FROM People WHERE Id = 1");
+
+    lose(GetParam());
+
+    EXPECT_EQ(LostDeletes::walk(r), Texts({"1", "2", "3", "4"}));
+    r.findFirst("Name = 'later'");
+    EXPECT_TRUE(r.noMatch());
+}
+
+INSTANTIATE_TEST_SUITE_P(Losses, LostDeletesOnOneRowid,
+                         ::testing::Values(Loss::DiskFull, Loss::FileHeld), [](const auto& info) {
+                             std::ostringstream loss;
+                             PrintTo(info.param, &loss);
+                             return loss.str();
                          });
 
 // Rows added in an earlier batch, committed, stay when a later batch is lost.
