@@ -9,6 +9,8 @@
 #include <librevenge/librevenge.h>
 #include <libwps/libwps.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <string>
 
@@ -139,7 +141,10 @@ private:
         const std::string kind = type->getStr().cstr();
         if (kind == "float" || kind == "double" || kind == "percentage" || kind == "currency" ||
             kind == "number") {
-            if (const auto* v = props["librevenge:value"]) return Value::number(v->getDouble());
+            // An error value (ERR, NA) comes as NaN: no data, as a formula's error is.
+            if (const auto* v = props["librevenge:value"])
+                return std::isfinite(v->getDouble()) ? Value::number(v->getDouble())
+                                                     : Value::null();
             return {};
         }
         if (kind == "boolean") {
@@ -222,18 +227,28 @@ void readThroughLibrary(ByteSpan image, int firstRow, std::string_view fileName,
             cells[row + firstRow][column] = std::move(value);
 }
 
-// The library may stop before the end of the records and say nothing; every row our
-// own walk found a value in must have come through.
-void checkEveryRowRead(const std::vector<int>& valueRows, const SheetCells& cells,
-                       std::string_view fileName) {
-    std::size_t read = 0;
-    for (const int row : valueRows)
-        if (const auto found = cells.find(row); found != cells.end() && !found->second.empty())
-            ++read;
-    if (read < valueRows.size())
-        throwBadFormat(fileName, "its first sheet holds values in " +
-                                     std::to_string(valueRows.size()) + " rows, of which only " +
-                                     std::to_string(read) + " could be read");
+// The library may stop before the end of the records and say nothing, or pass over a
+// cell; every cell our own walk found a value in must have come through. The rows
+// that hold such a cell are counted, and those that came through whole.
+void checkEveryCellRead(const std::vector<LotusCellKey>& valueCells, const SheetCells& cells,
+                        std::string_view fileName) {
+    auto arrived = [&](const LotusCellKey& key) {
+        const auto row = cells.find(key.first);
+        return row != cells.end() && row->second.count(key.second) != 0;
+    };
+    std::size_t rows = 0;
+    std::size_t whole = 0;
+    for (auto at = valueCells.begin(); at != valueCells.end();) {
+        const auto end = std::find_if(at, valueCells.end(),
+                                      [&](const LotusCellKey& k) { return k.first != at->first; });
+        ++rows;
+        if (std::all_of(at, end, arrived)) ++whole;
+        at = end;
+    }
+    if (whole < rows)
+        throwBadFormat(fileName, "its first sheet holds values in " + std::to_string(rows) +
+                                     " rows, of which only " + std::to_string(whole) +
+                                     " could be read whole");
 }
 
 } // namespace
@@ -250,7 +265,7 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
     auto records = readLotusRecords(image, fileName);
     for (auto& [key, value] : records.savedValues)
         cells[key.first][key.second] = std::move(value);
-    checkEveryRowRead(records.valueRows, cells, fileName);
+    checkEveryCellRead(records.valueCells, cells, fileName);
 
     std::vector<CellRow> grid;
     if (!cells.empty()) {

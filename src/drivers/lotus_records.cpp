@@ -2,6 +2,7 @@
 
 #include "value/convert.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -207,8 +208,7 @@ LotusRecords readLotusRecords(ByteSpan image, std::string_view fileName) {
     LotusRecords out;
     if (image.size() < 6 || le16(image, 0) != 0) return out;
     const bool wk1 = releaseTwo(image);
-    std::vector<bool> holdsValue(0x10000); // rows are 16-bit in every release
-    LotusCellKey awaitingText{-1, -1};     // the formula whose text result is due
+    LotusCellKey awaitingText{-1, -1}; // the formula whose text result is due
     forEachRecord(image, [&](const Record& r) {
         const ByteView data(r.data, fileName);
         const CellRecord cell = wk1 ? releaseTwoRecord(r, data) : laterRecord(r, data);
@@ -222,7 +222,7 @@ LotusRecords readLotusRecords(ByteSpan image, std::string_view fileName) {
                                         : wk1 ? Value::number(static_cast<double>(cell.number))
                                               : savedNumber(cell.number);
             if (!std::isfinite(cell.number)) awaitingText = cell.key;
-            holdsValue[static_cast<std::size_t>(cell.key.first)] = true;
+            out.valueCells.push_back(cell.key);
             break;
         case Kind::FormulaText:
             if (awaitingText.first >= 0 && cell.key == awaitingText) {
@@ -234,20 +234,21 @@ LotusRecords readLotusRecords(ByteSpan image, std::string_view fileName) {
         case Kind::Number:
             // NaN patterns mark error values, which the library shows as no value.
             if (!cell.firstSheet || !std::isfinite(cell.number)) break;
-            holdsValue[static_cast<std::size_t>(cell.key.first)] = true;
+            out.valueCells.push_back(cell.key);
             if (auto v = savedNumber(cell.number); !wk1 && v.isText())
                 out.savedValues[cell.key] = std::move(v);
             break;
         case Kind::Label:
-            if (cell.firstSheet && labelHasText(cell.text))
-                holdsValue[static_cast<std::size_t>(cell.key.first)] = true;
+            if (cell.firstSheet && labelHasText(cell.text)) out.valueCells.push_back(cell.key);
             break;
         case Kind::None:
             break;
         }
     });
-    for (std::size_t row = 0; row < holdsValue.size(); ++row)
-        if (holdsValue[row]) out.valueRows.push_back(static_cast<int>(row));
+    // Records come in any order; a cell named twice counts once.
+    std::sort(out.valueCells.begin(), out.valueCells.end());
+    out.valueCells.erase(std::unique(out.valueCells.begin(), out.valueCells.end()),
+                         out.valueCells.end());
     return out;
 }
 

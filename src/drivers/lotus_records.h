@@ -20,9 +20,9 @@ struct LotusRecords {
     // whole numbers of later releases to doubles, so these take the place of what it
     // sends. So do such long numbers in number cells.
     std::map<LotusCellKey, Value> savedValues;
-    // The rows of the first sheet that hold a value (a number, a formula or a label
-    // with text), ascending: the rows a link must bring.
-    std::vector<int> valueRows;
+    // The cells of the first sheet that hold a value (a number, a formula or a label
+    // with text), by row and column: what a link must bring.
+    std::vector<LotusCellKey> valueCells;
 };
 
 // Raises 3274 for a worksheet that ends before its end-of-file record (it may have
