@@ -192,6 +192,14 @@ INSTANTIATE_TEST_SUITE_P(
                                        [](LotusSheet& s) { s.record(0x2B00, ""); });
                   },
                   3274, "holds values in 101 rows, of which only 11 could be read whole", 0},
+        // An active range past row 32,767 over fewer rows: the library took such a
+        // file for no worksheet at all.
+        CheckCase{"Wk1RangePastItsRows",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 100, 1,
+                                       [](LotusSheet& s) { s.range(1, 40000); });
+                  },
+                  0, "", 100},
         // Rows holding only an empty label, an error value or a blank cell show
         // nothing; they are spacing, not rows lost.
         CheckCase{"Wk1RowsWithoutValues",
