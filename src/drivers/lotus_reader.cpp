@@ -199,19 +199,28 @@ using SheetCells = std::map<int, std::map<int, Value>>;
                                            "read it.");
 }
 
-// Whether the library takes the image for a 1-2-3 worksheet. It wants a few records
-// before the end to tell, which a later part of a sheet need not have.
-void checkLibraryKnows(ByteSpan image, std::string_view fileName) {
-    librevenge::RVNGStringStream input(image.data(), static_cast<unsigned>(image.size()));
-    libwps::WPSKind kind = libwps::WPS_TEXT;
-    libwps::WPSCreator creator = libwps::WPS_MSWORKS;
-    bool needsEncoding = false;
-    const auto confidence =
-        libwps::WPSDocument::isFileFormatSupported(&input, kind, creator, needsEncoding);
-    if (confidence == libwps::WPS_CONFIDENCE_SUPPORTED_ENCRYPTION) throwProtected(fileName);
-    if (confidence != libwps::WPS_CONFIDENCE_EXCELLENT || kind != libwps::WPS_SPREADSHEET ||
-        creator != libwps::WPS_LOTUS)
-        throwBadFormat(fileName, "it is not a Lotus 1-2-3 worksheet");
+// Whether the library takes the file, or one of the parts it is read as, for a 1-2-3
+// worksheet. It wants a few records before the end to tell (which a part need not
+// have), and a Release 2 range within the rows it reads (which the file need not have).
+void checkLibraryKnows(ByteSpan image, const std::vector<LotusSheetPart>& parts,
+                       std::string_view fileName) {
+    std::vector<ByteSpan> candidates{image};
+    for (const auto& part : parts)
+        candidates.emplace_back(part.image);
+    for (const ByteSpan candidate : candidates) {
+        librevenge::RVNGStringStream input(candidate.data(),
+                                           static_cast<unsigned>(candidate.size()));
+        libwps::WPSKind kind = libwps::WPS_TEXT;
+        libwps::WPSCreator creator = libwps::WPS_MSWORKS;
+        bool needsEncoding = false;
+        const auto confidence =
+            libwps::WPSDocument::isFileFormatSupported(&input, kind, creator, needsEncoding);
+        if (confidence == libwps::WPS_CONFIDENCE_SUPPORTED_ENCRYPTION) throwProtected(fileName);
+        if (confidence == libwps::WPS_CONFIDENCE_EXCELLENT && kind == libwps::WPS_SPREADSHEET &&
+            creator == libwps::WPS_LOTUS)
+            return;
+    }
+    throwBadFormat(fileName, "it is not a Lotus 1-2-3 worksheet");
 }
 
 // Reads a worksheet through the library into cells, its rows moved down by firstRow.
@@ -257,7 +266,7 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
     checkLotusRecords(image, fileName);
     SheetCells cells;
     const auto parts = lotusLibraryParts(image);
-    checkLibraryKnows(parts.empty() ? image : ByteSpan(parts.front().image), fileName);
+    checkLibraryKnows(image, parts, fileName);
     if (parts.empty()) readThroughLibrary(image, 0, fileName, cells);
     for (const auto& part : parts)
         readThroughLibrary(part.image, part.firstRow, fileName, cells);

@@ -198,6 +198,18 @@ INSTANTIATE_TEST_SUITE_P(
                                        [](LotusSheet& s) { s.range(1, 40000); });
                   },
                   0, "", 100},
+        // A sheet that begins past that row: the library took it for no worksheet.
+        CheckCase{"Wk1OnlyRowsPast32767",
+                  [] {
+                      LotusSheet s(LotusRelease::Two);
+                      s.range(1, 40010);
+                      s.label(40000, 0, "Name");
+                      s.label(40000, 1, "Amount");
+                      for (unsigned r = 40001; r <= 40010; ++r)
+                          s.number(r, 1, r);
+                      return s.bytes();
+                  },
+                  0, "", 10},
         // Rows holding only an empty label, an error value or a blank cell show
         // nothing; they are spacing, not rows lost.
         CheckCase{"Wk1RowsWithoutValues",
