@@ -2,19 +2,17 @@
 
 #include "drivers/cell_grid.h"
 #include "drivers/child_read.h"
+#include "drivers/lotus_records.h"
 #include "drivers/readers.h"
-#include "value/convert.h"
 
 #include <librevenge-stream/librevenge-stream.h>
 #include <librevenge/librevenge.h>
 #include <libwps/libwps.h>
 
-#include <bit>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <limits>
 #include <map>
-#include <optional>
+#include <string>
 
 namespace varnoke::drivers {
 
@@ -143,7 +141,10 @@ private:
         const std::string kind = type->getStr().cstr();
         if (kind == "float" || kind == "double" || kind == "percentage" || kind == "currency" ||
             kind == "number") {
-            if (const auto* v = props["librevenge:value"]) return Value::number(v->getDouble());
+            // An error value (ERR, NA) comes as NaN: no data, as a formula's error is.
+            if (const auto* v = props["librevenge:value"])
+                return std::isfinite(v->getDouble()) ? Value::number(v->getDouble())
+                                                     : Value::null();
             return {};
         }
         if (kind == "boolean") {
@@ -189,173 +190,109 @@ public:
     }
 };
 
-// The library reads as far as the data goes, so a worksheet cut short would pass as
-// a smaller one; the record framing shows whether the file reaches its end record.
-// A worksheet has 256 columns; a Release 2 cell record that claims one beyond them
-// would have the library lay out a sheet of that width.
-void checkRecordFraming(ByteSpan image, std::string_view fileName) {
-    const ByteView view(image, fileName);
-    constexpr std::uint16_t kEndOfFile = 0x0001;
-    const bool wk1 = view.size() >= 6 && view.u16le(4) < 0x1000;
-    std::size_t at = 0;
-    while (at + 4 <= view.size()) {
-        const std::uint16_t type = view.u16le(at);
-        const std::size_t length = view.u16le(at + 2);
-        if (at + 4 + length > view.size()) break;
-        if (type == kEndOfFile) return;
-        const bool cell = (type >= 0x0C && type <= 0x10) || type == 0x33;
-        if (wk1 && cell && length >= 5 && view.u16le(at + 5) >= 256)
-            view.fail("a cell lies beyond the worksheet's last column");
-        at += 4 + length;
+// Rows of the first sheet, each its cells by column.
+using SheetCells = std::map<int, std::map<int, Value>>;
+
+[[noreturn]] void throwProtected(std::string_view fileName) {
+    throw EngineError(err::CannotOpen, "The worksheet '" + std::string(fileName) +
+                                           "' is protected by a password; Varnoke cannot "
+                                           "read it.");
+}
+
+// Whether the library takes the file, or one of the parts it is read as, for a 1-2-3
+// worksheet. It wants a few records before the end to tell (which a part need not
+// have), and a Release 2 range within the rows it reads (which the file need not have).
+void checkLibraryKnows(ByteSpan image, const std::vector<LotusSheetPart>& parts,
+                       std::string_view fileName) {
+    std::vector<ByteSpan> candidates{image};
+    for (const auto& part : parts)
+        candidates.emplace_back(part.image);
+    for (const ByteSpan candidate : candidates) {
+        librevenge::RVNGStringStream input(candidate.data(),
+                                           static_cast<unsigned>(candidate.size()));
+        libwps::WPSKind kind = libwps::WPS_TEXT;
+        libwps::WPSCreator creator = libwps::WPS_MSWORKS;
+        bool needsEncoding = false;
+        const auto confidence =
+            libwps::WPSDocument::isFileFormatSupported(&input, kind, creator, needsEncoding);
+        if (confidence == libwps::WPS_CONFIDENCE_SUPPORTED_ENCRYPTION) throwProtected(fileName);
+        if (confidence == libwps::WPS_CONFIDENCE_EXCELLENT && kind == libwps::WPS_SPREADSHEET &&
+            creator == libwps::WPS_LOTUS)
+            return;
     }
-    view.fail("it ends before its end-of-file record (it may have been cut short)");
+    throwBadFormat(fileName, "it is not a Lotus 1-2-3 worksheet");
 }
 
-// Formula cells as the file saved them. The library gives some of them as NaN or
-// not at all (a result of 0, a text result), so the saved results are read from the
-// records themselves and take the place of what the library sends. So are the long
-// whole numbers of later releases, which the library rounds to doubles.
-using CellKey = std::pair<int, int>; // row, column
-using FormulaResults = std::map<CellKey, Value>;
+// Reads a worksheet through the library into cells, its rows moved down by firstRow.
+void readThroughLibrary(ByteSpan image, int firstRow, std::string_view fileName,
+                        SheetCells& cells) {
+    librevenge::RVNGStringStream input(image.data(), static_cast<unsigned>(image.size()));
+    SheetCollector collector;
+    const auto result = libwps::WPSDocument::parse(&input, &collector, "", "CP1252");
+    if (result == libwps::WPS_ENCRYPTION_ERROR) throwProtected(fileName);
+    if (result != libwps::WPS_OK) throwBadFormat(fileName, "the worksheet cannot be read");
+    for (auto& [row, columns] : collector.cells)
+        for (auto& [column, value] : columns)
+            cells[row + firstRow][column] = std::move(value);
+}
 
-// 1-2-3 keeps control characters in texts behind an escape: 0x01 before the character
-// itself, or 0x0F before the character 0x20 above it.
-std::string lotusText(ByteSpan bytes) {
-    std::string raw;
-    for (std::size_t i = 0; i < bytes.size() && bytes[i] != 0; ++i) {
-        const auto b = bytes[i];
-        if (b == 0x01 && i + 1 < bytes.size() && bytes[i + 1] != 0) {
-            raw += static_cast<char>(bytes[++i]);
-        } else if (b == 0x0F && i + 1 < bytes.size() && bytes[i + 1] >= 0x20) {
-            raw += static_cast<char>(bytes[++i] - 0x20);
-        } else {
-            raw += static_cast<char>(b);
-        }
+// The library may stop before the end of the records and say nothing, or pass over a
+// cell; every cell our own walk found a value in must have come through. The rows
+// that hold such a cell are counted, and those that came through whole.
+void checkEveryCellRead(const std::vector<LotusCellKey>& valueCells, const SheetCells& cells,
+                        std::string_view fileName) {
+    auto arrived = [&](const LotusCellKey& key) {
+        const auto row = cells.find(key.first);
+        return row != cells.end() && row->second.count(key.second) != 0;
+    };
+    std::size_t rows = 0;
+    std::size_t whole = 0;
+    for (auto at = valueCells.begin(); at != valueCells.end();) {
+        const auto end = std::find_if(at, valueCells.end(),
+                                      [&](const LotusCellKey& k) { return k.first != at->first; });
+        ++rows;
+        if (std::all_of(at, end, arrived)) ++whole;
+        at = end;
     }
-    return CodePage("CP1252").toUtf8(raw);
-}
-
-// An 80-bit extended real; NaN for the patterns that mark a text or an error result.
-// A long double holds every such value exactly (x87 extended, or quad elsewhere).
-long double extendedReal(ByteSpan b) {
-    std::uint64_t mantissa = 0;
-    for (std::size_t i = 8; i-- > 0;)
-        mantissa = mantissa << 8 | b[i];
-    const unsigned word = b[8] | b[9] << 8;
-    const int exponent = static_cast<int>(word & 0x7FFF);
-    if (exponent == 0x7FFF) return std::numeric_limits<long double>::quiet_NaN();
-    if (mantissa == 0) return 0;
-    const long double value = std::ldexp(static_cast<long double>(mantissa), exponent - 16383 - 63);
-    return word & 0x8000 ? -value : value;
-}
-
-// A saved number as a value: a whole number a double cannot hold exactly keeps its
-// digits as text, by the rule every reader follows for long keys.
-Value savedNumber(long double value) {
-    const auto d = static_cast<double>(value);
-    if (doubleHoldsExactly(d) || std::floor(value) != value) return Value::number(d);
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.0Lf", value);
-    return Value::text(digits);
-}
-
-FormulaResults formulaResults(ByteSpan image, std::string_view fileName) {
-    const ByteView view(image, fileName);
-    FormulaResults results;
-    if (view.size() < 6 || view.u16le(0) != 0) return results;
-    const bool wk1 = view.u16le(4) < 0x1000;
-    // Record types: WK1 FORMULA/STRING, and those of WK3 and later.
-    const std::uint16_t formulaType = wk1 ? 0x10 : 0x19;
-    const std::uint16_t stringType = wk1 ? 0x33 : 0x1A;
-    constexpr std::uint16_t kNumberType = 0x17; // WK3 and later
-    CellKey awaitingText{-1, -1};               // the formula whose text result is due
-    for (std::size_t at = 0; at + 4 <= view.size();) {
-        const std::uint16_t type = view.u16le(at);
-        const std::size_t length = view.u16le(at + 2);
-        if (type == 0x0001 || at + 4 + length > view.size()) break;
-        const ByteView data(view.slice(at + 4, length), fileName);
-        at += 4 + length;
-        if (type == formulaType && data.size() >= (wk1 ? 13u : 14u)) {
-            // WK1: format, column, row, double; later: row, sheet, column, extended real.
-            const bool firstSheet = wk1 || data.u8(2) == 0;
-            const CellKey key =
-                wk1 ? CellKey{data.u16le(3), data.u16le(1)} : CellKey{data.u16le(0), data.u8(3)};
-            const long double value =
-                wk1 ? std::bit_cast<double>(std::uint64_t{data.u32le(5)} |
-                                            std::uint64_t{data.u32le(9)} << 32)
-                    : extendedReal(data.slice(4, 10));
-            awaitingText = {-1, -1};
-            if (!firstSheet) continue;
-            // A text result follows in a STRING record; anything else not a number is
-            // an error value.
-            results[key] = !std::isfinite(value) ? Value::null()
-                           : wk1                 ? Value::number(static_cast<double>(value))
-                                                 : savedNumber(value);
-            if (!std::isfinite(value)) awaitingText = key;
-        } else if (!wk1 && type == kNumberType && data.size() >= 14 && data.u8(2) == 0) {
-            const long double value = extendedReal(data.slice(4, 10));
-            if (auto v = savedNumber(value); std::isfinite(value) && v.isText())
-                results[{data.u16le(0), data.u8(3)}] = std::move(v);
-        } else if (type == stringType && awaitingText.first >= 0 && data.size() >= 5) {
-            const CellKey key =
-                wk1 ? CellKey{data.u16le(3), data.u16le(1)} : CellKey{data.u16le(0), data.u8(3)};
-            if (key == awaitingText) {
-                const auto text =
-                    lotusText(data.slice(5 - (wk1 ? 0 : 1), data.size() - (wk1 ? 5 : 4)));
-                results[key] = text.empty() ? Value::null() : Value::text(text);
-            }
-            awaitingText = {-1, -1};
-        }
-    }
-    return results;
+    if (whole < rows)
+        throwBadFormat(fileName, "its first sheet holds values in " + std::to_string(rows) +
+                                     " rows, of which only " + std::to_string(whole) +
+                                     " could be read whole");
 }
 
 } // namespace
 
 void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink& sink) {
-    checkRecordFraming(image, fileName);
-    librevenge::RVNGStringStream input(image.data(), static_cast<unsigned>(image.size()));
-    libwps::WPSKind kind = libwps::WPS_TEXT;
-    libwps::WPSCreator creator = libwps::WPS_MSWORKS;
-    bool needsEncoding = false;
-    const auto confidence =
-        libwps::WPSDocument::isFileFormatSupported(&input, kind, creator, needsEncoding);
-    if (confidence == libwps::WPS_CONFIDENCE_SUPPORTED_ENCRYPTION)
-        throw EngineError(err::CannotOpen, "The worksheet '" + std::string(fileName) +
-                                               "' is protected by a password; Varnoke cannot "
-                                               "read it.");
-    if (confidence != libwps::WPS_CONFIDENCE_EXCELLENT || kind != libwps::WPS_SPREADSHEET ||
-        creator != libwps::WPS_LOTUS)
-        throwBadFormat(fileName, "it is not a Lotus 1-2-3 worksheet");
-    SheetCollector collector;
-    input.seek(0, librevenge::RVNG_SEEK_SET);
-    const auto result = libwps::WPSDocument::parse(&input, &collector, "", "CP1252");
-    if (result == libwps::WPS_ENCRYPTION_ERROR)
-        throw EngineError(err::CannotOpen, "The worksheet '" + std::string(fileName) +
-                                               "' is protected by a password; Varnoke cannot "
-                                               "read it.");
-    if (result != libwps::WPS_OK) throwBadFormat(fileName, "the worksheet cannot be read");
+    checkLotusRecords(image, fileName);
+    SheetCells cells;
+    const auto parts = lotusLibraryParts(image);
+    checkLibraryKnows(image, parts, fileName);
+    if (parts.empty()) readThroughLibrary(image, 0, fileName, cells);
+    for (const auto& part : parts)
+        readThroughLibrary(part.image, part.firstRow, fileName, cells);
 
-    for (auto& [key, value] : formulaResults(image, fileName))
-        collector.cells[key.first][key.second] = std::move(value);
+    auto records = readLotusRecords(image, fileName);
+    for (auto& [key, value] : records.savedValues)
+        cells[key.first][key.second] = std::move(value);
+    checkEveryCellRead(records.valueCells, cells, fileName);
 
     std::vector<CellRow> grid;
-    if (!collector.cells.empty()) {
-        const int first = collector.cells.begin()->first;
-        const int last = collector.cells.rbegin()->first;
+    if (!cells.empty()) {
+        const int first = cells.begin()->first;
+        const int last = cells.rbegin()->first;
         int width = 0;
-        for (const auto& [r, row] : collector.cells)
+        for (const auto& [r, row] : cells)
             if (!row.empty()) width = std::max(width, row.rbegin()->first + 1);
         if (last - first > 1'000'000 || width > 10'000)
             throwBadFormat(fileName, "its sheet is too large");
         // Rows without cells stay empty, so a sheet's size costs only what it holds.
         grid.resize(static_cast<std::size_t>(last - first + 1));
-        for (auto& [r, row] : collector.cells) {
+        for (auto& [r, row] : cells) {
             if (row.empty() || row.rbegin()->first < 0) continue;
-            auto& cells = grid[static_cast<std::size_t>(r - first)];
-            cells.resize(static_cast<std::size_t>(row.rbegin()->first + 1));
+            auto& rowCells = grid[static_cast<std::size_t>(r - first)];
+            rowCells.resize(static_cast<std::size_t>(row.rbegin()->first + 1));
             for (auto& [c, value] : row)
-                if (c >= 0) cells[static_cast<std::size_t>(c)] = std::move(value);
+                if (c >= 0) rowCells[static_cast<std::size_t>(c)] = std::move(value);
         }
     }
     sendGrid(std::move(grid), CellSource::Worksheet, fileName,

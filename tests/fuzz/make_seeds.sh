@@ -33,4 +33,15 @@ printf '<meta charset=iso-2022-jp><table><tr><th>\033$BF|\033(B<tr><td>~{VP~}</t
 { printf '<title>%1100s</title><table><tbody><tr><td rowspan=2>a<td>b</tbody><thead><tr><th>h<th>i</thead>' ''
   printf '<tfoot><tr><td>f</tfoot></table><meta charset=windows-1251><p>\xef\xf0\xe8'; } >"$out/html/late.html"
 cp "$data"/lotus/*.wk* "$data"/lotus/*.WK* "$out/lotus/"
+# A Release 2 sheet with cells past row 32,767, which is read in two parts.
+python3 -c '
+import struct, sys
+def rec(t, d): return struct.pack("<HH", t, len(d)) + d
+def cell(t, c, r, d): return rec(t, struct.pack("<BHH", 0xFF, c, r) + d)
+out = rec(0, struct.pack("<H", 0x406)) + rec(6, struct.pack("<4H", 0, 0, 1, 40001))
+for r in (0, 1, 32767, 32768, 40000):
+    out += cell(0x0F, 0, r, b"\x27row%d\0" % r) + cell(0x0E, 1, r, struct.pack("<d", r / 2))
+code = b"\x00" + struct.pack("<d", 3) + b"\x03"
+out += cell(0x10, 2, 40001, struct.pack("<dH", 3, len(code)) + code) + cell(0x0D, 0, 40001, struct.pack("<h", 7))
+open(sys.argv[1], "wb").write(out + rec(1, b""))' "$out/lotus/rows_past_32767.wk1"
 cp "$data"/mdb/*.mdb "$out/jet/"

@@ -1,0 +1,237 @@
+// Every row of a worksheet reaches the link: a Release 2 sheet past row 32,767 (which
+// libwps reads as a signed number, stopping at the first such cell), sheets of the
+// later releases up to their last row, and a sheet the library stops reading early is
+// refused, never linked short.
+#include "drivers/lotus_format.h"
+#include "file_bytes.h"
+#include "lotus_sheet.h"
+#include "table_collector.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <limits>
+#include <vector>
+
+namespace varnoke::test {
+namespace {
+
+// The serial of 1/1/2000.
+constexpr double kYear2000 = 36526;
+
+// What data row r holds: a label, a number, a whole number, a formula's saved result
+// and, in Release 2 where the cell carries its format, a date.
+struct Expected {
+    static Value name(unsigned r) { return Value::text("row " + std::to_string(r)); }
+    static Value amount(unsigned r) { return Value::number(r * 1.5); }
+    static Value count(unsigned r) { return Value::number(r % 16000); }
+    static Value twice(unsigned r) { return Value::number(r * 2.0); }
+    static Value day(unsigned r) { return Value::date(kYear2000 + r % 1000); }
+};
+
+enum class Order { ByRow, ByColumn };
+
+struct RowsCase {
+    const char* label;
+    LotusRelease release;
+    unsigned dataRows;
+    Order order;
+    bool withRange; // Release 2: the active range record, as 1-2-3 writes it
+};
+
+std::string sheetOf(const RowsCase& c) {
+    LotusSheet sheet(c.release);
+    const bool two = c.release == LotusRelease::Two;
+    const unsigned columns = two ? 5 : 4;
+    if (c.withRange) sheet.range(columns - 1, c.dataRows);
+    auto put = [&](unsigned r, unsigned column) {
+        if (r == 0) {
+            static const char* const names[] = {"Name", "Amount", "Count", "Twice", "Day"};
+            sheet.label(0, column, names[column]);
+            return;
+        }
+        switch (column) {
+        case 0:
+            return sheet.label(r, 0, Expected::name(r).asText());
+        case 1:
+            return sheet.number(r, 1, Expected::amount(r).asNumber());
+        case 2:
+            return sheet.integer(r, 2, static_cast<std::int16_t>(r % 16000));
+        case 3:
+            return sheet.formula(r, 3, Expected::twice(r).asNumber());
+        default:
+            // Format 0xF2: protected, special, the day-month-year date.
+            return sheet.number(r, 4, Expected::day(r).asDateSerial(), 0xF2);
+        }
+    };
+    if (c.order == Order::ByRow) {
+        for (unsigned r = 0; r <= c.dataRows; ++r)
+            for (unsigned column = 0; column < columns; ++column)
+                put(r, column);
+    } else {
+        for (unsigned column = 0; column < columns; ++column)
+            for (unsigned r = 0; r <= c.dataRows; ++r)
+                put(r, column);
+    }
+    return sheet.bytes();
+}
+
+class LotusRowsTest : public ::testing::TestWithParam<RowsCase> {};
+
+// Through the program's link, in the reading child, every row with every value and
+// type in its place.
+TEST_P(LotusRowsTest, EveryRowArrivesWithItsValues) {
+    const auto& c = GetParam();
+    const bool two = c.release == LotusRelease::Two;
+    TempDir dir;
+    const std::string path = dir.file(two ? "big.wk1" : "big.wk4");
+    spit(path, sheetOf(c));
+
+    const auto began = std::chrono::steady_clock::now();
+    const Table table = readLinked("Lotus WK4;DATABASE=" + path, "");
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    RecordProperty("link_seconds", std::to_string(took.count()));
+
+    std::vector<std::pair<std::string, int>> fields = {
+        {"Name", 10}, {"Amount", 7}, {"Count", 7}, {"Twice", 7}};
+    if (two) fields.emplace_back("Day", 8);
+    ASSERT_EQ(table.fields.size(), fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(table.fields[i].name, fields[i].first);
+        EXPECT_EQ(table.fields[i].type, fields[i].second) << fields[i].first;
+    }
+    ASSERT_EQ(table.rows.size(), c.dataRows);
+    int wrong = 0;
+    for (unsigned r = 1; r <= c.dataRows && wrong < 5; ++r) {
+        std::vector<Value> expected = {Expected::name(r), Expected::amount(r), Expected::count(r),
+                                       Expected::twice(r)};
+        if (two) expected.push_back(Expected::day(r));
+        if (table.rows[r - 1] == expected) continue;
+        ++wrong;
+        ADD_FAILURE() << "data row " << r << " is not as written";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sheets, LotusRowsTest,
+    ::testing::Values(
+        // The last row the library reads as it is.
+        RowsCase{"Wk1Rows32767", LotusRelease::Two, 32767, Order::ByRow, true},
+        RowsCase{"Wk1Rows32768", LotusRelease::Two, 32768, Order::ByRow, true},
+        RowsCase{"Wk1Rows40000", LotusRelease::Two, 40000, Order::ByRow, true},
+        // Without a range, the library used to stop at the first row past 32,767 and
+        // lose every column after the first.
+        RowsCase{"Wk1Rows40000ByColumn", LotusRelease::Two, 40000, Order::ByColumn, false},
+        // A Release 2 row is 16 bits: row 65,535 is the last.
+        RowsCase{"Wk1Rows65535", LotusRelease::Two, 65535, Order::ByRow, true},
+        RowsCase{"Wk3Rows32768", LotusRelease::Three, 32768, Order::ByRow, false},
+        RowsCase{"Wk3Rows65535", LotusRelease::Three, 65535, Order::ByRow, false},
+        RowsCase{"Wk4Rows65535ByColumn", LotusRelease::Four, 65535, Order::ByColumn, false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A sheet the library stops reading before its end is refused with the rows it holds;
+// a sheet whose rows hold nothing the library would show links as it is.
+struct CheckCase {
+    const char* label;
+    std::function<std::string()> bytes;
+    int error;              // 0: it links
+    const char* message;    // part of the error's text
+    std::size_t linkedRows; // when it links
+};
+
+// data rows of one label and one number each, with extra records after row `after`.
+std::string sheetWith(LotusRelease release, unsigned dataRows, unsigned after,
+                      const std::function<void(LotusSheet&)>& extra) {
+    LotusSheet sheet(release);
+    sheet.label(0, 0, "Name");
+    sheet.label(0, 1, "Amount");
+    for (unsigned r = 1; r <= dataRows; ++r) {
+        sheet.label(r, 0, "row " + std::to_string(r));
+        sheet.number(r, 1, r);
+        if (r == after) extra(sheet);
+    }
+    return sheet.bytes();
+}
+
+class LotusRowCheckTest : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(LotusRowCheckTest, AShortSheetIsRefusedASoundOneLinks) {
+    const auto& c = GetParam();
+    const std::string bytes = c.bytes();
+    Table table;
+    try {
+        drivers::readLotusImage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+                                "sheet.wk1", table);
+        EXPECT_EQ(c.error, 0) << "linked " << table.rows.size() << " rows";
+        EXPECT_EQ(table.rows.size(), c.linkedRows);
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), c.error) << e.what();
+        EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sheets, LotusRowCheckTest,
+    ::testing::Values(
+        // A Release 2 cell too short to name its row ends the library's read there.
+        CheckCase{"Wk1ShortCellMidway",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 100, 50,
+                                       [](LotusSheet& s) { s.record(0x0D, std::string(2, '\0')); });
+                  },
+                  3274, "holds values in 101 rows, of which only 51 could be read whole", 0},
+        // So does a record the later releases' reader does not know.
+        CheckCase{"Wk4UnknownRecordMidway",
+                  [] {
+                      return sheetWith(LotusRelease::Four, 100, 10,
+                                       [](LotusSheet& s) { s.record(0x2B00, ""); });
+                  },
+                  3274, "holds values in 101 rows, of which only 11 could be read whole", 0},
+        // An active range past row 32,767 over fewer rows: the library took such a
+        // file for no worksheet at all.
+        CheckCase{"Wk1RangePastItsRows",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 100, 1,
+                                       [](LotusSheet& s) { s.range(1, 40000); });
+                  },
+                  0, "", 100},
+        // A sheet that begins past that row: the library took it for no worksheet.
+        CheckCase{"Wk1OnlyRowsPast32767",
+                  [] {
+                      LotusSheet s(LotusRelease::Two);
+                      s.range(1, 40010);
+                      s.label(40000, 0, "Name");
+                      s.label(40000, 1, "Amount");
+                      for (unsigned r = 40001; r <= 40010; ++r)
+                          s.number(r, 1, r);
+                      return s.bytes();
+                  },
+                  0, "", 10},
+        // Rows holding only an empty label, an error value or a blank cell show
+        // nothing; they are spacing, not rows lost.
+        CheckCase{"Wk1RowsWithoutValues",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 1, 1, [](LotusSheet& s) {
+                          s.label(2, 0, "");
+                          s.number(3, 0, std::numeric_limits<double>::quiet_NaN());
+                          s.record(0x0C, std::string("\xFF\x01\x00\x04\x00", 5));
+                          s.label(5, 0, "row 5");
+                      });
+                  },
+                  0, "", 2},
+        CheckCase{"Wk4RowsWithoutValues",
+                  [] {
+                      return sheetWith(LotusRelease::Four, 1, 1, [](LotusSheet& s) {
+                          s.label(2, 0, "");
+                          s.number(3, 0, std::numeric_limits<double>::quiet_NaN());
+                          s.label(4, 0, "row 4");
+                      });
+                  },
+                  0, "", 2}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+} // namespace
+} // namespace varnoke::test
