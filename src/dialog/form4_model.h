@@ -149,7 +149,9 @@ public:
 private:
     void setDesignState();
     void resetForMode(bool two);
-    void getTableOne();
+    // Opens File A; false when the working database was held (said once), so nothing
+    // more of the press may touch it.
+    bool getTableOne();
     // One side's file as an opener asks for it and forgets the old one.
     struct OpenSide {
         std::string& path;           // fileAPath or fileBPath
@@ -161,9 +163,20 @@ private:
     };
     enum class OpenStart {
         Cancelled, // no file chosen: nothing changed
-        Failed,    // said so; the criteria rows could not be removed or the type is unknown
+        Held,      // said so; the working database kept the criteria rows: nothing changed
+        Failed,    // said so; the type is unknown
         Started,   // the side forgotten, its new file's path split and its type looked up
     };
+    // What the dialog showed of the files before an open forgot a side.
+    struct ShownSide {
+        std::string path;
+        std::string nameFlag;
+        std::string caption;
+        TextControl text1, text2;
+        ListControl list1, list2;
+    };
+    ShownSide shown(const OpenSide& side) const;
+    void showAgain(const OpenSide& side, const ShownSide& before);
     // Asks for the file, empties the criteria rows, takes the path and looks the data
     // type up.
     OpenStart startOpen(const OpenSide& side, const std::function<void()>& forgetSide);
@@ -180,8 +193,9 @@ private:
     bool offerFields(ListControl& list, std::string_view table, std::string_view emptyNote,
                      const std::function<void(const std::string&)>& add);
     void failExportFile(std::string_view text);
-    // After a link that did not work: Process off, the reason shown.
-    void linkFailed(LinkResult result);
+    // After a link that did not work: Process off, the reason shown. True when the
+    // working database was held: the user has been told, and nothing more may wait on it.
+    bool linkFailed(LinkResult result);
     void closeRecordsets();
     void rebindIfVisible(Viewer viewer);
     void setRowButtons(bool enabled);
