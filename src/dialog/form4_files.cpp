@@ -155,9 +155,8 @@ bool Form4Model::getTableOne() {
     const bool both = c_.option1.value;
     closeQuietly(sh.rsFileA);
     if (both) closeQuietly(sh.rsFileB);
-    const auto result = attacher_.connectOne(sh.attachFile, "1A",
-                                             both ? std::vector<StagedCopy>{{"Table2", "2A"}}
-                                                  : std::vector<StagedCopy>{});
+    const auto result =
+        link("1A", both ? std::vector<StagedCopy>{{"Table2", "2A"}} : std::vector<StagedCopy>{});
     if (result != LinkResult::Linked) {
         const bool held = linkFailed(result);
         // The copy of File A is as it was, so the dialog shows it as it did.
@@ -195,7 +194,7 @@ void Form4Model::command4Click() {
     if (start != OpenStart::Started) return;
     sh.attachTableName = "Table2";
     closeQuietly(sh.rsFileB);
-    const auto result = attacher_.connectOne(sh.attachFile, "2A");
+    const auto result = link("2A");
     if (result != LinkResult::Linked) {
         // The field choices would wait for the held working database again.
         if (linkFailed(result)) {
@@ -250,6 +249,39 @@ void Form4Model::command6Click() {
     c_.command3.enabled = true;
 }
 
+namespace {
+
+// A link counts as a run while it lasts: Exit, Close Files, closing the dialog and the
+// table commands are refused as they are during a run, since each would take the
+// working tables from under it. A link inside a run leaves the run's mark as it was.
+class LinkInProgress {
+public:
+    LinkInProgress(SharedState& shared, bool& linking)
+        : shared_(shared), linking_(linking), wasRunning_(shared.runInProgress) {
+        shared_.runInProgress = true;
+        linking_ = true;
+    }
+    ~LinkInProgress() {
+        shared_.runInProgress = wasRunning_;
+        linking_ = false;
+    }
+    LinkInProgress(const LinkInProgress&) = delete;
+    LinkInProgress& operator=(const LinkInProgress&) = delete;
+
+private:
+    SharedState& shared_;
+    bool& linking_;
+    bool wasRunning_;
+};
+
+} // namespace
+
+LinkResult Form4Model::link(std::string_view transientName,
+                            const std::vector<StagedCopy>& alsoCopyTo) {
+    const LinkInProgress guard(s_.shared, linking_);
+    return attacher_.connectOne(s_.shared.attachFile, transientName, alsoCopyTo);
+}
+
 bool Form4Model::linkFailed(LinkResult result) {
     c_.command2.enabled = false;
     // A file in use is no question of its type: the engine's own words say what holds it.
@@ -287,7 +319,7 @@ void Form4Model::connectExportFile() {
     }
     sh.skipFieldList = kFlagNo;
     closeQuietly(sh.rsExportFile);
-    const auto result = attacher_.connectOne(sh.attachFile, "3A");
+    const auto result = link("3A");
     sh.skipFieldList.clear();
     if (result != LinkResult::Linked) {
         failExportFile({});

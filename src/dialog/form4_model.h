@@ -145,6 +145,8 @@ public:
     void openFileB() override { command4Click(); }
     void openExportFile() override { command6Click(); }
     ErrorHandler& errors() { return *errors_; }
+    // True while a file is being linked: the window starts no handler then.
+    bool linking() const { return linking_; }
 
 private:
     void setDesignState();
@@ -193,6 +195,8 @@ private:
     bool offerFields(ListControl& list, std::string_view table, std::string_view emptyNote,
                      const std::function<void(const std::string&)>& add);
     void failExportFile(std::string_view text);
+    // Links attachFile through the attacher, as a run while it lasts.
+    LinkResult link(std::string_view transientName, const std::vector<StagedCopy>& alsoCopyTo = {});
     // After a link that did not work: Process off, the reason shown. True when the
     // working database was held: the user has been told, and nothing more may wait on it.
     bool linkFailed(LinkResult result);
@@ -206,6 +210,7 @@ private:
     public:
         explicit ChangingEventPump(Form4Model& model) : model_(model) {}
         void yieldToEvents() override;
+        void drawWindows() override;
 
     private:
         Form4Model& model_;
@@ -219,6 +224,7 @@ private:
     Form4State state_;
     ChangingEventPump events_{*this};
     FileAttacher attacher_;
+    bool linking_ = false;
     // The file names the main window's two file dialogs start at.
     std::string commonDialog1FileName_;
     std::string commonDialog2FileName_;
