@@ -2,6 +2,7 @@
 #include "dialog/form4_model.h"
 
 #include "drivers/data_types.h"
+#include "drivers/file_signature.h"
 #include "engine/engine_error.h"
 #include "shell/run_guard.h"
 
@@ -291,9 +292,17 @@ bool Form4Model::linkFailed(LinkResult result) {
             errors_->handleError(RuntimeError(err::FileInUse, attacher_.linkFailure()));
         return true;
     }
-    // A failed copy has been reported already.
-    if (result == LinkResult::LinkFailed)
-        message(withReason(kCouldNotConnectMessage, attacher_.linkFailure()));
+    // A failed copy has been reported already. The advice to pick a file of a listed
+    // type fits a file of another type only: a missing, locked or damaged file of the
+    // type chosen is told of by the reader's own words.
+    if (result == LinkResult::LinkFailed) {
+        const auto& sh = s_.shared;
+        std::string text(kCouldNotConnectMessage);
+        if (fileMatchesType(sh.attachConnect, sh.attachFolder + "/" + sh.attachFile) ==
+            TypeMatch::Differs)
+            text += kDataTypeListAdvice;
+        message(withReason(text, attacher_.linkFailure()));
+    }
     // Close Files drops what a link could not.
     if (transientTablesLeft(s_.shared.workDb)) c_.command3.enabled = true;
     return false;

@@ -26,8 +26,10 @@ inline constexpr std::string_view kDialogCaption = "Varnoke - Packed with possib
 inline constexpr std::string_view kSelectFieldMessage = "Please select a field.";
 inline constexpr std::string_view kSelectConditionMessage = "Please select a condition.";
 inline constexpr std::string_view kCouldNotConnectMessage =
-    "Varnoke could not connect the file you selected to its database.  Please select a file "
-    "that is of a type in the Data Type List.";
+    "Varnoke could not connect the file you selected to its database.";
+// Follows kCouldNotConnectMessage where the file is not of the type chosen.
+inline constexpr std::string_view kDataTypeListAdvice =
+    "  Please select a file that is of a type in the Data Type List.";
 inline constexpr std::string_view kFileAEmptyMessage =
     "File A is empty, thus nothing can be exported from it, therefore it's fields will not be "
     "shown.";
