@@ -1,10 +1,8 @@
 // The comparison dialog's window while another program holds the working database: a
 // press of an open button waits for it once and says so once, and the window goes on
 // showing the criteria rows and field lists it showed.
-#include "dialog/form4_form.h"
-#include "dialog_fixture.h"
+#include "form4_window_fixture.h"
 #include "support/busy_file.h"
-#include "support/waits.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -18,27 +16,11 @@ struct ClockFirst {
     ManualEngineClock clock;
 };
 
-class HeldWindow : protected ClockFirst, public ::testing::Test {
+class HeldWindow : protected ClockFirst, public Form4Window {
 protected:
-    void SetUp() override {
-        shared.workDb = Engine::instance().openDatabase(dir.copyWorkDb());
-        form = std::make_unique<Form4>(
-            Form4Services{shared, scripted.platform(), mainWindow, viewers});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get(), kPatienceMs));
-    }
-    void TearDown() override {
-        form.reset();
-        shared.workDb.close();
-    }
-    template <typename W = QWidget> W* child(const char* name) {
-        auto* w = form->findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     void press(const char* button, const std::string& path) {
         scripted.files.choosePath(path);
-        QTest::mouseClick(child(button), Qt::LeftButton);
+        click(button);
     }
     Items listed(const char* name) {
         Items out;
@@ -50,13 +32,6 @@ protected:
     std::string workDbPath() {
         return std::filesystem::canonical(dir.path() / "varnoker.mdb").string();
     }
-
-    TempDir dir;
-    ScriptedPlatform scripted;
-    SharedState shared;
-    RecordingMainWindow mainWindow;
-    RecordingViewers viewers;
-    std::unique_ptr<Form4> form;
 };
 
 struct PressCase {

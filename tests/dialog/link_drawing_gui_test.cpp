@@ -1,10 +1,8 @@
 // The comparison dialog's window while a file is read by a reading child: a click or a
 // close that reaches it meanwhile starts nothing over the link.
-#include "dialog/form4_form.h"
-#include "dialog_fixture.h"
+#include "form4_window_fixture.h"
 #include "gated_reader.h"
 #include "shell/run_guard.h"
-#include "support/waits.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,27 +11,9 @@
 namespace varnoke::test {
 namespace {
 
-class LinkWindow : public ::testing::Test {
+class LinkWindow : public Form4Window {
 protected:
-    void SetUp() override {
-        shared.workDb = Engine::instance().openDatabase(dir.copyWorkDb());
-        form = std::make_unique<Form4>(
-            Form4Services{shared, scripted.platform(), mainWindow, viewers});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get(), kPatienceMs));
-    }
-    void TearDown() override {
-        form.reset();
-        shared.workDb.close();
-    }
-
     GatedLotus lotus;
-    TempDir dir;
-    ScriptedPlatform scripted;
-    SharedState shared;
-    RecordingMainWindow mainWindow;
-    RecordingViewers viewers;
-    std::unique_ptr<Form4> form;
 };
 
 struct Intrusion {
