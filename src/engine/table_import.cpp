@@ -18,8 +18,8 @@ namespace {
 // finish() writes the last, shorter batch.
 class ImportSink : public ForeignTableSink {
 public:
-    ImportSink(Connection& c, std::string table, const std::function<void()>& whileWaiting)
-        : c_(c), table_(std::move(table)), whileWaiting_(whileWaiting) {}
+    ImportSink(Connection& c, std::string table, std::function<void()> whileWaiting)
+        : c_(c), table_(std::move(table)), whileWaiting_(std::move(whileWaiting)) {}
 
     void begin(const std::vector<ForeignField>& fields) override {
         for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -102,7 +102,7 @@ private:
 
     Connection& c_;
     std::string table_;
-    const std::function<void()>& whileWaiting_;
+    std::function<void()> whileWaiting_;
     std::vector<ColumnInfo> cols_;
     std::string insertHead_;
     std::size_t batchRows_ = 1;
