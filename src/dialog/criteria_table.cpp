@@ -24,6 +24,7 @@ Value textOrNull(std::string_view text) {
 void CriteriaTable::open(Database& workDb) {
     recordset_ =
         workDb.openRecordset(kCriteriaTable, RecordsetType::Dynaset, rsoption::Inconsistent);
+    read_.reset();
 }
 
 long CriteriaTable::rowCount() const {
@@ -39,11 +40,15 @@ void CriteriaTable::setCurrentRow(long position) {
 }
 
 std::vector<CriteriaRow> CriteriaTable::rows() const {
+    const long count = rowCount();
+    if (read_ && static_cast<long>(read_->size()) == count) return *read_;
     std::vector<CriteriaRow> out;
-    if (rowCount() == 0) return out;
-    auto walker = recordset_.clone();
-    for (walker.moveFirst(); !walker.eof(); walker.moveNext())
-        out.push_back(rowAt(walker));
+    if (count > 0) {
+        auto walker = recordset_.clone();
+        for (walker.moveFirst(); !walker.eof(); walker.moveNext())
+            out.push_back(rowAt(walker));
+    }
+    read_ = out;
     return out;
 }
 
@@ -75,6 +80,7 @@ void CriteriaTable::add(std::string_view ifThis, std::string_view condition,
     recordset_.setValue("This", textOrNull(thisValue));
     recordset_.update();
     recordset_.moveLast();
+    read_.reset();
 }
 
 void CriteriaTable::updateCurrent(std::string_view ifThis, std::string_view condition,
@@ -84,11 +90,13 @@ void CriteriaTable::updateCurrent(std::string_view ifThis, std::string_view cond
     recordset_.setValue("condition", textOrNull(condition));
     recordset_.setValue("This", textOrNull(thisValue));
     recordset_.update();
+    read_.reset();
 }
 
 void CriteriaTable::removeCurrent() {
     if (currentRow() < 0) return;
     recordset_.deleteRecord();
+    read_.reset();
     if (rowCount() == 0) {
         recordset_.requery();
         return;
@@ -100,6 +108,7 @@ void CriteriaTable::removeCurrent() {
     if (rowCount() == 0) return;
     recordset_.moveLast();
     writeConjunction({});
+    read_.reset();
     restorePosition(position);
 }
 
@@ -112,6 +121,7 @@ void CriteriaTable::setConjunctions(std::string_view word) {
         writeConjunction(word);
         recordset_.moveNext();
     }
+    read_.reset();
     restorePosition(position);
 }
 
@@ -122,6 +132,7 @@ void CriteriaTable::deleteAll(Database& workDb) {
 
 void CriteriaTable::refresh() {
     if (recordset_.isOpen()) recordset_.requery();
+    read_.reset();
 }
 
 bool CriteriaTable::ensureCurrent() {

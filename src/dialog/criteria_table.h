@@ -6,6 +6,7 @@
 // conjunction word that joins it to the next; the last carries none.
 #include "engine/engine.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,10 @@ public:
     // Opens the cursor over SSysCriteria (a dynaset).
     void open(Database& workDb);
     bool isOpen() const { return recordset_.isOpen(); }
-    void close() { recordset_.close(); }
+    void close() {
+        recordset_.close();
+        read_.reset();
+    }
 
     // The cursor a Process run walks; its current row is the current criteria row.
     Recordset& recordset() { return recordset_; }
@@ -36,7 +40,9 @@ public:
     // Zero-based position of the current row, -1 when there is none.
     long currentRow() const;
     void setCurrentRow(long position);
-    // The rows in order, read without moving the cursor.
+    // The rows in order, read without moving the cursor. Read once after each change
+    // made through this table: the window draws them often, also while another program
+    // holds the working database, and must not wait for it each time.
     std::vector<CriteriaRow> rows() const;
     // The current row; call only with a current row.
     CriteriaRow current() const;
@@ -66,6 +72,9 @@ private:
     void restorePosition(long position);
 
     Recordset recordset_;
+    // The rows as rows() read them last; forgotten by every change that succeeds (one
+    // that failed part way shows in the row count).
+    mutable std::optional<std::vector<CriteriaRow>> read_;
 };
 
 } // namespace varnoke

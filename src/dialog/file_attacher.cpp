@@ -113,7 +113,8 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
     try {
         dropIfPresent(transientName);
         db.tableDefs().append(db.createTableDef(std::string(transientName), shared_.attachConnect,
-                                                std::string(theFile)));
+                                                std::string(theFile)),
+                              [this] { events_.drawWindows(); });
     } catch (const RuntimeError& error) {
         forgetIfLostWrites(error);
         linkFailure_ = withReason(error.description(), keptTablesNote(targets));

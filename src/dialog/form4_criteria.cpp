@@ -86,9 +86,12 @@ void Form4Model::command10Click() {
 }
 
 bool Form4Model::emptyGrid() {
-    c_.command2.enabled = false;
-    setRowButtons(false);
+    // Rows the working database would not give up are still there to process and edit.
     const bool emptied = guarded([&] { criteria_.deleteAll(s_.shared.workDb); });
+    if (emptied) {
+        c_.command2.enabled = false;
+        setRowButtons(false);
+    }
     applyGridLayout();
     return emptied;
 }

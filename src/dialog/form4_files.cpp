@@ -2,6 +2,7 @@
 #include "dialog/form4_model.h"
 
 #include "drivers/data_types.h"
+#include "drivers/file_signature.h"
 #include "engine/engine_error.h"
 #include "shell/run_guard.h"
 
@@ -76,7 +77,7 @@ Form4Model::OpenStart Form4Model::startOpen(const OpenSide& side,
     auto& sh = s_.shared;
     // A working database that cannot take the rows' removal (another program holds it)
     // cannot take the file's copy either: one notice, and the open stops there.
-    if (!emptyGrid()) return OpenStart::Failed;
+    if (!emptyGrid()) return OpenStart::Held;
     side.path = chosen;
     parseName(sh, side.path, c_.combo6.text == choice::HtmlImport);
     side.nameFlag.clear();
@@ -97,51 +98,72 @@ void Form4Model::refreshExportFieldList() {
         c_.list3.visible = false;
 }
 
+Form4Model::ShownSide Form4Model::shown(const OpenSide& side) const {
+    return {side.path, side.nameFlag, s_.viewers.gridCaption(side.viewer), c_.text1, c_.text2,
+            c_.list1,  c_.list2};
+}
+
+void Form4Model::showAgain(const OpenSide& side, const ShownSide& before) {
+    side.path = before.path;
+    side.nameFlag = before.nameFlag;
+    if (s_.viewers.gridCaption(side.viewer) != before.caption)
+        s_.viewers.setGridCaption(side.viewer, before.caption);
+    c_.text1 = before.text1;
+    c_.text2 = before.text2;
+    c_.list1 = before.list1;
+    c_.list2 = before.list2;
+}
+
 void Form4Model::command1Click() {
     auto& sh = s_.shared;
     sh.attachTableName.clear();
     sh.stopFlag.clear();
-    getTableOne();
+    if (!getTableOne()) return;
     if (isSet(sh.attachFailed)) return;
     fillFileBFieldChoices();
     fillTargetChoices();
     if (c_.option1.value && isSet(sh.fileAName)) c_.command7.enabled = true;
 }
 
-void Form4Model::getTableOne() {
+bool Form4Model::getTableOne() {
     auto& sh = s_.shared;
     const bool one = sh.runMode == "1";
-    const OpenStart start =
-        startOpen({sh.fileAPath, sh.fileAName, commonDialog1FileName_, Viewer::FileA,
-                   one ? "Open File" : "Open File A", "resource"},
-                  [&] {
-                      c_.text1.setText({});
-                      c_.list1.clear();
-                      if (one) {
-                          c_.text2.setText({});
-                          c_.list2.clear();
-                      }
-                  });
-    if (start == OpenStart::Cancelled) return;
+    const OpenSide side{sh.fileAPath,
+                        sh.fileAName,
+                        commonDialog1FileName_,
+                        Viewer::FileA,
+                        one ? "Open File" : "Open File A",
+                        "resource"};
+    const ShownSide before = shown(side);
+    const OpenStart start = startOpen(side, [&] {
+        c_.text1.setText({});
+        c_.list1.clear();
+        if (one) {
+            c_.text2.setText({});
+            c_.list2.clear();
+        }
+    });
+    if (start == OpenStart::Cancelled) return true;
     // File B is offered beside an open File A only: after a failed open the same cause
     // (a held working database, say) would fail it too.
     const auto offerFileB = [&] { c_.command4.enabled = !one && isSet(sh.fileAName); };
-    if (start == OpenStart::Failed) {
+    if (start != OpenStart::Started) {
         offerFileB();
-        return;
+        return start != OpenStart::Held;
     }
     sh.attachTableName = "Table1";
     // In the one-database mode the one file is both File A and File B.
     const bool both = c_.option1.value;
     closeQuietly(sh.rsFileA);
     if (both) closeQuietly(sh.rsFileB);
-    const auto result = attacher_.connectOne(sh.attachFile, "1A",
-                                             both ? std::vector<StagedCopy>{{"Table2", "2A"}}
-                                                  : std::vector<StagedCopy>{});
+    const auto result =
+        link("1A", both ? std::vector<StagedCopy>{{"Table2", "2A"}} : std::vector<StagedCopy>{});
     if (result != LinkResult::Linked) {
-        linkFailed(result);
+        const bool held = linkFailed(result);
+        // The copy of File A is as it was, so the dialog shows it as it did.
+        if (held) showAgain(side, before);
         offerFileB();
-        return;
+        return !held;
     }
     for (const auto& name : attacher_.fieldNames()) {
         c_.list1.addItem(name);
@@ -157,23 +179,29 @@ void Form4Model::getTableOne() {
     refreshExportFieldList();
     c_.command3.enabled = true;
     offerFileB();
+    return true;
 }
 
 void Form4Model::command4Click() {
     auto& sh = s_.shared;
     sh.stopFlag.clear();
-    const OpenStart start = startOpen({sh.fileBPath, sh.fileBName, commonDialog2FileName_,
-                                       Viewer::FileB, "Open File B", "document"},
-                                      [&] {
-                                          c_.text2.setText({});
-                                          c_.list2.clear();
-                                      });
+    const OpenSide side{sh.fileBPath,  sh.fileBName,  commonDialog2FileName_,
+                        Viewer::FileB, "Open File B", "document"};
+    const ShownSide before = shown(side);
+    const OpenStart start = startOpen(side, [&] {
+        c_.text2.setText({});
+        c_.list2.clear();
+    });
     if (start != OpenStart::Started) return;
     sh.attachTableName = "Table2";
     closeQuietly(sh.rsFileB);
-    const auto result = attacher_.connectOne(sh.attachFile, "2A");
+    const auto result = link("2A");
     if (result != LinkResult::Linked) {
-        linkFailed(result);
+        // The field choices would wait for the held working database again.
+        if (linkFailed(result)) {
+            showAgain(side, before);
+            return;
+        }
     } else {
         sh.fileBName = kFlagYes;
         for (const auto& name : attacher_.fieldNames())
@@ -222,20 +250,62 @@ void Form4Model::command6Click() {
     c_.command3.enabled = true;
 }
 
-void Form4Model::linkFailed(LinkResult result) {
+namespace {
+
+// A link counts as a run while it lasts: Exit, Close Files, closing the dialog and the
+// table commands are refused as they are during a run, since each would take the
+// working tables from under it. A link inside a run leaves the run's mark as it was.
+class LinkInProgress {
+public:
+    LinkInProgress(SharedState& shared, bool& linking)
+        : shared_(shared), linking_(linking), wasRunning_(shared.runInProgress) {
+        shared_.runInProgress = true;
+        linking_ = true;
+    }
+    ~LinkInProgress() {
+        shared_.runInProgress = wasRunning_;
+        linking_ = false;
+    }
+    LinkInProgress(const LinkInProgress&) = delete;
+    LinkInProgress& operator=(const LinkInProgress&) = delete;
+
+private:
+    SharedState& shared_;
+    bool& linking_;
+    bool wasRunning_;
+};
+
+} // namespace
+
+LinkResult Form4Model::link(std::string_view transientName,
+                            const std::vector<StagedCopy>& alsoCopyTo) {
+    const LinkInProgress guard(s_.shared, linking_);
+    return attacher_.connectOne(s_.shared.attachFile, transientName, alsoCopyTo);
+}
+
+bool Form4Model::linkFailed(LinkResult result) {
     c_.command2.enabled = false;
     // A file in use is no question of its type: the engine's own words say what holds it.
     // Nor can the working database be looked into now without a second wait.
     if (attacher_.linkFailureNumber() == err::FileInUse) {
         if (result == LinkResult::LinkFailed)
             errors_->handleError(RuntimeError(err::FileInUse, attacher_.linkFailure()));
-        return;
+        return true;
     }
-    // A failed copy has been reported already.
-    if (result == LinkResult::LinkFailed)
-        message(withReason(kCouldNotConnectMessage, attacher_.linkFailure()));
+    // A failed copy has been reported already. The advice to pick a file of a listed
+    // type fits a file of another type only: a missing, locked or damaged file of the
+    // type chosen is told of by the reader's own words.
+    if (result == LinkResult::LinkFailed) {
+        const auto& sh = s_.shared;
+        std::string text(kCouldNotConnectMessage);
+        if (fileMatchesType(sh.attachConnect, sh.attachFolder + "/" + sh.attachFile) ==
+            TypeMatch::Differs)
+            text += kDataTypeListAdvice;
+        message(withReason(text, attacher_.linkFailure()));
+    }
     // Close Files drops what a link could not.
     if (transientTablesLeft(s_.shared.workDb)) c_.command3.enabled = true;
+    return false;
 }
 
 void Form4Model::failExportFile(std::string_view text) {
@@ -258,7 +328,7 @@ void Form4Model::connectExportFile() {
     }
     sh.skipFieldList = kFlagNo;
     closeQuietly(sh.rsExportFile);
-    const auto result = attacher_.connectOne(sh.attachFile, "3A");
+    const auto result = link("3A");
     sh.skipFieldList.clear();
     if (result != LinkResult::Linked) {
         failExportFile({});

@@ -247,6 +247,8 @@ void Form4::build() {
 }
 
 void Form4::handle(void (Form4Model::*handler)()) {
+    // A click that waited while a file was read would start another open over it.
+    if (model_->linking()) return;
     (model_.get()->*handler)();
     render();
 }

@@ -36,6 +36,11 @@ void Form4Model::ChangingEventPump::yieldToEvents() {
     model_.s_.platform.events.yieldToEvents();
 }
 
+void Form4Model::ChangingEventPump::drawWindows() {
+    model_.changed();
+    model_.s_.platform.events.drawWindows();
+}
+
 void Form4Model::setDesignState() {
     c_.option1.caption = "Fields in ONE database";
     c_.option2.caption = "Fields in TWO databases";

@@ -26,8 +26,10 @@ inline constexpr std::string_view kDialogCaption = "Varnoke - Packed with possib
 inline constexpr std::string_view kSelectFieldMessage = "Please select a field.";
 inline constexpr std::string_view kSelectConditionMessage = "Please select a condition.";
 inline constexpr std::string_view kCouldNotConnectMessage =
-    "Varnoke could not connect the file you selected to its database.  Please select a file "
-    "that is of a type in the Data Type List.";
+    "Varnoke could not connect the file you selected to its database.";
+// Follows kCouldNotConnectMessage where the file is not of the type chosen.
+inline constexpr std::string_view kDataTypeListAdvice =
+    "  Please select a file that is of a type in the Data Type List.";
 inline constexpr std::string_view kFileAEmptyMessage =
     "File A is empty, thus nothing can be exported from it, therefore it's fields will not be "
     "shown.";
@@ -145,11 +147,15 @@ public:
     void openFileB() override { command4Click(); }
     void openExportFile() override { command6Click(); }
     ErrorHandler& errors() { return *errors_; }
+    // True while a file is being linked: the window starts no handler then.
+    bool linking() const { return linking_; }
 
 private:
     void setDesignState();
     void resetForMode(bool two);
-    void getTableOne();
+    // Opens File A; false when the working database was held (said once), so nothing
+    // more of the press may touch it.
+    bool getTableOne();
     // One side's file as an opener asks for it and forgets the old one.
     struct OpenSide {
         std::string& path;           // fileAPath or fileBPath
@@ -161,9 +167,20 @@ private:
     };
     enum class OpenStart {
         Cancelled, // no file chosen: nothing changed
-        Failed,    // said so; the criteria rows could not be removed or the type is unknown
+        Held,      // said so; the working database kept the criteria rows: nothing changed
+        Failed,    // said so; the type is unknown
         Started,   // the side forgotten, its new file's path split and its type looked up
     };
+    // What the dialog showed of the files before an open forgot a side.
+    struct ShownSide {
+        std::string path;
+        std::string nameFlag;
+        std::string caption;
+        TextControl text1, text2;
+        ListControl list1, list2;
+    };
+    ShownSide shown(const OpenSide& side) const;
+    void showAgain(const OpenSide& side, const ShownSide& before);
     // Asks for the file, empties the criteria rows, takes the path and looks the data
     // type up.
     OpenStart startOpen(const OpenSide& side, const std::function<void()>& forgetSide);
@@ -180,8 +197,11 @@ private:
     bool offerFields(ListControl& list, std::string_view table, std::string_view emptyNote,
                      const std::function<void(const std::string&)>& add);
     void failExportFile(std::string_view text);
-    // After a link that did not work: Process off, the reason shown.
-    void linkFailed(LinkResult result);
+    // Links attachFile through the attacher, as a run while it lasts.
+    LinkResult link(std::string_view transientName, const std::vector<StagedCopy>& alsoCopyTo = {});
+    // After a link that did not work: Process off, the reason shown. True when the
+    // working database was held: the user has been told, and nothing more may wait on it.
+    bool linkFailed(LinkResult result);
     void closeRecordsets();
     void rebindIfVisible(Viewer viewer);
     void setRowButtons(bool enabled);
@@ -192,6 +212,7 @@ private:
     public:
         explicit ChangingEventPump(Form4Model& model) : model_(model) {}
         void yieldToEvents() override;
+        void drawWindows() override;
 
     private:
         Form4Model& model_;
@@ -205,6 +226,7 @@ private:
     Form4State state_;
     ChangingEventPump events_{*this};
     FileAttacher attacher_;
+    bool linking_ = false;
     // The file names the main window's two file dialogs start at.
     std::string commonDialog1FileName_;
     std::string commonDialog2FileName_;

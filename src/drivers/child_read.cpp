@@ -472,10 +472,18 @@ void readInChild(std::string_view fileName, const ChildLimits& limits,
     const auto deadline = Clock::now() + limits.total;
     auto lastPiece = Clock::now(); // time the sink spends storing does not count
     auto busyAtPiece = child.processorTime();
+    // The sink is told this often that the read waits, also while rows keep coming, so
+    // the program's windows are drawn during a long read.
+    constexpr milliseconds kWaitingEvery{50};
+    auto nextWaiting = Clock::now() + kWaitingEvery;
     std::string pending, messages;
     std::vector<char> chunk(64 * 1024);
     bool done = false;
     for (;;) {
+        if (Clock::now() >= nextWaiting) {
+            sink.waiting();
+            nextWaiting = Clock::now() + kWaitingEvery;
+        }
         const auto now = Clock::now();
         const auto left = std::chrono::ceil<milliseconds>(deadline - now);
         if (left.count() <= 0) tookTooLong(limits.total, " in all");
@@ -491,8 +499,9 @@ void readInChild(std::string_view fileName, const ChildLimits& limits,
             continue;
         }
         pollfd p[2]{{data.read, POLLIN, 0}, {chatter.read, POLLIN, 0}};
-        const int ready =
-            ::poll(p, chatter.read >= 0 ? 2 : 1, static_cast<int>(std::min(quiet, left).count()));
+        const auto untilWaiting = std::chrono::ceil<milliseconds>(nextWaiting - now);
+        const auto timeout = std::max(std::min({quiet, left, untilWaiting}), milliseconds(0));
+        const int ready = ::poll(p, chatter.read >= 0 ? 2 : 1, static_cast<int>(timeout.count()));
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) continue; // the limits above decide
         if (chatter.read >= 0 && p[1].revents != 0 && !drain(chatter.read, messages))

@@ -523,6 +523,10 @@ private:
 
 } // namespace
 
+bool isDbfVersion(std::uint8_t version) {
+    return isKnownVersion(version);
+}
+
 bool dbfUsesFptMemo(ByteSpan table) {
     if (table.empty()) return false;
     const auto v = table[0];

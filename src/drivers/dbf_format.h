@@ -22,6 +22,9 @@ struct DbfImage {
 // for a damaged or cut-short file, 3051 for an encrypted one.
 void readDbfImage(const DbfImage& image, ForeignTableSink& sink);
 
+// Whether a file's first byte is the version byte of a dBase or FoxPro table.
+bool isDbfVersion(std::uint8_t version);
+
 // Whether the table's version byte says its memos are FoxPro's (.fpt) rather than dBase's.
 bool dbfUsesFptMemo(ByteSpan table);
 

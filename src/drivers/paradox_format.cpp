@@ -213,20 +213,33 @@ struct Header {
     std::vector<Field> fields;
 };
 
+constexpr std::size_t kLeastHeader = 0x58;
+constexpr std::size_t kFileTypeAt = 0x04;
+constexpr std::size_t kVersionAt = 0x39;
+
+// Tables with and without a primary key; other types are indexes and the like.
+bool isTableFileType(std::uint8_t fileType) {
+    return fileType == 0 || fileType == 2;
+}
+
+bool isKnownVersion(std::uint8_t version) {
+    return version >= 3 && version <= 0x0C;
+}
+
 Header readHeader(const ByteView& view) {
-    if (view.size() < 0x58) view.fail("it is too short to hold a Paradox header");
+    if (view.size() < kLeastHeader) view.fail("it is too short to hold a Paradox header");
     Header h;
     h.recordSize = view.u16le(0x00);
     h.headerSize = view.u16le(0x02);
-    const std::uint8_t fileType = view.u8(0x04);
+    const std::uint8_t fileType = view.u8(kFileTypeAt);
     h.blockSize = std::size_t{view.u8(0x05)} * 1024;
     h.usedBlocks = view.u16le(0x0C);
     h.firstBlock = view.u16le(0x0E);
     const std::size_t fieldCount = view.u16le(0x21);
-    h.version = view.u8(0x39);
-    if (fileType != 0 && fileType != 2)
+    h.version = view.u8(kVersionAt);
+    if (!isTableFileType(fileType))
         view.fail("it is a Paradox index or other auxiliary file, not a table");
-    if (h.version < 3 || h.version > 0x0C) view.fail("it is not a Paradox table (unknown version)");
+    if (!isKnownVersion(h.version)) view.fail("it is not a Paradox table (unknown version)");
     if (h.blockSize == 0 || h.blockSize > 32 * 1024) view.fail("its block size is not valid");
     if (h.recordSize == 0 || h.recordSize > h.blockSize - 6)
         view.fail("its record size is not valid");
@@ -422,6 +435,11 @@ void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
             values.push_back(decoder.decode(f, record));
         sink.row(values);
     });
+}
+
+bool isParadoxTable(ByteSpan head) {
+    return head.size() >= kLeastHeader && isTableFileType(head[kFileTypeAt]) &&
+           isKnownVersion(head[kVersionAt]);
 }
 
 } // namespace varnoke::drivers

@@ -22,4 +22,7 @@ struct ParadoxImage {
 // or cut-short file, 3051 for a table protected by a password.
 void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink);
 
+// Whether a file's first bytes are a Paradox table's header (not an index's).
+bool isParadoxTable(ByteSpan head);
+
 } // namespace varnoke::drivers

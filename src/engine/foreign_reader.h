@@ -47,6 +47,9 @@ public:
     virtual void begin(const std::vector<ForeignField>& fields) = 0;
     // values has one entry per field, in field order. May be moved from.
     virtual void row(std::vector<Value>& values) = 0;
+    // Called now and then while the reader waits on work outside this process (a reading
+    // child), so the program's windows can be drawn meanwhile.
+    virtual void waiting() {}
 };
 
 class ForeignReader {

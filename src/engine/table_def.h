@@ -2,6 +2,7 @@
 // Table definitions and the collection of a database's tables.
 #include "engine/field.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -69,8 +70,9 @@ public:
     // table of the definition's name (3170 when no reader serves the prefix, the
     // reader's own error when the file cannot be read; nothing is left behind then).
     // Otherwise the definition's fields make an empty table (3010 when the name is
-    // taken, 3264 without fields).
-    void append(const TableDef& def);
+    // taken, 3264 without fields). whileWaiting runs now and then while the reader waits
+    // on its reading child; it must not touch this database.
+    void append(const TableDef& def, const std::function<void()>& whileWaiting = {});
     // Drops the table (3265 when there is none).
     void remove(std::string_view name);
 

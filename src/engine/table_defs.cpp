@@ -83,7 +83,7 @@ bool TableDefs::contains(std::string_view name) const {
                        [&](const TableDef& t) { return sameName(t.name(), name); });
 }
 
-void TableDefs::append(const TableDef& def) {
+void TableDefs::append(const TableDef& def, const std::function<void()>& whileWaiting) {
     auto& c = db_->connection();
     db_->checkWritable();
     if (def.name().empty()) throw EngineError(err::InvalidArgument, "Invalid argument.");
@@ -98,7 +98,8 @@ void TableDefs::append(const TableDef& def) {
                                 def.sourceTableName()};
         const detail::SmallCache smallCache(c);
         try {
-            c.atomically([&] { detail::importForeignTable(c, def.name(), *reader, source); });
+            c.atomically(
+                [&] { detail::importForeignTable(c, def.name(), *reader, source, whileWaiting); });
         } catch (...) {
             c.schemaChanged();
             throw;

@@ -18,7 +18,8 @@ namespace {
 // finish() writes the last, shorter batch.
 class ImportSink : public ForeignTableSink {
 public:
-    ImportSink(Connection& c, std::string table) : c_(c), table_(std::move(table)) {}
+    ImportSink(Connection& c, std::string table, std::function<void()> whileWaiting)
+        : c_(c), table_(std::move(table)), whileWaiting_(std::move(whileWaiting)) {}
 
     void begin(const std::vector<ForeignField>& fields) override {
         for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -61,6 +62,10 @@ public:
         if (++filled_ == batchRows_) write();
     }
 
+    void waiting() override {
+        if (whileWaiting_) whileWaiting_();
+    }
+
     void finish() {
         if (filled_ > 0) write();
     }
@@ -97,6 +102,7 @@ private:
 
     Connection& c_;
     std::string table_;
+    std::function<void()> whileWaiting_;
     std::vector<ColumnInfo> cols_;
     std::string insertHead_;
     std::size_t batchRows_ = 1;
@@ -109,8 +115,8 @@ private:
 } // namespace
 
 void importForeignTable(Connection& c, const std::string& table, const ForeignReader& reader,
-                        const LinkSource& source) {
-    ImportSink sink(c, table);
+                        const LinkSource& source, const std::function<void()>& whileWaiting) {
+    ImportSink sink(c, table, whileWaiting);
     reader.read(source, sink);
     sink.finish();
     if (!sink.begun())

@@ -3,14 +3,15 @@
 #include "engine/connection.h"
 #include "engine/foreign_reader.h"
 
+#include <functional>
 #include <string>
 
 namespace varnoke::detail {
 
 // Creates `table` with the reader's fields and writes its rows. Raises the reader's
 // error, or 3274 when the reader delivers no fields; run it inside a savepoint so a
-// failure leaves nothing behind.
+// failure leaves nothing behind. whileWaiting, when set, runs as the reader waits.
 void importForeignTable(Connection& c, const std::string& table, const ForeignReader& reader,
-                        const LinkSource& source);
+                        const LinkSource& source, const std::function<void()>& whileWaiting = {});
 
 } // namespace varnoke::detail

@@ -10,6 +10,10 @@ class EventPump {
 public:
     virtual ~EventPump() = default;
     virtual void yieldToEvents() = 0;
+    // Lets the windows be drawn and nothing else: no input, timer or network event runs,
+    // so no command can start during a wait that cannot take one. Without windows it
+    // does nothing.
+    virtual void drawWindows() {}
 };
 
 // The per-user settings store: application, section, key.

@@ -1,9 +1,7 @@
 // The comparison dialog's window: its controls where they were designed, and a user
 // opening two files and stating criteria with the mouse and keyboard.
-#include "dialog/form4_form.h"
-#include "dialog_fixture.h"
+#include "form4_window_fixture.h"
 #include "support/text_fit_gui.h"
-#include "support/waits.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -17,25 +15,8 @@
 namespace varnoke::test {
 namespace {
 
-class Form4WindowTest : public ::testing::Test {
+class Form4WindowTest : public Form4Window {
 protected:
-    void SetUp() override {
-        shared.workDb = Engine::instance().openDatabase(dir.copyWorkDb());
-        form = std::make_unique<Form4>(
-            Form4Services{shared, scripted.platform(), mainWindow, viewers});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get(), kPatienceMs));
-    }
-    void TearDown() override {
-        form.reset();
-        shared.workDb.close();
-    }
-    template <typename W = QWidget> W* child(const char* name) {
-        auto* w = form->findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void click(const char* name) { QTest::mouseClick(child(name), Qt::LeftButton); }
     void pick(const char* comboName, const QString& text) {
         auto* combo = child<QComboBox>(comboName);
         const int index = combo->findText(text);
@@ -48,13 +29,6 @@ protected:
         combo->lineEdit()->clear();
         QTest::keyClicks(combo->lineEdit(), text);
     }
-
-    TempDir dir;
-    ScriptedPlatform scripted;
-    SharedState shared;
-    RecordingMainWindow mainWindow;
-    RecordingViewers viewers;
-    std::unique_ptr<Form4> form;
 };
 
 TEST_F(Form4WindowTest, ControlsSitWhereTheyWereDesigned) {

@@ -20,6 +20,9 @@ constexpr const char* kNotOfAType =
 constexpr const char* kCouldNotConnect =
     "Varnoke could not connect the file you selected to its database.  Please select a file "
     "that is of a type in the Data Type List.";
+// The same, for a file of the type chosen: picking a file of another type would not help.
+constexpr const char* kCouldNotConnectFile =
+    "Varnoke could not connect the file you selected to its database.";
 
 class OpenFilesTest : public DialogTest {};
 
@@ -289,6 +292,9 @@ struct LinkFailure {
     std::string type;
     // Makes the file (or leaves it out) in the folder given; returns its path.
     std::function<std::string(const TempDir&)> make;
+    // Whether the file is of another type than the one chosen, so the message advises
+    // picking a file of a listed type.
+    bool otherType = false;
 };
 
 void PrintTo(const LinkFailure& c, std::ostream* os) {
@@ -340,8 +346,9 @@ TEST_P(LinkFailureReason, FollowsTheOpenersOwnMessageOnANewLine) {
         "Varnoke's copies of File A and File B are as they were before.",
         "Varnoke's copy of File B is as it was before.",
         "Varnoke's copy of the export file is as it was before."};
-    EXPECT_EQ(scripted.prompter.messages(), (Items{std::string(kCouldNotConnect) + "\n" + reason +
-                                                   "\n" + kept[static_cast<int>(opener)]}));
+    const std::string opening = fail.otherType ? kCouldNotConnect : kCouldNotConnectFile;
+    EXPECT_EQ(scripted.prompter.messages(),
+              (Items{opening + "\n" + reason + "\n" + kept[static_cast<int>(opener)]}));
     EXPECT_EQ(shared.stopFlag, "y");
 }
 
@@ -349,6 +356,14 @@ std::string copyOfData(const TempDir& dir, const std::string& from, const std::s
     const auto target = dir.path() / name;
     std::filesystem::copy_file(testData(from), target);
     return target.string();
+}
+
+// A copy of a sound file cut to its first `keep` bytes, as a broken copy leaves it.
+std::string cutCopy(const TempDir& dir, const std::string& from, const std::string& name,
+                    std::uintmax_t keep) {
+    const std::string path = copyOfData(dir, from, name);
+    std::filesystem::resize_file(path, keep);
+    return path;
 }
 
 std::string failureName(const ::testing::TestParamInfo<std::tuple<LinkFailure, Opener>>& info) {
@@ -373,11 +388,37 @@ INSTANTIATE_TEST_SUITE_P(
                             std::filesystem::permissions(path, std::filesystem::perms::none);
                             return path;
                         }},
-            LinkFailure{"DamagedHeader", "dBase IV",
-                        [](const TempDir& d) { return d.write("broken.dbf", "no dBase file"); }},
+            LinkFailure{"TextAsDbase", "dBase IV",
+                        [](const TempDir& d) { return d.write("broken.dbf", "no dBase file"); },
+                        true},
             LinkFailure{
                 "MemoFileMissing", "dBase IV",
-                [](const TempDir& d) { return copyOfData(d, "dbf/db3memo.dbf", "memo.dbf"); }}),
+                [](const TempDir& d) { return copyOfData(d, "dbf/db3memo.dbf", "memo.dbf"); }},
+            LinkFailure{
+                "DbaseCutShort", "dBase IV",
+                [](const TempDir& d) { return cutCopy(d, "dbf/people.dbf", "cut.dbf", 100); }},
+            LinkFailure{
+                "DbaseAsParadox", "Paradox 5.X",
+                [](const TempDir& d) { return copyOfData(d, "dbf/people.dbf", "people.db"); },
+                true},
+            LinkFailure{"ParadoxCutShort", "Paradox 5.X",
+                        [](const TempDir&
+                               d) { return cutCopy(d, "paradox/AREACODE.DB", "area.db", 0x400); }},
+            LinkFailure{
+                "WorksheetAsExcel", "Excel 8.0",
+                [](const TempDir& d) { return copyOfData(d, "lotus/sales.wk4", "sales.xls"); },
+                true},
+            LinkFailure{
+                "WorksheetCutShort", "Lotus WK4",
+                [](const TempDir& d) { return cutCopy(d, "lotus/sales.wk4", "sales.wk4", 200); }},
+            LinkFailure{
+                "WorkbookAsLotus", "Lotus WK4",
+                [](const TempDir& d) { return copyOfData(d, "xls/booleans.xls", "book.wk4"); },
+                true},
+            LinkFailure{
+                "JetCutShort", "Jet table",
+                [](const TempDir&
+                       d) { return cutCopy(d, "mdb/DateTestDatabase.mdb", "dates.mdb", 3000); }}),
         ::testing::Values(Opener::FileA, Opener::FileB, Opener::ExportFile)),
     failureName);
 

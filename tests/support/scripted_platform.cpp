@@ -74,6 +74,11 @@ void CountingEventPump::yieldToEvents() {
     if (onYield) onYield(yields);
 }
 
+void CountingEventPump::drawWindows() {
+    ++draws;
+    if (onDraw) onDraw(draws);
+}
+
 void MemorySettingsStore::save(std::string_view app, std::string_view section, std::string_view key,
                                std::string_view value) {
     values[std::string(app) + "/" + std::string(section) + "/" + std::string(key)] = value;

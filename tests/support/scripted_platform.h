@@ -66,6 +66,10 @@ public:
     std::function<void(int)> onYield;
     int yields = 0;
     void yieldToEvents() override;
+    // Runs on every drawing of the windows alone.
+    std::function<void(int)> onDraw;
+    int draws = 0;
+    void drawWindows() override;
 };
 
 class MemorySettingsStore : public SettingsStore {

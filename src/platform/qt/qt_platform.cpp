@@ -249,6 +249,13 @@ void QtEventPump::yieldToEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// Input waits in its queue (a click or a close request among it) until the wait is over.
+void QtEventPump::drawWindows() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::ExcludeSocketNotifiers |
+                                    QEventLoop::X11ExcludeTimers);
+}
+
 void QtSettingsStore::save(std::string_view app, std::string_view section, std::string_view key,
                            std::string_view value) {
     QSettings settings(toQString(app), toQString(app));

@@ -58,6 +58,7 @@ private:
 class QtEventPump : public EventPump {
 public:
     void yieldToEvents() override;
+    void drawWindows() override;
 };
 
 class QtSettingsStore : public SettingsStore {
