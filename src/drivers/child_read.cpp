@@ -218,6 +218,18 @@ void closeAllBut(std::vector<int> keep) {
     closeRange(from, ~0u);
 }
 
+// What a library writes to stderr when an allocation fails (GLib's words), kept from
+// the end of its messages.
+constexpr std::string_view kFailedAllocation = "failed to allocate";
+
+// A library may catch a failed allocation and report only that it could not read the
+// file; the child says first, where the parent reads it, that memory ran out.
+void tellFailedAllocation() {
+    constexpr std::string_view text = "Varnoke: failed to allocate memory\n";
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, text.data(), text.size());
+    throw std::bad_alloc();
+}
+
 [[noreturn]] void runChild(pid_t parent, int fd, int chatter, const ChildLimits& limits,
                            const std::function<void(ForeignTableSink&)>& read,
                            std::initializer_list<int> keep) {
@@ -243,6 +255,7 @@ void closeAllBut(std::vector<int> keep) {
     if (chatter != STDERR_FILENO) ::close(chatter);
     const rlimit memory{addressSpaceNow() + limits.memory, addressSpaceNow() + limits.memory};
     ::setrlimit(RLIMIT_AS, &memory);
+    std::set_new_handler(tellFailedAllocation);
     // Processor time never exceeds the time the whole read may take; past it the
     // kernel sends SIGXCPU, and a second later kills the child outright.
     const auto seconds =
@@ -328,9 +341,6 @@ struct Child {
     }
 };
 
-// What a library writes to stderr when an allocation fails (GLib's words), kept from
-// the end of its messages.
-constexpr std::string_view kFailedAllocation = "failed to allocate";
 constexpr std::size_t kChatterKept = 4096;
 
 // Reads what is there; false at the end. Keeps only the end of a long text.
@@ -349,9 +359,11 @@ constexpr const char* kNeedsMoreMemory = "reading it needs more memory than Varn
 // The parent's end: decodes the child's messages and hands them to the sink.
 class Receiver {
 public:
+    // ranOutOfMemory tells whether the child said an allocation failed.
     Receiver(ForeignTableSink& sink, const ChildLimits& limits,
-             std::function<void(const std::string&)> failed)
-        : sink_(sink), limits_(limits), failed_(std::move(failed)) {}
+             std::function<void(const std::string&)> failed, std::function<bool()> ranOutOfMemory)
+        : sink_(sink), limits_(limits), failed_(std::move(failed)),
+          ranOutOfMemory_(std::move(ranOutOfMemory)) {}
 
     // Takes the whole messages at the front of pending; true once Done arrived.
     bool take(std::string& pending) {
@@ -393,7 +405,9 @@ private:
         } else if (kind == Failure) {
             const auto number = static_cast<int>(body.u32());
             const std::string text = body.text();
-            if (number == -1) failed_(kNeedsMoreMemory);
+            // The reader's own words about a file the library gave up on are not the
+            // reason when the library gave up for want of memory.
+            if (number == -1 || ranOutOfMemory_()) failed_(kNeedsMoreMemory);
             if (number < 0) failed_("it could not be read");
             throw EngineError(number, text);
         } else if (kind == Done) {
@@ -404,6 +418,7 @@ private:
     ForeignTableSink& sink_;
     const ChildLimits& limits_;
     std::function<void(const std::string&)> failed_;
+    std::function<bool()> ranOutOfMemory_;
     std::vector<Value> values_;
     std::size_t rows_ = 0;
     bool done_ = false;
@@ -411,7 +426,7 @@ private:
 
 } // namespace
 
-ChildLimits limitsForFile(std::size_t fileSize) {
+ChildLimits limitsForFile(std::size_t fileSize, std::size_t cells) {
     constexpr std::size_t MiB = 1024 * 1024;
     // Under AddressSanitizer the child runs several times slower than in a user's build.
 #ifdef __SANITIZE_ADDRESS__
@@ -420,11 +435,21 @@ ChildLimits limitsForFile(std::size_t fileSize) {
     constexpr long long slowdown = 1;
 #endif
     const auto megabytes = static_cast<long long>(fileSize / MiB);
+    // libwps keeps about 600 bytes a cell and ours 150 more while it reads, and takes
+    // up to 9 microseconds of processor time for one: twice the room and five times the
+    // time leave a slower machine its margin.
+    constexpr std::size_t kCellRoom = 2048;
+    constexpr long long kCellMicroseconds = 50;
+    const auto cellTime = std::chrono::milliseconds(
+        slowdown * static_cast<long long>(std::min<std::size_t>(cells, 1u << 30)) *
+        kCellMicroseconds / 1000);
+    const std::size_t memory =
+        128 * MiB + 16 * fileSize + kCellRoom * std::min<std::size_t>(cells, 1u << 30);
     // A row takes at least a byte of its file; a worksheet may leave a million rows
     // empty between two cells.
-    return {std::chrono::milliseconds(slowdown * (1000 + 1000 * megabytes)),
-            std::min<std::size_t>(128 * MiB + 16 * fileSize, 4096 * MiB),
-            std::chrono::milliseconds(slowdown * (10'000 + 2000 * megabytes)),
+    return {std::chrono::milliseconds(slowdown * (1000 + 1000 * megabytes)) + cellTime,
+            std::min<std::size_t>(memory, 4096 * MiB),
+            std::chrono::milliseconds(slowdown * (10'000 + 2000 * megabytes)) + 2 * cellTime,
             (1u << 20) + fileSize};
 }
 
@@ -468,7 +493,15 @@ void readInChild(std::string_view fileName, const ChildLimits& limits,
         failed("reading it took longer than " + std::string(seconds) + " seconds" +
                std::string(what));
     };
-    Receiver receiver(sink, limits, failed);
+    std::string messages;
+    // What the child wrote to stderr before it wrote what is read now is there to read
+    // now.
+    auto saidOutOfMemory = [&] {
+        for (pollfd q{chatter.read, POLLIN, 0}; chatter.read >= 0 && ::poll(&q, 1, 0) > 0;)
+            if (!drain(chatter.read, messages)) break;
+        return messages.find(kFailedAllocation) != std::string::npos;
+    };
+    Receiver receiver(sink, limits, failed, saidOutOfMemory);
     const auto deadline = Clock::now() + limits.total;
     auto lastPiece = Clock::now(); // time the sink spends storing does not count
     auto busyAtPiece = child.processorTime();
@@ -476,7 +509,7 @@ void readInChild(std::string_view fileName, const ChildLimits& limits,
     // the program's windows are drawn during a long read.
     constexpr milliseconds kWaitingEvery{50};
     auto nextWaiting = Clock::now() + kWaitingEvery;
-    std::string pending, messages;
+    std::string pending;
     std::vector<char> chunk(64 * 1024);
     bool done = false;
     for (;;) {
@@ -517,11 +550,8 @@ void readInChild(std::string_view fileName, const ChildLimits& limits,
     }
     const int status = child.wait();
     if (done) return;
-    // Whatever the child wrote before it ended is there now.
-    for (pollfd q{chatter.read, POLLIN, 0}; chatter.read >= 0 && ::poll(&q, 1, 0) > 0;)
-        if (!drain(chatter.read, messages)) break;
     // A library that cannot allocate says so before it aborts.
-    if (messages.find(kFailedAllocation) != std::string::npos) failed(kNeedsMoreMemory);
+    if (saidOutOfMemory()) failed(kNeedsMoreMemory);
     if (WIFSIGNALED(status) && (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL))
         tookTooLong(limits.total, " of processor time");
     // A child that runs out of memory inside the library may die of it.

@@ -25,8 +25,11 @@ struct ChildLimits {
     std::size_t rows = 1'000'000;
 };
 
-// Limits that grow with the file's size: a larger file may take longer and more.
-ChildLimits limitsForFile(std::size_t fileSize);
+// Limits that grow with the file's size: a larger file may take longer and more. A
+// library that keeps every cell of a worksheet until it has read the last one needs
+// room and time by the cell, however few bytes a cell takes in the file: cells counts
+// them (or bounds them from above), and 0 leaves the limits to the size alone.
+ChildLimits limitsForFile(std::size_t fileSize, std::size_t cells = 0);
 
 // Runs read in a child process and sends what it sends to sink. An EngineError the
 // child raises is raised here with its number and text; running out of time or

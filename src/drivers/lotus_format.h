@@ -11,8 +11,9 @@ namespace varnoke::drivers {
 // is not a readable worksheet, 3051 for one protected by a password.
 void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink& sink);
 
-// The link's read of a worksheet file: in a child process within limits (the link
-// gives limitsForFile of the file's size).
+// The link's read of a worksheet file: in a child process within limits, by default
+// those of the file's size and its count of cells.
+void readLotusFile(const std::filesystem::path& file, ForeignTableSink& sink);
 void readLotusFile(const std::filesystem::path& file, const ChildLimits& limits,
                    ForeignTableSink& sink);
 

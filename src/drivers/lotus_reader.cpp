@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -182,11 +183,7 @@ private:
 class LotusReader final : public ForeignReader {
 public:
     void read(const LinkSource& source, ForeignTableSink& sink) const override {
-        const auto file = findLinkedFile(source);
-        // A file that cannot be sized cannot be mapped either, which says why.
-        std::error_code unsized;
-        const auto size = std::filesystem::file_size(file, unsized);
-        readLotusFile(file, limitsForFile(unsized ? 0 : size), sink);
+        readLotusFile(findLinkedFile(source), sink);
     }
 };
 
@@ -304,19 +301,37 @@ const ForeignReader& lotusReader() {
     return reader;
 }
 
-void readLotusFile(const std::filesystem::path& file, const ChildLimits& limits,
-                   ForeignTableSink& sink) {
+namespace {
+
+// limitsOf gives the limits of the file's bytes.
+void readLotusFileWithin(const std::filesystem::path& file,
+                         const std::function<ChildLimits(ByteSpan)>& limitsOf,
+                         ForeignTableSink& sink) {
     const MappedFile bytes(file);
     const std::string name = fileNameOf(file);
     // The child sees a cut it runs into (its copy of the watch is its own); the
     // parent sees one by the file's size, and one that broke the child.
     readMapped({&bytes}, [&] {
-        readInChild(name, limits,
+        readInChild(name, limitsOf(bytes.bytes()),
                     [&](ForeignTableSink& out) {
                         readMapped({&bytes}, [&] { readLotusImage(bytes.bytes(), name, out); });
                     },
                     sink, {bytes.descriptor()});
     });
+}
+
+} // namespace
+
+void readLotusFile(const std::filesystem::path& file, ForeignTableSink& sink) {
+    readLotusFileWithin(
+        file, [](ByteSpan image) { return limitsForFile(image.size(), countLotusRecords(image)); },
+        sink);
+}
+
+void readLotusFile(const std::filesystem::path& file, const ChildLimits& limits,
+                   ForeignTableSink& sink) {
+    readLotusFileWithin(
+        file, [&](ByteSpan) { return limits; }, sink);
 }
 
 } // namespace varnoke::drivers

@@ -252,6 +252,12 @@ LotusRecords readLotusRecords(ByteSpan image, std::string_view fileName) {
     return out;
 }
 
+std::size_t countLotusRecords(ByteSpan image) {
+    std::size_t records = 0;
+    forEachRecord(image, [&](const Record&) { ++records; });
+    return records;
+}
+
 std::vector<LotusSheetPart> lotusLibraryParts(ByteSpan image) {
     if (!releaseTwo(image)) return {};
     // The range's last row; 0xFFFF in both last column and last row marks an empty sheet.

@@ -32,6 +32,10 @@ void checkLotusRecords(ByteSpan image, std::string_view fileName);
 
 LotusRecords readLotusRecords(ByteSpan image, std::string_view fileName);
 
+// The records before the end-of-file record: no more cells than that are kept by the
+// library, whatever their kind (it keeps a blank one too).
+std::size_t countLotusRecords(ByteSpan image);
+
 // libwps reads a Release 2 cell's row as a signed number: at the first cell past row
 // 32,767 it stops reading the file, and a sheet whose active range ends past that row
 // it does not take for a worksheet at all. Such a sheet is read as parts that keep

@@ -1,7 +1,7 @@
 // Every row of a worksheet reaches the link: a Release 2 sheet past row 32,767 (which
 // libwps reads as a signed number, stopping at the first such cell), sheets of the
-// later releases up to their last row, and a sheet the library stops reading early is
-// refused, never linked short.
+// later releases up to their last row, large sheets of short number cells, and a sheet
+// the library stops reading early is refused, never linked short.
 #include "drivers/lotus_format.h"
 #include "file_bytes.h"
 #include "lotus_sheet.h"
@@ -232,6 +232,100 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   0, "", 2}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// Sheets of many short cells, which the library keeps at some 600 bytes each however
+// few bytes they take in the file: the link's limits give them room by the cell.
+enum class CellKind { Number, Integer };
+
+struct LargeCase {
+    const char* label;
+    LotusRelease release;
+    CellKind kind;
+    unsigned columns;
+    unsigned dataRows;
+};
+
+Value largeValue(const LargeCase& c, unsigned r, unsigned column) {
+    if (c.kind == CellKind::Number) return Value::number(r * 1000.0 + column + 0.5);
+    return Value::number((r * 7 + column) % 16000);
+}
+
+std::string largeSheetOf(const LargeCase& c) {
+    LotusSheet sheet(c.release);
+    for (unsigned column = 0; column < c.columns; ++column)
+        sheet.label(0, column, "C" + std::to_string(column));
+    for (unsigned r = 1; r <= c.dataRows; ++r)
+        for (unsigned column = 0; column < c.columns; ++column) {
+            const double v = largeValue(c, r, column).asNumber();
+            if (c.kind == CellKind::Number)
+                sheet.number(r, column, v);
+            else
+                sheet.integer(r, column, static_cast<std::int16_t>(v));
+        }
+    return sheet.bytes();
+}
+
+class LotusLargeSheetTest : public ::testing::TestWithParam<LargeCase> {};
+
+TEST_P(LotusLargeSheetTest, ALargeSheetOfShortCellsLinksWhole) {
+    const auto& c = GetParam();
+    TempDir dir;
+    const std::string path =
+        dir.file(c.release == LotusRelease::Two ? "numbers.wk1" : "numbers.wk4");
+    spit(path, largeSheetOf(c));
+
+    const auto began = std::chrono::steady_clock::now();
+    Table table;
+    try {
+        table = readLinked("Lotus WK4;DATABASE=" + path, "");
+    } catch (const EngineError& e) {
+        FAIL() << e.what();
+    }
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    RecordProperty("link_seconds", std::to_string(took.count()));
+
+    ASSERT_EQ(table.fields.size(), c.columns);
+    ASSERT_EQ(table.rows.size(), c.dataRows);
+    int wrong = 0;
+    for (unsigned r = 1; r <= c.dataRows && wrong < 5; ++r)
+        for (unsigned column = 0; column < c.columns; ++column)
+            if (table.rows[r - 1][column] != largeValue(c, r, column)) {
+                ++wrong;
+                ADD_FAILURE() << "row " << r << " column " << column << " is not as written";
+                break;
+            }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sheets, LotusLargeSheetTest,
+    ::testing::Values(
+        // 9 MB of 18-byte number cells, and 6 MB of 10-byte whole numbers: limits by
+        // the file's size alone refused both as unreadable.
+        LargeCase{"Wk4Numbers", LotusRelease::Four, CellKind::Number, 20, 25000},
+        LargeCase{"Wk4Integers", LotusRelease::Four, CellKind::Integer, 20, 30000},
+        // A Release 2 sheet past row 32,767, read as two parts.
+        LargeCase{"Wk1Numbers", LotusRelease::Two, CellKind::Number, 20, 34000}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A read that runs out of the memory the child is allowed says so: the library
+// catches a failed allocation and reports only a sheet it could not read.
+TEST(LotusMemoryTest, RunningOutOfMemoryIsToldAsSuch) {
+    TempDir dir;
+    const std::string path = dir.file("numbers.wk4");
+    spit(path, largeSheetOf({"", LotusRelease::Four, CellKind::Number, 20, 20000}));
+    const drivers::ChildLimits tight{std::chrono::minutes(1), 16u * 1024 * 1024,
+                                     std::chrono::minutes(1), 1'000'000};
+    Table table;
+    try {
+        drivers::readLotusFile(path, tight, table);
+        ADD_FAILURE() << "linked " << table.rows.size() << " rows in 16 MB";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), 3274);
+        EXPECT_NE(std::string(e.what()).find("needs more memory than Varnoke allows"),
+                  std::string::npos)
+            << e.what();
+    }
+}
 
 } // namespace
 } // namespace varnoke::test
