@@ -491,7 +491,7 @@ void readInChild(std::string_view fileName, const ChildLimits& limits,
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(limit.count()) / 1000.0);
         failed("reading it took longer than " + std::string(seconds) + " seconds" +
-               std::string(what));
+               std::string(what) + " (the file may be damaged)");
     };
     std::string messages;
     // What the child wrote to stderr before it wrote what is read now is there to read

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -207,15 +208,35 @@ void checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
     checkFixedPlaces(entries, place);
 }
 
-void checkCatalog(MdbHandle* mdb, const Place& place) {
-    // The catalog's own definition is always on page 2.
-    MdbCatalogEntry catalog{};
+namespace {
+
+// The catalog's own definition, which is always on page 2; the entry must outlive the
+// table read from it.
+std::unique_ptr<MdbTableDef, TableFreer> catalogTable(MdbHandle* mdb, MdbCatalogEntry& catalog,
+                                                      const Place& place) {
     catalog.mdb = mdb;
     catalog.object_type = MDB_TABLE;
     catalog.table_pg = 2;
     std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(&catalog));
-    if (!table || !mdb_read_columns(table.get()))
+    if (!table || !table->usage_map || !mdb_read_columns(table.get()))
         throwBadFormat(place.file, "its catalog cannot be read (the file may be damaged)");
+    return table;
+}
+
+} // namespace
+
+void checkCatalogMap(MdbHandle* mdb, const Place& place) {
+    MdbCatalogEntry catalog{};
+    catalogTable(mdb, catalog, place);
+}
+
+void checkUsageMap(const MdbTableDef& table, const Place& place) {
+    if (!table.usage_map) place.fail("has a usage map that cannot be read");
+}
+
+void checkCatalog(MdbHandle* mdb, const Place& place) {
+    MdbCatalogEntry catalog{};
+    const auto table = catalogTable(mdb, catalog, place);
     const unsigned held = table->num_rows;
     unsigned read = 0;
     mdb_rewind_table(table.get());
@@ -261,6 +282,26 @@ std::optional<RowLayout> rowLayout(const MdbHandle* mdb, const MdbTableDef& tabl
     if (tail - start < width + 2 + 2 * (varCount + 1)) return std::nullopt;
     layout.fixedEnd = u16(page, tail - 4);
     return layout;
+}
+
+void checkRowPlace(const MdbHandle* mdb, const MdbTableDef& table, const Place& place) {
+    if (table.cur_row == 0 || mdb->cur_pg != table.cur_phys_pg) return;
+    const std::size_t size = pageSize(mdb);
+    if (size > sizeof mdb->pg_buf) return;
+    const std::span<const std::uint8_t> page(mdb->pg_buf, size);
+    const std::size_t counted = mdb->fmt->row_count_offset;
+    const std::size_t row = table.cur_row - 1;
+    const std::size_t slot = counted + 2 + 2 * row;
+    const std::size_t rowTableEnd = counted + 2 + 2 * std::size_t{u16(page, counted)};
+    if (slot + 2 > rowTableEnd || rowTableEnd > size)
+        place.fail("has a record outside its page's row table");
+    const unsigned offset = u16(page, slot);
+    // A row that only points to its record on another page is placed there.
+    if (offset & 0x8000) return;
+    const std::size_t start = offset & 0x1FFF;
+    const std::size_t end = row == 0 ? size : u16(page, slot - 2) & 0x1FFF;
+    if (start < rowTableEnd || start >= end || end > size)
+        place.fail("has a record that lies outside its place in the page");
 }
 
 void checkFixedColumns(const MdbTableDef& table, const RowLayout& row, const Place& place) {
@@ -325,9 +366,13 @@ std::uint32_t checkLongValue(MdbHandle* mdb, const MdbColumn& col, const Place& 
     case kChain: {
         std::uint64_t held = 0;
         std::uint32_t next = pointer;
+        // A chain that comes back to a row it passed would add up to any length, and
+        // libmdb's read of it gives nothing.
+        std::unordered_set<std::uint32_t> met;
         for (std::uint64_t step = 0; held < length; ++step) {
             if (next == 0 || step >= place.pages)
                 place.fail("has a memo whose chain of pages ends too soon");
+            if (!met.insert(next).second) place.fail("has a memo whose chain of pages loops");
             const auto row = longValueRow(mdb, next, page, place);
             if (row.size() < 4) place.fail("has a memo whose chain of pages ends too soon");
             next = u32(row, 0);

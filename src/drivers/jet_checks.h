@@ -36,6 +36,18 @@ struct TableFreer {
 // would make tables vanish, or another stand in for the one named, without a word.
 void checkCatalog(MdbHandle* mdb, const Place& place);
 
+// The catalog's own usage map, before libmdb walks it: one it cannot copy (a row of no
+// bytes) it would read through a null pointer.
+void checkCatalogMap(MdbHandle* mdb, const Place& place);
+
+// A table's usage map as libmdb copied it: without one, its walk of the rows reads
+// through a null pointer.
+void checkUsageMap(const MdbTableDef& table, const Place& place);
+
+// The row just fetched must lie after its page's row table and end inside the page;
+// libmdb reads one that starts in the page's head as a record of Nulls.
+void checkRowPlace(const MdbHandle* mdb, const MdbTableDef& table, const Place& place);
+
 // The row just fetched, as the data page in the handle's page buffer holds it.
 struct RowLayout {
     unsigned columns = 0;                // the count at the row's head
@@ -51,7 +63,8 @@ void checkFixedColumns(const MdbTableDef& table, const RowLayout& row, const Pla
 
 // A memo or OLE value's 12-byte header in the page buffer, at the column's current
 // value: inline, on one long-value page, or a chain of them, each page inside the file,
-// a long-value page, the row one it holds. Gives the length the header states.
+// a long-value page, the row one it holds, no row of a chain met twice. Gives the length
+// the header states.
 std::uint32_t checkLongValue(MdbHandle* mdb, const MdbColumn& col, const Place& place);
 
 } // namespace varnoke::drivers::jet

@@ -103,8 +103,8 @@ std::uintmax_t checkReadable(const std::filesystem::path& file) {
     const std::uintmax_t pageSize = header[0x14] == 0 ? 2048 : 4096;
     const std::uintmax_t size = std::filesystem::file_size(file);
     if (size % pageSize != 0 || size < 2 * pageSize)
-        throwBadFormat(fileNameOf(file), "it does not hold a whole number of pages (it may "
-                                         "have been cut short)");
+        throwBadFormat(fileNameOf(file), "it does not hold a whole number of pages (the file "
+                                         "may be damaged)");
     return size;
 }
 
@@ -138,8 +138,10 @@ public:
                           std::string_view wanted, ForeignTableSink& sink) {
         mdb_set_bind_size(mdb, kBindSize);
         mdb_set_boolean_fmt_numbers(mdb);
-        if (!mdb_read_catalog(mdb, MDB_TABLE)) throwBadFormat(name, "its catalog cannot be read");
         jet::Place place{name, "", size / static_cast<std::uintmax_t>(mdb->fmt->pg_size)};
+        jet::checkCatalogMap(mdb, place);
+        if (!mdb_read_catalog(mdb, MDB_TABLE))
+            throwBadFormat(name, "its catalog cannot be read (the file may be damaged)");
         jet::checkCatalog(mdb, place);
         MdbCatalogEntry* chosen = nullptr;
         for (unsigned i = 0; i < mdb->num_catalog; ++i) {
@@ -159,10 +161,11 @@ public:
         std::unique_ptr<MdbTableDef, jet::TableFreer> table(mdb_read_table(chosen));
         if (table) checkFieldCount(table->num_cols, name);
         if (!table || !mdb_read_columns(table.get()))
-            throwBadFormat(name,
-                           "the table '" + std::string(chosen->object_name) + "' cannot be read");
+            throwBadFormat(name, "the table '" + std::string(chosen->object_name) +
+                                     "' cannot be read (the file may be damaged)");
         place.table = chosen->object_name;
         jet::checkDefinition(mdb, static_cast<std::uint32_t>(chosen->table_pg), place);
+        jet::checkUsageMap(*table, place);
         const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
         const unsigned count = table->num_cols;
         std::vector<ForeignField> fields;
@@ -187,6 +190,7 @@ public:
         std::vector<Value> values;
         while (mdb_fetch_row(table.get())) {
             if (++read > expected) break;
+            jet::checkRowPlace(mdb, *table, place);
             // A row with no columns is one the library cracked from zeros or garbage
             // and hands on as blank.
             if (const auto row = jet::rowLayout(mdb, *table)) {
@@ -217,6 +221,9 @@ public:
 private:
     // A decimal column holds up to 28 digits, a sign and a point.
     static constexpr int kNumericTextSize = 30;
+    // The serials of 100-01-01 and 9999-12-31, each widened by a day for its hours
+    // (before 1899-12-30 the time of day counts away from zero).
+    static constexpr double kBeforeFirstDay = -657435, kAfterLastDay = 2958466;
 
     // Decimal columns that hold a number a double cannot hold exactly: such a column is
     // text, so that two long keys are never read as one number. Only a table with a
@@ -269,9 +276,14 @@ private:
             return Value::number(raw<float>(mdb, col));
         case MDB_DOUBLE:
             return Value::number(raw<double>(mdb, col));
-        // Jet keeps dates as the same day serial the engine uses.
-        case MDB_DATETIME:
-            return Value::date(raw<double>(mdb, col));
+        // Jet keeps dates as the same day serial the engine uses, from the year 100 to
+        // 9999; a serial past those is damage (a flipped byte gives 1e+285).
+        case MDB_DATETIME: {
+            const double serial = raw<double>(mdb, col);
+            if (!(serial > kBeforeFirstDay && serial < kAfterLastDay))
+                place.fail("has a date outside the years Jet keeps");
+            return Value::date(serial);
+        }
         case MDB_NUMERIC:
             return Value::number(std::strtod(bound.data(), nullptr));
         case MDB_REPID:
@@ -288,7 +300,7 @@ private:
         case MDB_OLE: {
             std::size_t size = 0;
             std::unique_ptr<void, MallocFreer> data(mdb_ole_read_full(mdb, &col, &size));
-            if (!data) return Value::null();
+            if (!data) place.fail("has a long value that cannot be read");
             return Value::text(std::string(static_cast<const char*>(data.get()), size));
         }
         default:

@@ -205,7 +205,18 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{
             "JetCatalogThatLoops", "JetTable", "catalog_loop.mdb",
             [](const std::string& path) { spit(path, slurp(kData + "/mdb/catalog_loop.mdb")); },
-            "seconds without sending a row"},
+            "seconds without sending a row (the file may be damaged)"},
+        // Fuzz findings: the catalog's usage map names a row of no bytes, so libmdb keeps
+        // no map and reads through a null pointer while it reads the catalog.
+        HostileCase{
+            "JetCatalogMapOfNoBytes", "JetTable", "catalog_map_null.mdb",
+            [](const std::string& path) { spit(path, slurp(kData + "/mdb/catalog_map_null.mdb")); },
+            "its catalog cannot be read (the file may be damaged)"},
+        HostileCase{"Jet3CatalogMapOfNoBytes", "JetTable", "catalog_map_null_v1997.mdb",
+                    [](const std::string& path) {
+                        spit(path, slurp(kData + "/mdb/catalog_map_null_v1997.mdb"));
+                    },
+                    "its catalog cannot be read (the file may be damaged)"},
         // A table claiming 65535 columns is refused by its count before any is read.
         HostileCase{"JetTableWiderThanATable", "JetTable", "wide.mdb",
                     [](const std::string& path) {
