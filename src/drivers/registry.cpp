@@ -1,3 +1,6 @@
+#include "drivers/compound_file.h"
+#include "drivers/file_signature.h"
+#include "drivers/paradox_format.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
 
@@ -8,6 +11,7 @@ namespace {
 struct Registration {
     std::string_view prefix; // the connect string's text before its first ";"
     const ForeignReader& (*reader)();
+    drivers::Signature begins; // how its files begin; null where any file may be one
 };
 
 // Every reader reads through this, so that running out of memory anywhere in a link
@@ -31,35 +35,46 @@ template <const ForeignReader& (*Reader)()> const ForeignReader& guarded() {
 // Older and newer versions of a format share its reader: the file's own header tells
 // the reader which variant it holds.
 constexpr Registration kRegistry[] = {
-    {"dBase III", guarded<drivers::dbfReader>},
-    {"dBase IV", guarded<drivers::dbfReader>},
-    {"dBase V", guarded<drivers::dbfReader>},
-    {"FoxPro 2.0", guarded<drivers::dbfReader>},
-    {"FoxPro 2.5", guarded<drivers::dbfReader>},
-    {"FoxPro 2.6", guarded<drivers::dbfReader>},
-    {"FoxPro 3.0", guarded<drivers::dbfReader>},
-    {"FoxPro DBC", guarded<drivers::dbcReader>},
-    {"Paradox 3.X", guarded<drivers::paradoxReader>},
-    {"Paradox 4.X", guarded<drivers::paradoxReader>},
-    {"Paradox 5.X", guarded<drivers::paradoxReader>},
-    {"Paradox 7.X", guarded<drivers::paradoxReader>},
-    {"Text", guarded<drivers::csvReader>},
-    {"HTML Import", guarded<drivers::htmlReader>},
-    {"Excel 5.0", guarded<drivers::excelReader>},
-    {"Excel 8.0", guarded<drivers::excelReader>},
-    {"Lotus WK1", guarded<drivers::lotusReader>},
-    {"Lotus WK3", guarded<drivers::lotusReader>},
-    {"Lotus WK4", guarded<drivers::lotusReader>},
-    {"JetTable", guarded<drivers::jetReader>},
+    {"dBase III", guarded<drivers::dbfReader>, drivers::isDbfTable},
+    {"dBase IV", guarded<drivers::dbfReader>, drivers::isDbfTable},
+    {"dBase V", guarded<drivers::dbfReader>, drivers::isDbfTable},
+    {"FoxPro 2.0", guarded<drivers::dbfReader>, drivers::isDbfTable},
+    {"FoxPro 2.5", guarded<drivers::dbfReader>, drivers::isDbfTable},
+    {"FoxPro 2.6", guarded<drivers::dbfReader>, drivers::isDbfTable},
+    {"FoxPro 3.0", guarded<drivers::dbfReader>, drivers::isDbfTable},
+    {"FoxPro DBC", guarded<drivers::dbcReader>, drivers::isDbfTable},
+    {"Paradox 3.X", guarded<drivers::paradoxReader>, drivers::isParadoxTable},
+    {"Paradox 4.X", guarded<drivers::paradoxReader>, drivers::isParadoxTable},
+    {"Paradox 5.X", guarded<drivers::paradoxReader>, drivers::isParadoxTable},
+    {"Paradox 7.X", guarded<drivers::paradoxReader>, drivers::isParadoxTable},
+    {"Text", guarded<drivers::csvReader>, nullptr},
+    {"HTML Import", guarded<drivers::htmlReader>, nullptr},
+    {"Excel 5.0", guarded<drivers::excelReader>, drivers::isCompoundFile},
+    {"Excel 8.0", guarded<drivers::excelReader>, drivers::isCompoundFile},
+    {"Lotus WK1", guarded<drivers::lotusReader>, drivers::isLotusWorksheet},
+    {"Lotus WK3", guarded<drivers::lotusReader>, drivers::isLotusWorksheet},
+    {"Lotus WK4", guarded<drivers::lotusReader>, drivers::isLotusWorksheet},
+    {"JetTable", guarded<drivers::jetReader>, drivers::isJetDatabase},
 };
+
+const Registration* registrationOf(std::string_view connect) {
+    const auto prefix = drivers::trim(connect.substr(0, connect.find(';')));
+    for (const auto& entry : kRegistry)
+        if (drivers::equalsNoCase(entry.prefix, prefix)) return &entry;
+    return nullptr;
+}
 
 } // namespace
 
 const ForeignReader* findReader(std::string_view connect) {
-    const auto prefix = drivers::trim(connect.substr(0, connect.find(';')));
-    for (const auto& entry : kRegistry)
-        if (drivers::equalsNoCase(entry.prefix, prefix)) return &entry.reader();
-    return nullptr;
+    const Registration* entry = registrationOf(connect);
+    return entry ? &entry->reader() : nullptr;
+}
+
+TypeMatch fileMatchesType(std::string_view connect, const std::filesystem::path& file) {
+    const Registration* entry = registrationOf(connect);
+    if (!entry || !entry->begins) return TypeMatch::Unknown;
+    return drivers::headMatches(entry->begins, file);
 }
 
 } // namespace varnoke
