@@ -307,25 +307,5 @@ INSTANTIATE_TEST_SUITE_P(
         LargeCase{"Wk1Numbers", LotusRelease::Two, CellKind::Number, 20, 34000}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// A read that runs out of the memory the child is allowed says so: the library
-// catches a failed allocation and reports only a sheet it could not read.
-TEST(LotusMemoryTest, RunningOutOfMemoryIsToldAsSuch) {
-    TempDir dir;
-    const std::string path = dir.file("numbers.wk4");
-    spit(path, largeSheetOf({"", LotusRelease::Four, CellKind::Number, 20, 20000}));
-    const drivers::ChildLimits tight{std::chrono::minutes(1), 16u * 1024 * 1024,
-                                     std::chrono::minutes(1), 1'000'000};
-    Table table;
-    try {
-        drivers::readLotusFile(path, tight, table);
-        ADD_FAILURE() << "linked " << table.rows.size() << " rows in 16 MB";
-    } catch (const EngineError& e) {
-        EXPECT_EQ(e.number(), 3274);
-        EXPECT_NE(std::string(e.what()).find("needs more memory than Varnoke allows"),
-                  std::string::npos)
-            << e.what();
-    }
-}
-
 } // namespace
 } // namespace varnoke::test
