@@ -241,8 +241,8 @@ Value LotusWorksheet::releaseTwoValue(std::uint16_t type, const ByteView& data,
         return lotusFormatted(Value::number(static_cast<std::int16_t>(data.u16le(5))), format);
     case Number: {
         const double number = ieeeDouble(data, 5);
-        // NaN patterns are the error values ERR and NA.
-        if (std::isnan(number)) return Value::null();
+        // NaN and infinite patterns are the error values ERR and NA.
+        if (std::isnan(number) || std::isinf(number)) return Value::null();
         return lotusFormatted(Value::number(number), format);
     }
     case Label:
