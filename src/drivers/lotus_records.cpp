@@ -1,91 +1,47 @@
 #include "drivers/lotus_records.h"
 
-#include "value/convert.h"
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace varnoke::drivers {
 
 namespace {
 
+constexpr std::uint16_t kBeginning = 0x0000;
 constexpr std::uint16_t kEndOfFile = 0x0001;
-constexpr std::uint16_t kRange = 0x0006; // Release 2: the sheet's active range
-// The first row the library cannot read in a Release 2 cell.
-constexpr int kSignedRows = 0x8000;
+
+// Release 2 (and 1A): format, column, row, then the content.
+enum ReleaseTwo : std::uint16_t {
+    Blank = 0x0C,
+    Integer = 0x0D,
+    Number = 0x0E,
+    Label = 0x0F,
+    Formula = 0x10,
+    FormulaText = 0x33, // the text result of the formula just before
+    Password = 0x4B,    // the rest of the file is enciphered
+};
+constexpr std::size_t kReleaseTwoColumns = 256;
+constexpr std::uint8_t kNoFormat = 0xFF; // the sheet's default, a number's general form
+
+// Release 3 and later: row, sheet, column, then the content.
+enum Later : std::uint16_t {
+    RowFormat = 0x13,
+    ErrorCell = 0x14,
+    NotAvailable = 0x15,
+    LaterLabel = 0x16,
+    ExtendedNumber = 0x17,
+    SmallNumber = 0x18,
+    ExtendedFormula = 0x19,
+    LaterFormulaText = 0x1A, // the text result of the formula of its cell
+    PackedNumber = 0x25,
+    DoubleNumber = 0x27,
+    DoubleFormula = 0x28,
+};
 
 std::uint16_t le16(ByteSpan bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-void putLe16(Bytes& bytes, std::size_t at, unsigned value) {
-    bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8 & 0xFF);
-}
-
-// A Release 2 file begins with a BOF record whose version is below Release 3's 0x1000.
-bool releaseTwo(ByteSpan image) {
-    return image.size() >= 6 && le16(image, 0) == 0 && le16(image, 4) < 0x1000;
-}
-
-// Release 2 records of one cell: format, column, row, then the content.
-bool releaseTwoCell(std::uint16_t type) {
-    return (type >= 0x0C && type <= 0x10) || type == 0x33 || type == 0x36;
-}
-
-struct Record {
-    std::uint16_t type;
-    std::size_t at; // of its header in the file
-    ByteSpan data;
-};
-
-// Visits every whole record before the end-of-file record; true when that record is
-// reached, false when the file ends first (or inside a record).
-template <class Visit> bool forEachRecord(ByteSpan image, Visit&& visit) {
-    std::size_t at = 0;
-    while (at + 4 <= image.size()) {
-        const std::uint16_t type = le16(image, at);
-        const std::size_t length = le16(image, at + 2);
-        if (at + 4 + length > image.size()) return false;
-        if (type == kEndOfFile) return true;
-        visit(Record{type, at, image.subspan(at + 4, length)});
-        at += 4 + length;
-    }
-    return false;
-}
-
-// 1-2-3 keeps control characters in texts behind an escape: 0x01 before the character
-// itself, or 0x0F before the character 0x20 above it.
-std::string lotusText(ByteSpan bytes) {
-    std::string raw;
-    for (std::size_t i = 0; i < bytes.size() && bytes[i] != 0; ++i) {
-        const auto b = bytes[i];
-        if (b == 0x01 && i + 1 < bytes.size() && bytes[i + 1] != 0) {
-            raw += static_cast<char>(bytes[++i]);
-        } else if (b == 0x0F && i + 1 < bytes.size() && bytes[i + 1] >= 0x20) {
-            raw += static_cast<char>(bytes[++i] - 0x20);
-        } else {
-            raw += static_cast<char>(b);
-        }
-    }
-    return CodePage("CP1252").toUtf8(raw);
-}
-
-// An 80-bit extended real; NaN for the patterns that mark a text or an error result.
-// A long double holds every such value exactly (x87 extended, or quad elsewhere).
-long double extendedReal(ByteSpan b) {
-    std::uint64_t mantissa = 0;
-    for (std::size_t i = 8; i-- > 0;)
-        mantissa = mantissa << 8 | b[i];
-    const unsigned word = b[8] | b[9] << 8;
-    const int exponent = static_cast<int>(word & 0x7FFF);
-    if (exponent == 0x7FFF) return std::numeric_limits<long double>::quiet_NaN();
-    if (mantissa == 0) return 0;
-    const long double value = std::ldexp(static_cast<long double>(mantissa), exponent - 16383 - 63);
-    return word & 0x8000 ? -value : value;
 }
 
 double ieeeDouble(const ByteView& data, std::size_t at) {
@@ -93,211 +49,265 @@ double ieeeDouble(const ByteView& data, std::size_t at) {
                                                                      << 32);
 }
 
-// A saved number as a value: a whole number a double cannot hold exactly keeps its
-// digits as text, by the rule every reader follows for long keys.
-Value savedNumber(long double value) {
-    const auto d = static_cast<double>(value);
-    if (doubleHoldsExactly(d) || std::floor(value) != value) return Value::number(d);
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.0Lf", value);
-    return Value::text(digits);
-}
-
-// Whether the library shows a label's text: something beyond its alignment prefix
-// other than the line feeds it drops.
-bool labelHasText(ByteSpan text) {
-    std::size_t i = 0;
-    if (!text.empty() && (text[0] == '\'' || text[0] == '"' || text[0] == '^' || text[0] == '\\'))
-        i = 1;
-    for (; i < text.size() && text[i] != 0; ++i)
-        if (text[i] != '\n') return true;
-    return false;
-}
-
-// One cell record as the walk needs it.
-struct CellRecord {
-    enum class Kind { None, Formula, FormulaText, Number, Label } kind = Kind::None;
-    LotusCellKey key{-1, -1};
-    bool firstSheet = true;
-    long double number = 0; // Formula, Number
-    ByteSpan text;          // FormulaText, Label
-};
-
-// Release 2: format, column, row, then the content; one sheet.
-CellRecord releaseTwoRecord(const Record& r, const ByteView& data) {
-    using Kind = CellRecord::Kind;
-    CellRecord cell;
-    if (data.size() < 5) return cell;
-    cell.key = {data.u16le(3), data.u16le(1)};
-    // The library takes an integer or a number only at its exact length.
-    if (r.type == 0x0D && data.size() == 7) {
-        cell.kind = Kind::Number;
-    } else if (r.type == 0x0E && data.size() == 13) {
-        cell.kind = Kind::Number;
-        cell.number = ieeeDouble(data, 5);
-    } else if (r.type == 0x0F) {
-        cell.kind = Kind::Label;
-        cell.text = data.slice(5, data.size() - 5);
-    } else if (r.type == 0x10 && data.size() >= 13) {
-        cell.kind = Kind::Formula;
-        cell.number = ieeeDouble(data, 5);
-    } else if (r.type == 0x33) {
-        cell.kind = Kind::FormulaText;
-        cell.text = data.slice(5, data.size() - 5);
-    }
-    return cell;
-}
-
-// Release 3 and later: row, sheet, column, then the content.
-CellRecord laterRecord(const Record& r, const ByteView& data) {
-    using Kind = CellRecord::Kind;
-    CellRecord cell;
-    if (data.size() < 5) return cell;
-    cell.key = {data.u16le(0), data.u8(3)};
-    cell.firstSheet = data.u8(2) == 0;
-    switch (r.type) {
-    case 0x16: // label
-        cell.kind = Kind::Label;
-        cell.text = data.slice(4, data.size() - 4);
-        break;
-    case 0x17: // number, 80-bit
-        if (data.size() < 14) break;
-        cell.kind = Kind::Number;
-        cell.number = extendedReal(data.slice(4, 10));
-        break;
-    case 0x18: // number, 16-bit packed
-    case 0x25: // number, 32-bit packed
-        if (data.size() < (r.type == 0x18 ? 6u : 8u)) break;
-        cell.kind = Kind::Number;
-        break;
-    case 0x19: // formula with its 80-bit result
-        if (data.size() < 14) break;
-        cell.kind = Kind::Formula;
-        cell.number = extendedReal(data.slice(4, 10));
-        break;
-    case 0x1A: // the text result of the formula before it
-        cell.kind = Kind::FormulaText;
-        cell.text = data.slice(4, data.size() - 4);
-        break;
-    case 0x27: // number, 64-bit
-    case 0x28: // formula with its 64-bit result, which the library reads itself
-        if (data.size() < 12) break;
-        cell.kind = Kind::Number;
-        cell.number = ieeeDouble(data, 4);
-        break;
+// The shortest record of each kind of cell that holds its value; shorter ones show
+// nothing (1-2-3 writes none).
+std::size_t releaseTwoLength(std::uint16_t type) {
+    switch (type) {
+    case Integer:
+        return 7;
+    case Number:
+    case Formula:
+        return 13;
+    case Label:
+        return 5;
     default:
-        break;
+        return 0; // not a cell that holds a value
     }
-    return cell;
+}
+
+std::size_t laterLength(std::uint16_t type) {
+    switch (type) {
+    case ErrorCell:
+    case NotAvailable:
+        return 4;
+    case LaterLabel:
+    case LaterFormulaText:
+        return 5;
+    case SmallNumber:
+        return 6;
+    case PackedNumber:
+        return 8;
+    case DoubleNumber:
+    case DoubleFormula:
+        return 12;
+    case ExtendedNumber:
+    case ExtendedFormula:
+        return 14;
+    default:
+        return 0;
+    }
+}
+
+// A label's text after its alignment prefix; a label written without one keeps its
+// first character.
+ByteSpan labelText(ByteSpan text) {
+    if (!text.empty() &&
+        (text[0] == '\'' || text[0] == '"' || text[0] == '^' || text[0] == '\\' || text[0] == '|'))
+        return text.subspan(1);
+    return text;
 }
 
 } // namespace
 
-void checkLotusRecords(ByteSpan image, std::string_view fileName) {
-    const ByteView view(image, fileName);
-    const bool wk1 = releaseTwo(image);
-    const bool whole = forEachRecord(image, [&](const Record& r) {
-        if (wk1 && releaseTwoCell(r.type) && r.data.size() >= 5 && le16(r.data, 1) >= 256)
-            view.fail("a cell lies beyond the worksheet's last column");
-    });
-    if (!whole) view.fail("it ends before its end-of-file record (it may have been cut short)");
+LotusWorksheet::LotusWorksheet(ByteSpan image, std::string_view fileName)
+    : image_(image), fileName_(fileName) {
+    walk();
 }
 
-LotusRecords readLotusRecords(ByteSpan image, std::string_view fileName) {
-    using Kind = CellRecord::Kind;
-    LotusRecords out;
-    if (image.size() < 6 || le16(image, 0) != 0) return out;
-    const bool wk1 = releaseTwo(image);
-    LotusCellKey awaitingText{-1, -1}; // the formula whose text result is due
-    forEachRecord(image, [&](const Record& r) {
-        const ByteView data(r.data, fileName);
-        const CellRecord cell = wk1 ? releaseTwoRecord(r, data) : laterRecord(r, data);
-        switch (cell.kind) {
-        case Kind::Formula:
-            awaitingText = {-1, -1};
-            if (!cell.firstSheet) break;
-            // A text result follows in a STRING record; anything else not a number is
-            // an error value.
-            out.savedValues[cell.key] = !std::isfinite(cell.number) ? Value::null()
-                                        : wk1 ? Value::number(static_cast<double>(cell.number))
-                                              : savedNumber(cell.number);
-            if (!std::isfinite(cell.number)) awaitingText = cell.key;
-            out.valueCells.push_back(cell.key);
-            break;
-        case Kind::FormulaText:
-            if (awaitingText.first >= 0 && cell.key == awaitingText) {
-                const auto text = lotusText(cell.text);
-                out.savedValues[cell.key] = text.empty() ? Value::null() : Value::text(text);
-            }
-            awaitingText = {-1, -1};
-            break;
-        case Kind::Number:
-            // NaN patterns mark error values, which the library shows as no value.
-            if (!cell.firstSheet || !std::isfinite(cell.number)) break;
-            out.valueCells.push_back(cell.key);
-            if (auto v = savedNumber(cell.number); !wk1 && v.isText())
-                out.savedValues[cell.key] = std::move(v);
-            break;
-        case Kind::Label:
-            if (cell.firstSheet && labelHasText(cell.text)) out.valueCells.push_back(cell.key);
-            break;
-        case Kind::None:
+LotusWorksheet::~LotusWorksheet() = default;
+
+void LotusWorksheet::walk() {
+    const ByteView file(image_, fileName_);
+    if (image_.size() > std::numeric_limits<std::uint32_t>::max())
+        file.fail("it is larger than a worksheet can be");
+    if (image_.size() < 6 || le16(image_, 0) != kBeginning || le16(image_, 2) < 2)
+        file.fail("it is not a Lotus 1-2-3 worksheet");
+    const std::uint16_t version = le16(image_, 4);
+    // 0x0404 is Release 1A, 0x0405 and 0x0406 Release 2 and Symphony; Release 3 begins
+    // at 0x1000.
+    if (version >= 0x0404 && version <= 0x0406) {
+        releaseTwo_ = true;
+        text_ = std::make_unique<LotusText>(1);
+    } else if (version >= 0x1000 && version <= 0x10FF) {
+        releaseTwo_ = false;
+        const std::size_t length = le16(image_, 2);
+        const std::uint8_t group = length >= 17 && image_.size() >= 4 + 17 ? image_[4 + 16] : 1;
+        text_ = std::make_unique<LotusText>(group == 0 ? 1 : group);
+    } else {
+        file.fail("it is not a Lotus 1-2-3 worksheet");
+    }
+
+    bool sorted = true;
+    auto keep = [&](std::uint16_t row, std::uint16_t column, std::size_t at) {
+        if (!cells_.empty()) {
+            const auto& last = cells_.back();
+            sorted = sorted && (last.row < row || (last.row == row && last.column < column));
+        }
+        cells_.push_back({row, column, static_cast<std::uint32_t>(at)});
+    };
+    std::size_t at = 0;
+    for (;;) {
+        if (at + 4 > image_.size() || at + 4 + le16(image_, at + 2) > image_.size())
+            file.fail("it ends before its end-of-file record (it may have been cut short)");
+        const std::uint16_t type = le16(image_, at);
+        const std::size_t length = le16(image_, at + 2);
+        if (type == kEndOfFile) break;
+        const ByteSpan data = image_.subspan(at + 4, length);
+        if (releaseTwo_) {
+            if (type == Password)
+                throw EngineError(err::CannotOpen, "The worksheet '" + fileName_ +
+                                                       "' is protected by a password; Varnoke "
+                                                       "cannot read it.");
+            const bool cell = (type >= Blank && type <= Formula) || type == FormulaText;
+            if (cell && length >= 5 && le16(data, 1) >= kReleaseTwoColumns)
+                file.fail("a cell lies beyond the worksheet's last column");
+            if (const auto least = releaseTwoLength(type); least != 0 && length >= least)
+                keep(le16(data, 3), le16(data, 1), at);
+        } else if (type == RowFormat) {
+            readRowFormats(data);
+        } else if (const auto least = laterLength(type);
+                   least != 0 && length >= least && data[2] == 0) {
+            keep(le16(data, 0), data[3], at);
+        }
+        at += 4 + length;
+    }
+
+    if (sorted) return;
+    // Records may come by column; a later record of a cell takes the earlier's place.
+    std::stable_sort(cells_.begin(), cells_.end(), [](const LotusCellAt& a, const LotusCellAt& b) {
+        return a.row != b.row ? a.row < b.row : a.column < b.column;
+    });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        if (kept > 0 && cells_[kept - 1].row == cells_[i].row &&
+            cells_[kept - 1].column == cells_[i].column)
+            cells_[kept - 1] = cells_[i];
+        else
+            cells_[kept++] = cells_[i];
+    }
+    cells_.resize(kept);
+}
+
+// A row's formats: sheet, kind, row, then for the kind 0 a 32-bit format for each
+// column from the first (its low byte as Release 2's format byte), the top bit marking
+// one followed by a count of further columns it covers; the kind 2 copies the formats
+// of another sheet's row as they stand.
+void LotusWorksheet::readRowFormats(ByteSpan data) {
+    if (data.size() < 4) return;
+    const std::uint8_t sheet = data[0];
+    const std::uint16_t row = le16(data, 2);
+    const std::uint32_t key = std::uint32_t{sheet} << 16 | row;
+    if (data[1] == 2) {
+        if (data.size() < 8) return;
+        const std::uint32_t from = std::uint32_t{le16(data, 4)} << 16 | le16(data, 6);
+        const auto source = rowFormats_.find(from);
+        if (source != rowFormats_.end())
+            rowFormats_[key] = source->second;
+        else
+            rowFormats_.erase(key);
+        return;
+    }
+    if (data[1] != 0) return;
+    auto runs = std::make_shared<std::vector<FormatRun>>();
+    unsigned column = 0;
+    for (std::size_t o = 4; o + 4 <= data.size() && column < 0x10000; o += 4) {
+        const std::uint32_t format = data[o] | data[o + 1] << 8 | data[o + 2] << 16 |
+                                     static_cast<std::uint32_t>(data[o + 3]) << 24;
+        unsigned columns = 1;
+        if ((format & 0x80000000u) && o + 4 < data.size()) columns += data[4 + o++];
+        columns = std::min(columns, 0x10000 - column);
+        runs->push_back({static_cast<std::uint16_t>(column), static_cast<std::uint16_t>(columns),
+                         static_cast<std::uint8_t>(format & 0xFF)});
+        column += columns;
+    }
+    rowFormats_[key] = std::move(runs);
+}
+
+std::uint8_t LotusWorksheet::laterFormat(std::uint16_t row, std::uint16_t column) const {
+    const auto formats = rowFormats_.find(row); // of the first sheet, 0
+    if (formats == rowFormats_.end() || !formats->second) return kNoFormat;
+    const auto& runs = *formats->second;
+    const auto run =
+        std::upper_bound(runs.begin(), runs.end(), column,
+                         [](std::uint16_t c, const FormatRun& r) { return c < r.firstColumn; });
+    if (run == runs.begin()) return kNoFormat;
+    const auto& found = *std::prev(run);
+    return column - found.firstColumn < found.columns ? found.format : kNoFormat;
+}
+
+Value LotusWorksheet::value(const LotusCellAt& cell) const {
+    const std::uint16_t type = le16(image_, cell.record);
+    const std::size_t length = le16(image_, cell.record + 2);
+    const ByteView data(image_.subspan(cell.record + 4, length), fileName_);
+    if (releaseTwo_) return releaseTwoValue(type, data, cell.record + 4 + length);
+    return laterValue(cell, type, data);
+}
+
+Value LotusWorksheet::releaseTwoValue(std::uint16_t type, const ByteView& data,
+                                      std::size_t next) const {
+    const std::uint8_t format = data.u8(0);
+    switch (type) {
+    case Integer:
+        return lotusFormatted(Value::number(static_cast<std::int16_t>(data.u16le(5))), format);
+    case Number: {
+        const double number = ieeeDouble(data, 5);
+        // NaN and infinite patterns are the error values ERR and NA.
+        if (std::isnan(number) || std::isinf(number)) return Value::null();
+        return lotusFormatted(Value::number(number), format);
+    }
+    case Label:
+        return Value::text(text_->toUtf8(labelText(data.slice(5, data.size() - 5))));
+    case Formula: {
+        const double number = ieeeDouble(data, 5);
+        if (!std::isnan(number) && !std::isinf(number))
+            return lotusFormatted(Value::number(number), format);
+        // A text result is the STRING record that follows; without one, an error value.
+        if (next + 4 <= image_.size() && le16(image_, next) == FormulaText) {
+            const std::size_t length = le16(image_, next + 2);
+            if (next + 4 + length <= image_.size() && length >= 5)
+                return Value::text(text_->toUtf8(image_.subspan(next + 4 + 5, length - 5)));
+        }
+        return Value::null();
+    }
+    default:
+        return {};
+    }
+}
+
+Value LotusWorksheet::laterValue(const LotusCellAt& cell, std::uint16_t type,
+                                 const ByteView& data) const {
+    auto formatted = [&](Value number) {
+        return lotusFormatted(std::move(number), laterFormat(cell.row, cell.column));
+    };
+    auto real = [&](std::size_t at) -> Value {
+        const LotusReal r = lotusExtendedReal(data.slice(at, 10));
+        switch (r.kind) {
+        case LotusReal::Kind::Number:
+            return formatted(lotusNumber(r.number));
+        case LotusReal::Kind::Blank:
+            return {};
+        case LotusReal::Kind::Text:
+            return Value::text(""); // until the text record of the cell
+        case LotusReal::Kind::Error:
             break;
         }
-    });
-    // Records come in any order; a cell named twice counts once.
-    std::sort(out.valueCells.begin(), out.valueCells.end());
-    out.valueCells.erase(std::unique(out.valueCells.begin(), out.valueCells.end()),
-                         out.valueCells.end());
-    return out;
-}
-
-std::size_t countLotusRecords(ByteSpan image) {
-    std::size_t records = 0;
-    forEachRecord(image, [&](const Record&) { ++records; });
-    return records;
-}
-
-std::vector<LotusSheetPart> lotusLibraryParts(ByteSpan image) {
-    if (!releaseTwo(image)) return {};
-    // The range's last row; 0xFFFF in both last column and last row marks an empty sheet.
-    auto rangePastRows = [](const Record& r) {
-        return r.type == kRange && r.data.size() >= 8 && le16(r.data, 6) >= kSignedRows &&
-               !(le16(r.data, 4) == 0xFFFF && le16(r.data, 6) == 0xFFFF);
+        return Value::null();
     };
-    bool cellsPast = false;
-    bool rangePast = false;
-    forEachRecord(image, [&](const Record& r) {
-        if (releaseTwoCell(r.type) && r.data.size() >= 5 && le16(r.data, 3) >= kSignedRows)
-            cellsPast = true;
-        rangePast = rangePast || rangePastRows(r);
-    });
-    if (!cellsPast && !rangePast) return {};
-
-    std::vector<LotusSheetPart> parts;
-    for (const int firstRow : {0, kSignedRows}) {
-        if (firstRow != 0 && !cellsPast) break;
-        LotusSheetPart part{{}, firstRow};
-        part.image.reserve(image.size());
-        forEachRecord(image, [&](const Record& r) {
-            const std::size_t at = part.image.size();
-            const bool cell = releaseTwoCell(r.type);
-            const bool positioned = cell && r.data.size() >= 5;
-            const int row = positioned ? le16(r.data, 3) : 0;
-            // A cell too short to name its row stays in the first part, where the
-            // library meets it as it would in the file.
-            if (cell && (positioned ? (row >= kSignedRows) != (firstRow != 0) : firstRow != 0))
-                return;
-            part.image.insert(part.image.end(), image.begin() + static_cast<std::ptrdiff_t>(r.at),
-                              image.begin() +
-                                  static_cast<std::ptrdiff_t>(r.at + 4 + r.data.size()));
-            if (positioned) putLe16(part.image, at + 4 + 3, static_cast<unsigned>(row - firstRow));
-            if (rangePastRows(r)) putLe16(part.image, at + 4 + 6, kSignedRows - 1);
-        });
-        part.image.insert(part.image.end(), {0x01, 0x00, 0x00, 0x00});
-        parts.push_back(std::move(part));
+    switch (type) {
+    case ErrorCell:
+    case NotAvailable:
+        return Value::null();
+    case LaterLabel:
+        return Value::text(text_->toUtf8(labelText(data.slice(4, data.size() - 4))));
+    case LaterFormulaText:
+        return Value::text(text_->toUtf8(data.slice(4, data.size() - 4)));
+    case ExtendedNumber:
+    case ExtendedFormula:
+        return real(4);
+    case SmallNumber:
+        return formatted(lotusNumber(lotusSmallNumber(static_cast<std::int16_t>(data.u16le(4)))));
+    case PackedNumber:
+        return formatted(lotusNumber(lotusPackedNumber(data.u32le(4))));
+    case DoubleNumber:
+    case DoubleFormula: {
+        const double number = ieeeDouble(data, 4);
+        // A formula with a text result saves NaN here, its text in the record after.
+        if (std::isnan(number) || std::isinf(number)) return Value::null();
+        return formatted(Value::number(number));
     }
-    return parts;
+    default:
+        return {};
+    }
 }
 
 } // namespace varnoke::drivers

@@ -1,52 +1,66 @@
 #pragma once
-// Our own walk of a 1-2-3 worksheet's records, beside what libwps reads of it: whether
-// the file is whole, the formula results as the file saved them, the rows that hold a
-// value, and a Release 2 (WK1) sheet cut into parts that libwps reads whole.
+// A 1-2-3 worksheet's records (Release 1A and 2: .wks, .wk1; Release 3 and later:
+// .wk3, .wk4, .123), walked once: where each cell of the first sheet lies, and the
+// display formats its numbers take. Values are decoded from the cell's record when
+// asked for, so a sheet costs a few bytes a cell beyond its file.
+#include "drivers/lotus_values.h"
 #include "drivers/reader_support.h"
 #include "value/value.h"
 
+#include <cstdint>
 #include <map>
+#include <memory>
+#include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace varnoke::drivers {
 
-using LotusCellKey = std::pair<int, int>; // row, column
-
-struct LotusRecords {
-    // Formula cells of the first sheet as the file saved them. The library gives some
-    // of them as NaN or not at all (a result of 0, a text result), and rounds the long
-    // whole numbers of later releases to doubles, so these take the place of what it
-    // sends. So do such long numbers in number cells.
-    std::map<LotusCellKey, Value> savedValues;
-    // The cells of the first sheet that hold a value (a number, a formula or a label
-    // with text), by row and column: what a link must bring.
-    std::vector<LotusCellKey> valueCells;
+struct LotusCellAt {
+    std::uint16_t row;
+    std::uint16_t column;
+    std::uint32_t record; // offset of the cell's record in the file
 };
 
-// Raises 3274 for a worksheet that ends before its end-of-file record (it may have
-// been cut short), or with a Release 2 cell beyond the 256th column, for which the
-// library would lay out a sheet of that width.
-void checkLotusRecords(ByteSpan image, std::string_view fileName);
+class LotusWorksheet {
+public:
+    // Raises 3274 for a file that is no worksheet, that ends before its end-of-file
+    // record (it may have been cut short), or with a Release 2 cell beyond the 256th
+    // column; 3051 for one protected by a password.
+    LotusWorksheet(ByteSpan image, std::string_view fileName);
+    ~LotusWorksheet();
+    LotusWorksheet(const LotusWorksheet&) = delete;
+    LotusWorksheet& operator=(const LotusWorksheet&) = delete;
 
-LotusRecords readLotusRecords(ByteSpan image, std::string_view fileName);
+    // The cells of the first sheet by row, then column, each once: where the file names
+    // a cell twice, its later record stands, as it would in 1-2-3.
+    const std::vector<LotusCellAt>& cells() const { return cells_; }
 
-// The records before the end-of-file record: no more cells than that are kept by the
-// library, whatever their kind (it keeps a blank one too).
-std::size_t countLotusRecords(ByteSpan image);
+    // The cell's value: Empty for one that shows nothing, Null for an error value.
+    Value value(const LotusCellAt& cell) const;
 
-// libwps reads a Release 2 cell's row as a signed number: at the first cell past row
-// 32,767 it stops reading the file, and a sheet whose active range ends past that row
-// it does not take for a worksheet at all. Such a sheet is read as parts that keep
-// every row below that: the cells of each part, the rest of the records (column
-// widths, formats, the range held below that row) as the file has them.
-struct LotusSheetPart {
-    Bytes image;
-    int firstRow = 0; // the file's row of the part's row 0
+private:
+    struct FormatRun {
+        std::uint16_t firstColumn;
+        std::uint16_t columns;
+        std::uint8_t format;
+    };
+    using RowFormats = std::shared_ptr<const std::vector<FormatRun>>;
+
+    void walk();
+    void readRowFormats(ByteSpan data);
+    std::uint8_t laterFormat(std::uint16_t row, std::uint16_t column) const;
+    Value releaseTwoValue(std::uint16_t type, const ByteView& data, std::size_t next) const;
+    Value laterValue(const LotusCellAt& cell, std::uint16_t type, const ByteView& data) const;
+
+    ByteSpan image_;
+    std::string fileName_;
+    bool releaseTwo_ = true;
+    std::unique_ptr<LotusText> text_;
+    std::vector<LotusCellAt> cells_;
+    // The later releases keep display formats by row, each row's shared by the rows
+    // that copy it: by sheet and row.
+    std::map<std::uint32_t, RowFormats> rowFormats_;
 };
-
-// The parts, or none when the library reads the file as it is.
-std::vector<LotusSheetPart> lotusLibraryParts(ByteSpan image);
 
 } // namespace varnoke::drivers

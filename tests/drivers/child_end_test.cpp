@@ -208,7 +208,10 @@ INSTANTIATE_TEST_SUITE_P(
                        const std::string path = dir.file("big.wk1");
                        spit(path, bigWorksheet());
                        return [path](ForeignTableSink& sink) {
-                           drivers::readLotusFile(path, kRoomy, sink);
+                           drivers::readInChild(
+                               "big.wk1", kRoomy,
+                               [&](ForeignTableSink& out) { drivers::readLotusFile(path, out); },
+                               sink);
                        };
                    },
                    true},

@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
         CutCase{"ParadoxToOnePage", "Paradox 4.X", "paradox/AREACODE.DB", "", false, false, 0, 0.4},
         CutCase{"Excel", "Excel 8.0", "xls/sample97.xls", "", true, false, 0, 0.0},
         CutCase{"Html", "HTML Import", "html/sample.html", "", true, false, 0, 0.0},
-        CutCase{"LotusInItsChild", "Lotus WK4", "lotus/crlfq9.wk4", "", true, false, 0, 0.0}),
+        CutCase{"Lotus", "Lotus WK4", "lotus/crlfq9.wk4", "", true, false, 0, 0.0}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(MappedFile, APageCutAwayReadsZerosAndIsReported) {

@@ -1,7 +1,7 @@
-// Every row of a worksheet reaches the link: a Release 2 sheet past row 32,767 (which
-// libwps reads as a signed number, stopping at the first such cell), sheets of the
-// later releases up to their last row, large sheets of short number cells, and a sheet
-// the library stops reading early is refused, never linked short.
+// Every row of a worksheet reaches the link: a Release 2 sheet past row 32,767 (a row
+// is unsigned), sheets of the later releases up to their last row, large sheets of
+// short number cells and a sheet whose rows reach column IV; records the reader need
+// not know are passed over, and an unsound file is refused with its reason.
 #include "drivers/lotus_format.h"
 #include "file_bytes.h"
 #include "lotus_sheet.h"
@@ -118,12 +118,12 @@ TEST_P(LotusRowsTest, EveryRowArrivesWithItsValues) {
 INSTANTIATE_TEST_SUITE_P(
     Sheets, LotusRowsTest,
     ::testing::Values(
-        // The last row the library reads as it is.
+        // The last row of a signed row number, and the rows past it.
         RowsCase{"Wk1Rows32767", LotusRelease::Two, 32767, Order::ByRow, true},
         RowsCase{"Wk1Rows32768", LotusRelease::Two, 32768, Order::ByRow, true},
         RowsCase{"Wk1Rows40000", LotusRelease::Two, 40000, Order::ByRow, true},
-        // Without a range, the library used to stop at the first row past 32,767 and
-        // lose every column after the first.
+        // By column and without a range: every column past the first comes after
+        // the sheet's last row.
         RowsCase{"Wk1Rows40000ByColumn", LotusRelease::Two, 40000, Order::ByColumn, false},
         // A Release 2 row is 16 bits: row 65,535 is the last.
         RowsCase{"Wk1Rows65535", LotusRelease::Two, 65535, Order::ByRow, true},
@@ -132,8 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"Wk4Rows65535ByColumn", LotusRelease::Four, 65535, Order::ByColumn, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// A sheet the library stops reading before its end is refused with the rows it holds;
-// a sheet whose rows hold nothing the library would show links as it is.
+// Records the reader need not know (too short for a value, of a kind it does not
+// read) are passed over; a file that is no sound worksheet is refused with the reason.
 struct CheckCase {
     const char* label;
     std::function<std::string()> bytes;
@@ -158,7 +158,7 @@ std::string sheetWith(LotusRelease release, unsigned dataRows, unsigned after,
 
 class LotusRowCheckTest : public ::testing::TestWithParam<CheckCase> {};
 
-TEST_P(LotusRowCheckTest, AShortSheetIsRefusedASoundOneLinks) {
+TEST_P(LotusRowCheckTest, ASoundSheetLinksAnUnsoundOneIsRefused) {
     const auto& c = GetParam();
     const std::string bytes = c.bytes();
     Table table;
@@ -176,29 +176,28 @@ TEST_P(LotusRowCheckTest, AShortSheetIsRefusedASoundOneLinks) {
 INSTANTIATE_TEST_SUITE_P(
     Sheets, LotusRowCheckTest,
     ::testing::Values(
-        // A Release 2 cell too short to name its row ends the library's read there.
+        // A Release 2 cell too short to name its row is passed over (libwps stopped there).
         CheckCase{"Wk1ShortCellMidway",
                   [] {
                       return sheetWith(LotusRelease::Two, 100, 50,
                                        [](LotusSheet& s) { s.record(0x0D, std::string(2, '\0')); });
                   },
-                  3274, "holds values in 101 rows, of which only 51 could be read whole", 0},
-        // So does a record the later releases' reader does not know.
+                  0, "", 100},
+        // So is a record the later releases' reader does not know.
         CheckCase{"Wk4UnknownRecordMidway",
                   [] {
                       return sheetWith(LotusRelease::Four, 100, 10,
                                        [](LotusSheet& s) { s.record(0x2B00, ""); });
                   },
-                  3274, "holds values in 101 rows, of which only 11 could be read whole", 0},
-        // An active range past row 32,767 over fewer rows: the library took such a
-        // file for no worksheet at all.
+                  0, "", 100},
+        // An active range past row 32,767 over fewer rows.
         CheckCase{"Wk1RangePastItsRows",
                   [] {
                       return sheetWith(LotusRelease::Two, 100, 1,
                                        [](LotusSheet& s) { s.range(1, 40000); });
                   },
                   0, "", 100},
-        // A sheet that begins past that row: the library took it for no worksheet.
+        // A sheet that begins past that row.
         CheckCase{"Wk1OnlyRowsPast32767",
                   [] {
                       LotusSheet s(LotusRelease::Two);
@@ -230,11 +229,53 @@ INSTANTIATE_TEST_SUITE_P(
                           s.label(4, 0, "row 4");
                       });
                   },
-                  0, "", 2}),
+                  0, "", 2},
+        // A label holding only a carriage return is a sound cell.
+        CheckCase{"Wk1LabelOfOnlyACarriageReturn",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 3, 1,
+                                       [](LotusSheet& s) { s.label(2, 0, "\r"); });
+                  },
+                  0, "", 3},
+        // The records stop before the end-of-file record.
+        CheckCase{"Wk1CutShort",
+                  [] {
+                      const std::string whole = sheetWith(LotusRelease::Two, 10, 0, {});
+                      return whole.substr(0, whole.size() - 7);
+                  },
+                  3274, "it ends before its end-of-file record", 0},
+        CheckCase{"Wk4WithoutItsEnd",
+                  [] {
+                      const std::string whole = sheetWith(LotusRelease::Four, 10, 0, {});
+                      return whole.substr(0, whole.size() - 4);
+                  },
+                  3274, "it ends before its end-of-file record", 0},
+        // Column IV is a Release 2 sheet's last.
+        CheckCase{"Wk1CellPastColumnIV",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 3, 2,
+                                       [](LotusSheet& s) { s.label(2, 256, "x"); });
+                  },
+                  3274, "beyond the worksheet's last column", 0},
+        // The password record: what follows is enciphered.
+        CheckCase{"Wk1ProtectedByAPassword",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 3, 1,
+                                       [](LotusSheet& s) { s.record(0x4B, std::string(4, 'x')); });
+                  },
+                  3051, "protected by a password", 0},
+        // A beginning record of no 1-2-3 release.
+        CheckCase{"UnknownRelease",
+                  [] {
+                      std::string bytes = sheetWith(LotusRelease::Two, 3, 0, {});
+                      bytes[4] = 0x00;
+                      bytes[5] = 0x03;
+                      return bytes;
+                  },
+                  3274, "not a Lotus 1-2-3 worksheet", 0}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// Sheets of many short cells, which the library keeps at some 600 bytes each however
-// few bytes they take in the file: the link's limits give them room by the cell.
+// Sheets of many short cells, which cost a few bytes each beyond their file.
 enum class CellKind { Number, Integer };
 
 struct LargeCase {
@@ -299,32 +340,44 @@ TEST_P(LotusLargeSheetTest, ALargeSheetOfShortCellsLinksWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Sheets, LotusLargeSheetTest,
     ::testing::Values(
-        // 9 MB of 18-byte number cells, and 6 MB of 10-byte whole numbers: limits by
-        // the file's size alone refused both as unreadable.
+        // 9 MB of 18-byte number cells, and 6 MB of 10-byte whole numbers.
         LargeCase{"Wk4Numbers", LotusRelease::Four, CellKind::Number, 20, 25000},
         LargeCase{"Wk4Integers", LotusRelease::Four, CellKind::Integer, 20, 30000},
-        // A Release 2 sheet past row 32,767, read as two parts.
+        // A Release 2 sheet past row 32,767.
         LargeCase{"Wk1Numbers", LotusRelease::Two, CellKind::Number, 20, 34000}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// A read that runs out of the memory the child is allowed says so: the library
-// catches a failed allocation and reports only a sheet it could not read.
-TEST(LotusMemoryTest, RunningOutOfMemoryIsToldAsSuch) {
-    TempDir dir;
-    const std::string path = dir.file("numbers.wk4");
-    spit(path, largeSheetOf({"", LotusRelease::Four, CellKind::Number, 20, 20000}));
-    const drivers::ChildLimits tight{std::chrono::minutes(1), 16u * 1024 * 1024,
-                                     std::chrono::minutes(1), 1'000'000};
-    Table table;
-    try {
-        drivers::readLotusFile(path, tight, table);
-        ADD_FAILURE() << "linked " << table.rows.size() << " rows in 16 MB";
-    } catch (const EngineError& e) {
-        EXPECT_EQ(e.number(), 3274);
-        EXPECT_NE(std::string(e.what()).find("needs more memory than Varnoke allows"),
-                  std::string::npos)
-            << e.what();
+// A sheet whose rows reach column IV: every row links with its 256 fields, counted as
+// they arrive (a table of them all would hold 16 million values).
+class CountingSink final : public ForeignTableSink {
+public:
+    std::size_t fields = 0, rows = 0, wrong = 0;
+    void begin(const std::vector<ForeignField>& f) override { fields = f.size(); }
+    void row(std::vector<Value>& values) override {
+        ++rows;
+        const double expected = static_cast<double>(rows);
+        if (values.size() != 256 || values[0] != Value::number(expected) ||
+            values[255] != Value::number(-expected) || !values[128].isNull())
+            ++wrong;
     }
+};
+
+TEST(LotusWideSheetTest, EveryRowReachingColumnIVLinks) {
+    LotusSheet sheet(LotusRelease::Two);
+    sheet.label(0, 0, "First");
+    sheet.label(0, 255, "Last");
+    for (unsigned r = 1; r <= 65535; ++r) {
+        sheet.number(r, 0, r);
+        sheet.number(r, 255, -static_cast<double>(r));
+    }
+    TempDir dir;
+    const std::string path = dir.file("wide.wk1");
+    spit(path, sheet.bytes());
+    CountingSink sink;
+    drivers::readLotusFile(path, sink);
+    EXPECT_EQ(sink.fields, 256u);
+    EXPECT_EQ(sink.rows, 65535u);
+    EXPECT_EQ(sink.wrong, 0u);
 }
 
 } // namespace

@@ -475,10 +475,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"Normal", 10, 255}, {"abcdef", 10, 255}},
                  2,
                  {{0, 1, text("abc\r\ndef")}, {1, 0, text("Test")}}},
+        // The second name's label holds 1-2-3's escaped line break (0x0F '-' 0x0F '*'),
+        // which LibreOffice shows as "-*".
         FileCase{"LotusWk3TextFormulaBy123",
                  "Lotus WK4;DATABASE=" + kData + "/lotus/CRLFR9.WK3",
                  "CRLFR9.WK3",
-                 {{"Normal", 10, 255}, {"abc-*def", 10, 255}},
+                 {{"Normal", 10, 255}, {"abc\r\ndef", 10, 255}},
                  1,
                  {{0, 1, text("abc\r\ndef")}}},
         // 1-2-3 saved this result without its line break (the STRING record's bytes

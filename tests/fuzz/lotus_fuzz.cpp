@@ -1,4 +1,4 @@
-// Lotus worksheets through libwps.
+// Lotus worksheets through our own decoding of their records.
 #include "drivers/lotus_format.h"
 #include "fuzz_sink.h"
 
