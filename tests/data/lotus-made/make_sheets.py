@@ -66,6 +66,12 @@ FORMATS = [  # field name, format byte, the values under it
     ('D7', fmt(7, 8), [0.75, 36526.75, 1.5, 0.1, 0.041666666666666664]),
     ('D8', fmt(7, 11), [0.25, 36526.75, 0.5, 2.25, 0.75]),
     ('D9', fmt(7, 12), [0.5, 36526.75, 1.125, 0.3, 0.0625]),
+    ('D1Open', fmt(7, 2, False), [36526.25, 100.5, 61, 40000, 1.5]),
+    # Kinds and special formats 1-2-3 does not define: plain numbers.
+    ('Kind5', fmt(5, 2), [36526, -3, 0.5, 7, 1e6]),
+    ('Kind6', fmt(6, 0), [36526, -3, 0.5, 7, 2]),
+    ('Special13', fmt(7, 13), [36526, -3, 0.5, 7, 3]),
+    ('Special14', fmt(7, 14), [36526, -3, 0.5, 7, 4]),
 ]
 # Numbers a date cannot hold, in date and time formats: they arrive as numbers.
 BEYOND = [
@@ -203,6 +209,8 @@ def labels_new():
     texts = [b'abc\x0f-\x0f*def', b'\r', b'plain', b'a\x0f-\x0f*b\x0f-\x0f*c', b'caf\x01\x82', b'tab\x0f)end']
     for r, raw in enumerate(texts, start=1):
         out += number10(r, 0, float(r)) + label_new(r, 1, raw)
+    # Cells of a second sheet, which the link leaves out.
+    out += rec(0x16, cell_new(1, 5, sheet=1) + b"'other sheet\0") + rec(0x17, cell_new(9, 0, sheet=1) + ld(5.0))
     return out
 
 def write(folder, name, data):
