@@ -117,8 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"Csv", "Comma-delimited text (CSV)",
                    "Text Files (*.CSV;*.TXT)|*.csv;*.txt|All Files (*.*)|*.*"},
         FilterCase{"Lotus", "Lotus WK4",
-                   "Lotus Worksheets (*.WK1;*.WK3;*.WK4;*.WKS;*.123)|"
-                   "*.wk1;*.wk3;*.wk4;*.wks;*.123|All Files (*.*)|*.*"},
+                   "Lotus Worksheets (*.WK1;*.WK3;*.WK4;*.123)|*.wk1;*.wk3;*.wk4;*.123|"
+                   "All Files (*.*)|*.*"},
         FilterCase{"Jet", "Jet table", "Jet Databases (*.MDB)|*.mdb|All Files (*.*)|*.*"},
         FilterCase{"Html", "HTML Import",
                    "HTML Files (*.HTM;*.HTML)|*.htm;*.html|All Files (*.*)|*.*"},
