@@ -216,19 +216,6 @@ INSTANTIATE_TEST_SUITE_P(Then, ProcessAfterFailedExport,
                                                                         : "UpdateCriteria";
                          });
 
-// Without rows Process stays off, whatever opens.
-TEST_F(FilesOpen, AGoodExportFileOffersNoProcessWithoutRows) {
-    model->option2Click();
-    openFileA(peopleDbf());
-    openFileB(citiesCsv(), "Comma-delimited text (CSV)");
-    c().combo6.text = "dBase IV";
-    scripted.files.choosePath(peopleDbfCopy("out.dbf"));
-    c().combo3.text = "export";
-    model->combo3Click();
-    ASSERT_EQ(shared.exportFileOpen, "y");
-    EXPECT_FALSE(c().command2.enabled);
-}
-
 // ---- the working database picked as a file
 
 enum class Picker { FileA, FileB, ExportFile };
