@@ -130,6 +130,15 @@ void CriteriaTable::deleteAll(Database& workDb) {
     refresh();
 }
 
+void CriteriaTable::putBack(const std::vector<CriteriaRow>& rows, long current) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        // Each row's word is written as the next row follows it.
+        const std::string_view word = i == 0 ? std::string_view() : rows[i - 1].conjunction;
+        add(rows[i].ifThis, rows[i].condition, rows[i].thisValue, word);
+    }
+    setCurrentRow(current);
+}
+
 void CriteriaTable::refresh() {
     if (recordset_.isOpen()) recordset_.requery();
     read_.reset();

@@ -60,6 +60,9 @@ public:
     void setConjunctions(std::string_view word);
     // Deletes every row.
     void deleteAll(Database& workDb);
+    // Writes rows, as rows() gave them, back into the emptied table, their conjunctions
+    // as they were, and makes the one at position current.
+    void putBack(const std::vector<CriteriaRow>& rows, long current);
     // Reads the table again (the data control's refresh).
     void refresh();
 

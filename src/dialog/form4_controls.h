@@ -128,6 +128,10 @@ struct Form4Controls {
 
     ProgressControl progressBar1;
 
+    // The pointer is the wait cursor while set: the program reads a file and takes no
+    // command meanwhile.
+    bool waitPointer = false;
+
     // The control that should get the focus next (its name, e.g. "Combo1"); the window
     // moves the focus and clears it.
     std::string focusRequest;

@@ -66,7 +66,8 @@ void Form4Model::command9Click() {
     const auto& condition = c_.combo2.text;
     if (!field.empty() && !condition.empty()) {
         // An empty operand may be written here, though Add refuses one.
-        if (hasRow) guarded([&] { criteria_.updateCurrent(field, condition, c_.combo1.text); });
+        if (hasRow && guarded([&] { criteria_.updateCurrent(field, condition, c_.combo1.text); }))
+            criteriaGridFilled();
         applyGridLayout();
         return;
     }
@@ -108,7 +109,7 @@ void Form4Model::criteriaGridFilled() {
         setRowButtons(true);
         applyGridLayout();
     }
-    if (criteria_.rowCount() > 0) c_.command2.enabled = true;
+    offerProcess();
 }
 
 } // namespace varnoke

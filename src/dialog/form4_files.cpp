@@ -6,6 +6,8 @@
 #include "engine/engine_error.h"
 #include "shell/run_guard.h"
 
+#include <filesystem>
+
 namespace varnoke {
 
 namespace {
@@ -67,27 +69,39 @@ std::string Form4Model::chooseFile(const std::string& title, const std::string& 
     }
 }
 
-Form4Model::OpenStart Form4Model::startOpen(const OpenSide& side,
+Form4Model::OpenStart Form4Model::startOpen(const OpenSide& side, ShownSide& before,
                                             const std::function<void()>& forgetSide) {
     side.dialogFileName = side.path;
     const auto chosen = chooseFile(side.title, side.dialogFileName, side.document);
     if (chosen.empty()) return OpenStart::Cancelled;
     side.dialogFileName = chosen;
+    if (isWorkingDatabase(chosen)) {
+        message(kWorkDbPickedMessage);
+        return OpenStart::Refused;
+    }
 
     auto& sh = s_.shared;
-    // A working database that cannot take the rows' removal (another program holds it)
-    // cannot take the file's copy either: one notice, and the open stops there.
+    // Before anything is forgotten, so the dialog still shows the file it has.
+    if (!tableType(c_.combo6.text)) {
+        sh.stopFlag = kFlagYes;
+        message(kUnrecognizedTypeMessage);
+        return OpenStart::Failed;
+    }
+    // A working database that cannot give the rows or take their removal (another
+    // program holds it) cannot take the file's copy either: one notice, and the open
+    // stops there.
+    if (!guarded([&] {
+            before.criteria = criteria_.rows();
+            before.criteriaRow = criteria_.currentRow();
+        }))
+        return OpenStart::Held;
     if (!emptyGrid()) return OpenStart::Held;
     side.path = chosen;
     parseName(sh, side.path, c_.combo6.text == choice::HtmlImport);
     side.nameFlag.clear();
     s_.viewers.setGridCaption(side.viewer, {});
     forgetSide();
-    if (!applyTableType(sh, c_.combo6.text)) {
-        c_.command2.enabled = false;
-        message(kUnrecognizedTypeMessage);
-        return OpenStart::Failed;
-    }
+    applyTableType(sh, c_.combo6.text);
     return OpenStart::Started;
 }
 
@@ -98,9 +112,26 @@ void Form4Model::refreshExportFieldList() {
         c_.list3.visible = false;
 }
 
+bool Form4Model::isWorkingDatabase(const std::string& path) const {
+    std::error_code ec;
+    return !s_.shared.workDbPath.empty() &&
+           std::filesystem::equivalent(path, s_.shared.workDbPath, ec) && !ec;
+}
+
+void Form4Model::offerProcess() {
+    if (criteria_.rowCount() > 0) c_.command2.enabled = true;
+}
+
 Form4Model::ShownSide Form4Model::shown(const OpenSide& side) const {
-    return {side.path, side.nameFlag, s_.viewers.gridCaption(side.viewer), c_.text1, c_.text2,
-            c_.list1,  c_.list2};
+    return {side.path,
+            side.nameFlag,
+            s_.viewers.gridCaption(side.viewer),
+            c_.text1,
+            c_.text2,
+            c_.list1,
+            c_.list2,
+            {},
+            -1};
 }
 
 void Form4Model::showAgain(const OpenSide& side, const ShownSide& before) {
@@ -112,6 +143,19 @@ void Form4Model::showAgain(const OpenSide& side, const ShownSide& before) {
     c_.text2 = before.text2;
     c_.list1 = before.list1;
     c_.list2 = before.list2;
+}
+
+void Form4Model::putBack(const OpenSide& side, const ShownSide& before, bool held) {
+    showAgain(side, before);
+    if (held) return;
+    if (criteria_.rowCount() == 0 && !before.criteria.empty()) {
+        if (guarded([&] { criteria_.putBack(before.criteria, before.criteriaRow); }))
+            criteriaGridFilled();
+        applyGridLayout();
+    }
+    // Their recordsets were closed for the copy that did not come.
+    rebindIfVisible(side.viewer);
+    if (side.viewer == Viewer::FileA && c_.option1.value) rebindIfVisible(Viewer::FileB);
 }
 
 void Form4Model::command1Click() {
@@ -134,8 +178,8 @@ bool Form4Model::getTableOne() {
                         Viewer::FileA,
                         one ? "Open File" : "Open File A",
                         "resource"};
-    const ShownSide before = shown(side);
-    const OpenStart start = startOpen(side, [&] {
+    ShownSide before = shown(side);
+    const OpenStart start = startOpen(side, before, [&] {
         c_.text1.setText({});
         c_.list1.clear();
         if (one) {
@@ -149,7 +193,7 @@ bool Form4Model::getTableOne() {
     const auto offerFileB = [&] { c_.command4.enabled = !one && isSet(sh.fileAName); };
     if (start != OpenStart::Started) {
         offerFileB();
-        return start != OpenStart::Held;
+        return false;
     }
     sh.attachTableName = "Table1";
     // In the one-database mode the one file is both File A and File B.
@@ -159,11 +203,12 @@ bool Form4Model::getTableOne() {
     const auto result =
         link("1A", both ? std::vector<StagedCopy>{{"Table2", "2A"}} : std::vector<StagedCopy>{});
     if (result != LinkResult::Linked) {
-        const bool held = linkFailed(result);
-        // The copy of File A is as it was, so the dialog shows it as it did.
-        if (held) showAgain(side, before);
+        // The copy of File A is as it was, so the dialog shows it as it did, also under
+        // the message that says so.
+        putBack(side, before, linkHeld());
         offerFileB();
-        return !held;
+        linkFailed(result);
+        return false;
     }
     for (const auto& name : attacher_.fieldNames()) {
         c_.list1.addItem(name);
@@ -187,8 +232,8 @@ void Form4Model::command4Click() {
     sh.stopFlag.clear();
     const OpenSide side{sh.fileBPath,  sh.fileBName,  commonDialog2FileName_,
                         Viewer::FileB, "Open File B", "document"};
-    const ShownSide before = shown(side);
-    const OpenStart start = startOpen(side, [&] {
+    ShownSide before = shown(side);
+    const OpenStart start = startOpen(side, before, [&] {
         c_.text2.setText({});
         c_.list2.clear();
     });
@@ -197,22 +242,20 @@ void Form4Model::command4Click() {
     closeQuietly(sh.rsFileB);
     const auto result = link("2A");
     if (result != LinkResult::Linked) {
-        // The field choices would wait for the held working database again.
-        if (linkFailed(result)) {
-            showAgain(side, before);
-            return;
-        }
-    } else {
-        sh.fileBName = kFlagYes;
-        for (const auto& name : attacher_.fieldNames())
-            c_.list2.addItem(name);
-        s_.viewers.setGridCaption(Viewer::FileB, sh.fileBPath);
-        c_.text2.setText(sh.fileBPath);
-        refreshExportFieldList();
-        rebindIfVisible(Viewer::FileB);
-        s_.mainWindow.setMenuEnabled(menu::ViewFileB, true);
-        c_.command3.enabled = true;
+        // The copy of File B is as it was, so the dialog shows it as it did.
+        putBack(side, before, linkHeld());
+        linkFailed(result);
+        return;
     }
+    sh.fileBName = kFlagYes;
+    for (const auto& name : attacher_.fieldNames())
+        c_.list2.addItem(name);
+    s_.viewers.setGridCaption(Viewer::FileB, sh.fileBPath);
+    c_.text2.setText(sh.fileBPath);
+    refreshExportFieldList();
+    rebindIfVisible(Viewer::FileB);
+    s_.mainWindow.setMenuEnabled(menu::ViewFileB, true);
+    c_.command3.enabled = true;
     fillFileBFieldChoices();
     fillTargetChoices();
     if (!c_.text2.text.empty()) c_.command7.enabled = true;
@@ -235,6 +278,10 @@ void Form4Model::command6Click() {
         errors_->handleError(error);
         if (!isSet(sh.attachFailed)) return;
     }
+    if (sh.attachFailed.empty() && isWorkingDatabase(chosen)) {
+        message(kWorkDbPickedMessage);
+        sh.attachFailed = kFlagYes;
+    }
     if (!sh.attachFailed.empty()) {
         c_.command3.enabled =
             c_.combo10.hasItems() || c_.combo1.hasItems() || transientTablesLeft(sh.workDb);
@@ -255,16 +302,22 @@ namespace {
 // A link counts as a run while it lasts: Exit, Close Files, closing the dialog and the
 // table commands are refused as they are during a run, since each would take the
 // working tables from under it. A link inside a run leaves the run's mark as it was.
+// The pointer shows the wait cursor meanwhile.
 class LinkInProgress {
 public:
-    LinkInProgress(SharedState& shared, bool& linking)
-        : shared_(shared), linking_(linking), wasRunning_(shared.runInProgress) {
+    LinkInProgress(SharedState& shared, bool& linking, bool& waitPointer)
+        : shared_(shared), linking_(linking), waitPointer_(waitPointer),
+          wasRunning_(shared.runInProgress) {
         shared_.runInProgress = true;
+        shared_.linkInProgress = true;
         linking_ = true;
+        waitPointer_ = true;
     }
     ~LinkInProgress() {
         shared_.runInProgress = wasRunning_;
+        shared_.linkInProgress = false;
         linking_ = false;
+        waitPointer_ = false;
     }
     LinkInProgress(const LinkInProgress&) = delete;
     LinkInProgress& operator=(const LinkInProgress&) = delete;
@@ -272,6 +325,7 @@ public:
 private:
     SharedState& shared_;
     bool& linking_;
+    bool& waitPointer_;
     bool wasRunning_;
 };
 
@@ -279,15 +333,26 @@ private:
 
 LinkResult Form4Model::link(std::string_view transientName,
                             const std::vector<StagedCopy>& alsoCopyTo) {
-    const LinkInProgress guard(s_.shared, linking_);
+    const LinkInProgress guard(s_.shared, linking_, c_.waitPointer);
+    // Most readers read in this process and let no window be drawn until they end, so
+    // the dialog shows itself busy before the read begins.
+    events_.drawWindows();
     return attacher_.connectOne(s_.shared.attachFile, transientName, alsoCopyTo);
 }
 
+void Form4Model::restoreMousePointer() {
+    c_.waitPointer = false;
+    changed();
+}
+
+bool Form4Model::linkHeld() const {
+    return attacher_.linkFailureNumber() == err::FileInUse;
+}
+
 bool Form4Model::linkFailed(LinkResult result) {
-    c_.command2.enabled = false;
     // A file in use is no question of its type: the engine's own words say what holds it.
     // Nor can the working database be looked into now without a second wait.
-    if (attacher_.linkFailureNumber() == err::FileInUse) {
+    if (linkHeld()) {
         if (result == LinkResult::LinkFailed)
             errors_->handleError(RuntimeError(err::FileInUse, attacher_.linkFailure()));
         return true;
@@ -341,6 +406,8 @@ void Form4Model::connectExportFile() {
         }))
         return;
     sh.exportFileOpen = kFlagYes;
+    // A failed export file took Process away; with this one the rows can run again.
+    offerProcess();
     s_.mainWindow.setMenuEnabled(menu::ViewExportedData, true);
     s_.viewers.setGridCaption(Viewer::ExportFile, sh.exportFilePath);
     rebindIfVisible(Viewer::ExportFile);

@@ -6,6 +6,7 @@
 #include "shell/run_guard.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -135,8 +136,10 @@ void showStartOf(QComboBox* combo) {
     if (QLineEdit* edit = combo->lineEdit()) edit->setCursorPosition(0);
 }
 
-void applyState(QWidget* w, const ControlState& state) {
-    w->setEnabled(state.enabled);
+// refused: a link holds the dialog, which takes no command until it ends; the control
+// keeps its own state for afterwards.
+void applyState(QWidget* w, const ControlState& state, bool refused) {
+    w->setEnabled(state.enabled && !refused);
     w->setVisible(state.visible);
 }
 
@@ -172,6 +175,7 @@ Form4::Form4(Form4Services services, QWidget* parent)
 }
 
 Form4::~Form4() {
+    if (waitCursorShown_) QApplication::restoreOverrideCursor();
     model_->onChanged = nullptr;
     model_->controls().progressBar1.onShow = nullptr;
 }
@@ -343,6 +347,8 @@ void Form4::render() {
     if (rendering_) return;
     rendering_ = true;
     auto& c = model_->controls();
+    const bool refused = model_->linking();
+    if (refused && !greyedForLink_) focusBeforeLink_ = QApplication::focusWidget();
 
     const std::pair<const char*, const OptionControl*> options[] = {{"Option1", &c.option1},
                                                                     {"Option2", &c.option2},
@@ -350,7 +356,7 @@ void Form4::render() {
                                                                     {"Option4", &c.option4}};
     for (const auto& [name, state] : options) {
         auto* option = findChild<QRadioButton*>(name);
-        applyState(option, *state);
+        applyState(option, *state, refused);
         option->setText(toQString(state->caption));
         // Auto-exclusive buttons cannot be cleared one by one.
         option->setAutoExclusive(false);
@@ -378,7 +384,7 @@ void Form4::render() {
         }
         if (retexted) showStartOf(combo);
         combo->setToolTip(toQString(state.toolTip));
-        applyState(combo, state);
+        applyState(combo, state, refused);
     }
 
     const std::pair<const char*, const ButtonControl*> buttons[] = {
@@ -390,7 +396,7 @@ void Form4::render() {
         auto* button = findChild<QPushButton*>(name);
         button->setText(toQString(state->caption));
         button->setToolTip(toQString(state->toolTip));
-        applyState(button, *state);
+        applyState(button, *state, refused);
     }
 
     const std::pair<const char*, const ListControl*> lists[] = {
@@ -410,7 +416,7 @@ void Form4::render() {
                                        state->selected[static_cast<std::size_t>(k)]);
         if (list->selectionMode() != QAbstractItemView::MultiSelection)
             list->setCurrentRow(state->listIndex);
-        applyState(list, *state);
+        applyState(list, *state, refused);
         if (list->isVisible()) list->raise();
     }
 
@@ -421,18 +427,35 @@ void Form4::render() {
             edit->setCursorPosition(0);
         }
         edit->setToolTip(toQString(state->toolTip));
-        applyState(edit, *state);
+        applyState(edit, *state, refused);
     }
-    applyState(findChild<QWidget*>("Label8"), c.label8);
-    grid_->setEnabled(c.dbGrid1.enabled);
+    applyState(findChild<QWidget*>("Label8"), c.label8, false);
+    grid_->setEnabled(c.dbGrid1.enabled && !refused);
     renderGrid();
     renderProgress(c.progressBar1);
+    renderBusy();
 
     if (!c.focusRequest.empty()) {
         if (auto* w = findChild<QWidget*>(toQString(c.focusRequest))) w->setFocus();
         c.focusRequest.clear();
     }
     rendering_ = false;
+}
+
+void Form4::renderBusy() {
+    const auto& c = model_->controls();
+    if (c.waitPointer != waitCursorShown_) {
+        if (c.waitPointer)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+        waitCursorShown_ = c.waitPointer;
+    }
+    const bool refused = model_->linking();
+    if (greyedForLink_ && !refused && focusBeforeLink_ && focusBeforeLink_->isEnabled() &&
+        isAncestorOf(focusBeforeLink_))
+        focusBeforeLink_->setFocus();
+    greyedForLink_ = refused;
 }
 
 void Form4::renderGrid() {

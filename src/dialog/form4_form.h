@@ -42,12 +42,18 @@ private:
     void handle(void (Form4Model::*handler)());
     void renderGrid();
     void renderProgress(const Progress& progress);
+    // The wait cursor as the model asks for it, and the focus back where it was once a
+    // link no longer holds the controls.
+    void renderBusy();
 
     std::unique_ptr<Form4Model> model_;
     QTableWidget* grid_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QStyle* frameStyle_ = nullptr; // owned by the dialog
     bool rendering_ = false;
+    bool waitCursorShown_ = false;
+    bool greyedForLink_ = false;
+    QPointer<QWidget> focusBeforeLink_;
 };
 
 // The comparison dialog as the main window opens it: loaded afresh each time it is

@@ -30,6 +30,10 @@ inline constexpr std::string_view kCouldNotConnectMessage =
 // Follows kCouldNotConnectMessage where the file is not of the type chosen.
 inline constexpr std::string_view kDataTypeListAdvice =
     "  Please select a file that is of a type in the Data Type List.";
+// The working database may sit among the user's files and look like one of them.
+inline constexpr std::string_view kWorkDbPickedMessage =
+    "The file you selected is Varnoke's own working database, which holds its copies of your "
+    "files.  Please select another file.";
 inline constexpr std::string_view kFileAEmptyMessage =
     "File A is empty, thus nothing can be exported from it, therefore it's fields will not be "
     "shown.";
@@ -146,6 +150,7 @@ public:
     void openFileA() override { command1Click(); }
     void openFileB() override { command4Click(); }
     void openExportFile() override { command6Click(); }
+    void restoreMousePointer() override;
     ErrorHandler& errors() { return *errors_; }
     // True while a file is being linked: the window starts no handler then.
     bool linking() const { return linking_; }
@@ -153,8 +158,8 @@ public:
 private:
     void setDesignState();
     void resetForMode(bool two);
-    // Opens File A; false when the working database was held (said once), so nothing
-    // more of the press may touch it.
+    // Opens File A; false when it did not open (said so), so nothing more of the press
+    // may touch the dialog: it shows what it showed before.
     bool getTableOne();
     // One side's file as an opener asks for it and forgets the old one.
     struct OpenSide {
@@ -168,7 +173,8 @@ private:
     enum class OpenStart {
         Cancelled, // no file chosen: nothing changed
         Held,      // said so; the working database kept the criteria rows: nothing changed
-        Failed,    // said so; the type is unknown
+        Refused,   // said so; the file picked is the working database: nothing changed
+        Failed,    // said so; the type is unknown: nothing changed
         Started,   // the side forgotten, its new file's path split and its type looked up
     };
     // What the dialog showed of the files before an open forgot a side.
@@ -178,12 +184,23 @@ private:
         std::string caption;
         TextControl text1, text2;
         ListControl list1, list2;
+        std::vector<CriteriaRow> criteria;
+        long criteriaRow = -1;
     };
+    // All but the criteria rows, which startOpen() keeps.
     ShownSide shown(const OpenSide& side) const;
     void showAgain(const OpenSide& side, const ShownSide& before);
-    // Asks for the file, empties the criteria rows, takes the path and looks the data
-    // type up.
-    OpenStart startOpen(const OpenSide& side, const std::function<void()>& forgetSide);
+    // After an open that did not bring a file in: the side, its criteria rows and the
+    // viewers as they were, since the working tables are. held: the working database is
+    // held, so the rows are not written back (that would wait for it again).
+    void putBack(const OpenSide& side, const ShownSide& before, bool held);
+    bool isWorkingDatabase(const std::string& path) const;
+    // Process is offered whenever there are criteria rows to run.
+    void offerProcess();
+    // Asks for the file, keeps the criteria rows in before and empties them, takes the
+    // path and looks the data type up.
+    OpenStart startOpen(const OpenSide& side, ShownSide& before,
+                        const std::function<void()>& forgetSide);
     // For a replace, field references; otherwise the whole records of both files.
     void fillTargetChoices();
     // The export field list again while it is shown for "select fields...".
@@ -197,11 +214,14 @@ private:
     bool offerFields(ListControl& list, std::string_view table, std::string_view emptyNote,
                      const std::function<void(const std::string&)>& add);
     void failExportFile(std::string_view text);
-    // Links attachFile through the attacher, as a run while it lasts.
+    // Links attachFile through the attacher, as a run while it lasts, the dialog drawn
+    // busy first.
     LinkResult link(std::string_view transientName, const std::vector<StagedCopy>& alsoCopyTo = {});
-    // After a link that did not work: Process off, the reason shown. True when the
-    // working database was held: the user has been told, and nothing more may wait on it.
+    // After a link that did not work: the reason shown. True when the working database
+    // was held: the user has been told, and nothing more may wait on it.
     bool linkFailed(LinkResult result);
+    // Whether the last link failed because another program holds the working database.
+    bool linkHeld() const;
     void closeRecordsets();
     void rebindIfVisible(Viewer viewer);
     void setRowButtons(bool enabled);

@@ -34,7 +34,8 @@ struct FilterRule {
     std::string_view filter;
 };
 
-// Tested in this order; the FoxPro 2.x names borrow the dBase filters.
+// Tested in this order; the FoxPro 2.x names borrow the dBase filters. Each lists the
+// names its reader takes, so the picker shows files of the chosen type first.
 constexpr FilterRule kFilters[] = {
     {"dBase IV", "dBASE IV Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
     {"dBase V", "dBASE V Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
@@ -42,6 +43,17 @@ constexpr FilterRule kFilters[] = {
     {"Paradox 5.X", "Paradox 5.X Files(*.DB)|*.db|All Files (*.*)|*.*"},
     {"Foxpro 2.5", "dBASE IV Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
     {"Foxpro 2.6", "dBASE V Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
+    {"Foxpro 3.0", "FoxPro 3.0 Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
+    {"Foxpro DBC", "FoxPro Databases (*.DBC)|*.dbc|All Files (*.*)|*.*"},
+    {"Jet table", "Jet Databases (*.MDB)|*.mdb|All Files (*.*)|*.*"},
+    // One reader takes the worksheets of Release 2 on, whatever the type's name says.
+    {"Lotus WK4", "Lotus Worksheets (*.WK1;*.WK3;*.WK4;*.123)|*.wk1;*.wk3;*.wk4;*.123|"
+                  "All Files (*.*)|*.*"},
+    {"Excel 5.0", "Excel Files (*.XLS)|*.xls|All Files (*.*)|*.*"},
+    {"Excel 8.0", "Excel Files (*.XLS)|*.xls|All Files (*.*)|*.*"},
+    {"Comma-delimited text (CSV)", "Text Files (*.CSV;*.TXT)|*.csv;*.txt|All Files (*.*)|*.*"},
+    {"HTML Import", "HTML Files (*.HTM;*.HTML)|*.htm;*.html|All Files (*.*)|*.*"},
+    {"HTML Export", "HTML Files (*.HTM;*.HTML)|*.htm;*.html|All Files (*.*)|*.*"},
 };
 
 constexpr std::string_view kAllFilesFilter = "All Files (*.*)|*.*";

@@ -3,8 +3,9 @@
 namespace varnoke {
 
 bool refusedDuringRun(const SharedState& state, Prompter& prompter) {
-    if (!state.runInProgress) return false;
-    prompter.messageBox(kRunBusyMessage, msgbox::OkOnly | msgbox::Exclamation, kRunBusyTitle);
+    if (!state.runInProgress && !state.linkInProgress) return false;
+    prompter.messageBox(state.linkInProgress ? kLinkBusyMessage : kRunBusyMessage,
+                        msgbox::OkOnly | msgbox::Exclamation, kRunBusyTitle);
     return true;
 }
 

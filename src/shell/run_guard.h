@@ -10,9 +10,13 @@ namespace varnoke {
 
 inline constexpr std::string_view kRunBusyMessage =
     "Varnoke is processing the files.  Press Stop and wait for the run to end first.";
+// A link cannot be stopped: the user can only let it finish.
+inline constexpr std::string_view kLinkBusyMessage =
+    "Varnoke is reading the file you opened into its working database.  Please wait until it "
+    "has finished, then try again.";
 inline constexpr std::string_view kRunBusyTitle = "Varnoke - Sorry...";
 
-// True, after telling the user, while a Process run is going.
+// True, after telling the user, while a Process run or a file's link is going.
 bool refusedDuringRun(const SharedState& state, Prompter& prompter);
 
 } // namespace varnoke

@@ -68,6 +68,10 @@ struct SharedState {
     // closing the comparison dialog are refused while it is set, since they would pull
     // the run's tables and recordsets away underneath it.
     bool runInProgress = false;
+    // True while a file is read into the working database. runInProgress is set as well,
+    // so everything refused during a run is refused then too; this one only tells the
+    // user which of the two is under way, since Stop does not end a link.
+    bool linkInProgress = false;
 
     // --- windows and menus
     std::string currentTable; // table of the active table viewer ("SQL Results" = Temp)

@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QTest::mouseClick(f.findChild<QRadioButton*>("Option2"), Qt::LeftButton);
                   },
                   {}},
-        Intrusion{"CloseTheDialog", [](Form4& f) { f.close(); }, {std::string(kRunBusyMessage)}}),
+        Intrusion{"CloseTheDialog", [](Form4& f) { f.close(); }, {std::string(kLinkBusyMessage)}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace

@@ -112,10 +112,34 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"Fox26", "Foxpro 2.6", "dBASE V Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
         FilterCase{"Paradox4", "Paradox 4.X", "Paradox 4.X Files(*.DB)|*.db|All Files (*.*)|*.*"},
         FilterCase{"Paradox5", "Paradox 5.X", "Paradox 5.X Files(*.DB)|*.db|All Files (*.*)|*.*"},
-        FilterCase{"Excel", "Excel 8.0", "All Files (*.*)|*.*"},
-        FilterCase{"Fox30", "Foxpro 3.0", "All Files (*.*)|*.*"},
+        FilterCase{"Excel", "Excel 8.0", "Excel Files (*.XLS)|*.xls|All Files (*.*)|*.*"},
+        FilterCase{"Fox30", "Foxpro 3.0", "FoxPro 3.0 Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
+        FilterCase{"Csv", "Comma-delimited text (CSV)",
+                   "Text Files (*.CSV;*.TXT)|*.csv;*.txt|All Files (*.*)|*.*"},
+        FilterCase{"Lotus", "Lotus WK4",
+                   "Lotus Worksheets (*.WK1;*.WK3;*.WK4;*.123)|*.wk1;*.wk3;*.wk4;*.123|"
+                   "All Files (*.*)|*.*"},
+        FilterCase{"Jet", "Jet table", "Jet Databases (*.MDB)|*.mdb|All Files (*.*)|*.*"},
+        FilterCase{"Html", "HTML Import",
+                   "HTML Files (*.HTM;*.HTML)|*.htm;*.html|All Files (*.*)|*.*"},
         FilterCase{"LowerCase", "dbase iv", "All Files (*.*)|*.*"}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// The picker shows the chosen type's files first, and every other file as its second
+// choice, for every name a user may type.
+TEST(FileDialogFilterTable, EveryTypeListsItsOwnPatternsBeforeAllFiles) {
+    for (const DataTypeRow& row : dataTypeTable()) {
+        const std::string_view filter = fileDialogFilter(row.name);
+        const auto first = filter.find('|');
+        ASSERT_NE(first, std::string_view::npos) << row.name;
+        const auto second = filter.find('|', first + 1);
+        const std::string_view patterns = filter.substr(
+            first + 1, second == std::string_view::npos ? second : second - first - 1);
+        EXPECT_FALSE(patterns.empty()) << row.name;
+        EXPECT_NE(patterns, "*.*") << row.name;
+        EXPECT_TRUE(filter.ends_with("|All Files (*.*)|*.*")) << row.name;
+    }
+}
 
 TEST(FindReader, MatchesThePrefixBeforeTheFirstSemicolonWithoutRegardToCase) {
     EXPECT_EQ(findReader("dBase IV;DATABASE=/x"), findReader("DBASE iv;DATABASE=/y"));
