@@ -42,9 +42,9 @@ void RecordsetState::clearFinds() {
     findsSinceScan_ = 0;
 }
 
-RecordsetState::FindQuery
-RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
-                          std::vector<std::pair<const sql::Expr*, int>>* literals) {
+RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
+                                                    const std::vector<std::string>* texts,
+                                                    std::optional<std::vector<int>>* textBinds) {
     std::optional<Renderer> rendered;
     std::string cond;
     auto render = [&] {
@@ -54,9 +54,17 @@ RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
         cond = rendered->condition(*criteria);
         rendered->popScope();
     };
-    // Names and literals are checked as written, also in the terms folded away.
+    // Names and literals are checked as written, also in the terms folded away: a text
+    // that goes to a template must pass as written, where another text would be checked.
     render();
-    if (foldFixedTerms(criteria)) render();
+    std::optional<std::vector<int>> places;
+    if (texts) places = textBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts);
+    if (foldFixedTerms(criteria)) {
+        render();
+        if (places)
+            places = foldedTextBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts);
+    }
+    if (textBinds) *textBinds = std::move(places);
     Renderer& r = *rendered;
     FindQuery q;
     q.backwards = backwards;
@@ -65,7 +73,6 @@ RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
         q.keyColumn = columnOfBase(keyed->column);
         q.keyBind = keyed->keyBind;
     }
-    if (literals) *literals = std::move(r.literalBinds);
     q.boundParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
     std::vector<SearchedColumn> indexes;
@@ -163,7 +170,10 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
         if (auto it = templates.find(shape->key); it != templates.end()) known = &it->second;
     }
     sql::ExprPtr expr;
-    if (!known) expr = sql::parseExpression(criteria);
+    if (!known) {
+        expr = sql::parseExpression(criteria);
+        conn().noteFindParsed();
+    }
     std::optional<std::size_t> after;
     if (from == FindFrom::Next || from == FindFrom::Previous) {
         if (where_ == Where::Row) {
@@ -179,15 +189,13 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
     FindQuery& q = known ? known->query : fresh;
     if (known) {
         for (std::size_t i = 0; i < shape->texts.size(); ++i)
-            q.binds[static_cast<std::size_t>(known->textBinds[i] - 1)] =
-                Value::text(std::move(shape->texts[i]));
+            if (const int place = known->textBinds[i]; place != 0)
+                q.binds[static_cast<std::size_t>(place - 1)] =
+                    Value::text(std::move(shape->texts[i]));
     } else {
-        std::vector<std::pair<const sql::Expr*, int>> literals;
-        fresh = findQuery(expr, backwards, &literals);
-        if (shape) {
-            if (auto places = textBindsOf(*expr, literals, q.binds, shape->texts))
-                templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
-        }
+        std::optional<std::vector<int>> places;
+        fresh = findQuery(expr, backwards, shape ? &shape->texts : nullptr, &places);
+        if (places) templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
     }
     auto keyed = keyedFind(q, after);
     auto slot = keyed ? *keyed : runFind(q, after);

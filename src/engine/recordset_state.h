@@ -132,8 +132,11 @@ private:
     };
     std::unordered_map<std::string, FindTemplate> findShapes_[2];
     // Folds the terms of `criteria` whose truth is fixed (see condition_fold.h).
+    // With `texts`, the find's shape texts: `textBinds` then tells the bind each goes to
+    // (0 for one folded away), or nothing when the query cannot be kept for its shape.
     FindQuery findQuery(sql::ExprPtr& criteria, bool backwards,
-                        std::vector<std::pair<const sql::Expr*, int>>* literals = nullptr);
+                        const std::vector<std::string>* texts = nullptr,
+                        std::optional<std::vector<int>>* textBinds = nullptr);
     // Makes sure the indexes q searches exist, when the connection may have lost them.
     void ensureIndexes(FindQuery& q);
     // Writes the search's bound into q's binds.

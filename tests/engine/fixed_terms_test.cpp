@@ -7,6 +7,7 @@
 #include "engine_fixture.h"
 #include "value/runtime_error.h"
 
+#include <algorithm>
 #include <string>
 #include <variant>
 #include <vector>
@@ -99,13 +100,10 @@ protected:
     std::variant<std::vector<long>, int> found(const std::string& criteria) {
         try {
             auto rs = db.openRecordset("F", RecordsetType::Dynaset);
-            std::vector<long> ids;
-            for (rs.findFirst(criteria); !rs.noMatch(); rs.findNext(criteria))
-                ids.push_back(static_cast<long>(rs.value("Id").asNumber()));
+            std::vector<long> ids = foundIds(rs, criteria);
             // Backwards the find meets the same rows.
-            std::vector<long> back;
-            for (rs.findLast(criteria); !rs.noMatch(); rs.findPrevious(criteria))
-                back.insert(back.begin(), static_cast<long>(rs.value("Id").asNumber()));
+            std::vector<long> back = foundIds(rs, criteria, true);
+            std::reverse(back.begin(), back.end());
             EXPECT_EQ(back, ids);
             return ids;
         } catch (const EngineError& e) {
@@ -158,8 +156,9 @@ TEST_F(FixedTermsKeyIndex, KeyFindBesideANeverMetTermNeedsNoQuery) {
     long found = 0;
     const auto before = db.statementsRun();
     for (int key = 0; key < 20; ++key)
-        for (rs.findFirst(criteria(key)); !rs.noMatch(); rs.findNext(criteria(key)))
-            ++found;
+        eachFound(
+            rs, [&] { rs.findFirst(criteria(key)); }, [&] { rs.findNext(criteria(key)); },
+            [&] { ++found; });
     EXPECT_EQ(db.statementsRun() - before, 0U);
     EXPECT_EQ(found, 200);
 }
