@@ -42,16 +42,56 @@ void RecordsetState::clearFinds() {
     findsSinceScan_ = 0;
 }
 
+namespace {
+
+// The terms of a condition's top Or chain, in order; none unless there are two or more
+// and none can raise an error (cannotFail), so searching each on its own raises nothing
+// the whole condition would not.
+std::vector<const sql::Expr*> branchesOf(const sql::Expr& condition) {
+    std::vector<const sql::Expr*> out;
+    std::vector<const sql::Expr*> todo{&condition};
+    while (!todo.empty()) {
+        const sql::Expr* e = todo.back();
+        todo.pop_back();
+        if (e->kind == sql::Expr::Kind::Binary && e->op == "or" && e->args.size() == 2) {
+            todo.push_back(e->args[1].get());
+            todo.push_back(e->args[0].get());
+        } else {
+            if (!cannotFail(*e)) return {};
+            out.push_back(e);
+        }
+    }
+    if (out.size() < 2) return {};
+    return out;
+}
+
+} // namespace
+
 RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
                                                     const std::vector<std::string>* texts,
                                                     std::optional<std::vector<int>>* textBinds) {
     std::optional<Renderer> rendered;
     std::string cond;
+    std::vector<std::string> branches;
     auto render = [&] {
         rendered.emplace(conn());
         rendered->criteriaMode = true;
         rendered->pushScope({scope()});
-        cond = rendered->condition(*criteria);
+        branches.clear();
+        // The terms are rendered in the order the whole would render them, so their
+        // binds are the same.
+        if (natural_) {
+            for (const sql::Expr* b : branchesOf(*criteria))
+                branches.push_back(rendered->condition(*b));
+        }
+        if (branches.empty()) {
+            cond = rendered->condition(*criteria);
+        } else {
+            cond.clear();
+            for (const auto& b : branches)
+                cond += (cond.empty() ? "(" : " OR ") + b;
+            cond += ")";
+        }
         rendered->popScope();
     };
     // Names and literals are checked as written, also in the terms folded away: a text
@@ -98,10 +138,22 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
     for (const auto& c : columns)
         values += ", " + alias_ + "." +
                   quoteName(base_.columns[static_cast<std::size_t>(c.baseColumn)].name);
-    if (natural_) {
-        q.sql = "SELECT " + alias_ + ".rowid" + values + " FROM " + base_.sqlName() + " AS " +
-                alias_ + " WHERE " + cond + " AND " + alias_ + ".rowid" + cmp + bound +
-                " ORDER BY " + alias_ + ".rowid" + dir + " LIMIT 1";
+    const std::string from = " FROM " + base_.sqlName() + " AS " + alias_;
+    const std::string rowid = alias_ + ".rowid";
+    const std::string nearest =
+        " AND " + rowid + cmp + bound + " ORDER BY " + rowid + dir + " LIMIT 1";
+    if (natural_ && !branches.empty()) {
+        // SQLite answers an Or of indexed terms by gathering every row each selects and
+        // sorting them, a cost that grows with the rows found; the nearest row of each
+        // term is a search of its index.
+        std::string each;
+        for (const auto& b : branches)
+            each += std::string(each.empty() ? "" : " UNION ALL ") + "SELECT (SELECT " + rowid +
+                    from + " WHERE " + b + nearest + ") AS r";
+        q.sql = "SELECT " + rowid + values + from + " WHERE " + rowid + " = (SELECT " +
+                (backwards ? "max" : "min") + "(r) FROM (" + each + ")) AND " + cond;
+    } else if (natural_) {
+        q.sql = "SELECT " + rowid + values + from + " WHERE " + cond + nearest;
     } else {
         ensureKeysetTable();
         q.sql = "SELECT k.pos" + values + " FROM temp." + quoteName(keysetTable_->name) +
