@@ -161,7 +161,14 @@ std::optional<std::string> termOfForm(const EvaluatorMember& member, Order order
 
 std::optional<std::string> exactFindText(const EvaluatorMember& member, Order order,
                                          std::string_view field, const Value& operand) {
-    if (member.polarity != Polarity::Equal || isBlank(operand)) return std::nullopt;
+    if (isBlank(operand)) {
+        // A blank is lower than every value and differs from each but Null.
+        if (member.polarity == Polarity::NotEqual || order == Order::Greater)
+            return "not " + isNullText(field);
+        if (order == Order::Equal) return isNullText(field);
+        return std::nullopt;
+    }
+    if (member.polarity != Polarity::Equal) return std::nullopt;
     try {
         const Value form = comparisonForm(member, operand);
         if ((form.isNumeric() || form.isDate()) && !std::isfinite(numberOf(form)))

@@ -48,10 +48,11 @@ std::optional<std::string> typedFindText(const EvaluatorMember& member, Order or
 // the operand in the form the test compares it: a text equality exactly,
 // "StrComp([F], 'v', 0) = 0"; a number equality "[F] = 'n'", n written to its last digit
 // and taken as the field's type; a date "[F] = n", "[F] > n" or "([F] < n or IsNull([F]))"
-// on the day serial. The engine stores number and date fields as numbers, which compare
-// as the test compares them. None for not-equal, a blank operand, an ordered number test
-// (a yes/no field stores True as 1 where the test reads -1) and an operand the test
-// cannot convert (the test itself reports it).
+// on the day serial; a blank operand "IsNull([F])", or "not IsNull([F])" under greater,
+// after and not-equal. The engine stores number and date fields as numbers, which compare
+// as the test compares them. None for a not-equal value, an ordered number test (a yes/no
+// field stores True as 1 where the test reads -1), a row that can hold for no record and
+// an operand the test cannot convert (the test itself reports it).
 std::optional<std::string> exactFindText(const EvaluatorMember& member, Order order,
                                          std::string_view field, const Value& operand);
 

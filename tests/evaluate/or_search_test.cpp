@@ -69,6 +69,8 @@ const OrCase kOrCases[] = {
     {"BeforeReachesNull", "Due", "is before", "File B.BDue", "list1DateDateEqualRep",
      Value::date(36526 + 1),
      firstWhere([](int id) { return !dueOf(id) || *dueOf(id) < 36526 + 1; })},
+    {"BlankFindsTheNull", "Due", "is equal to", "File B.BAmount", "list1DateValEqualRep",
+     Value::null(), kNullDue},
     {"NothingIsBeforeABlank", "Due", "is before", "File B.BDue", "list1DateDateEqualRep",
      Value::null(), 0},
 };
@@ -149,14 +151,16 @@ TEST_F(TestAsTerm, SelectsEveryRecordTheTestAccepts) {
         {"S", number, {Order::Equal}}, {"C", number, {Order::Equal}},
         {"B", number, {Order::Equal}}, {"T", date, {Order::Equal, Order::Greater, Order::Less}}};
     for (const Column& col : columns) {
-        // Every value the column holds as the operand, and one it does not.
-        std::vector<Value> operands = {Value::number(5.5)};
+        // Every value the column holds as the operand, one it does not, and a blank.
+        std::vector<Value> operands = {Value::number(5.5), Value::null()};
         for (n.moveFirst(); !n.eof(); n.moveNext())
             if (!n.value(col.name).isNull()) operands.push_back(n.value(col.name));
         for (const Order order : col.orders)
             for (const Value& operand : operands) {
+                if (!rowCanHold(col.member, order, operand)) continue;
                 const auto term = exactFindText(col.member, order, col.name, operand);
-                SCOPED_TRACE(std::string(col.name) + ": " + textOf(operand) + " " +
+                SCOPED_TRACE(std::string(col.name) + ": " +
+                             (operand.isNull() ? "Null" : textOf(operand)) + " " +
                              term.value_or("no term"));
                 ASSERT_TRUE(term);
                 std::vector<long> accepted, selected;
