@@ -108,6 +108,8 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
     Renderer& r = *rendered;
     FindQuery q;
     q.backwards = backwards;
+    q.meetsNone = criteria->kind == sql::Expr::Kind::Literal &&
+                  criteria->value.kind() == Value::Kind::Boolean && !criteria->value.asBoolean();
     // The key index answers a find in stored order as SQLite would.
     if (auto keyed = natural_ ? keyedEquality(*criteria, r, 0, base_) : std::nullopt) {
         q.keyColumn = columnOfBase(keyed->column);
@@ -249,8 +251,11 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
         fresh = findQuery(expr, backwards, shape ? &shape->texts : nullptr, &places);
         if (places) templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
     }
-    auto keyed = keyedFind(q, after);
-    auto slot = keyed ? *keyed : runFind(q, after);
+    std::optional<std::size_t> slot;
+    if (!q.meetsNone) {
+        auto keyed = keyedFind(q, after);
+        slot = keyed ? *keyed : runFind(q, after);
+    }
     noMatch = !slot.has_value();
     if (slot) {
         leaveEdit();

@@ -118,6 +118,8 @@ private:
         // only when a find goes there.
         int keyColumn = -1;
         int keyBind = 0;
+        // Set when the terms fold to False: no row can meet the find.
+        bool meetsNone = false;
         // The SQLite indexes the query searches, and the connection's schema version when
         // they were last made sure of: whether they exist is the connection's record
         // (find_index.cpp), which a schema change clears.

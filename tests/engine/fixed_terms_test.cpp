@@ -196,6 +196,22 @@ TEST_F(FixedTermsKeyIndex, KeyFindBesideANeverMetTermNeedsNoQuery) {
     EXPECT_EQ(found, 200);
 }
 
+// A find whose terms no record can meet asks SQLite nothing once its shape is kept.
+TEST_F(FixedTermsKeyIndex, AFindNoRecordMeetsRunsNoQuery) {
+    makeF(db);
+    auto rs = db.openRecordset("F", RecordsetType::Dynaset);
+    const auto criteria = [](int key) {
+        return "[t] = 'k" + std::to_string(key) + "' and IsNull([d]) and not IsNull([d])";
+    };
+    rs.findFirst(criteria(0));
+    const auto before = db.statementsRun();
+    for (int key = 1; key < 20; ++key) {
+        rs.findFirst(criteria(key));
+        EXPECT_TRUE(rs.noMatch());
+    }
+    EXPECT_EQ(db.statementsRun() - before, 0U);
+}
+
 // A name in a term folded away is still checked as a find's name.
 TEST_F(FixedTermsKeyIndex, UnknownNameInAFoldedTermIsStillAnError) {
     db.execute("CREATE TABLE W (t TEXT(10), d DATETIME)");
