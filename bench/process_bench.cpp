@@ -29,10 +29,24 @@
 // the growth exponent between sizes, the SQLite statements the run started and a digest
 // of the export file's records.
 //
+// or-never: the first-occurrence delete of File A's records whose date is after File B's
+// "and" before it, under "or", where File B's dates are Null: the first row's term selects
+// every dated record and the second holds for none, so nothing is deleted.
+// or-own: the first-occurrence delete, with adding chosen, of the records whose key
+// equals File B's "and" whose date is File B's number, under "or", where File B's numbers
+// are Null: six keys, so the key's term selects a sixth of File A, while the test asks for
+// a Null date, which every third record holds. File A holds two records more than File B;
+// each File B record deletes the first dated-Null record left, till none is left.
+// Each size reports the median of this build's runs and, with --old, of the other build's
+// runs, in pairs that take turns at going first, each side in a process of its own; both
+// sides of a pair must leave the same records, and every run the records the shape's
+// statement leaves (or-never: none deleted; or-own: DELETE ... WHERE d IS NULL).
+//
 // Usage:
 //   process_bench [--pairs N] [--sizes 10000,100000] [--runs replace-first,export,...]
 //                 [--keys unique,equal,1000,10000] [--case-sizes 1000,4000]
-//                 [--null-sizes 1000,4000]
+//                 [--null-sizes 1000,4000] [--or-sizes 1000,4000]
+//                 [--old OTHER_PROCESS_BENCH] [--old-max 4000]
 //   process_bench [--keys K] --one RUN SIZE process|sqlite [TEMPLATE]  one side once
 //                                                  (/usr/bin/time -v)
 //   process_bench [--keys K] --make RUN SIZE TEMPLATE         the data of --one, made beforehand so
@@ -58,6 +72,7 @@
 #include <filesystem>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -136,7 +151,7 @@ enum class Action { Replace, Delete, Export };
 
 // Shuffled: each file holds the keys in its own order; Lined: File B in File A's order;
 // CaseKeys, NullTerm: see case-keys and null-term above.
-enum class Data { Shuffled, Lined, CaseKeys, NullTerm };
+enum class Data { Shuffled, Lined, CaseKeys, NullTerm, OrNever, OrOwn };
 
 struct RunKind {
     std::string name;
@@ -194,6 +209,21 @@ const RunKind kNullTerm{"null-term",
 constexpr long kNullTermFileB = 79;
 constexpr long kNullTermExported = 3;
 
+const RunKind kOrNever{"or-never",
+                       Action::Delete,
+                       choice::NonParallelFirstOccurrence,
+                       "SELECT 1",
+                       "SELECT count(*) FROM Table1",
+                       Data::OrNever};
+const RunKind kOrOwn{"or-own",
+                     Action::Delete,
+                     choice::NonParallelFirstOccurrence,
+                     "DELETE FROM Table1 WHERE d IS NULL",
+                     "SELECT count(*) FROM Table1",
+                     Data::OrOwn};
+constexpr long kOrKeys = 6;
+constexpr long kOrOwnSurplus = 2;
+
 const char* dataName(Data data) {
     switch (data) {
     case Data::Shuffled:
@@ -204,6 +234,10 @@ const char* dataName(Data data) {
         return "casekeys";
     case Data::NullTerm:
         return "nullterm";
+    case Data::OrNever:
+        return "ornever";
+    case Data::OrOwn:
+        return "orown";
     }
     return "";
 }
@@ -306,6 +340,70 @@ void makeNullTermTables(sqlite3* db, long rows) {
     execOrDie(db, "COMMIT");
 }
 
+// The tables of or-never and or-own (see above), the export file empty.
+void makeOrTables(sqlite3* db, long rows, Data data) {
+    execOrDie(db, "CREATE TABLE SSysCriteria (If_This TEXT(64), condition TEXT(32), "
+                  "This TEXT(255), conjunction TEXT(3))");
+    if (data == Data::OrNever) {
+        execOrDie(db, "INSERT INTO SSysCriteria VALUES ('d', 'is after', 'File B.d', 'and')");
+        execOrDie(db, "INSERT INTO SSysCriteria VALUES ('d', 'is before', 'File B.d', '')");
+    } else {
+        execOrDie(db,
+                  "INSERT INTO SSysCriteria VALUES ('code', 'is equal to', 'File B.code', 'and')");
+        execOrDie(db, "INSERT INTO SSysCriteria VALUES ('d', 'is equal to', 'File B.n', '')");
+    }
+    for (const char* table : {"Table1", "Table2", "\"Exported Data\""})
+        execOrDie(db, std::string("CREATE TABLE ") + table +
+                          " (code TEXT(20), name TEXT(40), d DATETIME, n DOUBLE)");
+    execOrDie(db, "BEGIN");
+    sqlite3_stmt* st = nullptr;
+    auto insert = [&](const char* table) {
+        sqlite3_finalize(st);
+        sqlite3_prepare_v2(
+            db, (std::string("INSERT INTO ") + table + " VALUES (?1, ?2, ?3, ?4)").c_str(), -1, &st,
+            nullptr);
+    };
+    auto add = [&](const std::string& code, const std::string& name, std::optional<double> d,
+                   std::optional<double> n) {
+        sqlite3_bind_text(st, 1, code.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+        d ? sqlite3_bind_double(st, 3, *d) : sqlite3_bind_null(st, 3);
+        n ? sqlite3_bind_double(st, 4, *n) : sqlite3_bind_null(st, 4);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    };
+    std::mt19937 random(3);
+    if (data == Data::OrNever) {
+        // File A's dates run on from 1/1/2000 with every third Null; File B's are all Null.
+        insert("Table1");
+        for (long i = 0; i < rows; ++i)
+            add("key" + std::to_string(i), "a" + std::to_string(i),
+                i % 3 ? std::optional<double>(36526 + i) : std::nullopt, std::nullopt);
+        insert("Table2");
+        for (long i = 0; i < rows; ++i)
+            add("key" + std::to_string(i), "b" + std::to_string(i), std::nullopt, std::nullopt);
+    } else {
+        // File A: the dates in a shuffled order, each once, every third Null.
+        const long a = rows + kOrOwnSurplus;
+        std::vector<long> days(static_cast<std::size_t>(a));
+        std::iota(days.begin(), days.end(), 0L);
+        std::shuffle(days.begin(), days.end(), random);
+        insert("Table1");
+        for (long i = 0; i < a; ++i)
+            add("key" + std::to_string(i % kOrKeys), "a" + std::to_string(i),
+                i % 3 ? std::optional<double>(
+                            36526.0 + static_cast<double>(days[static_cast<std::size_t>(i)]))
+                      : std::nullopt,
+                std::nullopt);
+        insert("Table2");
+        for (long i = 0; i < rows; ++i)
+            add("key" + std::to_string((i * 5) % kOrKeys), "b" + std::to_string(i), std::nullopt,
+                std::nullopt);
+    }
+    sqlite3_finalize(st);
+    execOrDie(db, "COMMIT");
+}
+
 // A working database with Table1, Table2, the criteria table and an empty export file.
 // At `path`, unless a file is there.
 std::string makeTemplateAt(const std::string& path, long rows, Data data, const KeyShape& shape) {
@@ -314,6 +412,11 @@ std::string makeTemplateAt(const std::string& path, long rows, Data data, const 
     sqlite3_open(path.c_str(), &db);
     if (data == Data::NullTerm) {
         makeNullTermTables(db, rows);
+        sqlite3_close(db);
+        return path;
+    }
+    if (data == Data::OrNever || data == Data::OrOwn) {
+        makeOrTables(db, rows, data);
         sqlite3_close(db);
         return path;
     }
@@ -378,14 +481,16 @@ struct Digest {
 Digest digestOf(sqlite3* db, const std::string& table) {
     Digest d;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, ("SELECT code, name FROM " + table).c_str(), -1, &st, nullptr);
+    sqlite3_prepare_v2(db, ("SELECT * FROM " + table).c_str(), -1, &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW) {
         std::uint64_t h = 14695981039346656037ull;
-        for (int col = 0; col < 2; ++col) {
+        for (int col = 0, cols = sqlite3_column_count(st); col < cols; ++col) {
+            // The storage class first: a Null and an empty text differ.
+            h = (h ^ static_cast<unsigned>(sqlite3_column_type(st, col))) * 1099511628211ull;
             const auto* text = sqlite3_column_text(st, col);
             for (int i = 0, n = sqlite3_column_bytes(st, col); i < n; ++i)
                 h = (h ^ text[i]) * 1099511628211ull;
-            h = (h ^ 0xff) * 1099511628211ull; // a Null and an empty text alike: neither occurs
+            h = (h ^ 0xff) * 1099511628211ull;
         }
         ++d.rows;
         d.sum += h ^ (h >> 31);
@@ -448,6 +553,7 @@ double runProcess(const std::string& path, const RunKind& kind, std::uint64_t* q
     case Action::Delete:
         c.combo3 = choice::Delete;
         c.combo4 = choice::EntireRecordFromFileA;
+        if (kind.data == Data::OrOwn) c.combo8 = choice::AddNewRecords;
         break;
     case Action::Export:
         c.combo3 = choice::Export;
@@ -563,6 +669,8 @@ std::vector<std::string> splitList(const std::string& text) {
 const RunKind& kindNamed(const std::string& name) {
     if (name == kCaseKeys.name) return kCaseKeys;
     if (name == kNullTerm.name) return kNullTerm;
+    if (name == kOrNever.name) return kOrNever;
+    if (name == kOrOwn.name) return kOrOwn;
     for (const auto& k : kRuns)
         if (k.name == name) return k;
     throw std::runtime_error("no run named " + name);
@@ -633,6 +741,96 @@ void nullTermGrowth(const std::vector<long>& sizes, int pairs) {
     }
 }
 
+// --- or-never and or-own: this build against another, each run a process of its own
+
+// One run on a copy of a made template: its seconds and the records it left, on one line.
+int runOneDigest(const std::string& name, long rows, const std::string& madeTemplate) {
+    const RunKind& kind = kindNamed(name);
+    const auto path = benchPath("run", rows);
+    fs::copy_file(madeTemplate, path, fs::copy_options::overwrite_existing);
+    const double secs = runProcess(path, kind);
+    const auto r = recordsOf(path);
+    fs::remove(path);
+    std::printf("%.6f %ld %llu %ld %llu\n", secs, r.first.rows,
+                static_cast<unsigned long long>(r.first.sum), r.second.rows,
+                static_cast<unsigned long long>(r.second.sum));
+    return 0;
+}
+
+struct SideRun {
+    double secs = 0;
+    std::pair<Digest, Digest> records;
+};
+
+SideRun runSide(const std::string& program, const std::string& name, long rows,
+                const std::string& madeTemplate) {
+    const std::string command = "'" + program + "' --one-digest " + name + " " +
+                                std::to_string(rows) + " '" + madeTemplate + "'";
+    FILE* out = ::popen(command.c_str(), "r");
+    if (!out) throw std::runtime_error("cannot start " + program);
+    SideRun r;
+    unsigned long long a = 0, e = 0;
+    const int read = std::fscanf(out, "%lf %ld %llu %ld %llu", &r.secs, &r.records.first.rows, &a,
+                                 &r.records.second.rows, &e);
+    if (::pclose(out) != 0 || read != 5)
+        throw std::runtime_error(program + " gave no result for " + name);
+    r.records.first.sum = a;
+    r.records.second.sum = e;
+    return r;
+}
+
+// Each size's median time of this build and, up to oldMax records, of the other, their
+// ratio and this build's growth exponent; every run must leave the statement's records.
+void orGrowth(const RunKind& kind, const std::vector<long>& sizes, int pairs,
+              const std::string& self, const std::string& old, long oldMax) {
+    std::printf("\n%-14s %9s %12s %10s %12s %10s %10s\n", "run", "records", "this s", "exponent",
+                "other s", "other/this", "File A");
+    GrowthLine growth;
+    const KeyShape unique = keyShapeNamed("unique");
+    for (long rows : sizes) {
+        const auto made = makeTemplate(rows, kind.data, unique);
+        const auto expectedPath = benchPath("expected", rows);
+        fs::copy_file(made, expectedPath, fs::copy_options::overwrite_existing);
+        runStatement(expectedPath, kind, unique);
+        const auto expected = recordsOf(expectedPath);
+        fs::remove(expectedPath);
+        const bool withOld = !old.empty() && rows <= oldMax;
+        std::vector<double> mine, theirs;
+        for (int i = 0; i < pairs; ++i) {
+            auto check = [&](const SideRun& r, const std::string& who) {
+                if (r.records != expected)
+                    throw std::runtime_error(kind.name + " " + std::to_string(rows) + ": " + who +
+                                             " leaves " + describe(r.records) + ", the statement " +
+                                             describe(expected));
+            };
+            auto mineSide = [&] {
+                const SideRun r = runSide(self, kind.name, rows, made);
+                check(r, "this build");
+                mine.push_back(r.secs);
+            };
+            auto oldSide = [&] {
+                const SideRun r = runSide(old, kind.name, rows, made);
+                check(r, "the other build");
+                theirs.push_back(r.secs);
+            };
+            if (withOld && i % 2 == 1) oldSide();
+            mineSide();
+            if (withOld && i % 2 == 0) oldSide();
+            std::fprintf(stderr, "  %s %ld pair %d: %.3f s / %s\n", kind.name.c_str(), rows, i + 1,
+                         mine.back(),
+                         withOld ? (std::to_string(theirs.back()) + " s").c_str() : "-");
+        }
+        growth.print(kind.name, rows, median(mine));
+        if (withOld)
+            std::printf(" %12.4f %9.1fx", median(theirs), median(theirs) / median(mine));
+        else
+            std::printf(" %12s %10s", "-", "-");
+        std::printf(" %10ld\n", expected.first.rows);
+        std::fflush(stdout);
+        fs::remove(made);
+    }
+}
+
 // A template made by --make, so that making the data is not in this process's peak memory.
 int runOne(const std::string& name, const KeyShape& shape, long rows, const std::string& side,
            const std::string& madeTemplate) {
@@ -659,9 +857,12 @@ int main(int argc, char** argv) {
     std::vector<long> sizes = {10000, 100000, 1000000};
     std::vector<long> caseSizes = {1000, 4000, 16000, 64000};
     std::vector<long> nullSizes = {1000, 4000, 16000, 64000};
-    std::vector<std::string> runs = {"replace-first", "replace-all", "delete-first",
-                                     "export",        "delete-all",  "replace-parallel",
-                                     "case-keys",     "null-term"};
+    std::vector<long> orSizes = {1000, 2000, 4000, 8000, 16000, 32000, 64000};
+    std::string old;
+    long oldMax = 4000;
+    std::vector<std::string> runs = {
+        "replace-first",    "replace-all", "delete-first", "export",   "delete-all",
+        "replace-parallel", "case-keys",   "null-term",    "or-never", "or-own"};
     std::vector<KeyShape> shapes = {keyShapeNamed("unique")};
     try {
         for (int i = 1; i < argc; ++i) {
@@ -673,6 +874,8 @@ int main(int argc, char** argv) {
             if (a == "--one" && i + 3 < argc)
                 return runOne(argv[i + 1], shapes.front(), std::stol(argv[i + 2]), argv[i + 3],
                               i + 4 < argc ? argv[i + 4] : "");
+            if (a == "--one-digest" && i + 3 < argc)
+                return runOneDigest(argv[i + 1], std::stol(argv[i + 2]), argv[i + 3]);
             if (a == "--make" && i + 3 < argc) {
                 makeTemplateAt(argv[i + 3], std::stol(argv[i + 2]), kindNamed(argv[i + 1]).data,
                                shapes.front());
@@ -692,6 +895,14 @@ int main(int argc, char** argv) {
                 nullSizes.clear();
                 for (const auto& s : splitList(next()))
                     nullSizes.push_back(std::stol(s));
+            } else if (a == "--or-sizes") {
+                orSizes.clear();
+                for (const auto& s : splitList(next()))
+                    orSizes.push_back(std::stol(s));
+            } else if (a == "--old") {
+                old = next();
+            } else if (a == "--old-max") {
+                oldMax = std::stol(next());
             } else if (a == "--runs") {
                 runs = splitList(next());
             } else if (a == "--keys") {
@@ -707,7 +918,9 @@ int main(int argc, char** argv) {
         std::printf("%-14s %7s %9s %6s %11s %11s %9s %17s %10s\n", "run", "keys", "records",
                     "pairs", "run s", "SQLite s", "ratio", "spread", "growth");
         for (const auto& name : runs) {
-            if (name == kCaseKeys.name || name == kNullTerm.name) continue;
+            if (name == kCaseKeys.name || name == kNullTerm.name || name == kOrNever.name ||
+                name == kOrOwn.name)
+                continue;
             const RunKind& kind = kindNamed(name);
             for (const KeyShape& shape : shapes) {
                 double prev = 0;
@@ -734,6 +947,10 @@ int main(int argc, char** argv) {
             caseKeysGrowth(caseSizes, pairs);
         if (std::find(runs.begin(), runs.end(), kNullTerm.name) != runs.end())
             nullTermGrowth(nullSizes, pairs);
+        const std::string self = fs::read_symlink("/proc/self/exe").string();
+        for (const RunKind* kind : {&kOrNever, &kOrOwn})
+            if (std::find(runs.begin(), runs.end(), kind->name) != runs.end())
+                orGrowth(*kind, orSizes, pairs, self, old, oldMax);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "process_bench: %s\n", e.what());
         return 1;

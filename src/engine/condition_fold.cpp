@@ -56,7 +56,8 @@ bool plainOperand(const sql::Expr& e) {
     return e.kind == K::Column || e.kind == K::Literal;
 }
 
-// Terms SQLite evaluates without calling a function that may raise an error.
+} // namespace
+
 bool cannotFail(const sql::Expr& e) {
     switch (e.kind) {
     case K::Literal:
@@ -77,6 +78,8 @@ bool cannotFail(const sql::Expr& e) {
         return false;
     }
 }
+
+namespace {
 
 // The slots of a chain's terms, in order.
 void gatherChain(sql::ExprPtr& e, std::string_view op, std::vector<sql::ExprPtr*>& out) {

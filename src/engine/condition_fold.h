@@ -21,4 +21,8 @@ namespace varnoke::detail {
 // literals, their comparisons and tests for Null). True when the tree changed.
 bool foldFixedTerms(sql::ExprPtr& condition);
 
+// Whether SQLite evaluates the term without calling a function that may raise an error:
+// columns, literals, their comparisons and tests for Null, and And, Or and Not of them.
+bool cannotFail(const sql::Expr& term);
+
 } // namespace varnoke::detail

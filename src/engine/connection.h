@@ -226,6 +226,9 @@ public:
     // How many runs of prepared statements have started: a fast path shows in how few
     // it needs.
     std::uint64_t statementsRun() const { return statementsRun_; }
+    // How many find texts were parsed, not answered by a query kept for their shape.
+    std::uint64_t findsParsed() const { return findsParsed_; }
+    void noteFindParsed() { ++findsParsed_; }
 
 private:
     friend class Stmt;
@@ -274,6 +277,7 @@ private:
     int savepointDepth_ = 0;
     long tempCounter_ = 0;
     std::uint64_t statementsRun_ = 0;
+    std::uint64_t findsParsed_ = 0;
 };
 
 // A bulk write of a whole table runs through a small page cache that SQLite writes out

@@ -75,6 +75,10 @@ std::uint64_t Database::statementsRun() const {
     return state().connection().statementsRun();
 }
 
+std::uint64_t Database::findsParsed() const {
+    return state().connection().findsParsed();
+}
+
 long Database::recordsAffected() const {
     return state().recordsAffected;
 }

@@ -86,6 +86,9 @@ public:
     // Diagnostics: how many SQLite queries the engine has started on this file, through
     // every handle. The engine's fast paths show in how few a piece of work needs.
     std::uint64_t statementsRun() const;
+    // Diagnostics: how many find texts were parsed rather than run from a query kept for
+    // their shape.
+    std::uint64_t findsParsed() const;
 
     // A table name (type defaults to Table) or a SELECT text (defaults to Dynaset).
     // A missing table raises 3078.

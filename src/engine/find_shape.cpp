@@ -63,19 +63,30 @@ bool gatherTexts(const sql::Expr& e, std::vector<const sql::Expr*>& out) {
     return true;
 }
 
+namespace {
+
+// With `dropsAllowed`, a text found in no node is one folded away.
 std::optional<std::vector<int>>
-textBindsOf(const std::vector<const sql::Expr*>& nodes,
-            const std::vector<std::pair<const sql::Expr*, int>>& literals,
-            const std::vector<Value>& binds, const std::vector<std::string>& texts) {
-    if (nodes.size() != texts.size()) return std::nullopt;
+bindsOfTexts(const std::vector<const sql::Expr*>& nodes,
+             const std::vector<std::pair<const sql::Expr*, int>>& literals,
+             const std::vector<Value>& binds, const std::vector<std::string>& texts,
+             bool dropsAllowed) {
+    if (dropsAllowed ? nodes.size() > texts.size() : nodes.size() != texts.size())
+        return std::nullopt;
     std::vector<std::string> sorted = texts;
     std::sort(sorted.begin(), sorted.end());
     if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return std::nullopt;
     std::vector<int> places;
+    std::size_t kept = 0;
     for (const auto& t : texts) {
         auto node = std::find_if(nodes.begin(), nodes.end(),
                                  [&](const sql::Expr* n) { return n->value.asText() == t; });
-        if (node == nodes.end()) return std::nullopt;
+        if (node == nodes.end()) {
+            if (!dropsAllowed) return std::nullopt;
+            places.push_back(0);
+            continue;
+        }
+        ++kept;
         int place = 0;
         for (const auto& [literal, bind] : literals) {
             if (literal != *node) continue;
@@ -87,7 +98,18 @@ textBindsOf(const std::vector<const sql::Expr*>& nodes,
         if (!bound.isText() || bound.asText() != t) return std::nullopt;
         places.push_back(place);
     }
+    // Every node is one of the texts: the parse saw no other.
+    if (kept != nodes.size()) return std::nullopt;
     return places;
+}
+
+} // namespace
+
+std::optional<std::vector<int>>
+textBindsOf(const std::vector<const sql::Expr*>& nodes,
+            const std::vector<std::pair<const sql::Expr*, int>>& literals,
+            const std::vector<Value>& binds, const std::vector<std::string>& texts) {
+    return bindsOfTexts(nodes, literals, binds, texts, false);
 }
 
 std::optional<std::vector<int>>
@@ -97,6 +119,15 @@ textBindsOf(const sql::Expr& criteria,
     std::vector<const sql::Expr*> nodes;
     if (!gatherTexts(criteria, nodes)) return std::nullopt;
     return textBindsOf(nodes, literals, binds, texts);
+}
+
+std::optional<std::vector<int>>
+foldedTextBindsOf(const sql::Expr& folded,
+                  const std::vector<std::pair<const sql::Expr*, int>>& literals,
+                  const std::vector<Value>& binds, const std::vector<std::string>& texts) {
+    std::vector<const sql::Expr*> nodes;
+    if (!gatherTexts(folded, nodes)) return std::nullopt;
+    return bindsOfTexts(nodes, literals, binds, texts, true);
 }
 
 } // namespace varnoke

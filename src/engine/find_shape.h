@@ -40,5 +40,13 @@ std::optional<std::vector<int>>
 textBindsOf(const sql::Expr& criteria,
             const std::vector<std::pair<const sql::Expr*, int>>& literals,
             const std::vector<Value>& binds, const std::vector<std::string>& texts);
+// The same for a criteria expression whose fixed terms were folded away after its texts
+// passed textBindsOf as written: a text whose term was dropped goes to no bind (0), as
+// the query never reads it. The fold keeps or drops a term by its shape alone, never by
+// a text's value, so every text of the same shape is dropped alike.
+std::optional<std::vector<int>>
+foldedTextBindsOf(const sql::Expr& folded,
+                  const std::vector<std::pair<const sql::Expr*, int>>& literals,
+                  const std::vector<Value>& binds, const std::vector<std::string>& texts);
 
 } // namespace varnoke

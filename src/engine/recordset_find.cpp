@@ -42,30 +42,79 @@ void RecordsetState::clearFinds() {
     findsSinceScan_ = 0;
 }
 
-RecordsetState::FindQuery
-RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
-                          std::vector<std::pair<const sql::Expr*, int>>* literals) {
+namespace {
+
+// The terms of a condition's top Or chain, in order; none unless there are two or more
+// and none can raise an error (cannotFail), so searching each on its own raises nothing
+// the whole condition would not.
+std::vector<const sql::Expr*> branchesOf(const sql::Expr& condition) {
+    std::vector<const sql::Expr*> out;
+    std::vector<const sql::Expr*> todo{&condition};
+    while (!todo.empty()) {
+        const sql::Expr* e = todo.back();
+        todo.pop_back();
+        if (e->kind == sql::Expr::Kind::Binary && e->op == "or" && e->args.size() == 2) {
+            todo.push_back(e->args[1].get());
+            todo.push_back(e->args[0].get());
+        } else {
+            if (!cannotFail(*e)) return {};
+            out.push_back(e);
+        }
+    }
+    if (out.size() < 2) return {};
+    return out;
+}
+
+} // namespace
+
+RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
+                                                    const std::vector<std::string>* texts,
+                                                    std::optional<std::vector<int>>* textBinds) {
     std::optional<Renderer> rendered;
     std::string cond;
+    std::vector<std::string> branches;
     auto render = [&] {
         rendered.emplace(conn());
         rendered->criteriaMode = true;
         rendered->pushScope({scope()});
-        cond = rendered->condition(*criteria);
+        branches.clear();
+        // The terms are rendered in the order the whole would render them, so their
+        // binds are the same.
+        if (natural_) {
+            for (const sql::Expr* b : branchesOf(*criteria))
+                branches.push_back(rendered->condition(*b));
+        }
+        if (branches.empty()) {
+            cond = rendered->condition(*criteria);
+        } else {
+            cond.clear();
+            for (const auto& b : branches)
+                cond += (cond.empty() ? "(" : " OR ") + b;
+            cond += ")";
+        }
         rendered->popScope();
     };
-    // Names and literals are checked as written, also in the terms folded away.
+    // Names and literals are checked as written, also in the terms folded away: a text
+    // that goes to a template must pass as written, where another text would be checked.
     render();
-    if (foldFixedTerms(criteria)) render();
+    std::optional<std::vector<int>> places;
+    if (texts) places = textBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts);
+    if (foldFixedTerms(criteria)) {
+        render();
+        if (places)
+            places = foldedTextBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts);
+    }
+    if (textBinds) *textBinds = std::move(places);
     Renderer& r = *rendered;
     FindQuery q;
     q.backwards = backwards;
+    q.meetsNone = criteria->kind == sql::Expr::Kind::Literal &&
+                  criteria->value.kind() == Value::Kind::Boolean && !criteria->value.asBoolean();
     // The key index answers a find in stored order as SQLite would.
     if (auto keyed = natural_ ? keyedEquality(*criteria, r, 0, base_) : std::nullopt) {
         q.keyColumn = columnOfBase(keyed->column);
         q.keyBind = keyed->keyBind;
     }
-    if (literals) *literals = std::move(r.literalBinds);
     q.boundParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
     std::vector<SearchedColumn> indexes;
@@ -91,10 +140,22 @@ RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
     for (const auto& c : columns)
         values += ", " + alias_ + "." +
                   quoteName(base_.columns[static_cast<std::size_t>(c.baseColumn)].name);
-    if (natural_) {
-        q.sql = "SELECT " + alias_ + ".rowid" + values + " FROM " + base_.sqlName() + " AS " +
-                alias_ + " WHERE " + cond + " AND " + alias_ + ".rowid" + cmp + bound +
-                " ORDER BY " + alias_ + ".rowid" + dir + " LIMIT 1";
+    const std::string from = " FROM " + base_.sqlName() + " AS " + alias_;
+    const std::string rowid = alias_ + ".rowid";
+    const std::string nearest =
+        " AND " + rowid + cmp + bound + " ORDER BY " + rowid + dir + " LIMIT 1";
+    if (natural_ && !branches.empty()) {
+        // SQLite answers an Or of indexed terms by gathering every row each selects and
+        // sorting them, a cost that grows with the rows found; the nearest row of each
+        // term is a search of its index.
+        std::string each;
+        for (const auto& b : branches)
+            each += std::string(each.empty() ? "" : " UNION ALL ") + "SELECT (SELECT " + rowid +
+                    from + " WHERE " + b + nearest + ") AS r";
+        q.sql = "SELECT " + rowid + values + from + " WHERE " + rowid + " = (SELECT " +
+                (backwards ? "max" : "min") + "(r) FROM (" + each + ")) AND " + cond;
+    } else if (natural_) {
+        q.sql = "SELECT " + rowid + values + from + " WHERE " + cond + nearest;
     } else {
         ensureKeysetTable();
         q.sql = "SELECT k.pos" + values + " FROM temp." + quoteName(keysetTable_->name) +
@@ -163,7 +224,10 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
         if (auto it = templates.find(shape->key); it != templates.end()) known = &it->second;
     }
     sql::ExprPtr expr;
-    if (!known) expr = sql::parseExpression(criteria);
+    if (!known) {
+        expr = sql::parseExpression(criteria);
+        conn().noteFindParsed();
+    }
     std::optional<std::size_t> after;
     if (from == FindFrom::Next || from == FindFrom::Previous) {
         if (where_ == Where::Row) {
@@ -179,18 +243,19 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
     FindQuery& q = known ? known->query : fresh;
     if (known) {
         for (std::size_t i = 0; i < shape->texts.size(); ++i)
-            q.binds[static_cast<std::size_t>(known->textBinds[i] - 1)] =
-                Value::text(std::move(shape->texts[i]));
+            if (const int place = known->textBinds[i]; place != 0)
+                q.binds[static_cast<std::size_t>(place - 1)] =
+                    Value::text(std::move(shape->texts[i]));
     } else {
-        std::vector<std::pair<const sql::Expr*, int>> literals;
-        fresh = findQuery(expr, backwards, &literals);
-        if (shape) {
-            if (auto places = textBindsOf(*expr, literals, q.binds, shape->texts))
-                templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
-        }
+        std::optional<std::vector<int>> places;
+        fresh = findQuery(expr, backwards, shape ? &shape->texts : nullptr, &places);
+        if (places) templates.emplace(std::move(shape->key), FindTemplate{q, std::move(*places)});
     }
-    auto keyed = keyedFind(q, after);
-    auto slot = keyed ? *keyed : runFind(q, after);
+    std::optional<std::size_t> slot;
+    if (!q.meetsNone) {
+        auto keyed = keyedFind(q, after);
+        slot = keyed ? *keyed : runFind(q, after);
+    }
     noMatch = !slot.has_value();
     if (slot) {
         leaveEdit();

@@ -212,7 +212,10 @@ void RecordsetState::comeBack(std::size_t slot) {
 // The rows this row set added in the lost batch are gone for certain. The rows deleted
 // in it come back: each stood before the batch, since a row added in it joins only the
 // row set that added it (whose slot stays gone) and those chosen in the batch. One chosen
-// in the batch may hold rows others added in it, which are looked for in the table.
+// in the batch may hold rows others added in it, which are looked for in the table; a
+// row the batch deleted before it was chosen was never in it, and comes back to the
+// table only, as a row another handle adds joins no open row set (a Requery shows it):
+// taking it in would renumber the slots its bookmarks and positions name.
 // Where that cannot be told, the row set closes (3420 until it is opened again) rather
 // than show a row that later takes one's rowid.
 void RecordsetState::batchLost(std::uint64_t batch) noexcept {

@@ -118,6 +118,8 @@ private:
         // only when a find goes there.
         int keyColumn = -1;
         int keyBind = 0;
+        // Set when the terms fold to False: no row can meet the find.
+        bool meetsNone = false;
         // The SQLite indexes the query searches, and the connection's schema version when
         // they were last made sure of: whether they exist is the connection's record
         // (find_index.cpp), which a schema change clears.
@@ -132,8 +134,11 @@ private:
     };
     std::unordered_map<std::string, FindTemplate> findShapes_[2];
     // Folds the terms of `criteria` whose truth is fixed (see condition_fold.h).
+    // With `texts`, the find's shape texts: `textBinds` then tells the bind each goes to
+    // (0 for one folded away), or nothing when the query cannot be kept for its shape.
     FindQuery findQuery(sql::ExprPtr& criteria, bool backwards,
-                        std::vector<std::pair<const sql::Expr*, int>>* literals = nullptr);
+                        const std::vector<std::string>* texts = nullptr,
+                        std::optional<std::vector<int>>* textBinds = nullptr);
     // Makes sure the indexes q searches exist, when the connection may have lost them.
     void ensureIndexes(FindQuery& q);
     // Writes the search's bound into q's binds.

@@ -129,12 +129,14 @@ bool gatherTerms(Call& c) {
     return !run.findCriteria.empty();
 }
 
-// The first record findCriteria selects that meets the row, made current. The engine's
-// find ignores letter case while the test does not, so the search goes on past records
-// that differ only in case: where the test is an exact equality of texts it joins the
-// search from there, and the engine's index passes over the other case variants instead
-// of the search visiting them one by one. Some delete members take the first record
-// found as it is.
+// The first record findCriteria selects that meets the row, made current. Under "or" the
+// find also selects the records of the earlier rows' terms, and the engine's find ignores
+// letter case while the test does not, so the search goes on past records the test
+// refuses: the test, written as a term that selects every record it accepts, joins the
+// search from there, and the engine's index passes over the others instead of the search
+// visiting them one by one. A row that holds for no record ends the search where a visit
+// of every record found would have ended it, on the last. Some delete members take the
+// first record found as it is.
 bool searchMatchingRecord(Call& c) {
     const std::string& find = c.ctx.run.findCriteria;
     c.file.findFirst(find);
@@ -142,6 +144,13 @@ bool searchMatchingRecord(Call& c) {
     prepareOperand(c);
     if (method(c) == choice::NonParallelFirstOccurrence && c.member.firstFoundPasses.has(c.order))
         return true;
+    if (!typedRowOnDrivingRecord(c) && !rowCanHold(c.member, c.order, c.compareThis)) {
+        // Tested once, so what the test raises is raised as before.
+        if (currentMeetsRow(c)) return true;
+        c.file.findLast(find);
+        c.file.findNext(find);
+        return false;
+    }
     std::string search = find;
     bool exactJoined = false;
     while (!c.file.noMatch()) {

@@ -5,6 +5,9 @@
 #include "value/convert.h"
 #include "value/runtime_error.h"
 
+#include <cmath>
+#include <cstdio>
+
 namespace varnoke {
 
 namespace {
@@ -118,19 +121,67 @@ bool rowMet(const EvaluatorMember& member, Order order, const Value& fieldValue,
     return !fieldValue.isNull() && orderAgainst(fieldValue, form) == 0;
 }
 
+namespace {
+
+// To the last digit, so the term reads back the very number the test compares.
+std::string exactNumberText(double n) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", n);
+    return buf;
+}
+
+std::optional<std::string> termOfForm(const EvaluatorMember& member, Order order,
+                                      std::string_view field, const Value& form) {
+    const std::string name = bracketName(field);
+    switch (member.tested) {
+    case FieldClass::Text:
+        if (order != Order::Equal || !form.isText()) return std::nullopt;
+        return "StrComp(" + name + ", " + quoteText(form.asText()) + ", 0) = 0";
+    case FieldClass::Val:
+        // As a text, the number takes the field's own type (a yes/no field's -1 is True).
+        if (order != Order::Equal || !form.isNumeric()) return std::nullopt;
+        return name + " = " + quoteText(exactNumberText(numberOf(form)));
+    case FieldClass::Date:
+        break;
+    }
+    if (!form.isDate()) return std::nullopt;
+    const std::string n = exactNumberText(form.asDateSerial());
+    switch (order) {
+    case Order::Greater:
+        return name + " > " + n;
+    case Order::Less:
+        return "(" + name + " < " + n + " or " + isNullText(field) + ")";
+    case Order::Equal:
+        break;
+    }
+    return name + " = " + n;
+}
+
+} // namespace
+
 std::optional<std::string> exactFindText(const EvaluatorMember& member, Order order,
                                          std::string_view field, const Value& operand) {
-    if (member.tested != FieldClass::Text || member.polarity != Polarity::Equal ||
-        order != Order::Equal || isBlank(operand))
+    if (isBlank(operand)) {
+        // A blank is lower than every value and differs from each but Null.
+        if (member.polarity == Polarity::NotEqual || order == Order::Greater)
+            return "not " + isNullText(field);
+        if (order == Order::Equal) return isNullText(field);
         return std::nullopt;
+    }
+    if (member.polarity != Polarity::Equal) return std::nullopt;
     try {
         const Value form = comparisonForm(member, operand);
-        if (!form.isText()) return std::nullopt;
-        return "StrComp(" + bracketName(field) + ", " + quoteText(form.asText()) + ", 0) = 0";
+        if ((form.isNumeric() || form.isDate()) && !std::isfinite(numberOf(form)))
+            return std::nullopt;
+        return termOfForm(member, order, field, form);
     } catch (const RuntimeError&) {
         // The test itself reports the conversion, as it always has.
         return std::nullopt;
     }
+}
+
+bool rowCanHold(const EvaluatorMember& member, Order order, const Value& operand) {
+    return !(member.polarity == Polarity::Equal && order == Order::Less && isBlank(operand));
 }
 
 std::optional<std::string> typedFindText(const EvaluatorMember& member, Order order,

@@ -47,13 +47,6 @@ protected:
         return ids;
     }
 
-    static std::vector<long> foundIds(Recordset& rs, const std::string& criteria) {
-        std::vector<long> ids;
-        for (rs.findFirst(criteria); !rs.noMatch(); rs.findNext(criteria))
-            ids.push_back(idOf(rs));
-        return ids;
-    }
-
     std::vector<long> selected(const std::string& where) {
         return allIds(db.openRecordset("SELECT * FROM Words WHERE " + where + " ORDER BY Id",
                                        RecordsetType::Dynaset));

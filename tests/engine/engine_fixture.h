@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -65,6 +67,34 @@ private:
             EXPECT_EQ(e.number(), (expected)) << e.what();                                         \
         }                                                                                          \
     } while (false)
+
+// Runs `first`, then `again` while it finds a record, calling `found` at each record. A
+// walk of finds meets each record of the row set once at most: past its count and one
+// more the test fails, rather than run on after a find that lands on a record again.
+inline void eachFound(Recordset& rs, const std::function<void()>& first,
+                      const std::function<void()>& again, const std::function<void()>& found) {
+    const long most = rs.recordCount() + 1;
+    long finds = 0;
+    for (first(); !rs.noMatch(); again()) {
+        if (++finds > most) {
+            ADD_FAILURE() << "more than " << most << " finds found a record";
+            return;
+        }
+        found();
+    }
+}
+
+// The Ids of the records a find and its repeats land on, in the order
+// found: FindFirst and FindNext, or FindLast and FindPrevious.
+inline std::vector<long> foundIds(Recordset& rs, const std::string& criteria,
+                                  bool backwards = false) {
+    std::vector<long> ids;
+    eachFound(
+        rs, [&] { backwards ? rs.findLast(criteria) : rs.findFirst(criteria); },
+        [&] { backwards ? rs.findPrevious(criteria) : rs.findNext(criteria); },
+        [&] { ids.push_back(static_cast<long>(rs.value("Id").asNumber())); });
+    return ids;
+}
 
 // A kind of recordset a parameterised test runs over: its source and type, named.
 struct RecordsetKind {

@@ -66,22 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TextPair{"NulLonger", "a\0b"s, "a\0bc"s}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Runs `first`, then `again` while it finds a record, calling `found` at each record. A
-// walk of finds meets each record of the row set once at most: past its count and one
-// more the test fails, rather than run on after a find that lands on a record again.
-void eachFound(Recordset& rs, const std::function<void()>& first,
-               const std::function<void()>& again, const std::function<void()>& found) {
-    const long most = rs.recordCount() + 1;
-    long finds = 0;
-    for (first(); !rs.noMatch(); again()) {
-        if (++finds > most) {
-            ADD_FAILURE() << "more than " << most << " finds found a record";
-            return;
-        }
-        found();
-    }
-}
-
 // What may happen between two finds of a run.
 struct Between {
     const char* name;

@@ -12,13 +12,7 @@ namespace {
 using EngineRecordsetTest = EngineTest;
 
 std::vector<long> ids(Recordset& rs, const std::string& criteria) {
-    std::vector<long> out;
-    rs.findFirst(criteria);
-    while (!rs.noMatch()) {
-        out.push_back(static_cast<long>(rs.value("Id").asNumber()));
-        rs.findNext(criteria);
-    }
-    return out;
+    return foundIds(rs, criteria);
 }
 
 TEST_F(EngineRecordsetTest, EmptyTableHasNoCurrentRecord) {

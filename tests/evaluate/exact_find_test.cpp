@@ -1,6 +1,5 @@
-// The exact test of a member written as a term of the engine's search: only where the
-// member's own test is an exact equality of texts, with the operand in the form the test
-// compares.
+// The test of a member written as a term of the engine's search, with the operand in the
+// form the test compares: only where the term selects every record the test accepts.
 #include "evaluate/row_test.h"
 
 #include <gtest/gtest.h>
@@ -34,21 +33,36 @@ const EvaluatorMember kTextText{"m", Text, Text, Equal, Action::Rep};
 const EvaluatorMember kTextVal{"m", Text, Val, Equal, Action::Rep};
 const EvaluatorMember kTextNot{"m", Text, Text, NotEqual, Action::Rep};
 const EvaluatorMember kValText{"m", Val, Text, Equal, Action::Rep};
+const EvaluatorMember kValVal{"m", Val, Val, Equal, Action::Rep, true};
+const EvaluatorMember kDateVal{"m", Date, Val, Equal, Action::Rep};
+const EvaluatorMember kDateDate{"m", Date, Date, Equal, Action::Rep, true};
 
 INSTANTIATE_TEST_SUITE_P(
     Members, ExactFindText,
-    ::testing::Values(ExactCase{"TextAsItIs", kTextText, Order::Equal, Value::text("It's"),
-                                "StrComp([co]]de], 'It''s', 0) = 0"},
-                      ExactCase{"NumberAsItsPlainText", kTextVal, Order::Equal, Value::number(5),
-                                "StrComp([co]]de], '5', 0) = 0"},
-                      ExactCase{"BlankIsSearchedAsNull", kTextText, Order::Equal, Value::text(""),
-                                std::nullopt},
-                      ExactCase{"NotEqualKeepsItsOwnSearch", kTextNot, Order::Equal,
-                                Value::text("a"), std::nullopt},
-                      ExactCase{"NumbersCompareWithoutCase", kValText, Order::Equal,
-                                Value::text("5"), std::nullopt},
-                      ExactCase{"ANumberFieldTextIsNoText", kTextText, Order::Equal,
-                                Value::number(5), std::nullopt}),
+    ::testing::Values(
+        ExactCase{"TextAsItIs", kTextText, Order::Equal, Value::text("It's"),
+                  "StrComp([co]]de], 'It''s', 0) = 0"},
+        ExactCase{"NumberAsItsPlainText", kTextVal, Order::Equal, Value::number(5),
+                  "StrComp([co]]de], '5', 0) = 0"},
+        ExactCase{"BlankIsSearchedAsNull", kTextText, Order::Equal, Value::text(""),
+                  "IsNull([co]]de])"},
+        ExactCase{"AfterABlankIsAValue", kDateDate, Order::Greater, Value::null(),
+                  "not IsNull([co]]de])"},
+        ExactCase{"NotABlankIsAValue", kTextNot, Order::Equal, Value{}, "not IsNull([co]]de])"},
+        ExactCase{"NothingIsBeforeABlank", kDateDate, Order::Less, Value::null(), std::nullopt},
+        ExactCase{"NotEqualKeepsItsOwnSearch", kTextNot, Order::Equal, Value::text("a"),
+                  std::nullopt},
+        ExactCase{"NumberTakesTheFieldsType", kValText, Order::Equal, Value::text("5 units"),
+                  "[co]]de] = '5'"},
+        ExactCase{"OrderedNumberKeepsItsOwnSearch", kValVal, Order::Greater, Value::number(5),
+                  std::nullopt},
+        ExactCase{"DateOfANumberToItsLastDigit", kDateVal, Order::Equal, Value::number(0.1 + 0.2),
+                  "[co]]de] = 0.30000000000000004"},
+        ExactCase{"BeforeReachesNull", kDateDate, Order::Less, Value::date(-1.5),
+                  "([co]]de] < -1.5 or IsNull([co]]de]))"},
+        ExactCase{"DateThatIsNoDate", kDateDate, Order::Equal, Value::text("x"), std::nullopt},
+        ExactCase{"ANumberFieldTextIsNoText", kTextText, Order::Equal, Value::number(5),
+                  std::nullopt}),
     [](const auto& info) { return info.param.label; });
 
 } // namespace

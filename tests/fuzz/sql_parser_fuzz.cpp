@@ -9,7 +9,8 @@
 // changed after it (one statement shape, other values): on the first through one handle,
 // which keeps the statements it has run by their shape, on the second through a new
 // handle each time, which cannot. A different count, error or row between the copies is
-// a finding.
+// a finding. A find is compared the same way: with its texts changed, on the recordset
+// that keeps its finds by their shape and on a new recordset for each, which cannot.
 #include "engine/engine.h"
 #include "engine/find_shape.h"
 #include "value/convert.h"
@@ -254,6 +255,39 @@ void executeBoth(std::string_view text, bool rotate) {
     }
 }
 
+// Where a find and its repeats land, forwards and backwards, or the error that ends them.
+std::string landings(Recordset& rs, const std::string& text) {
+    std::string out;
+    try {
+        for (const bool back : {false, true}) {
+            back ? rs.findLast(text) : rs.findFirst(text);
+            for (int n = 0; !rs.noMatch() && n < 6; ++n) {
+                out += std::to_string(rs.absolutePosition()) + " ";
+                back ? rs.findPrevious(text) : rs.findNext(text);
+            }
+            out += "|";
+        }
+    } catch (const EngineError& e) {
+        out += "error " + std::to_string(e.number());
+    }
+    return out;
+}
+
+void findBoth(World& w, std::string_view text) {
+    const auto shape = findShape(text);
+    if (!shape || shape->texts.empty() || readsTheClock(text)) return;
+    const auto& texts = shape->texts;
+    const std::string finds[] = {
+        withTexts(*shape, [&](std::size_t i) { return texts[(i + 1) % texts.size()]; }),
+        withTexts(*shape, [&](std::size_t i) { return texts[i] + "n"; }), std::string(text)};
+    for (const auto& find : finds) {
+        Recordset once = w.db.openRecordset("People", RecordsetType::Dynaset);
+        const std::string fresh = landings(once, find);
+        const std::string kept = landings(w.people, find);
+        if (kept != fresh) finding("'" + find + "': " + kept + " by its kept shape, " + fresh);
+    }
+}
+
 void readAll(Recordset& rs) {
     for (int n = 0; !rs.eof() && n < 50; ++n) {
         for (int i = 0; i < rs.fieldCount(); ++i)
@@ -272,6 +306,7 @@ void run(World& w, unsigned char op, std::string_view text) {
                 (void)w.people.field(i).value();
             w.people.findNext(text);
         }
+        findBoth(w, text);
         break;
     case 1: {
         Recordset rs = w.people.openFiltered(text);
