@@ -45,9 +45,9 @@ constexpr FilterRule kFilters[] = {
     {"Foxpro 2.6", "dBASE V Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
     {"Foxpro 3.0", "FoxPro 3.0 Files (*.DBF)|*.dbf|All Files (*.*)|*.*"},
     {"Foxpro DBC", "FoxPro Databases (*.DBC)|*.dbc|All Files (*.*)|*.*"},
-    {"Jet table", "Jet Databases (*.MDB)|*.mdb|All Files (*.*)|*.*"},
-    // One reader takes the worksheets of Release 2 on, whatever the type's name says.
-    {"Lotus WK4", "Lotus Worksheets (*.WK1;*.WK3;*.WK4;*.123)|*.wk1;*.wk3;*.wk4;*.123|"
+    {"Jet table", "Jet Databases (*.MDB;*.ACCDB)|*.mdb;*.accdb|All Files (*.*)|*.*"},
+    // One reader takes every release of the worksheets, whatever the type's name says.
+    {"Lotus WK4", "Lotus Worksheets (*.WKS;*.WK1;*.WK3;*.WK4;*.123)|*.wks;*.wk1;*.wk3;*.wk4;*.123|"
                   "All Files (*.*)|*.*"},
     {"Excel 5.0", "Excel Files (*.XLS)|*.xls|All Files (*.*)|*.*"},
     {"Excel 8.0", "Excel Files (*.XLS)|*.xls|All Files (*.*)|*.*"},

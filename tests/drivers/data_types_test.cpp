@@ -117,9 +117,10 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"Csv", "Comma-delimited text (CSV)",
                    "Text Files (*.CSV;*.TXT)|*.csv;*.txt|All Files (*.*)|*.*"},
         FilterCase{"Lotus", "Lotus WK4",
-                   "Lotus Worksheets (*.WK1;*.WK3;*.WK4;*.123)|*.wk1;*.wk3;*.wk4;*.123|"
+                   "Lotus Worksheets (*.WKS;*.WK1;*.WK3;*.WK4;*.123)|*.wks;*.wk1;*.wk3;*.wk4;*.123|"
                    "All Files (*.*)|*.*"},
-        FilterCase{"Jet", "Jet table", "Jet Databases (*.MDB)|*.mdb|All Files (*.*)|*.*"},
+        FilterCase{"Jet", "Jet table",
+                   "Jet Databases (*.MDB;*.ACCDB)|*.mdb;*.accdb|All Files (*.*)|*.*"},
         FilterCase{"Html", "HTML Import",
                    "HTML Files (*.HTM;*.HTML)|*.htm;*.html|All Files (*.*)|*.*"},
         FilterCase{"LowerCase", "dbase iv", "All Files (*.*)|*.*"}),
