@@ -92,6 +92,16 @@ Kind kindOf(std::string_view name) {
     return Kind::Other;
 }
 
+// Whether a tag leaves the page's head as browsers' scan for a meta tag judges it: any
+// tag but those a head holds (and the start of html and head) ends it, a template too,
+// whatever the tree would make of it.
+bool keepsHead(std::string_view name, bool end) {
+    static constexpr std::array<std::string_view, 8> head{"base",   "link",     "meta",  "object",
+                                                          "script", "noscript", "style", "title"};
+    if (std::find(head.begin(), head.end(), name) != head.end()) return true;
+    return !end && (name == "html" || name == "head");
+}
+
 bool keptAttribute(std::string_view name) {
     return name == "id" || name == "name" || name == "colspan" || name == "rowspan";
 }
@@ -283,6 +293,9 @@ private:
         attributes_.clear();
         const bool meta = !end && name == "meta";
         MetaTag declared;
+        declared.at = pos_;
+        declared.inHead = inHead_ = inHead_ && keepsHead(name, end);
+        if (!inHead_) sink_.pastHead(pos_);
         while (true) {
             while (at < text_.size() && (isSpace(text_[at]) || text_[at] == '/'))
                 ++at;
@@ -437,6 +450,7 @@ private:
     std::size_t pos_ = 0;
     std::string out_;
     std::string attributes_; // of the tag being read
+    bool inHead_ = true;     // no tag yet has ended the head
 };
 
 } // namespace
