@@ -21,18 +21,21 @@ constexpr std::size_t kChunk = 256 * 1024;
 std::optional<bool> utf16BigEndian(std::string_view head) {
     if (head.starts_with("\xFF\xFE")) return false;
     if (head.starts_with("\xFE\xFF")) return true;
-    // Without a mark: text of Latin letters in UTF-16 has a NUL in every other byte.
+    // Without a mark: UTF-16 text of the characters below U+0100 (Latin letters,
+    // digits, commas, line ends) has a NUL in one byte of each; other text files have
+    // none. A few characters of other ranges (U+0100, U+0400) put a NUL in the other.
     head = head.substr(0, std::min<std::size_t>(head.size(), 1024) & ~std::size_t{1});
-    if (head.size() < 4) return {};
-    bool evenNul = true, oddNul = true, evenAll = true, oddAll = true;
+    std::size_t evenNuls = 0, oddNuls = 0;
     for (std::size_t i = 0; i < head.size(); i += 2) {
-        evenNul = evenNul && head[i] == '\0';
-        oddNul = oddNul && head[i + 1] == '\0';
-        evenAll = evenAll && head[i] != '\0';
-        oddAll = oddAll && head[i + 1] != '\0';
+        evenNuls += head[i] == '\0';
+        oddNuls += head[i + 1] == '\0';
     }
-    if (oddNul && evenAll) return false;
-    if (evenNul && oddAll) return true;
+    const std::size_t units = head.size() / 2;
+    const auto mostly = [&](std::size_t many, std::size_t few) {
+        return units >= 2 && many * 8 >= units && many >= 4 * few;
+    };
+    if (mostly(oddNuls, evenNuls)) return false;
+    if (mostly(evenNuls, oddNuls)) return true;
     return {};
 }
 

@@ -29,8 +29,8 @@ inline constexpr std::size_t kMaxRecordBytes = 2 * 1024 * 1024;
 using ChunkSource = std::function<std::size_t(char* into, std::size_t size)>;
 
 // Whether a text that begins with head is UTF-16, and in which byte order: a byte-order
-// mark says so, and so does a NUL in every other byte of its first kilobyte (a text of
-// Latin letters without a mark). Nothing for any other text.
+// mark says so, and so do NULs in every other byte through much of its first kilobyte
+// (a text of mostly Latin letters without a mark). Nothing for any other text.
 std::optional<bool> utf16BigEndian(std::string_view head);
 
 // The chunks of a UTF-16 text as chunks of UTF-8 (the mark becomes UTF-8's, which the
