@@ -407,9 +407,15 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"LateMetaInATemplate",
                  lateMeta(kPad + "<template>", "<meta charset=windows-1251></template>"), "",
                  kLatin},
+        // A noscript in the head is markup to the scan: its metas count, its other tags
+        // end the head.
         PageCase{"LateMetaInANoscript",
                  lateMeta(kPad + "<noscript>", "<meta charset=windows-1251></noscript>"), "",
-                 kLatin},
+                 kRussian},
+        PageCase{"LateMetaAfterADivInANoscript",
+                 lateMeta(kPad + "<noscript><div></div></noscript>"), "", kLatin},
+        PageCase{"LateMetaAfterALinkInANoscript",
+                 lateMeta(kPad + "<noscript><link rel=x><!-- <div> --></noscript>"), "", kRussian},
         PageCase{"LateMetaInAnAttribute",
                  lateMeta(kPad + "<a title='", "<meta charset=windows-1251>'>"), "", kLatin},
         PageCase{"LateMetaAfterAByteOrderMark",
