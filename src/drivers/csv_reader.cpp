@@ -22,8 +22,9 @@ std::optional<bool> utf16BigEndian(std::string_view head) {
     if (head.starts_with("\xFF\xFE")) return false;
     if (head.starts_with("\xFE\xFF")) return true;
     // Without a mark: UTF-16 text of the characters below U+0100 (Latin letters,
-    // digits, commas, line ends) has a NUL in one byte of each; other text files have
-    // none. A few characters of other ranges (U+0100, U+0400) put a NUL in the other.
+    // digits, commas, line ends) has a NUL in one byte of each, and such characters are
+    // at least half of a text file's; other text files have few NULs or none. A few
+    // characters of other ranges (U+0100, U+0400) put a NUL in the other byte.
     head = head.substr(0, std::min<std::size_t>(head.size(), 1024) & ~std::size_t{1});
     std::size_t evenNuls = 0, oddNuls = 0;
     for (std::size_t i = 0; i < head.size(); i += 2) {
@@ -32,7 +33,7 @@ std::optional<bool> utf16BigEndian(std::string_view head) {
     }
     const std::size_t units = head.size() / 2;
     const auto mostly = [&](std::size_t many, std::size_t few) {
-        return units >= 2 && many * 8 >= units && many >= 4 * few;
+        return units >= 2 && many * 2 >= units && many >= 4 * few;
     };
     if (mostly(oddNuls, evenNuls)) return false;
     if (mostly(evenNuls, oddNuls)) return true;
