@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace varnoke::drivers {
 
@@ -16,6 +17,71 @@ namespace {
 constexpr std::size_t kChunk = 256 * 1024;
 
 } // namespace
+
+std::optional<bool> utf16BigEndian(std::string_view head) {
+    if (head.starts_with("\xFF\xFE")) return false;
+    if (head.starts_with("\xFE\xFF")) return true;
+    // Without a mark: UTF-16 text of the characters below U+0100 (Latin letters,
+    // digits, commas, line ends) has a NUL in one byte of each, and such characters are
+    // at least half of a text file's; other text files have few NULs or none. A few
+    // characters of other ranges (U+0100, U+0400) put a NUL in the other byte.
+    head = head.substr(0, std::min<std::size_t>(head.size(), 1024) & ~std::size_t{1});
+    std::size_t evenNuls = 0, oddNuls = 0;
+    for (std::size_t i = 0; i < head.size(); i += 2) {
+        evenNuls += head[i] == '\0';
+        oddNuls += head[i + 1] == '\0';
+    }
+    const std::size_t units = head.size() / 2;
+    const auto mostly = [&](std::size_t many, std::size_t few) {
+        return units >= 2 && many * 2 >= units && many >= 4 * few;
+    };
+    if (mostly(oddNuls, evenNuls)) return false;
+    if (mostly(evenNuls, oddNuls)) return true;
+    return {};
+}
+
+Utf16Chunks::Utf16Chunks(ChunkSource raw, bool bigEndian)
+    : raw_(std::move(raw)), bigEndian_(bigEndian), in_(kChunk) {}
+
+std::size_t Utf16Chunks::operator()(char* into, std::size_t size) {
+    while (out_.size() - taken_ < size && !ended_) {
+        out_.erase(0, taken_);
+        taken_ = 0;
+        const std::size_t got = raw_(in_.data() + carried_, in_.size() - carried_);
+        ended_ = got == 0;
+        const std::size_t have = carried_ + got;
+        std::size_t units = have / 2;
+        // A high surrogate waits for its partner in the next chunk.
+        if (!ended_ && units > 0 && (unitAt(units - 1) & 0xFC00) == 0xD800) --units;
+        for (std::size_t i = 0; i < units; ++i) {
+            const std::uint32_t u = unitAt(i);
+            if ((u & 0xFC00) == 0xD800 && i + 1 < units && (unitAt(i + 1) & 0xFC00) == 0xDC00) {
+                appendUtf8(out_, 0x10000 + ((u - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00));
+                ++i;
+            } else {
+                appendUtf8(out_, (u & 0xF800) == 0xD800 ? 0xFFFD : u);
+            }
+        }
+        carried_ = have - units * 2;
+        std::copy(in_.begin() + static_cast<std::ptrdiff_t>(units * 2),
+                  in_.begin() + static_cast<std::ptrdiff_t>(have), in_.begin());
+        // An odd byte at the end is no character.
+        if (ended_ && carried_ > 0) {
+            appendUtf8(out_, 0xFFFD);
+            carried_ = 0;
+        }
+    }
+    const std::size_t n = std::min(size, out_.size() - taken_);
+    std::copy_n(out_.data() + taken_, n, into);
+    taken_ += n;
+    return n;
+}
+
+std::uint32_t Utf16Chunks::unitAt(std::size_t i) const {
+    const auto hi = static_cast<unsigned char>(in_[2 * i + (bigEndian_ ? 0 : 1)]);
+    const auto lo = static_cast<unsigned char>(in_[2 * i + (bigEndian_ ? 1 : 0)]);
+    return std::uint32_t{hi} << 8 | lo;
+}
 
 CsvScanner::CsvScanner(ChunkSource source, std::string_view fileName)
     : source_(std::move(source)), fileName_(fileName), buffer_(kChunk) {}
@@ -260,6 +326,7 @@ public:
         const auto path = findTableFile(source, {".csv", ".txt", ".CSV", ".TXT"});
         const std::string name = fileNameOf(path);
         SteadyFile file(path);
+        const std::optional<bool> bigEndian = utf16BigEndian(file.head());
         CsvReadPoint at;
         const auto tell = [&] {
             if (watch_) watch_(at);
@@ -270,16 +337,16 @@ public:
                     at = {at.pass + 1, 0};
                     tell();
                     file.startPass();
-                    CsvScanner scanner(
-                        [&](char* into, std::size_t size) {
-                            const std::size_t got = file.read(into, size);
-                            if (got > 0) {
-                                ++at.chunk;
-                                tell();
-                            }
-                            return got;
-                        },
-                        name);
+                    ChunkSource chunks = [&](char* into, std::size_t size) {
+                        const std::size_t got = file.read(into, size);
+                        if (got > 0) {
+                            ++at.chunk;
+                            tell();
+                        }
+                        return got;
+                    };
+                    if (bigEndian) chunks = Utf16Chunks(std::move(chunks), *bigEndian);
+                    CsvScanner scanner(std::move(chunks), name);
                     walk(scanner);
                     file.endPass();
                 },
@@ -299,6 +366,21 @@ private:
 } // namespace
 
 void readCsvImage(std::string_view text, std::string_view fileName, ForeignTableSink& sink) {
+    std::string decoded;
+    if (const auto bigEndian = utf16BigEndian(text)) {
+        Utf16Chunks chunks(
+            [rest = text](char* into, std::size_t size) mutable {
+                const std::size_t n = std::min(size, rest.size());
+                std::copy_n(rest.data(), n, into);
+                rest.remove_prefix(n);
+                return n;
+            },
+            *bigEndian);
+        std::vector<char> piece(kChunk);
+        while (const std::size_t n = chunks(piece.data(), piece.size()))
+            decoded.append(piece.data(), n);
+        text = decoded;
+    }
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     sendCsv(
         [&](const auto& walk) {

@@ -2,6 +2,8 @@
 // Comma-delimited text: the records of a .csv file as rows of texts, read a piece at a
 // time so that a long file is never held whole.
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 
 #include "drivers/foreign_reader.h"
 #include <functional>
@@ -25,6 +27,30 @@ inline constexpr std::size_t kMaxRecordBytes = 2 * 1024 * 1024;
 // Fills a buffer with the text's next bytes: as many as it holds, fewer only at the end;
 // 0 there.
 using ChunkSource = std::function<std::size_t(char* into, std::size_t size)>;
+
+// Whether a text that begins with head is UTF-16, and in which byte order: a byte-order
+// mark says so, and so do NULs in every other byte through much of its first kilobyte
+// (a text of mostly Latin letters without a mark). Nothing for any other text.
+std::optional<bool> utf16BigEndian(std::string_view head);
+
+// The chunks of a UTF-16 text as chunks of UTF-8 (the mark becomes UTF-8's, which the
+// scanner passes over); a lone surrogate or an odd last byte becomes U+FFFD.
+class Utf16Chunks {
+public:
+    Utf16Chunks(ChunkSource raw, bool bigEndian);
+    std::size_t operator()(char* into, std::size_t size);
+
+private:
+    std::uint32_t unitAt(std::size_t i) const;
+
+    ChunkSource raw_;
+    bool bigEndian_;
+    std::vector<char> in_;
+    std::size_t carried_ = 0; // bytes of in_ kept for the next chunk
+    std::string out_;
+    std::size_t taken_ = 0; // of out_, already given
+    bool ended_ = false;
+};
 
 class CsvScanner {
 public:

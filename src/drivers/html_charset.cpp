@@ -2,8 +2,10 @@
 
 #include "drivers/charset_labels.h"
 #include "drivers/html_chars.h"
+#include "drivers/text_decoders.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace varnoke::drivers {
@@ -49,7 +51,7 @@ class Prescan {
 public:
     explicit Prescan(std::string_view head) : s_(head) {}
 
-    std::optional<std::string_view> converter() {
+    std::optional<std::string_view> encoding() {
         while (at_ < s_.size()) {
             const std::string_view rest = s_.substr(at_);
             if (rest.starts_with("<!--")) {
@@ -63,10 +65,14 @@ public:
                 if (const auto found = meta()) return found;
             } else if (rest.size() > 2 && rest[0] == '<' &&
                        (isAlpha(rest[1]) || (rest[1] == '/' && isAlpha(rest[2])))) {
-                while (at_ < s_.size() && !isSpace(s_[at_]) && s_[at_] != '>')
+                const std::size_t nameAt = ++at_;
+                while (at_ < s_.size() && !isSpace(s_[at_]) && s_[at_] != '>' && s_[at_] != '/')
                     ++at_;
+                std::string name(s_.substr(nameAt, std::min<std::size_t>(at_ - nameAt, 16)));
+                std::transform(name.begin(), name.end(), name.begin(), lower);
                 while (attribute()) {
                 }
+                if (isRawText(name) && !skipRawText(name)) return {};
             } else if (rest.starts_with("<!") || rest.starts_with("</") || rest.starts_with("<?")) {
                 const auto close = s_.find('>', at_);
                 if (close == std::string_view::npos) return {};
@@ -83,13 +89,41 @@ private:
         std::string name, value;
     };
 
-    // A meta tag's attributes, from just past its name: the converter of the charset it
+    // Elements whose text browsers' scan reads as text, not markup: a meta inside one
+    // declares nothing.
+    static bool isRawText(std::string_view name) {
+        static constexpr std::array<std::string_view, 9> raw{"iframe",    "noembed", "noframes",
+                                                             "plaintext", "script",  "style",
+                                                             "textarea",  "title",   "xmp"};
+        return std::find(raw.begin(), raw.end(), name) != raw.end();
+    }
+
+    // Past the end tag of element name, from just after its start tag's name; false where
+    // the scanned part holds none.
+    bool skipRawText(std::string_view name) {
+        if (name == "plaintext") return false;
+        const std::size_t open = s_.find('>', at_);
+        if (open == std::string_view::npos) return false;
+        for (std::size_t at = s_.find("</", open); at != std::string_view::npos;
+             at = s_.find("</", at + 2)) {
+            const std::size_t after = at + 2 + name.size();
+            if (after <= s_.size() && equalsNoCase(s_.substr(at + 2, name.size()), name) &&
+                (after == s_.size() || isSpace(s_[after]) || s_[after] == '/' ||
+                 s_[after] == '>')) {
+                at_ = at;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A meta tag's attributes, from just past its name: the decoder of the charset it
     // declares, if that is one browsers know.
     std::optional<std::string_view> meta() {
         std::vector<std::string> seen;
         bool pragma = false;                   // http-equiv="content-type"
         std::optional<bool> needPragma;        // unset: the tag declares nothing
-        std::optional<std::string_view> found; // the declared charset's converter
+        std::optional<std::string_view> found; // the declared charset's decoder
         while (auto a = attribute()) {
             if (std::find(seen.begin(), seen.end(), a->name) != seen.end()) continue;
             seen.push_back(a->name);
@@ -97,11 +131,11 @@ private:
                 pragma = pragma || a->value == "content-type";
             } else if (a->name == "content" && !needPragma) {
                 if (const auto label = charsetInContent(a->value)) {
-                    found = converterOfLabel(*label);
+                    found = encodingOfLabel(*label);
                     needPragma = true;
                 }
             } else if (a->name == "charset") {
-                found = converterOfLabel(a->value);
+                found = encodingOfLabel(a->value);
                 needPragma = false;
             }
         }
@@ -152,6 +186,8 @@ private:
 };
 
 constexpr std::size_t kPiece = 1 << 20;
+// The bytes browsers scan for a meta before they parse.
+constexpr std::size_t kScanned = 1024;
 
 void appendUtf16(ByteSpan bytes, bool bigEndian, std::string& out) {
     Bytes piece;
@@ -170,20 +206,10 @@ void appendUtf16(ByteSpan bytes, bool bigEndian, std::string& out) {
     }
 }
 
-// A code page converted a piece at a time; pieces end before a '<' or a line end,
-// which no multi-byte code page uses inside a character. The ISO-2022 encodings shift
-// once for a whole run of text: they are converted whole.
-void appendCodePage(std::string_view bytes, const CodePage& codePage, std::string& out) {
-    const bool shifting = codePage.name().starts_with("ISO-2022");
-    for (std::size_t at = 0; at < bytes.size();) {
-        std::size_t end = shifting ? bytes.size() : std::min(bytes.size(), at + kPiece);
-        if (end < bytes.size()) {
-            const auto cut = bytes.substr(at, end - at).find_last_of("<\n");
-            if (cut != std::string_view::npos && cut > 0) end = at + cut;
-        }
-        out += codePage.toUtf8(bytes.substr(at, end - at));
-        at = end;
-    }
+// The ISO-2022 encodings, which the standard's decoders here leave to iconv: they
+// shift once for a whole run of text, so they are converted whole.
+void appendShifting(std::string_view bytes, std::string_view encoding, std::string& out) {
+    out += CodePage(encoding == "iso-2022-jp" ? "ISO-2022-JP" : "ISO-2022-KR").toUtf8(bytes);
 }
 
 // HZ's text as GB18030 bytes: "~{" shifts to pairs of GB2312 bytes written in 7 bits,
@@ -216,7 +242,7 @@ std::string fromHz(std::string_view hz) {
 
 } // namespace
 
-std::optional<std::string_view> converterOfLabel(std::string_view label) {
+std::optional<std::string_view> encodingOfLabel(std::string_view label) {
     label = trim(label);
     if (label.size() > 32) return {};
     std::string key(label);
@@ -226,69 +252,81 @@ std::optional<std::string_view> converterOfLabel(std::string_view label) {
         std::lower_bound(table.begin(), table.end(), key,
                          [](const auto& row, const std::string& k) { return row.label < k; });
     if (it == table.end() || it->label != key) return {};
-    return it->converter;
+    return it->decoder;
 }
 
-std::optional<std::string_view> converterOfMeta(std::optional<std::string_view> charset,
-                                                std::optional<std::string_view> httpEquiv,
-                                                std::optional<std::string_view> content) {
+std::optional<std::string_view> encodingOfMeta(std::optional<std::string_view> charset,
+                                               std::optional<std::string_view> httpEquiv,
+                                               std::optional<std::string_view> content) {
     if (charset)
-        if (const auto converter = converterOfLabel(*charset)) return converter;
+        if (const auto encoding = encodingOfLabel(*charset)) return encoding;
     if (!httpEquiv || !content || !equalsNoCase(*httpEquiv, "content-type")) return {};
     const auto label = charsetInContent(*content);
-    return label ? converterOfLabel(*label) : std::nullopt;
+    return label ? encodingOfLabel(*label) : std::nullopt;
 }
 
 HtmlPageText::HtmlPageText(ByteSpan bytes) {
     const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (raw.starts_with("\xEF\xBB\xBF")) {
         certain_ = true;
-        read(raw.substr(3), "UTF-8");
+        read(raw.substr(3), "utf-8");
         return;
     }
     if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF")) {
         certain_ = true;
-        converter_ = "UTF-16";
+        encoding_ = "utf-16";
         appendUtf16(bytes.subspan(2), raw[0] == '\xFE', converted_);
         text_ = converted_;
         return;
     }
-    const auto declared = Prescan(raw.substr(0, 1024)).converter();
-    if (declared) {
+    // Browsers take the first meta of the scan and look for no other.
+    if (const auto declared = Prescan(raw.substr(0, kScanned)).encoding()) {
+        certain_ = true;
         read(raw, *declared);
     } else if (isValidUtf8(raw)) {
-        converter_ = "UTF-8";
+        encoding_ = "utf-8";
         text_ = raw;
     } else {
-        convert(raw, "CP1252");
+        convert(raw, "windows-1252");
     }
 }
 
-HtmlPageText::HtmlPageText(ByteSpan bytes, std::string_view converter) : certain_(true) {
-    read({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, converter);
+HtmlPageText::HtmlPageText(ByteSpan bytes, std::string_view encoding) : certain_(true) {
+    read({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, encoding);
 }
 
-std::optional<std::string_view> HtmlPageText::metaMet(std::string_view converter) {
-    if (std::exchange(certain_, true) || converter == converter_) return {};
-    return converter;
+bool HtmlPageText::metaCounts(std::size_t at, bool inHead) const {
+    if (inHead) return true;
+    // A guessed encoding is UTF-8 over the bytes themselves or Windows-1252, one
+    // character a byte, so the characters before the meta count its bytes.
+    // (a character takes at most three bytes of the text).
+    if (encoding_ == "utf-8" || at < kScanned || at >= 3 * kScanned) return at < kScanned;
+    return utf8Length(text_.substr(0, at)) < kScanned;
 }
 
-void HtmlPageText::read(std::string_view raw, std::string_view converter) {
-    if (converter == "UTF-8" && isValidUtf8(raw)) {
-        converter_ = converter;
+std::optional<std::string_view> HtmlPageText::metaMet(std::string_view encoding) {
+    if (std::exchange(certain_, true) || encoding == encoding_) return {};
+    return encoding;
+}
+
+void HtmlPageText::read(std::string_view raw, std::string_view encoding) {
+    if (encoding == "utf-8" && isValidUtf8(raw)) {
+        encoding_ = encoding;
         text_ = raw;
     } else {
-        convert(raw, converter);
+        convert(raw, encoding);
     }
 }
 
 // Invalid UTF-8 too is converted: the parser would read the whole page as Latin-1.
-void HtmlPageText::convert(std::string_view raw, std::string_view converter) {
-    converter_ = converter;
-    if (converter == "HZ") {
-        appendCodePage(fromHz(raw), CodePage("GB18030"), converted_);
+void HtmlPageText::convert(std::string_view raw, std::string_view encoding) {
+    encoding_ = encoding;
+    if (encoding == "hz-gb-2312") {
+        decodeText("gb18030", fromHz(raw), converted_);
+    } else if (encoding.starts_with("iso-2022-")) {
+        appendShifting(raw, encoding, converted_);
     } else {
-        appendCodePage(raw, CodePage(std::string(converter)), converted_);
+        decodeText(encoding, raw, converted_);
     }
     text_ = converted_;
 }

@@ -92,6 +92,16 @@ Kind kindOf(std::string_view name) {
     return Kind::Other;
 }
 
+// Whether a tag leaves the page's head as browsers' scan for a meta tag judges it: any
+// tag but those a head holds (and the start of html and head) ends it, a template too,
+// whatever the tree would make of it.
+bool keepsHead(std::string_view name, bool end) {
+    static constexpr std::array<std::string_view, 8> head{"base",   "link",     "meta",  "object",
+                                                          "script", "noscript", "style", "title"};
+    if (std::find(head.begin(), head.end(), name) != head.end()) return true;
+    return !end && (name == "html" || name == "head");
+}
+
 bool keptAttribute(std::string_view name) {
     return name == "id" || name == "name" || name == "colspan" || name == "rowspan";
 }
@@ -283,6 +293,9 @@ private:
         attributes_.clear();
         const bool meta = !end && name == "meta";
         MetaTag declared;
+        declared.at = pos_;
+        declared.inHead = inHead_ = inHead_ && keepsHead(name, end);
+        if (!inHead_) sink_.pastHead(pos_);
         while (true) {
             while (at < text_.size() && (isSpace(text_[at]) || text_[at] == '/'))
                 ++at;
@@ -371,7 +384,11 @@ private:
             break;
         case Kind::Hidden:
         case Kind::Literal:
-            if (!end) rawText(name, kind == Kind::Literal);
+            if (!end && name == "noscript" && inHead_) {
+                headNoscript();
+            } else if (!end) {
+                rawText(name, kind == Kind::Literal);
+            }
             break;
         case Kind::Other:
             break;
@@ -399,6 +416,47 @@ private:
             }
         }
         pos_ = text_.size();
+    }
+
+    // A noscript in the head is never shown, but browsers' scan for a meta reads it as
+    // markup: its metas count, and a tag no head holds ends the head there.
+    void headNoscript() {
+        const std::size_t start = pos_;
+        rawText("noscript", false);
+        const std::size_t after = pos_;
+        const std::string_view content = text_.substr(start, after - start);
+        for (std::size_t at = content.find('<'); at != std::string_view::npos && inHead_;
+             at = content.find('<', at + 1)) {
+            if (content.substr(at).starts_with("<!--")) {
+                pos_ = start + at;
+                comment();
+                at = std::min(pos_ - start, content.size()) - 1;
+                continue;
+            }
+            const bool closing = at + 1 < content.size() && content[at + 1] == '/';
+            const std::size_t nameAt = at + (closing ? 2 : 1);
+            if (nameAt >= content.size() || !isAlpha(content[nameAt])) continue;
+            if (!closing && startsNoCase(content, nameAt, "meta") &&
+                (nameAt + 4 >= content.size() || isSpace(content[nameAt + 4]) ||
+                 content[nameAt + 4] == '/' || content[nameAt + 4] == '>')) {
+                pos_ = start + at;
+                tag(start + nameAt, false);
+                at = std::min(pos_ - start, content.size()) - 1;
+                continue;
+            }
+            std::size_t end = nameAt;
+            std::string name;
+            while (end < content.size() && !isSpace(content[end]) && content[end] != '/' &&
+                   content[end] != '>') {
+                if (name.size() < 16) name += lower(content[end]);
+                ++end;
+            }
+            if (!(closing && name == "noscript") && !keepsHead(name, closing)) {
+                inHead_ = false;
+                sink_.pastHead(start + at);
+            }
+        }
+        pos_ = after;
     }
 
     // The content of an element whose text is not markup, up to its end tag.
@@ -437,6 +495,7 @@ private:
     std::size_t pos_ = 0;
     std::string out_;
     std::string attributes_; // of the tag being read
+    bool inHead_ = true;     // no tag yet has ended the head
 };
 
 } // namespace

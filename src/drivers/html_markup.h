@@ -13,9 +13,11 @@
 namespace varnoke::drivers {
 
 // The attributes of a meta tag that may declare the page's encoding, as the page writes
-// them (the first of each name).
+// them (the first of each name), and where it stands.
 struct MetaTag {
     std::optional<std::string_view> charset, httpEquiv, content;
+    std::size_t at = 0;  // of its '<' in the text
+    bool inHead = false; // only what a head holds came before it (no template either)
 };
 
 class MarkupSink {
@@ -30,6 +32,8 @@ public:
     // or an element whose content is not markup. The markup before it may still be
     // waiting to be sent.
     virtual void meta(const MetaTag& tag) = 0;
+    // A tag at offset `at` of the text, met once the page's head has ended.
+    virtual void pastHead(std::size_t at) = 0;
     // False where only meta tags are still wanted: text is then passed over.
     virtual bool wantsText() const = 0;
     // True ends the pass.

@@ -496,8 +496,9 @@ struct ParserFree {
 
 // libxml2's HTML parser in push mode, fed the cleaned page, its elements and texts
 // passed on to a walk. No tree is built: the parser holds only its open elements.
-// Given a page whose encoding is a guess, it watches the metas of the whole page, past
-// the end of the walk, for one that changes the encoding, and stops there.
+// Given a page whose encoding is a guess, it watches the metas browsers still count
+// (in the head, past the end of the walk if need be) for one that changes the encoding,
+// and stops there.
 class PageParser final : public MarkupSink {
 public:
     PageParser(TableWalk& walk, std::string_view fileName, HtmlPageText* watched)
@@ -551,11 +552,17 @@ public:
     }
 
     void meta(const MetaTag& tag) override {
-        if (!watched_ || watched_->certain()) return;
-        const auto converter = converterOfMeta(tag.charset, tag.httpEquiv, tag.content);
-        if (!converter) return;
-        changedTo_ = watched_->metaMet(*converter);
+        if (!watched_ || watched_->certain() || !watched_->metaCounts(tag.at, tag.inHead)) return;
+        const auto encoding = encodingOfMeta(tag.charset, tag.httpEquiv, tag.content);
+        if (!encoding) return;
+        changedTo_ = watched_->metaMet(*encoding);
         if (changedTo_ && !stopped_) stop();
+    }
+
+    // Past the head and the first kilobyte no meta counts: the guess stands.
+    void pastHead(std::size_t at) override {
+        if (watched_ && !watched_->certain() && !watched_->metaCounts(at, false))
+            watched_->settle();
     }
 
     bool wantsText() const override { return !stopped_; }
@@ -564,7 +571,7 @@ public:
         return stopped_ && (changedTo_ || !watched_ || watched_->certain());
     }
 
-    // The converter a meta changed the page's encoding to.
+    // The encoding a meta changed the page's to.
     std::optional<std::string_view> changedTo() const { return changedTo_; }
 
     void finish() {
@@ -657,7 +664,7 @@ public:
 // The first pass over a page met a meta that changes its encoding: nothing was sent,
 // and the reading begins again on the page read in it.
 struct EncodingChanged {
-    std::string_view converter;
+    std::string_view encoding;
 };
 
 void readTables(HtmlPageText& page, std::size_t size, const std::string& name,
@@ -667,7 +674,7 @@ void readTables(HtmlPageText& page, std::size_t size, const std::string& name,
         PageParser parser(walk, name, first ? &page : nullptr);
         cleanHtml(page.text(), parser);
         parser.finish();
-        if (const auto converter = parser.changedTo()) throw EncodingChanged{*converter};
+        if (const auto encoding = parser.changedTo()) throw EncodingChanged{*encoding};
         page.settle();
         walk.end();
     };
@@ -748,7 +755,7 @@ void readHtmlImage(ByteSpan bytes, std::string_view fileName, std::string_view t
             readTables(*page, bytes.size(), name, tableName, sink);
             return;
         } catch (const EncodingChanged& change) {
-            page.emplace(bytes, change.converter); // certain: this happens once
+            page.emplace(bytes, change.encoding); // certain: this happens once
         }
     }
 }

@@ -36,10 +36,46 @@ SteadyFile::~SteadyFile() {
     ::close(fd_);
 }
 
+std::string SteadyFile::head(std::size_t size) const {
+    std::string bytes(size, '\0');
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd_, bytes.data() + got, size - got, static_cast<off_t>(got));
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            cannotRead(name_);
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
 void SteadyFile::startPass() {
     check();
     if (::lseek(fd_, 0, SEEK_SET) != 0) cannotRead(name_);
     passBytes_ = 0;
+    passDigest_ = 0xCBF29CE484222325u;
+    word_ = 0;
+    wordBytes_ = 0;
+}
+
+// A digest of a pass's bytes, a word at a time: each pass of a file that another
+// program rewrote while keeping its size and modification time gives another.
+void SteadyFile::digest(const char* bytes, std::size_t size) {
+    const auto mix = [this](std::uint64_t word) {
+        passDigest_ = (passDigest_ ^ word) * 0x100000001B3u;
+        passDigest_ ^= passDigest_ >> 29;
+    };
+    for (std::size_t i = 0; i < size; ++i) {
+        word_ = word_ << 8 | static_cast<unsigned char>(bytes[i]);
+        if (++wordBytes_ == 8) {
+            mix(word_);
+            word_ = 0;
+            wordBytes_ = 0;
+        }
+    }
 }
 
 std::size_t SteadyFile::read(char* into, std::size_t size) {
@@ -54,31 +90,43 @@ std::size_t SteadyFile::read(char* into, std::size_t size) {
         got += static_cast<std::size_t>(n);
     }
     passBytes_ += got;
+    digest(into, got);
     if (passBytes_ > static_cast<std::uint64_t>(noted_.st_size))
         throwChangedWhileRead(name_, "it grew");
     return got;
 }
 
-void SteadyFile::endPass() const {
+void SteadyFile::endPass() {
     check();
     // The size may be back to what it was after a cut; the bytes read still tell.
     if (passBytes_ != static_cast<std::uint64_t>(noted_.st_size))
         throwChangedWhileRead(name_, "it was cut short");
+    const std::uint64_t digest = passDigest_ ^ (word_ << 8 | wordBytes_);
+    if (firstDigest_ && *firstDigest_ != digest)
+        throwChangedWhileRead(name_, "it was written again");
+    firstDigest_ = digest;
 }
 
 // The path is looked at first: a save that puts a new file in place of the old one
-// also changes the old one's change time, and the user must learn of the new file.
+// changes nothing of the old one, and the user must learn of the new file. A path that
+// names nothing any more, while the file open still has a name, was moved with its folder
+// (or renamed): the bytes are still the file's.
 void SteadyFile::check() const {
     struct stat now {};
-    if (::stat(path_.c_str(), &now) != 0) throwChangedWhileRead(name_, "it was removed");
-    if (now.st_dev != noted_.st_dev || now.st_ino != noted_.st_ino)
-        throwChangedWhileRead(name_, "another file took its place");
+    if (::stat(path_.c_str(), &now) == 0) {
+        if (now.st_dev != noted_.st_dev || now.st_ino != noted_.st_ino)
+            throwChangedWhileRead(name_, "another file took its place");
+    } else if (errno != ENOENT && errno != ENOTDIR) {
+        cannotRead(name_);
+    }
     if (::fstat(fd_, &now) != 0) cannotRead(name_);
+    if (now.st_nlink == 0) throwChangedWhileRead(name_, "it was removed");
     if (now.st_size < noted_.st_size) throwChangedWhileRead(name_, "it was cut short");
     if (now.st_size > noted_.st_size) throwChangedWhileRead(name_, "it grew");
-    // Any write, even one that leaves the size alone, moves the change time; a save
-    // that sets the modification time back still moves it.
-    if (!sameTime(now.st_mtim, noted_.st_mtim) || !sameTime(now.st_ctim, noted_.st_ctim))
+    // Any write moves the modification time. The change time moves with metadata too
+    // (a mode, a link, the access time), so it decides nothing: a save that sets the
+    // modification time back is found by the digest of the passes' bytes instead.
+    if (!sameTime(now.st_mtim, noted_.st_mtim))
         throwChangedWhileRead(name_, "it was written again");
 }
 

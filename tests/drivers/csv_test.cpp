@@ -163,5 +163,80 @@ TEST(CsvFile, BlankColumnsPastWhatATableHoldsAreLayout) {
     EXPECT_EQ(t.rows[0][0], Value::number(1));
 }
 
+// UTF-16 text files: with a byte-order mark in either order, or of Latin letters without
+// one (a NUL in every other byte). The W3C CSVW test files' values are Python's csv
+// module's reading of them (encoding "utf-16" and "utf-16-le").
+struct Utf16File {
+    const char* label;
+    const char* file; // under tests/data/csv
+};
+
+class CsvUtf16Test : public ::testing::TestWithParam<Utf16File> {};
+
+TEST_P(CsvUtf16Test, ReadsAsPythonsCsvModule) {
+    const Table t =
+        readLinked("Text;DATABASE=" + std::string(VARNOKE_TEST_DATA) + "/csv", GetParam().file);
+    ASSERT_EQ(t.fields.size(), 3u);
+    EXPECT_EQ(t.fields[0].name, "test text");
+    EXPECT_EQ(t.fields[1].name, "test number");
+    EXPECT_EQ(t.fields[2].name, "test date");
+    ASSERT_EQ(t.rows.size(), 3u);
+    const std::vector<std::string> texts{"Я могу есть стекло, оно мне не вредит.",
+                                         "Mý a yl dybry gwéder hag éf ny wra ow ankenya.",
+                                         "\"never again\"\r\nwe said"};
+    for (std::size_t r = 0; r < texts.size(); ++r)
+        EXPECT_EQ(t.rows[r][0], Value::text(texts[r])) << "row " << r;
+    EXPECT_EQ(t.rows[0][1], Value::number(1234.56));
+    EXPECT_TRUE(t.rows[1][1].isNull());
+    EXPECT_EQ(t.rows[0][2], Value::date(41681)); // 2014-02-11
+}
+
+INSTANTIATE_TEST_SUITE_P(W3c, CsvUtf16Test,
+                         ::testing::Values(Utf16File{"WithAMark", "w3c_utf16_bom.csv"},
+                                           Utf16File{"WithoutAMark", "w3c_utf16.csv"}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+struct Utf16Text {
+    const char* label;
+    std::string bytes;
+    Records expected; // header and rows, as texts
+};
+
+class CsvUtf16TextTest : public ::testing::TestWithParam<Utf16Text> {};
+
+TEST_P(CsvUtf16TextTest, IsReadAsItsCharacters) {
+    Table t;
+    drivers::readCsvImage(GetParam().bytes, "u.csv", t);
+    Records got;
+    std::vector<std::string> names;
+    for (const auto& f : t.fields)
+        names.push_back(f.name);
+    got.push_back(names);
+    for (const auto& row : t.rows) {
+        std::vector<std::string> texts;
+        for (const auto& v : row)
+            texts.push_back(v.isNull() ? "" : v.asText());
+        got.push_back(texts);
+    }
+    EXPECT_EQ(got, GetParam().expected);
+}
+
+// Bytes of Python's encoder ("x".encode("utf-16-be") and so on).
+INSTANTIATE_TEST_SUITE_P(
+    Forms, CsvUtf16TextTest,
+    ::testing::Values(Utf16Text{"BigEndianWithAMark",
+                                std::string("\xFE\xFF\0a\0,\0b\0\n\0x\0,\0\xE9\0\n", 18),
+                                {{"a", "b"}, {"x", "é"}}},
+                      Utf16Text{"BigEndianWithoutAMark",
+                                std::string("\0a\0,\0b\0\n\0x\0,\0y", 14),
+                                {{"a", "b"}, {"x", "y"}}},
+                      // U+1F600 as a surrogate pair; a lone surrogate is U+FFFD.
+                      Utf16Text{"PairsAndLoneSurrogates",
+                                std::string("\xFF\xFE"
+                                            "a\0\n\0=\xD8\0\xDE\n\0\0\xD8z\0",
+                                            16),
+                                {{"a"}, {"😀"}, {"\xEF\xBF\xBDz"}}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 } // namespace
 } // namespace varnoke::test

@@ -4,6 +4,7 @@
 #include "drivers/charset_labels.h"
 #include "drivers/html_charset.h"
 #include "drivers/html_format.h"
+#include "drivers/text_decoders.h"
 #include "table_collector.h"
 #include "value/convert.h"
 
@@ -359,10 +360,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "<meta charset=HZ-GB-2312><table><tr><th>A<tr><td>~{VPND~} ~~</table>",
                  "",
                  {{"A"}, {"\xE4\xB8\xAD\xE6\x96\x87 ~"}}},
-        // A meta the parser meets past the pre-scan's kilobyte changes the encoding it
-        // guessed, and the page is read again; one the parser does not meet as a tag
-        // changes nothing, nor does any once a byte-order mark or a meta met before has
-        // decided.
+        // A meta the parser meets in the head past the pre-scan's kilobyte changes the
+        // encoding it guessed, and the page is read again; one in the body or after a
+        // template, or one the parser does not meet as a tag, changes nothing, nor does
+        // any once a byte-order mark or a meta met before has decided.
         PageCase{"LateMetaAfterALongTitle", lateMeta("<title>" + kPad + "</title>"), "", kRussian},
         PageCase{"LateMetaAfterALongComment", lateMeta("<!--" + repeated(kPad, 5) + "-->"), "",
                  kRussian},
@@ -374,7 +375,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "<!--" + kPad +
                      "--><table><tr><th>A<tr><td>\xEF\xF0\xE8\xE2\xE5\xF2 \xEC"
                      "\xE8\xF0</table><p>end<meta charset=windows-1251>",
+                 "", kLatin},
+        PageCase{"LateMetaInTheBody", lateMeta("<body><p>" + kPad), "", kLatin},
+        PageCase{"LateMetaAfterAHeadEnds", lateMeta("<head>" + kPad + "</head>"), "", kLatin},
+        PageCase{"LateMetaAfterATemplate",
+                 lateMeta("<head><template>t</template><title>" + kPad + "</title>"), "", kLatin},
+        // One that begins in the first kilobyte counts wherever it stands.
+        PageCase{"AMetaAcrossTheKilobyteInTheBody", lateMeta("<body><p>" + std::string(1010, 'x')),
                  "", kRussian},
+        PageCase{"LateMetaAfterHeadTagsAndText",
+                 lateMeta("<html><head><base href=x><link rel=x><object></object>text" + kPad), "",
+                 kRussian},
         PageCase{"LateMetaInAPragma",
                  lateMeta("<title>" + kPad + "</title>",
                           "<meta http-equiv=content-type content='text/html;charset=cp1251'>"),
@@ -396,9 +407,15 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"LateMetaInATemplate",
                  lateMeta(kPad + "<template>", "<meta charset=windows-1251></template>"), "",
                  kLatin},
+        // A noscript in the head is markup to the scan: its metas count, its other tags
+        // end the head.
         PageCase{"LateMetaInANoscript",
                  lateMeta(kPad + "<noscript>", "<meta charset=windows-1251></noscript>"), "",
-                 kLatin},
+                 kRussian},
+        PageCase{"LateMetaAfterADivInANoscript",
+                 lateMeta(kPad + "<noscript><div></div></noscript>"), "", kLatin},
+        PageCase{"LateMetaAfterALinkInANoscript",
+                 lateMeta(kPad + "<noscript><link rel=x><!-- <div> --></noscript>"), "", kRussian},
         PageCase{"LateMetaInAnAttribute",
                  lateMeta(kPad + "<a title='", "<meta charset=windows-1251>'>"), "", kLatin},
         PageCase{"LateMetaAfterAByteOrderMark",
@@ -409,9 +426,21 @@ INSTANTIATE_TEST_SUITE_P(
                    "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}}},
         PageCase{"LateMetaAfterTheMetaThePrescanFound",
                  lateMeta("<meta charset=windows-1252>" + kPad), "", kLatin},
-        // The pre-scan does not know scripts; the parser never meets that meta.
-        PageCase{"LateMetaAfterAMetaOnlyThePrescanSaw",
+        // Neither the pre-scan nor the parser counts a meta in a script or a title.
+        PageCase{"LateMetaAfterAMetaInAScript",
                  lateMeta("<script>'<meta charset=koi8-r>'</script>" + kPad), "", kRussian},
+        PageCase{"APrescanMetaInATitleIsText",
+                 lateMeta("<title><meta charset=windows-1251></title>", ""), "", kLatin},
+        PageCase{"APrescanMetaInAnAttributeOfAnotherTagIsText",
+                 lateMeta("<div title='<meta charset=windows-1251>'></div>", ""), "", kLatin},
+        // The first meta of the pre-scan decides for good.
+        PageCase{"LateMetaAfterAPrescanMetaOfAnotherEncoding",
+                 lateMeta("<meta charset=koi8-r>" + kPad),
+                 "",
+                 // Python's koi8-r codec: "ОПХБЕР ЛХП".
+                 {{"A"},
+                  {"\xD0\x9E\xD0\x9F\xD0\xA5\xD0\x91\xD0\x95\xD0\xA0 \xD0\x9B\xD0\xA5"
+                   "\xD0\x9F"}}},
         // A page that is valid UTF-8 is still read again, as a browser reads it.
         PageCase{"LateMetaChangesAValidUtf8Guess",
                  kPad + "<meta charset=windows-1251><table><tr><th>A<tr><td>\xD0\xBF</table>",
@@ -426,13 +455,14 @@ INSTANTIATE_TEST_SUITE_P(
                  lateMeta("<title>" + kPad + "</title><meta charset=cp1252>"), "", kLatin}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(HtmlCharset, EveryLabelReachesAConverterIconvHas) {
-    for (const auto& [label, converter] : drivers::detail::kCharsetLabels) {
-        if (converter == "HZ") continue; // undone by the reader itself
-        EXPECT_EQ(drivers::CodePage(std::string(converter)).name(), converter) << label;
+TEST(HtmlCharset, EveryLabelReachesADecoder) {
+    for (const auto& [label, decoder] : drivers::detail::kCharsetLabels) {
+        // Shifted back by the reader itself.
+        if (decoder == "hz-gb-2312" || decoder.starts_with("iso-2022-")) continue;
+        EXPECT_TRUE(drivers::decodesEncoding(decoder)) << label;
     }
-    EXPECT_EQ(drivers::converterOfLabel(" \tWindows-1251\n"), "CP1251");
-    EXPECT_EQ(drivers::converterOfLabel("windows-1251x"), std::nullopt);
+    EXPECT_EQ(drivers::encodingOfLabel(" \tWindows-1251\n"), "windows-1251");
+    EXPECT_EQ(drivers::encodingOfLabel("windows-1251x"), std::nullopt);
 }
 
 // Sound pages larger than any bound against hostile ones.

@@ -32,6 +32,13 @@ printf '<meta charset=iso-2022-jp><table><tr><th>\033$BF|\033(B<tr><td>~{VP~}</t
 # A first thead after the body, and a charset declared past the first kilobyte.
 { printf '<title>%1100s</title><table><tbody><tr><td rowspan=2>a<td>b</tbody><thead><tr><th>h<th>i</thead>' ''
   printf '<tfoot><tr><td>f</tfoot></table><meta charset=windows-1251><p>\xef\xf0\xe8'; } >"$out/html/late.html"
+# Each multi-byte decoder, broken sequences before ASCII bytes among them, and late
+# metas in a head noscript, after a template and in the body.
+for e in big5 euc-jp shift_jis euc-kr gb18030; do
+  printf '<meta charset=%s><table><tr><th>\xb0\xa1\x8f\xa1\xa1<tr><td>\x81\x30\x81\x30\x88\x62\xa1<\x8e;\xfe\xff\x81</table>' "$e" >"$out/html/decode-$e.html"
+done
+{ printf '<head><title>%1100s</title><noscript><meta charset=koi8-r></noscript><template>t</template>' ''
+  printf '<meta charset=gbk></head><body><table><tr><th>\xef<tr><td>\xf0</table><meta charset=big5>'; } >"$out/html/late-places.html"
 cp "$data"/lotus/*.wk* "$data"/lotus/*.WK* "$out/lotus/"
 # A Release 2 sheet with cells past row 32,767, which is read in two parts.
 python3 -c '
