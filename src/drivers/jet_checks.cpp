@@ -291,9 +291,14 @@ std::size_t rowEnd(const MdbHandle* mdb, std::span<const std::uint8_t> page, std
 std::size_t checkDataPages(MdbHandle* mdb, MdbTableDef& table, const Place& place) {
     const auto owner = static_cast<std::uint32_t>(table.entry->table_pg);
     std::size_t live = 0;
-    auto count = [&](std::uint64_t number) {
+    // A page of the usage map must be one of the table's: libmdb passes over one that is
+    // not, and its rows with it.
+    auto count = [&](std::uint64_t number, bool mapped) {
         const Page page = readPage(mdb, number, place);
-        if (page.empty() || page[0] != kDataPage || u32(page, 4) != owner) return;
+        if (page.empty() || page[0] != kDataPage || u32(page, 4) != owner) {
+            if (mapped) place.fail("has a usage map that names a page not its own");
+            return;
+        }
         const RowTable rows = rowTableOf(mdb, page);
         if (rows.end > page.size()) place.fail("has a data page whose row table runs past it");
         std::size_t lowest = page.size();
@@ -314,12 +319,12 @@ std::size_t checkDataPages(MdbHandle* mdb, MdbTableDef& table, const Place& plac
                                               static_cast<unsigned>(table.map_sz), at);
         if (next < 0) {
             for (std::uint64_t number = at; number < place.pages; ++number)
-                count(number);
+                count(number, false);
             break;
         }
         if (next == 0 || static_cast<std::uint32_t>(next) == at) break;
         at = static_cast<std::uint32_t>(next);
-        count(at);
+        count(at, true);
     }
     return live;
 }
@@ -373,7 +378,11 @@ std::optional<std::vector<std::size_t>> jet4VarTable(std::span<const std::uint8_
 std::vector<Cell> crackRow(const MdbHandle* mdb, const MdbTableDef& table, const Shape& shape,
                            const Place& place) {
     const std::size_t size = pageSize(mdb);
-    if (table.cur_row == 0 || mdb->cur_pg != table.cur_phys_pg || size > sizeof mdb->pg_buf)
+    // Where libmdb walks the file page by page, for want of a map it can read, it has
+    // counted on past the page it holds.
+    if (table.cur_row == 0 ||
+        (mdb->cur_pg != table.cur_phys_pg && mdb->cur_pg + 1 != table.cur_phys_pg) ||
+        size > sizeof mdb->pg_buf)
         place.fail("has a record libmdb read from a page it no longer holds");
     const std::span<const std::uint8_t> page(mdb->pg_buf, size);
     const std::size_t index = table.cur_row - 1;
