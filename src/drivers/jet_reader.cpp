@@ -23,7 +23,10 @@ namespace {
 struct HandleCloser {
     void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
 };
-ForeignField fieldOf(const MdbColumn& col, bool jet3) {
+// A calculated column's size counts the head and tail its value is kept in.
+constexpr int kCalculatedExtra = 23;
+
+ForeignField fieldOf(const MdbColumn& col, bool jet3, bool calculated) {
     std::string name = col.name;
     switch (col.col_type) {
     case MDB_BOOL:
@@ -51,7 +54,8 @@ ForeignField fieldOf(const MdbColumn& col, bool jet3) {
         return {name, 12, 0};
     case MDB_TEXT: {
         // Jet 4 counts a text column's size in UCS-2 bytes.
-        const int size = jet3 ? col.col_size : col.col_size / 2;
+        const int bytes = col.col_size - (calculated ? kCalculatedExtra : 0);
+        const int size = jet3 ? bytes : bytes / 2;
         return {name, 10, std::clamp(size, 1, 255)};
     }
     case MDB_REPID:
@@ -174,14 +178,14 @@ public:
                                       "' cannot be linked: its column '" + col->name +
                                       "' holds attachments or lists of values, which Varnoke "
                                       "cannot read.");
+            const bool calculated = shape.calculated.at(static_cast<std::size_t>(col->col_num));
             // The library's decimal text would be read from the calculated value's head.
-            if (col->col_type == MDB_NUMERIC &&
-                shape.calculated.at(static_cast<std::size_t>(col->col_num)))
+            if (col->col_type == MDB_NUMERIC && calculated)
                 throw EngineError(err::ExternalFormat,
                                   "The table '" + place.table + "' of '" + name +
                                       "' cannot be linked: its column '" + col->name +
                                       "' holds calculated decimals, which Varnoke cannot read.");
-            fields.push_back(fieldOf(*col, jet3));
+            fields.push_back(fieldOf(*col, jet3, calculated));
             if (col->col_type != MDB_NUMERIC) continue;
             // The library writes up to its bind size into a bound column, whatever it holds.
             buffers[i].assign(mdb->bind_size + 1, '\0');

@@ -99,17 +99,12 @@ std::string currencyText(Currency c) {
 }
 
 // A reference cell as compared: numbers by their value, not their spelling. A byte its
-// code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D of 1252) is lost by both
-// readers, shown as U+FFFD by the reference and as "?" by libmdb's conversion: a known
-// loss, the only one these files show.
+// code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D of 1252) reads U+FFFD in both.
 std::optional<std::string> referenceForm(const std::optional<std::string>& cell,
                                          const std::string& type) {
     if (!cell) return cell;
     if (isNumberType(type)) return shortest(std::strtod(cell->c_str(), nullptr));
-    std::string text = *cell;
-    for (std::size_t at; (at = text.find("\xEF\xBF\xBD")) != std::string::npos;)
-        text.replace(at, 3, "?");
-    return text;
+    return cell;
 }
 
 // Our value in the reference's form; a kind the type does not hold shows as such.
