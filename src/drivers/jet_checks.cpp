@@ -332,7 +332,7 @@ std::size_t checkDataPages(MdbHandle* mdb, MdbTableDef& table, const Place& plac
 void checkCatalog(MdbHandle* mdb, const Place& place) {
     MdbCatalogEntry catalog{};
     const auto table = catalogTable(mdb, catalog, place);
-    const std::size_t held = checkDataPages(mdb, *table, place);
+    const std::size_t held = checkDataPages(mdb, *table, Place{place.file, "MSysObjects", place.pages});
     std::size_t read = 0;
     mdb_rewind_table(table.get());
     while (read <= held && mdb_fetch_row(table.get()))
