@@ -315,8 +315,8 @@ std::size_t checkDataPages(MdbHandle* mdb, MdbTableDef& table, const Place& plac
     // that still name it as their owner, outside its map.
     std::uint32_t at = 0;
     for (std::uint64_t step = 0; step <= place.pages; ++step) {
-        const gint32 next = mdb_map_find_next(mdb, table.usage_map,
-                                              static_cast<unsigned>(table.map_sz), at);
+        const gint32 next =
+            mdb_map_find_next(mdb, table.usage_map, static_cast<unsigned>(table.map_sz), at);
         if (next < 0) {
             for (std::uint64_t number = at; number < place.pages; ++number)
                 count(number, false);
@@ -332,7 +332,8 @@ std::size_t checkDataPages(MdbHandle* mdb, MdbTableDef& table, const Place& plac
 void checkCatalog(MdbHandle* mdb, const Place& place) {
     MdbCatalogEntry catalog{};
     const auto table = catalogTable(mdb, catalog, place);
-    const std::size_t held = checkDataPages(mdb, *table, Place{place.file, "MSysObjects", place.pages});
+    const std::size_t held =
+        checkDataPages(mdb, *table, Place{place.file, "MSysObjects", place.pages});
     std::size_t read = 0;
     mdb_rewind_table(table.get());
     while (read <= held && mdb_fetch_row(table.get()))

@@ -27,7 +27,7 @@ struct Place {
 
 // What a table's definition says its records may hold.
 struct Shape {
-    unsigned columns = 0; // the most a record counts, deleted columns' places included
+    unsigned columns = 0;         // the most a record counts, deleted columns' places included
     std::vector<bool> calculated; // by a column's place in the record
 };
 

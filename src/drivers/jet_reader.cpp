@@ -196,9 +196,8 @@ public:
             if (asText[i]) fields[i] = {fields[i].name, 10, kNumericTextSize};
         makeNamesUnique(fields);
         const std::size_t held = jet::checkDataPages(mdb, *table, place);
-        const CodePage codePage(jet3 ? "CP" + std::to_string(mdb->f->code_page ? mdb->f->code_page
-                                                                                 : 1252)
-                                     : "");
+        const CodePage codePage(
+            jet3 ? "CP" + std::to_string(mdb->f->code_page ? mdb->f->code_page : 1252) : "");
         const Decoder decoder{mdb, place, jet3, codePage};
         sink.begin(fields);
         mdb_rewind_table(table.get());
@@ -219,12 +218,12 @@ public:
         // The library passes over a row it cannot unpack, or a page it does not know, as
         // it does a deleted row: only the pages' own row tables show what was lost.
         if (read != held)
-            throwBadFormat(name, "the table '" + place.table + "' cannot be read whole: it holds " +
-                                     records(static_cast<unsigned>(held)) + " but " +
-                                     (read < held ? "only " + std::to_string(read) +
-                                                        " could be read"
-                                                  : "more were read") +
-                                     " (the file may be damaged)");
+            throwBadFormat(name,
+                           "the table '" + place.table + "' cannot be read whole: it holds " +
+                               records(static_cast<unsigned>(held)) + " but " +
+                               (read < held ? "only " + std::to_string(read) + " could be read"
+                                            : "more were read") +
+                               " (the file may be damaged)");
     }
 
 private:
@@ -266,8 +265,8 @@ private:
         const CodePage& codePage;
 
         std::string text(std::span<const std::uint8_t> bytes) const {
-            return jet3 ? codePage.toUtf8({reinterpret_cast<const char*>(bytes.data()),
-                                           bytes.size()})
+            return jet3 ? codePage.toUtf8(
+                              {reinterpret_cast<const char*>(bytes.data()), bytes.size()})
                         : jet::jet4Text(bytes);
         }
 
@@ -312,8 +311,8 @@ private:
             case MDB_MEMO: {
                 if (cell.bytes.empty()) return Value::text("");
                 const std::string held = jet::longValue(mdb, cell.bytes, place);
-                return Value::text(text({reinterpret_cast<const std::uint8_t*>(held.data()),
-                                         held.size()}));
+                return Value::text(
+                    text({reinterpret_cast<const std::uint8_t*>(held.data()), held.size()}));
             }
             case MDB_TEXT: {
                 std::string value = text(cell.bytes);

@@ -98,16 +98,17 @@ constexpr std::uint32_t row0(std::uint32_t page) {
 // The record's 12-byte header of RESERVED_BINARY_DATA, a chain from row 0 of page 53
 // (Jet 4) or 37 (Jet 3); the Jet 3 table's definition on page 29, its 74 columns
 // counted at 25, the first column's entry at 59 (18 bytes, the flags at 13).
-constexpr std::size_t kJet4ChainHeader = 60 * kPage + 4026, kJet3ChainHeader = 50 * kJet3Page + 2001;
+constexpr std::size_t kJet4ChainHeader = 60 * kPage + 4026,
+                      kJet3ChainHeader = 50 * kJet3Page + 2001;
 constexpr std::size_t kJet3Definition = 29 * kJet3Page;
 constexpr std::uint32_t kChainLength = 22970;
 
 // Moves a row's start, as its row table gives it, by one byte.
 Edit rowStartMovedByOne(std::size_t slot) {
     return [=](std::string& file) {
-        const auto offset = static_cast<std::uint16_t>(static_cast<unsigned char>(file[slot]) |
-                                                       static_cast<unsigned char>(file[slot + 1])
-                                                           << 8);
+        const auto offset =
+            static_cast<std::uint16_t>(static_cast<unsigned char>(file[slot]) |
+                                       static_cast<unsigned char>(file[slot + 1]) << 8);
         put16(slot, static_cast<std::uint16_t>(offset + 1))(file);
     };
 }
