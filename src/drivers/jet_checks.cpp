@@ -145,7 +145,11 @@ void checkEntry(const Entry& e, bool jet3, const Place& place) {
             place.fail("has a calculated column whose size does not fit its type");
         return;
     }
-    const bool sizeFits = *size != 0             ? e.size == *size
+    // A decimal the file keeps in its variable area holds its 17 bytes whatever size its
+    // definition gives; each value is held to them when it is read.
+    const bool variableDecimal = e.type == MDB_NUMERIC && !fixed;
+    const bool sizeFits = variableDecimal        ? true
+                          : *size != 0           ? e.size == *size
                           : e.type == MDB_TEXT   ? e.size >= 1 && e.size <= longest
                           : e.type == MDB_BINARY ? e.size <= longest
                                                  : true;

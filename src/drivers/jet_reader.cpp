@@ -227,6 +227,7 @@ public:
     }
 
 private:
+    static constexpr std::size_t kDecimalBytes = 17;
     // A decimal column holds up to 28 digits, a sign and a point.
     static constexpr int kNumericTextSize = 30;
     // The serials of 100-01-01 and 9999-12-31, each widened by a day for its hours
@@ -300,6 +301,8 @@ private:
                 return Value::date(serial);
             }
             case MDB_NUMERIC:
+                // The library's text is read from the value's 17 bytes.
+                if (cell.bytes.size() != kDecimalBytes) place.fail("has a decimal cut short");
                 return Value::number(std::strtod(bound.data(), nullptr));
             case MDB_REPID:
                 return Value::text(replicationId(cell, place));
