@@ -445,13 +445,14 @@ std::vector<Cell> crackRow(const MdbHandle* mdb, const MdbTableDef& table, const
         const auto number = static_cast<unsigned>(col->col_num);
         Cell& cell = cells[i];
         cell.present = presentBit(number);
-        if (col->col_type == MDB_BOOL) continue;
         if (col->is_fixed) {
-            // A column added after the row was written is not in it.
+            // A column added after the row was written is not in it. A yes/no column
+            // counts among the fixed ones, though its value is its bit alone.
             if (fixedFound++ >= fixedHeld) {
                 cell.present = false;
                 continue;
             }
+            if (col->col_type == MDB_BOOL) continue;
             const std::size_t at = width + static_cast<std::size_t>(col->fixed_offset);
             const std::size_t bytes = static_cast<std::size_t>(col->col_size);
             if (at + bytes > fixedEnd)
