@@ -44,6 +44,8 @@ Page readPage(MdbHandle* mdb, std::uint64_t page, const Place& place) {
 constexpr std::uint8_t kDefinitionPage = 0x02;
 constexpr std::uint8_t kFixedFlag = 0x01, kAutoLongFlag = 0x04, kAutoGuidFlag = 0x40,
                        kHyperlinkFlag = 0x80;
+// In the byte after the flags: a column whose value the file computes and keeps.
+constexpr std::uint8_t kCalculatedFlags = 0xC0;
 
 // The bytes a fixed-size type takes; 0 for a type of variable size, nullopt for no type
 // Jet writes.
@@ -119,7 +121,12 @@ struct Entry {
     std::uint8_t flags;
     std::uint16_t fixedOffset;
     std::uint16_t size;
+    bool calculated;
 };
+
+// A calculated column's size counts its value's head and tail.
+constexpr unsigned kCalculatedExtra = 23;
+constexpr std::size_t kCalculatedHead = 20;
 
 void checkEntry(const Entry& e, bool jet3, const Place& place) {
     const auto size = typeSize(e.type);
@@ -127,11 +134,22 @@ void checkEntry(const Entry& e, bool jet3, const Place& place) {
     const bool fixed = e.flags & kFixedFlag;
     if ((fixed && variableOnly(e.type)) || (!fixed && e.type == MDB_BOOL) ||
         ((e.flags & kAutoLongFlag) && e.type != MDB_LONGINT && e.type != MDB_COMPLEX) ||
-        ((e.flags & kAutoGuidFlag) && e.type != MDB_REPID && e.type != MDB_COMPLEX) ||
+        // Jet 3 gives 0x40 a meaning of its own, on columns of every type.
+        (!jet3 && (e.flags & kAutoGuidFlag) && e.type != MDB_REPID && e.type != MDB_COMPLEX) ||
         ((e.flags & kHyperlinkFlag) && e.type != MDB_MEMO && e.type != MDB_COMPLEX))
         place.fail("has a column whose flags do not fit its type");
     const unsigned longest = jet3 ? 255 : 510;
-    const bool sizeFits = *size != 0             ? e.size == *size
+    // A calculated value is kept in a variable column behind a head of its own.
+    if (e.calculated) {
+        if (fixed || e.size < kCalculatedExtra + size.value_or(0))
+            place.fail("has a calculated column whose size does not fit its type");
+        return;
+    }
+    // A decimal the file keeps in its variable area holds its 17 bytes whatever size its
+    // definition gives; each value is held to them when it is read.
+    const bool variableDecimal = e.type == MDB_NUMERIC && !fixed;
+    const bool sizeFits = variableDecimal        ? true
+                          : *size != 0           ? e.size == *size
                           : e.type == MDB_TEXT   ? e.size >= 1 && e.size <= longest
                           : e.type == MDB_BINARY ? e.size <= longest
                                                  : true;
@@ -156,7 +174,7 @@ void Place::fail(const std::string& what) const {
     throwBadFormat(file, "the table '" + table + "' " + what + " (the file may be damaged)");
 }
 
-void checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
+Shape checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
     const MdbFormatConstants& fmt = *mdb->fmt;
     const bool jet3 = isJet3(mdb);
     const Definition def = gather(mdb, page, place);
@@ -173,10 +191,20 @@ void checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
     std::uint64_t at = start + std::uint64_t{columns} * fmt.tab_col_entry_size;
     const std::size_t nameWidth = jet3 ? 1 : 2;
     unsigned named = 0;
-    for (; named < columns && at + nameWidth <= def.end; ++named)
-        at += nameWidth + (jet3 ? b[at] : u16(b, at));
+    // Jet writes no control character in a name: one read from a place that holds none
+    // means the counts before it are wrong.
+    bool control = false;
+    for (; named < columns && at + nameWidth <= def.end; ++named) {
+        const std::size_t length = jet3 ? b[at] : u16(b, at);
+        at += nameWidth;
+        for (std::size_t i = 0; i + nameWidth <= length && at + i + nameWidth <= def.end;
+             i += nameWidth)
+            control = control || (jet3 ? b[at + i] : u16(b, at + i)) < 0x20;
+        at += length;
+    }
     if (named < columns || at > def.end)
         place.fail("has a definition whose columns run past its end");
+    if (control) place.fail("has a column whose name holds a control character");
 
     std::vector<Entry> entries;
     // Deleting a column keeps its places in the records until the file is compacted, so
@@ -190,7 +218,8 @@ void checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
                           u16(e, fmt.tab_col_offset_var),
                           e[fmt.col_flags_offset],
                           u16(e, fmt.tab_col_offset_fixed),
-                          u16(e, fmt.col_size_offset)};
+                          u16(e, fmt.col_size_offset),
+                          !jet3 && (e[fmt.col_flags_offset + 1] & kCalculatedFlags) != 0};
         checkEntry(entry, jet3, place);
         if (entry.number >= maxColumns || numberSeen[entry.number])
             place.fail("has two columns in one place of its records");
@@ -206,6 +235,10 @@ void checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
         entries.push_back(entry);
     }
     checkFixedPlaces(entries, place);
+    Shape shape{maxColumns, std::vector<bool>(maxColumns)};
+    for (const auto& e : entries)
+        shape.calculated[e.number] = e.calculated;
+    return shape;
 }
 
 namespace {
@@ -234,88 +267,212 @@ void checkUsageMap(const MdbTableDef& table, const Place& place) {
     if (!table.usage_map) place.fail("has a usage map that cannot be read");
 }
 
+namespace {
+
+constexpr std::uint8_t kDataPage = 0x01;
+constexpr unsigned kOffsetMask = 0x1FFF, kDeletedFlag = 0x4000;
+
+// The row table of a data page: its count, then one 16-bit start a row, flags above
+// the offset.
+struct RowTable {
+    std::size_t count = 0;
+    std::size_t end = 0; // where the table's last entry ends
+};
+
+RowTable rowTableOf(const MdbHandle* mdb, std::span<const std::uint8_t> page) {
+    const std::size_t counted = mdb->fmt->row_count_offset;
+    const std::size_t count = u16(page, counted);
+    return {count, counted + 2 + 2 * count};
+}
+
+// Where row `row` of a page ends: where the row before it in the table starts.
+std::size_t rowEnd(const MdbHandle* mdb, std::span<const std::uint8_t> page, std::size_t row) {
+    return row == 0 ? page.size() : u16(page, mdb->fmt->row_count_offset + 2 * row) & kOffsetMask;
+}
+
+} // namespace
+
+std::size_t checkDataPages(MdbHandle* mdb, MdbTableDef& table, const Place& place) {
+    const auto owner = static_cast<std::uint32_t>(table.entry->table_pg);
+    std::size_t live = 0;
+    // A page of the usage map must be one of the table's: libmdb passes over one that is
+    // not, and its rows with it.
+    auto count = [&](std::uint64_t number, bool mapped) {
+        const Page page = readPage(mdb, number, place);
+        if (page.empty() || page[0] != kDataPage || u32(page, 4) != owner) {
+            if (mapped) place.fail("has a usage map that names a page not its own");
+            return;
+        }
+        const RowTable rows = rowTableOf(mdb, page);
+        if (rows.end > page.size()) place.fail("has a data page whose row table runs past it");
+        std::size_t lowest = page.size();
+        for (std::size_t row = 0; row < rows.count; ++row) {
+            const unsigned offset = u16(page, mdb->fmt->row_count_offset + 2 + 2 * row);
+            lowest = std::min<std::size_t>(lowest, offset & kOffsetMask);
+            if (!(offset & kDeletedFlag)) ++live;
+        }
+        if (lowest < rows.end || u16(page, 2) != lowest - rows.end)
+            place.fail("has a data page whose row table disagrees with its free space");
+    };
+    // The pages libmdb's walk visits: those of the usage map, or every page of the file
+    // where it cannot read the map. A file not compacted keeps pages a table gave up
+    // that still name it as their owner, outside its map.
+    std::uint32_t at = 0;
+    for (std::uint64_t step = 0; step <= place.pages; ++step) {
+        const gint32 next =
+            mdb_map_find_next(mdb, table.usage_map, static_cast<unsigned>(table.map_sz), at);
+        if (next < 0) {
+            for (std::uint64_t number = at; number < place.pages; ++number)
+                count(number, false);
+            break;
+        }
+        if (next == 0 || static_cast<std::uint32_t>(next) == at) break;
+        at = static_cast<std::uint32_t>(next);
+        count(at, true);
+    }
+    return live;
+}
+
 void checkCatalog(MdbHandle* mdb, const Place& place) {
     MdbCatalogEntry catalog{};
     const auto table = catalogTable(mdb, catalog, place);
-    const unsigned held = table->num_rows;
-    unsigned read = 0;
+    const std::size_t held =
+        checkDataPages(mdb, *table, Place{place.file, "MSysObjects", place.pages});
+    std::size_t read = 0;
     mdb_rewind_table(table.get());
-    while (read < held && mdb_fetch_row(table.get()))
+    while (read <= held && mdb_fetch_row(table.get()))
         ++read;
-    if (read < held)
-        throwBadFormat(place.file, "its catalog holds " + std::to_string(held) +
-                                       " objects but only " + std::to_string(read) +
+    if (read != held)
+        throwBadFormat(place.file, "its catalog holds " + std::to_string(held) + " objects but " +
+                                       std::to_string(read) +
                                        " could be read (the file may be damaged)");
 }
 
-std::optional<RowLayout> rowLayout(const MdbHandle* mdb, const MdbTableDef& table) {
-    if (table.cur_row == 0 || mdb->cur_pg != table.cur_phys_pg) return std::nullopt;
+namespace {
+
+// The var table of a Jet 3 row: one byte an offset, running down from below its count,
+// with a jump table in between that adds 256 to each offset from the ones it names on.
+// As Jet lays it out, a last jump may stand for no offset.
+std::optional<std::vector<std::size_t>> jet3VarTable(std::span<const std::uint8_t> row,
+                                                     std::size_t tail, unsigned count) {
+    std::size_t jumps = (row.size() - 1) / 256;
+    if (tail < 2 + jumps + count) return std::nullopt;
+    const std::size_t last = tail - 2 - jumps; // the first offset's byte
+    if ((last - count) / 256 < jumps) --jumps;
+    std::vector<std::size_t> offsets(count + 1);
+    std::size_t used = 0;
+    for (std::size_t i = 0; i <= count; ++i) {
+        while (used < jumps && row[tail - 2 - used] == i)
+            ++used;
+        offsets[i] = row[last - i] + 256 * used;
+    }
+    return offsets;
+}
+
+std::optional<std::vector<std::size_t>> jet4VarTable(std::span<const std::uint8_t> row,
+                                                     std::size_t tail, unsigned count) {
+    if (tail < 2 + 2 * (std::size_t{count} + 1)) return std::nullopt;
+    std::vector<std::size_t> offsets(count + 1);
+    for (std::size_t i = 0; i <= count; ++i)
+        offsets[i] = u16(row, tail - 4 - 2 * i);
+    return offsets;
+}
+
+} // namespace
+
+std::vector<Cell> crackRow(const MdbHandle* mdb, const MdbTableDef& table, const Shape& shape,
+                           const Place& place) {
     const std::size_t size = pageSize(mdb);
-    if (size > sizeof mdb->pg_buf) return std::nullopt;
+    // Where libmdb walks the file page by page, for want of a map it can read, it has
+    // counted on past the page it holds.
+    if (table.cur_row == 0 ||
+        (mdb->cur_pg != table.cur_phys_pg && mdb->cur_pg + 1 != table.cur_phys_pg) ||
+        size > sizeof mdb->pg_buf)
+        place.fail("has a record libmdb read from a page it no longer holds");
     const std::span<const std::uint8_t> page(mdb->pg_buf, size);
-    const std::size_t row = table.cur_row - 1;
-    const std::size_t slot = mdb->fmt->row_count_offset + 2 + 2 * row;
-    if (slot + 2 > size) return std::nullopt;
-    const unsigned offset = u16(page, slot);
-    if (offset & 0x8000) return std::nullopt;
-    const std::size_t start = offset & 0x1FFF;
+    const std::size_t index = table.cur_row - 1;
+    const RowTable rows = rowTableOf(mdb, page);
+    if (index >= rows.count || rows.end > size)
+        place.fail("has a record outside its page's row table");
+    const std::size_t start = u16(page, mdb->fmt->row_count_offset + 2 + 2 * index) & kOffsetMask;
+    const std::size_t end = rowEnd(mdb, page, index);
+    if (start < rows.end || start >= end || end > size)
+        place.fail("has a record that lies outside its place in the page");
+    const auto row = page.subspan(start, end - start);
+    auto broken = [&] { place.fail("has a record whose layout does not fit in it"); };
+
     const bool jet3 = isJet3(mdb);
     const std::size_t width = jet3 ? 1 : 2;
-    if (start + width > size) return std::nullopt;
-    RowLayout layout;
-    layout.columns = jet3 ? page[start] : u16(page, start);
-    layout.headerBytes = width;
-    // Jet 3 keeps one-byte offsets behind a jump table; its fixed area is left to the
-    // definition's checks.
-    if (jet3) return layout;
-    const std::size_t end = row == 0 ? size : u16(page, slot - 2) & 0x1FFF;
-    const std::size_t nullMask = (layout.columns + 7) / 8;
-    if (end > size || end < start + width + nullMask) return std::nullopt;
-    const std::size_t tail = end - nullMask; // where the null mask begins
-    if (table.num_var_cols == 0) {
-        layout.fixedEnd = tail - start;
-        return layout;
+    if (row.size() < width) broken();
+    const unsigned columns = jet3 ? row[0] : u16(row, 0);
+    // A row with no columns is one libmdb cracked from zeros or garbage and hands on as
+    // blank.
+    if (columns == 0)
+        throwBadFormat(place.file, "a record of the table '" + place.table +
+                                       "' holds no fields (the file may be damaged)");
+    if (columns > shape.columns) broken();
+    const std::size_t maskBytes = (columns + 7) / 8;
+    if (row.size() < width + maskBytes) broken();
+    const std::size_t tail = row.size() - maskBytes; // where the null mask begins
+    auto presentBit = [&](unsigned number) {
+        return number < columns && (row[tail + number / 8] >> (number % 8) & 1) != 0;
+    };
+
+    unsigned varCount = 0;
+    std::vector<std::size_t> offsets;
+    std::size_t fixedEnd = tail;
+    if (table.num_var_cols > 0) {
+        if (tail < width + (jet3 ? 1 : 2)) broken();
+        varCount = jet3 ? row[tail - 1] : u16(row, tail - 2);
+        auto table = jet3 ? jet3VarTable(row, tail, varCount) : jet4VarTable(row, tail, varCount);
+        if (!table) broken();
+        offsets = std::move(*table);
+        // The var table's own lowest byte: the values must end before it.
+        const std::size_t tableStart =
+            jet3 ? tail - 2 - (row.size() - 1) / 256 - varCount : tail - 4 - 2 * varCount;
+        if (offsets.front() < width || offsets.back() > tableStart ||
+            !std::is_sorted(offsets.begin(), offsets.end()))
+            broken();
+        fixedEnd = offsets.front();
     }
-    if (tail < start + width + 2) return std::nullopt;
-    const std::size_t varCount = u16(page, tail - 2);
-    // The var table runs down from its count, then the end-of-data offset.
-    if (tail - start < width + 2 + 2 * (varCount + 1)) return std::nullopt;
-    layout.fixedEnd = u16(page, tail - 4);
-    return layout;
-}
+    if (varCount > columns) broken();
 
-void checkRowPlace(const MdbHandle* mdb, const MdbTableDef& table, const Place& place) {
-    if (table.cur_row == 0 || mdb->cur_pg != table.cur_phys_pg) return;
-    const std::size_t size = pageSize(mdb);
-    if (size > sizeof mdb->pg_buf) return;
-    const std::span<const std::uint8_t> page(mdb->pg_buf, size);
-    const std::size_t counted = mdb->fmt->row_count_offset;
-    const std::size_t row = table.cur_row - 1;
-    const std::size_t slot = counted + 2 + 2 * row;
-    const std::size_t rowTableEnd = counted + 2 + 2 * std::size_t{u16(page, counted)};
-    if (slot + 2 > rowTableEnd || rowTableEnd > size)
-        place.fail("has a record outside its page's row table");
-    const unsigned offset = u16(page, slot);
-    // A row that only points to its record on another page is placed there.
-    if (offset & 0x8000) return;
-    const std::size_t start = offset & 0x1FFF;
-    const std::size_t end = row == 0 ? size : u16(page, slot - 2) & 0x1FFF;
-    if (start < rowTableEnd || start >= end || end > size)
-        place.fail("has a record that lies outside its place in the page");
-}
-
-void checkFixedColumns(const MdbTableDef& table, const RowLayout& row, const Place& place) {
-    if (!row.fixedEnd) return;
+    std::vector<Cell> cells(table.num_cols);
+    const unsigned fixedHeld = columns - varCount;
+    unsigned fixedFound = 0;
     for (unsigned i = 0; i < table.num_cols; ++i) {
         const auto* col = static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, i));
-        if (!col->is_fixed || col->col_type == MDB_BOOL ||
-            static_cast<unsigned>(col->col_num) >= row.columns)
-            continue;
-        if (row.headerBytes + static_cast<std::size_t>(col->fixed_offset) +
-                static_cast<std::size_t>(col->col_size) >
-            *row.fixedEnd)
-            place.fail("has a record whose fixed fields run past their place");
+        const auto number = static_cast<unsigned>(col->col_num);
+        Cell& cell = cells[i];
+        cell.present = presentBit(number);
+        if (col->is_fixed) {
+            // A column added after the row was written is not in it. A yes/no column
+            // counts among the fixed ones, though its value is its bit alone.
+            if (fixedFound++ >= fixedHeld) {
+                cell.present = false;
+                continue;
+            }
+            if (col->col_type == MDB_BOOL) continue;
+            const std::size_t at = width + static_cast<std::size_t>(col->fixed_offset);
+            const std::size_t bytes = static_cast<std::size_t>(col->col_size);
+            if (at + bytes > fixedEnd)
+                place.fail("has a record whose fixed fields run past their place");
+            cell.bytes = row.subspan(at, bytes);
+        } else if (col->var_col_num < varCount) {
+            const std::size_t from = offsets[col->var_col_num];
+            cell.bytes = row.subspan(from, offsets[col->var_col_num + 1] - from);
+            if (cell.present && number < shape.calculated.size() && shape.calculated[number]) {
+                // 16 bytes of the file's own, the value's length, the value.
+                if (cell.bytes.size() < kCalculatedHead ||
+                    u32(cell.bytes, kCalculatedHead - 4) > cell.bytes.size() - kCalculatedHead)
+                    place.fail("has a calculated value that does not fit its place");
+                cell.bytes = cell.bytes.subspan(kCalculatedHead, u32(cell.bytes, 16));
+            }
+        } else {
+            cell.present = false;
+        }
     }
+    return cells;
 }
 
 namespace {
@@ -345,40 +502,42 @@ std::span<const std::uint8_t> longValueRow(MdbHandle* mdb, std::uint32_t pointer
 
 } // namespace
 
-std::uint32_t checkLongValue(MdbHandle* mdb, const MdbColumn& col, const Place& place) {
-    if (col.cur_value_start < 0 || col.cur_value_len < static_cast<int>(kHeaderBytes) ||
-        static_cast<std::size_t>(col.cur_value_start) + kHeaderBytes > sizeof mdb->pg_buf)
-        place.fail("has a memo whose pointer is cut short");
-    const std::span<const std::uint8_t> header(mdb->pg_buf + col.cur_value_start, kHeaderBytes);
+std::string longValue(MdbHandle* mdb, std::span<const std::uint8_t> header, const Place& place) {
+    if (header.size() < kHeaderBytes) place.fail("has a memo whose pointer is cut short");
     const std::uint32_t length = header[0] | header[1] << 8 | header[2] << 16;
     const std::uint8_t flag = header[3];
     const std::uint32_t pointer = u32(header, 4);
+    auto asText = [](std::span<const std::uint8_t> bytes) {
+        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    };
     Page page;
     switch (flag) {
     case kInline:
-        if (length > static_cast<std::uint32_t>(col.cur_value_len) - kHeaderBytes)
-            place.fail("has a memo longer than its place");
-        return length;
-    case kOnePage:
-        if (longValueRow(mdb, pointer, page, place).size() < length)
-            place.fail("has a memo longer than its place");
-        return length;
+        if (length != header.size() - kHeaderBytes)
+            place.fail("has a memo whose length disagrees with its place");
+        return asText(header.subspan(kHeaderBytes));
+    case kOnePage: {
+        const auto row = longValueRow(mdb, pointer, page, place);
+        if (row.size() != length) place.fail("has a memo whose length disagrees with its place");
+        return asText(row);
+    }
     case kChain: {
-        std::uint64_t held = 0;
+        std::string value;
         std::uint32_t next = pointer;
-        // A chain that comes back to a row it passed would add up to any length, and
-        // libmdb's read of it gives nothing.
+        // A chain that comes back to a row it passed would add up to any length.
         std::unordered_set<std::uint32_t> met;
-        for (std::uint64_t step = 0; held < length; ++step) {
-            if (next == 0 || step >= place.pages)
-                place.fail("has a memo whose chain of pages ends too soon");
+        for (std::uint64_t step = 0; next != 0; ++step) {
+            if (step >= place.pages) place.fail("has a memo whose chain of pages loops");
             if (!met.insert(next).second) place.fail("has a memo whose chain of pages loops");
             const auto row = longValueRow(mdb, next, page, place);
             if (row.size() < 4) place.fail("has a memo whose chain of pages ends too soon");
             next = u32(row, 0);
-            held += row.size() - 4;
+            if (value.size() + row.size() - 4 > length)
+                place.fail("has a memo whose chain of pages goes on past its length");
+            value += asText(row.subspan(4));
         }
-        return length;
+        if (value.size() != length) place.fail("has a memo whose chain of pages ends too soon");
+        return value;
     }
     default:
         place.fail("has a memo whose pointer is damaged");

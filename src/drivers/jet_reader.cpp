@@ -2,6 +2,7 @@
 #include "drivers/field_names.h"
 #include "drivers/jet_checks.h"
 #include "drivers/jet_format.h"
+#include "drivers/jet_text.h"
 #include "drivers/reader_support.h"
 #include "drivers/readers.h"
 #include "value/convert.h"
@@ -22,15 +23,10 @@ namespace {
 struct HandleCloser {
     void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
 };
-struct MallocFreer {
-    void operator()(void* p) const { std::free(p); }
-};
+// A calculated column's size counts the head and tail its value is kept in.
+constexpr int kCalculatedExtra = 23;
 
-// Memos longer than this would be cut by the library's binding; they are refused
-// rather than shortened without a word.
-constexpr std::size_t kBindSize = 256 * 1024;
-
-ForeignField fieldOf(const MdbColumn& col, bool jet3) {
+ForeignField fieldOf(const MdbColumn& col, bool jet3, bool calculated) {
     std::string name = col.name;
     switch (col.col_type) {
     case MDB_BOOL:
@@ -58,7 +54,8 @@ ForeignField fieldOf(const MdbColumn& col, bool jet3) {
         return {name, 12, 0};
     case MDB_TEXT: {
         // Jet 4 counts a text column's size in UCS-2 bytes.
-        const int size = jet3 ? col.col_size : col.col_size / 2;
+        const int bytes = col.col_size - (calculated ? kCalculatedExtra : 0);
+        const int size = jet3 ? bytes : bytes / 2;
         return {name, 10, std::clamp(size, 1, 255)};
     }
     case MDB_REPID:
@@ -68,20 +65,18 @@ ForeignField fieldOf(const MdbColumn& col, bool jet3) {
     }
 }
 
-template <typename T> T raw(const MdbHandle* mdb, const MdbColumn& col) {
+template <typename T> T raw(const jet::Cell& cell, const jet::Place& place) {
     T v{};
-    if (col.cur_value_start < 0 || col.cur_value_len < static_cast<int>(sizeof v) ||
-        static_cast<std::size_t>(col.cur_value_start) + sizeof v > sizeof mdb->pg_buf)
-        return v;
-    std::memcpy(&v, mdb->pg_buf + col.cur_value_start, sizeof v);
+    if (cell.bytes.size() < sizeof v) place.fail("has a number cut short");
+    std::memcpy(&v, cell.bytes.data(), sizeof v);
     return v;
 }
 
 // A replication ID as its 16 bytes are meant, "{8-4-4-4-12}" hex digits: the first three
 // groups little-endian, the last two in the order stored. The library's own text runs the
 // last two groups together.
-std::string replicationId(const MdbHandle* mdb, const MdbColumn& col) {
-    const auto b = raw<std::array<std::uint8_t, 16>>(mdb, col);
+std::string replicationId(const jet::Cell& cell, const jet::Place& place) {
+    const auto b = raw<std::array<std::uint8_t, 16>>(cell, place);
     char text[39];
     std::snprintf(text, sizeof text,
                   "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3],
@@ -136,7 +131,6 @@ public:
 
     static void readTable(MdbHandle* mdb, const std::string& name, std::uintmax_t size,
                           std::string_view wanted, ForeignTableSink& sink) {
-        mdb_set_bind_size(mdb, kBindSize);
         mdb_set_boolean_fmt_numbers(mdb);
         jet::Place place{name, "", size / static_cast<std::uintmax_t>(mdb->fmt->pg_size)};
         jet::checkCatalogMap(mdb, place);
@@ -164,61 +158,76 @@ public:
             throwBadFormat(name, "the table '" + std::string(chosen->object_name) +
                                      "' cannot be read (the file may be damaged)");
         place.table = chosen->object_name;
-        jet::checkDefinition(mdb, static_cast<std::uint32_t>(chosen->table_pg), place);
+        const auto shape =
+            jet::checkDefinition(mdb, static_cast<std::uint32_t>(chosen->table_pg), place);
         jet::checkUsageMap(*table, place);
         const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
         const unsigned count = table->num_cols;
         std::vector<ForeignField> fields;
-        std::vector<std::vector<char>> buffers(count, std::vector<char>(kBindSize + 1));
+        // Only decimals go through the library's text; every other value is decoded
+        // from the bytes the checks locate.
+        std::vector<std::vector<char>> buffers(count);
         std::vector<int> lengths(count, 0);
         for (unsigned i = 0; i < count; ++i) {
             auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-            fields.push_back(fieldOf(*col, jet3));
+            // Attachments and lists of values keep only a key here, their values in a
+            // table of their own.
+            if (col->col_type == MDB_COMPLEX)
+                throw EngineError(err::ExternalFormat,
+                                  "The table '" + place.table + "' of '" + name +
+                                      "' cannot be linked: its column '" + col->name +
+                                      "' holds attachments or lists of values, which Varnoke "
+                                      "cannot read.");
+            const bool calculated = shape.calculated.at(static_cast<std::size_t>(col->col_num));
+            // The library's decimal text would be read from the calculated value's head.
+            if (col->col_type == MDB_NUMERIC && calculated)
+                throw EngineError(err::ExternalFormat,
+                                  "The table '" + place.table + "' of '" + name +
+                                      "' cannot be linked: its column '" + col->name +
+                                      "' holds calculated decimals, which Varnoke cannot read.");
+            fields.push_back(fieldOf(*col, jet3, calculated));
+            if (col->col_type != MDB_NUMERIC) continue;
+            // The library writes up to its bind size into a bound column, whatever it holds.
+            buffers[i].assign(mdb->bind_size + 1, '\0');
             mdb_bind_column(table.get(), static_cast<int>(i + 1), buffers[i].data(), &lengths[i]);
         }
         const auto asText = longNumberColumns(table.get(), buffers, lengths);
         for (unsigned i = 0; i < count; ++i)
             if (asText[i]) fields[i] = {fields[i].name, 10, kNumericTextSize};
         makeNamesUnique(fields);
+        const std::size_t held = jet::checkDataPages(mdb, *table, place);
+        const CodePage codePage(
+            jet3 ? "CP" + std::to_string(mdb->f->code_page ? mdb->f->code_page : 1252) : "");
+        const Decoder decoder{mdb, place, jet3, codePage};
         sink.begin(fields);
         mdb_rewind_table(table.get());
-        // The library passes over a row it cannot unpack, or a page it does not know,
-        // as it does a deleted row: only the definition's count shows what was lost.
-        const std::string& tableName = place.table;
-        const unsigned expected = table->num_rows;
-        unsigned read = 0;
+        std::size_t read = 0;
         std::vector<Value> values;
-        while (mdb_fetch_row(table.get())) {
-            if (++read > expected) break;
-            jet::checkRowPlace(mdb, *table, place);
-            // A row with no columns is one the library cracked from zeros or garbage
-            // and hands on as blank.
-            if (const auto row = jet::rowLayout(mdb, *table)) {
-                if (row->columns == 0)
-                    throwBadFormat(name, "a record of the table '" + tableName +
-                                             "' holds no fields (the file may be damaged)");
-                jet::checkFixedColumns(*table, *row, place);
-            }
+        while (read <= held && mdb_fetch_row(table.get())) {
+            ++read;
+            const auto cells = jet::crackRow(mdb, *table, shape, place);
             values.clear();
             for (unsigned i = 0; i < count; ++i) {
                 auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-                values.push_back(
-                    asText[i] && lengths[i] > 0
-                        ? Value::text(buffers[i].data())
-                        : valueOf(mdb, *col, fields[i], buffers[i], lengths[i], place));
+                values.push_back(asText[i] && lengths[i] > 0
+                                     ? Value::text(buffers[i].data())
+                                     : decoder.valueOf(*col, fields[i], cells[i], buffers[i]));
             }
             sink.row(values);
         }
-        if (read != expected)
+        // The library passes over a row it cannot unpack, or a page it does not know, as
+        // it does a deleted row: only the pages' own row tables show what was lost.
+        if (read != held)
             throwBadFormat(name,
-                           "the table '" + tableName + "' cannot be read whole: it holds " +
-                               records(expected) + " but " +
-                               (read < expected ? "only " + std::to_string(read) + " could be read"
-                                                : "more were read") +
+                           "the table '" + place.table + "' cannot be read whole: it holds " +
+                               records(static_cast<unsigned>(held)) + " but " +
+                               (read < held ? "only " + std::to_string(read) + " could be read"
+                                            : "more were read") +
                                " (the file may be damaged)");
     }
 
 private:
+    static constexpr std::size_t kDecimalBytes = 17;
     // A decimal column holds up to 28 digits, a sign and a point.
     static constexpr int kNumericTextSize = 30;
     // The serials of 100-01-01 and 9999-12-31, each widened by a day for its hours
@@ -249,68 +258,78 @@ private:
         return asText;
     }
 
-    static Value valueOf(MdbHandle* mdb, MdbColumn& col, const ForeignField& field,
-                         const std::vector<char>& buffer, int length, const jet::Place& place) {
-        const std::string& name = place.file;
-        const std::string_view bound(buffer.data(), std::strlen(buffer.data()));
-        if (col.col_type == MDB_BOOL) return Value::boolean(bound == "1");
-        // The library gives an empty text for a memo it cannot follow, so the pointer
-        // decides, not the text.
-        if ((col.col_type == MDB_MEMO || col.col_type == MDB_OLE) && col.cur_value_len > 0 &&
-            jet::checkLongValue(mdb, col, place) > 0 && col.col_type == MDB_MEMO && bound.empty())
-            place.fail("has a memo that cannot be read");
-        if (length <= 0) return Value::null();
-        // A text longer than its column means the column's size or the row is damaged.
-        if (col.col_type == MDB_TEXT && utf8Length(bound) > static_cast<std::size_t>(field.size))
-            place.fail("has a text longer than its field");
-        switch (col.col_type) {
-        case MDB_BYTE:
-            return Value::number(raw<std::uint8_t>(mdb, col));
-        case MDB_INT:
-            return Value::number(raw<std::int16_t>(mdb, col));
-        case MDB_LONGINT:
-            return Value::number(raw<std::int32_t>(mdb, col));
-        case MDB_MONEY:
-            return Value::currency(Currency{raw<std::int64_t>(mdb, col)});
-        case MDB_FLOAT:
-            return Value::number(raw<float>(mdb, col));
-        case MDB_DOUBLE:
-            return Value::number(raw<double>(mdb, col));
-        // Jet keeps dates as the same day serial the engine uses, from the year 100 to
-        // 9999; a serial past those is damage (a flipped byte gives 1e+285).
-        case MDB_DATETIME: {
-            const double serial = raw<double>(mdb, col);
-            if (!(serial > kBeforeFirstDay && serial < kAfterLastDay))
-                place.fail("has a date outside the years Jet keeps");
-            return Value::date(serial);
+    // Turns each cell into its value, as the column's type and the file's version say.
+    struct Decoder {
+        MdbHandle* mdb;
+        const jet::Place& place;
+        bool jet3;
+        const CodePage& codePage;
+
+        std::string text(std::span<const std::uint8_t> bytes) const {
+            return jet3 ? codePage.toUtf8(
+                              {reinterpret_cast<const char*>(bytes.data()), bytes.size()})
+                        : jet::jet4Text(bytes);
         }
-        case MDB_NUMERIC:
-            return Value::number(std::strtod(bound.data(), nullptr));
-        case MDB_REPID:
-            return Value::text(replicationId(mdb, col));
-        case MDB_BINARY: {
-            // A Jet binary column holds at most 255 bytes, within the page just read.
-            const auto length = static_cast<std::size_t>(std::clamp(col.cur_value_len, 0, 255));
-            if (col.cur_value_start < 0 ||
-                static_cast<std::size_t>(col.cur_value_start) + length > sizeof mdb->pg_buf)
-                throwBadFormat(name, "a binary value lies outside its page");
-            return Value::text(std::string(
-                reinterpret_cast<const char*>(mdb->pg_buf) + col.cur_value_start, length));
+
+        Value valueOf(const MdbColumn& col, const ForeignField& field, const jet::Cell& cell,
+                      const std::vector<char>& bound) const {
+            if (col.col_type == MDB_BOOL) return Value::boolean(cell.present);
+            if (!cell.present) return Value::null();
+            auto bytes = [&] {
+                return std::string(reinterpret_cast<const char*>(cell.bytes.data()),
+                                   cell.bytes.size());
+            };
+            switch (col.col_type) {
+            case MDB_BYTE:
+                return Value::number(raw<std::uint8_t>(cell, place));
+            case MDB_INT:
+                return Value::number(raw<std::int16_t>(cell, place));
+            case MDB_LONGINT:
+                return Value::number(raw<std::int32_t>(cell, place));
+            case MDB_MONEY:
+                return Value::currency(Currency{raw<std::int64_t>(cell, place)});
+            case MDB_FLOAT:
+                return Value::number(raw<float>(cell, place));
+            case MDB_DOUBLE:
+                return Value::number(raw<double>(cell, place));
+            // Jet keeps dates as the same day serial the engine uses, from the year 100 to
+            // 9999; a serial past those is damage (a flipped byte gives 1e+285).
+            case MDB_DATETIME: {
+                const double serial = raw<double>(cell, place);
+                if (!(serial > kBeforeFirstDay && serial < kAfterLastDay))
+                    place.fail("has a date outside the years Jet keeps");
+                return Value::date(serial);
+            }
+            case MDB_NUMERIC:
+                // The library's text is read from the value's 17 bytes.
+                if (cell.bytes.size() != kDecimalBytes) place.fail("has a decimal cut short");
+                return Value::number(std::strtod(bound.data(), nullptr));
+            case MDB_REPID:
+                return Value::text(replicationId(cell, place));
+            case MDB_BINARY:
+                return Value::text(bytes());
+            case MDB_OLE:
+                return cell.bytes.empty() ? Value::text("")
+                                          : Value::text(jet::longValue(mdb, cell.bytes, place));
+            case MDB_MEMO: {
+                if (cell.bytes.empty()) return Value::text("");
+                const std::string held = jet::longValue(mdb, cell.bytes, place);
+                return Value::text(
+                    text({reinterpret_cast<const std::uint8_t*>(held.data()), held.size()}));
+            }
+            case MDB_TEXT: {
+                std::string value = text(cell.bytes);
+                // A text longer than its column means the column's size or the row is
+                // damaged.
+                if (utf8Length(value) > static_cast<std::size_t>(field.size))
+                    place.fail("has a text longer than its field");
+                return Value::text(std::move(value));
+            }
+            default:
+                place.fail("has a column of no type Jet knows");
+            }
         }
-        case MDB_OLE: {
-            std::size_t size = 0;
-            std::unique_ptr<void, MallocFreer> data(mdb_ole_read_full(mdb, &col, &size));
-            if (!data) place.fail("has a long value that cannot be read");
-            return Value::text(std::string(static_cast<const char*>(data.get()), size));
-        }
-        default:
-            if (bound.size() >= kBindSize - 1)
-                throw EngineError(err::ExternalFormat,
-                                  "A memo in '" + name + "' is longer than Varnoke can read (" +
-                                      std::to_string(kBindSize / 1024) + " KB).");
-            return Value::text(std::string(bound));
-        }
-    }
+    };
 };
 
 } // namespace

@@ -23,7 +23,14 @@ std::string readOnly(int n) {
     return "it holds 6 records but only " + std::to_string(n) +
            " could be read (the file may be damaged).";
 }
-const std::string kMore = "it holds 6 records but more were read (the file may be damaged).";
+const std::string kFreeSpace = "the table 'DateTest' has a data page whose row table disagrees "
+                               "with its free space (the file may be damaged).";
+const std::string kNotItsOwn = "the table 'DateTest' has a usage map that names a page not its "
+                               "own (the file may be damaged).";
+const std::string kLayout = "the table 'DateTest' has a record whose layout does not fit in it "
+                            "(the file may be damaged).";
+// A row marked deleted keeps its bytes and its page's free space: consistent with itself.
+const std::string kOneRowFewer = "-1";
 const std::string kBlank = "a record of the table 'DateTest' holds no fields (the file may be "
                            "damaged).";
 
@@ -46,8 +53,13 @@ TEST_P(JetDamageTest, EndsIn3274OrReadsWhole) {
     spit(path, bytes);
     try {
         const auto table = readLinked("JetTable;DATABASE=" + path, "");
+        const auto whole = readLinked("JetTable;DATABASE=" + sound, "").rows;
+        if (damage.ending == kOneRowFewer) {
+            EXPECT_EQ(table.rows.size() + 1, whole.size());
+            return;
+        }
         EXPECT_EQ(damage.ending, "") << "read " << table.rows.size() << " rows";
-        EXPECT_EQ(table.rows, readLinked("JetTable;DATABASE=" + sound, "").rows);
+        EXPECT_EQ(table.rows, whole);
     } catch (const EngineError& e) {
         EXPECT_EQ(e.number(), 3274);
         const std::string message = e.what();
@@ -62,23 +74,23 @@ const std::string z2("\0\0", 2);
 
 INSTANTIATE_TEST_SUITE_P(
     DataPage, JetDamageTest,
-    ::testing::Values(JetDamage{"RowCountZero", 12, z2, readOnly(0)},
-                      JetDamage{"RowCountThree", 12, std::string("\3\0", 2), readOnly(3)},
-                      JetDamage{"RowCountSeven", 12, std::string("\7\0", 2), kMore},
-                      JetDamage{"PageTypeZero", 0, std::string(1, '\0'), readOnly(0)},
-                      JetDamage{"PageTypeOfAnIndex", 0, "\x04", readOnly(0)},
-                      JetDamage{"PageOwnedByAnotherPage", 4, "\x13", readOnly(0)},
-                      JetDamage{"RowOffsetZeroed", 14, z2, readOnly(4)},
+    ::testing::Values(JetDamage{"RowCountZero", 12, z2, kFreeSpace},
+                      JetDamage{"RowCountThree", 12, std::string("\3\0", 2), kFreeSpace},
+                      JetDamage{"RowCountSeven", 12, std::string("\7\0", 2), kFreeSpace},
+                      JetDamage{"PageTypeZero", 0, std::string(1, '\0'), kNotItsOwn},
+                      JetDamage{"PageTypeOfAnIndex", 0, "\x04", kNotItsOwn},
+                      JetDamage{"PageOwnedByAnotherPage", 4, "\x13", kNotItsOwn},
+                      JetDamage{"RowOffsetZeroed", 14, z2, kFreeSpace},
                       JetDamage{"RowOffsetPastThePage", 14, "\xFF\x1F", readOnly(4)},
-                      JetDamage{"RowMarkedDeleted", 16, "\x76\x4F", readOnly(5)},
+                      JetDamage{"RowMarkedDeleted", 16, "\x76\x4F", kOneRowFewer},
                       JetDamage{"RowZeroed", kRow2, std::string(kRow1 - kRow2, '\0'), kBlank},
                       JetDamage{"RowFilledWithOnes", kRow2, std::string(kRow1 - kRow2, '\xFF'),
                                 readOnly(5)},
                       JetDamage{"RowColumnCountGarbled", kRow2, "\xFF\xFF", readOnly(5)},
                       JetDamage{"LastSectorZeroed", 3584, std::string(512, '\0'), kBlank},
-                      JetDamage{"FirstSectorZeroed", 0, std::string(512, '\0'), readOnly(0)},
-                      // Neither the free space count nor a row's lookup flag changes a row.
-                      JetDamage{"FreeSpaceCountChanged", 2, z2, ""},
+                      JetDamage{"FirstSectorZeroed", 0, std::string(512, '\0'), kNotItsOwn},
+                      JetDamage{"FreeSpaceCountChanged", 2, z2, kFreeSpace},
+                      // A row's lookup flag changes no row.
                       JetDamage{"RowLookupFlagSet", 16, "\x76\x8F", ""}),
     [](const auto& info) { return std::string(info.param.label); });
 
