@@ -53,15 +53,8 @@ std::size_t Utf16Chunks::operator()(char* into, std::size_t size) {
         std::size_t units = have / 2;
         // A high surrogate waits for its partner in the next chunk.
         if (!ended_ && units > 0 && (unitAt(units - 1) & 0xFC00) == 0xD800) --units;
-        for (std::size_t i = 0; i < units; ++i) {
-            const std::uint32_t u = unitAt(i);
-            if ((u & 0xFC00) == 0xD800 && i + 1 < units && (unitAt(i + 1) & 0xFC00) == 0xDC00) {
-                appendUtf8(out_, 0x10000 + ((u - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00));
-                ++i;
-            } else {
-                appendUtf8(out_, (u & 0xF800) == 0xD800 ? 0xFFFD : u);
-            }
-        }
+        appendUtf16(out_, {reinterpret_cast<const std::uint8_t*>(in_.data()), units * 2},
+                    bigEndian_);
         carried_ = have - units * 2;
         std::copy(in_.begin() + static_cast<std::ptrdiff_t>(units * 2),
                   in_.begin() + static_cast<std::ptrdiff_t>(have), in_.begin());

@@ -185,26 +185,8 @@ private:
     std::size_t at_ = 0;
 };
 
-constexpr std::size_t kPiece = 1 << 20;
 // The bytes browsers scan for a meta before they parse.
 constexpr std::size_t kScanned = 1024;
-
-void appendUtf16(ByteSpan bytes, bool bigEndian, std::string& out) {
-    Bytes piece;
-    for (std::size_t at = 0; at + 1 < bytes.size();) {
-        std::size_t size = std::min(kPiece, (bytes.size() - at) & ~std::size_t{1});
-        const auto highAt = [&](std::size_t i) { return bytes[at + i + (bigEndian ? 0 : 1)]; };
-        // A surrogate pair stays whole.
-        if (at + size < bytes.size() && size > 2 && (highAt(size - 2) & 0xFC) == 0xD8) size -= 2;
-        piece.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                     bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
-        if (bigEndian)
-            for (std::size_t i = 0; i + 1 < piece.size(); i += 2)
-                std::swap(piece[i], piece[i + 1]);
-        out += utf16leToUtf8(piece);
-        at += size;
-    }
-}
 
 // The ISO-2022 encodings, which the standard's decoders here leave to iconv: they
 // shift once for a whole run of text, so they are converted whole.
@@ -275,7 +257,7 @@ HtmlPageText::HtmlPageText(ByteSpan bytes) {
     if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF")) {
         certain_ = true;
         encoding_ = "utf-16";
-        appendUtf16(bytes.subspan(2), raw[0] == '\xFE', converted_);
+        appendUtf16(converted_, bytes.subspan(2), raw[0] == '\xFE');
         text_ = converted_;
         return;
     }

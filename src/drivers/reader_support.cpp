@@ -291,12 +291,11 @@ void appendUtf8(std::string& out, std::uint32_t code) {
     }
 }
 
-std::string utf16leToUtf8(ByteSpan units) {
-    std::string out;
-    out.reserve(units.size() / 2);
+void appendUtf16(std::string& out, ByteSpan units, bool bigEndian) {
     const std::size_t count = units.size() / 2;
     auto unit = [&](std::size_t i) -> std::uint32_t {
-        return units[2 * i] | units[2 * i + 1] << 8;
+        const std::uint32_t first = units[2 * i], second = units[2 * i + 1];
+        return bigEndian ? first << 8 | second : second << 8 | first;
     };
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint32_t u = unit(i);
@@ -310,6 +309,12 @@ std::string utf16leToUtf8(ByteSpan units) {
             appendUtf8(out, u);
         }
     }
+}
+
+std::string utf16leToUtf8(ByteSpan units) {
+    std::string out;
+    out.reserve(units.size() / 2);
+    appendUtf16(out, units, false);
     return out;
 }
 

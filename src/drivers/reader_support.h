@@ -127,8 +127,10 @@ private:
     bool asciiPassesThrough_ = true;
 };
 
-// UTF-16LE code units as UTF-8; a lone surrogate becomes U+FFFD. An odd last byte is
-// ignored.
+// UTF-16 code units, in either byte order, appended as UTF-8; a lone surrogate becomes
+// U+FFFD. An odd last byte is ignored.
+void appendUtf16(std::string& out, ByteSpan units, bool bigEndian);
+// UTF-16LE code units as UTF-8, as appendUtf16 gives them.
 std::string utf16leToUtf8(ByteSpan units);
 // One code point (at most U+10FFFF) appended as UTF-8.
 void appendUtf8(std::string& out, std::uint32_t code);
