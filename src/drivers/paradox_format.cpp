@@ -1,6 +1,7 @@
 #include "drivers/paradox_format.h"
 
 #include "drivers/field_names.h"
+#include "drivers/paradox_blobs.h"
 #include "value/convert.h"
 
 #include <algorithm>
@@ -32,6 +33,9 @@ enum : std::uint8_t {
     kBcd = 0x17,
     kBytes = 0x18,
 };
+
+// The head of a graphic's bytes, dropped from its value.
+constexpr std::size_t kGraphicHead = 8;
 
 // A BCD number's text: 32 digits, a sign and a point.
 constexpr int kBcdTextSize = 34;
@@ -84,10 +88,11 @@ std::optional<double> storedDouble(ByteSpan b) {
 
 // 17 bytes: a sign bit (set when not negative) and the count of decimals in the first
 // byte, then 32 digits, one a nibble, all inverted for a negative number. The number's
-// decimal text, without leading zeros or trailing zero decimals.
+// decimal text, without leading zeros or trailing zero decimals. A blank value keeps
+// its count of decimals with the sign bit clear over digits that are not inverted.
 std::optional<std::string> storedBcd(ByteSpan b) {
-    if (allZero(b)) return std::nullopt;
     const bool negative = !(b[0] & 0x80);
+    if (negative && allZero(b.subspan(1))) return std::nullopt;
     const std::uint8_t flip = negative ? 0x0F : 0x00;
     const std::size_t decimals = std::min<std::size_t>(b[0] & 0x3F, (b.size() - 1) * 2);
     std::string digits;
@@ -173,41 +178,12 @@ const HeaderWidths* headerWidths(std::uint8_t type) {
     return found == std::end(kHeaderWidths) ? nullptr : found;
 }
 
-class BlobFile {
-public:
-    BlobFile(std::optional<ByteSpan> data, std::string_view tableName, std::string_view name)
-        : tableName_(tableName), view_(data.value_or(ByteSpan{}), name), present_(data) {}
-
-    std::string read(std::uint32_t pointer, std::uint32_t length) const {
-        if (!present_)
-            throw EngineError(err::FileNotFound,
-                              "The blob file (.mb) of '" + std::string(tableName_) +
-                                  "' is missing; its memo fields cannot be read.");
-        const std::size_t index = pointer & 0xFF;
-        const std::size_t block = pointer & ~std::uint32_t{0xFF};
-        const std::uint8_t type = view_.u8(block);
-        if (index == 0xFF) {
-            if (type != 2) view_.fail("a memo points at a block that holds no single memo");
-            return std::string(asChars(view_.slice(block + 9, length)));
-        }
-        if (type != 3) view_.fail("a memo points at a block that holds no shared memos");
-        const std::size_t entry = block + 12 + index * 5;
-        const std::size_t start = block + std::size_t{view_.u8(entry)} * 16;
-        return std::string(asChars(view_.slice(start, length)));
-    }
-
-private:
-    std::string_view tableName_;
-    ByteView view_;
-    bool present_;
-};
-
 struct Header {
     std::size_t recordSize = 0;
     std::size_t headerSize = 0;
     std::size_t blockSize = 0;
     std::size_t firstBlock = 0;
-    std::size_t usedBlocks = 0;
+    std::size_t records = 0;
     std::uint8_t version = 0;
     std::string codePage;
     std::vector<Field> fields;
@@ -226,6 +202,25 @@ bool isKnownVersion(std::uint8_t version) {
     return version >= 3 && version <= 0x0C;
 }
 
+// The NUL-ended text at `at` inside the header; `at` moves past its NUL. Without a NUL
+// before the header's end, fails with `why`, or gives what there is when `why` is empty.
+std::string headerText(const ByteView& view, std::size_t& at, std::size_t headerSize,
+                       std::string_view why) {
+    std::string text;
+    for (; at < headerSize; ++at) {
+        const auto c = view.u8(at);
+        if (c == 0) {
+            ++at;
+            return text;
+        }
+        text.push_back(static_cast<char>(c));
+    }
+    if (!why.empty()) view.fail(why);
+    return text;
+}
+
+constexpr std::string_view kRoman8SortOrder = "BLROM800";
+
 Header readHeader(const ByteView& view) {
     if (view.size() < kLeastHeader) view.fail("it is too short to hold a Paradox header");
     Header h;
@@ -233,7 +228,7 @@ Header readHeader(const ByteView& view) {
     h.headerSize = view.u16le(0x02);
     const std::uint8_t fileType = view.u8(kFileTypeAt);
     h.blockSize = std::size_t{view.u8(0x05)} * 1024;
-    h.usedBlocks = view.u16le(0x0C);
+    h.records = view.u32le(0x06);
     h.firstBlock = view.u16le(0x0E);
     const std::size_t fieldCount = view.u16le(0x21);
     h.version = view.u8(kVersionAt);
@@ -276,33 +271,35 @@ Header readHeader(const ByteView& view) {
     // field names one after the other, each ending in a NUL.
     const std::size_t tableNameLength = h.version >= 0x0C ? 261 : 79;
     std::size_t at = infoAt + 2 * fieldCount + 4 + 4 * fieldCount + tableNameLength;
-    const CodePage codePage(h.codePage);
-    for (auto& f : h.fields) {
-        std::string raw;
-        for (;; ++at) {
-            if (at >= h.headerSize) view.fail("the field names run past the header");
-            const auto c = view.u8(at);
-            if (c == 0) break;
-            raw.push_back(static_cast<char>(c));
-        }
-        ++at;
-        std::string name = codePage.toUtf8(trim(raw));
-        f.out = outputField(std::move(name), f.type, f.size);
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < fieldCount; ++i)
+        names.push_back(headerText(view, at, h.headerSize, "the field names run past the header"));
+    // A table that gives no code page may still name its sort order after the field
+    // numbers; an HP Roman-8 order means Roman-8 text.
+    if (extended && view.u16le(0x6A) == 0) {
+        at += 2 * fieldCount;
+        if (at < h.headerSize && headerText(view, at, h.headerSize, "") == kRoman8SortOrder)
+            h.codePage = "HP-ROMAN8";
     }
+    const CodePage codePage(h.codePage);
+    for (std::size_t i = 0; i < fieldCount; ++i)
+        h.fields[i].out =
+            outputField(codePage.toUtf8(trim(names[i])), h.fields[i].type, h.fields[i].size);
     return h;
 }
 
 class RecordDecoder {
 public:
-    RecordDecoder(const Header& header, const BlobFile& blobs)
-        : blobs_(blobs), codePage_(header.codePage) {}
+    RecordDecoder(const Header& header, const ParadoxBlobs& blobs, std::string_view fileName)
+        : blobs_(blobs), codePage_(header.codePage), fileName_(fileName) {}
 
     Value decode(const Field& f, ByteSpan record) const {
         const ByteSpan raw = record.subspan(f.offset, f.size);
         switch (f.type) {
         case kAlpha: {
+            // Values end at a NUL; blanks before it are the value's own.
             const auto text = asChars(raw);
-            const auto v = trimRight(text.substr(0, text.find('\0')));
+            const auto v = text.substr(0, text.find('\0'));
             return v.empty() ? Value::null() : Value::text(codePage_.toUtf8(v));
         }
         case kShort:
@@ -343,7 +340,7 @@ public:
             if (raw[0] == 0) return Value::null();
             return Value::boolean((raw[0] ^ 0x80) != 0);
         case kBytes:
-            return Value::text(std::string(asChars(raw)));
+            return allZero(raw) ? Value::null() : Value::text(std::string(asChars(raw)));
         default:
             return blob(f, raw);
         }
@@ -358,52 +355,84 @@ private:
         if (length == 0) return Value::null();
         std::string content = length <= inline_ ? std::string(asChars(raw.first(length)))
                                                 : blobs_.read(pointer, length);
+        if (f.type == kGraphic) {
+            // A graphic begins with its kind and its length, 4 bytes each, before the image.
+            if (content.size() < kGraphicHead)
+                throwBadFormat(fileName_, "a graphic is shorter than its own head");
+            content.erase(0, kGraphicHead);
+        }
         if (f.out.type != 12) return Value::text(std::move(content));
-        const auto text = trimRight(content);
-        return Value::text(codePage_.toUtf8(text));
+        return Value::text(codePage_.toUtf8(content));
     }
 
-    const BlobFile& blobs_;
+    const ParadoxBlobs& blobs_;
     CodePage codePage_;
+    std::string_view fileName_;
 };
 
 } // namespace
 
 namespace {
 
-// Calls visit with each record, walking the data blocks in their chain's order.
-void forEachRecord(const ParadoxImage& image, const ByteView& view, const Header& header,
-                   const std::function<void(ByteSpan)>& visit) {
-    const std::size_t blockCount = (view.size() - header.headerSize) / header.blockSize;
+// A data block of the chain: where its records start and how many it holds.
+struct Block {
+    std::size_t at = 0;
+    std::size_t records = 0;
+};
+
+// The data blocks in their chain's order. Every block and every record it holds lies in
+// the file (the last block may end early, as long as its records are there), and the
+// blocks hold as many records as the header counts.
+std::vector<Block> blockChain(const ByteView& view, const Header& header) {
+    std::vector<Block> chain;
     std::set<std::size_t> visited;
-    const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / header.blockSize);
+    std::size_t total = 0;
     for (std::size_t block = header.firstBlock; block != 0;) {
-        if (image.release && visited.size() % releaseEvery == releaseEvery - 1) image.release();
-        if (block > blockCount) view.fail("a data block lies beyond the end of the file");
-        if (!visited.insert(block).second) view.fail("its data blocks form a loop");
         const std::size_t at = header.headerSize + (block - 1) * header.blockSize;
+        if (at + 6 > view.size()) view.fail("a data block lies beyond the end of the file");
+        if (!visited.insert(block).second) view.fail("its data blocks form a loop");
         const std::size_t next = view.u16le(at);
         const auto lastOffset = static_cast<std::int16_t>(view.u16le(at + 4));
+        std::size_t records = 0;
         if (lastOffset >= 0) {
-            const std::size_t records =
-                static_cast<std::size_t>(lastOffset) / header.recordSize + 1;
+            if (static_cast<std::size_t>(lastOffset) % header.recordSize != 0)
+                view.fail("a data block's last record does not start on a record");
+            records = static_cast<std::size_t>(lastOffset) / header.recordSize + 1;
             if (6 + records * header.recordSize > header.blockSize)
                 view.fail("a data block claims more records than it can hold");
-            for (std::size_t r = 0; r < records; ++r)
-                visit(view.slice(at + 6 + r * header.recordSize, header.recordSize));
+            if (at + 6 + records * header.recordSize > view.size())
+                view.fail("a data block's records run past the end of the file");
         }
+        chain.push_back({at + 6, records});
+        total += records;
         block = next;
+    }
+    if (total != header.records)
+        view.fail("its data blocks hold " + std::to_string(total) +
+                  " records where its header counts " + std::to_string(header.records));
+    return chain;
+}
+
+// Calls visit with each record of the chain.
+void forEachRecord(const ParadoxImage& image, const ByteView& view, const Header& header,
+                   const std::vector<Block>& chain, const std::function<void(ByteSpan)>& visit) {
+    const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / header.blockSize);
+    for (std::size_t b = 0; b < chain.size(); ++b) {
+        if (image.release && b % releaseEvery == releaseEvery - 1) image.release();
+        for (std::size_t r = 0; r < chain[b].records; ++r)
+            visit(view.slice(chain[b].at + r * header.recordSize, header.recordSize));
     }
 }
 
 // BCD fields that hold a number a double cannot hold exactly become text fields, so
 // that two long keys are never read as one number.
-void typeLongNumbers(const ParadoxImage& image, const ByteView& view, Header& header) {
+void typeLongNumbers(const ParadoxImage& image, const ByteView& view, Header& header,
+                     const std::vector<Block>& chain) {
     std::vector<Field*> open;
     for (auto& f : header.fields)
         if (f.type == kBcd) open.push_back(&f);
     if (open.empty()) return;
-    forEachRecord(image, view, header, [&](ByteSpan record) {
+    forEachRecord(image, view, header, chain, [&](ByteSpan record) {
         std::erase_if(open, [&](Field* f) {
             const auto text = storedBcd(record.subspan(f->offset, f->size));
             if (!text || doubleHoldsExactly(std::strtod(text->c_str(), nullptr))) return false;
@@ -418,9 +447,10 @@ void typeLongNumbers(const ParadoxImage& image, const ByteView& view, Header& he
 void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
     const ByteView view(image.table, image.fileName);
     Header header = readHeader(view);
-    const BlobFile blobs(image.blobs, image.fileName, image.blobFileName);
-    typeLongNumbers(image, view, header);
-    const RecordDecoder decoder(header, blobs);
+    const auto chain = blockChain(view, header);
+    const ParadoxBlobs blobs(image.blobs, image.fileName, image.blobFileName);
+    typeLongNumbers(image, view, header, chain);
+    const RecordDecoder decoder(header, blobs, image.fileName);
 
     std::vector<ForeignField> fields;
     for (const auto& f : header.fields)
@@ -429,7 +459,7 @@ void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
     sink.begin(fields);
 
     std::vector<Value> values;
-    forEachRecord(image, view, header, [&](ByteSpan record) {
+    forEachRecord(image, view, header, chain, [&](ByteSpan record) {
         values.clear();
         for (const auto& f : header.fields)
             values.push_back(decoder.decode(f, record));

@@ -53,15 +53,23 @@ protected:
     }
 };
 
-TEST_P(DamagedFileTest, EveryCutGivesAnEngineError) {
+// A cut that leaves every record in the file (a Paradox table's last block may end
+// early) gives the whole table; any other ends in an error.
+TEST_P(DamagedFileTest, EveryCutGivesAnEngineErrorOrTheWholeTable) {
     const std::string bytes = slurp(kData + "/" + GetParam().file);
     ASSERT_GT(bytes.size(), 64u);
+    TempDir whole;
+    copyCompanion(whole);
+    spit(whole.file(name()), bytes);
+    const auto expected = readLinked(connectTo(whole, name()), name()).rows;
     for (std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{16}, std::size_t{40},
                                bytes.size() / 4, bytes.size() / 2, bytes.size() * 3 / 4}) {
         TempDir dir;
         copyCompanion(dir);
         spit(dir.file(name()), bytes.substr(0, length));
-        EXPECT_NE(readOutcome(connectTo(dir, name()), name()), 0) << "cut at " << length;
+        if (readOutcome(connectTo(dir, name()), name()) == 0)
+            EXPECT_EQ(readLinked(connectTo(dir, name()), name()).rows, expected)
+                << "cut at " << length;
     }
 }
 
