@@ -20,6 +20,17 @@ for f in "$data"/paradox/*.db "$data"/paradox/*.DB; do
     base=${f%.*}
     if [ -f "$base.mb" ]; then joined "$f" "$base.mb" "$out/paradox/$(basename "$f")"; else cp "$f" "$out/paradox/"; fi
 done
+# The public tables of 32 KB or less, with their blob files where those are as small.
+for f in "$data"/paradox-public/*.db "$data"/paradox-public/*.DB; do
+    [ "$(wc -c <"$f")" -le 32768 ] || continue
+    base=${f%.*}
+    blobs=$(ls "$base.mb" "$base.MB" 2>/dev/null | head -n 1)
+    if [ -n "$blobs" ] && [ "$(wc -c <"$blobs")" -le 16384 ]; then
+        joined "$f" "$blobs" "$out/paradox/$(basename "$f")"
+    else
+        cp "$f" "$out/paradox/"
+    fi
+done
 cp "$data"/xls/*.xls "$out/excel/"
 cp "$data"/csv/*.csv "$out/csv/"
 cp "$data"/html/*.html "$out/html/"

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Writes expected/<table>.csv for every table here, once, from pxlib (px_expected.c),
 # each table with the blob file of its name (.MB or .mb) where there is one. A table
-# pxlib cannot read gets no expected table; README.md says why for each. pxlib reads
+# pxlib cannot read gets no expected table; DIFFERENCES.md says why for each. pxlib reads
 # the tables protected by a password without one; they go to refused/, for the record.
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
