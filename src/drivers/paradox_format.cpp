@@ -383,11 +383,14 @@ struct Block {
 // The data blocks in their chain's order. Every block and every record it holds lies in
 // the file (the last block may end early, as long as its records are there), and the
 // blocks hold as many records as the header counts.
-std::vector<Block> blockChain(const ByteView& view, const Header& header) {
+std::vector<Block> blockChain(const ParadoxImage& image, const ByteView& view,
+                              const Header& header) {
+    const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / header.blockSize);
     std::vector<Block> chain;
     std::set<std::size_t> visited;
     std::size_t total = 0;
     for (std::size_t block = header.firstBlock; block != 0;) {
+        if (image.release && chain.size() % releaseEvery == releaseEvery - 1) image.release();
         const std::size_t at = header.headerSize + (block - 1) * header.blockSize;
         if (at + 6 > view.size()) view.fail("a data block lies beyond the end of the file");
         if (!visited.insert(block).second) view.fail("its data blocks form a loop");
@@ -447,7 +450,7 @@ void typeLongNumbers(const ParadoxImage& image, const ByteView& view, Header& he
 void readParadoxImage(const ParadoxImage& image, ForeignTableSink& sink) {
     const ByteView view(image.table, image.fileName);
     Header header = readHeader(view);
-    const auto chain = blockChain(view, header);
+    const auto chain = blockChain(image, view, header);
     const ParadoxBlobs blobs(image.blobs, image.fileName, image.blobFileName);
     typeLongNumbers(image, view, header, chain);
     const RecordDecoder decoder(header, blobs, image.fileName);
