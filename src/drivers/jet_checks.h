@@ -57,8 +57,8 @@ void checkCatalog(MdbHandle* mdb, const Place& place);
 void checkCatalogMap(MdbHandle* mdb, const Place& place);
 
 // A table's usage map as libmdb copied it: without one, its walk of the rows reads
-// through a null pointer.
-void checkUsageMap(const MdbTableDef& table, const Place& place);
+// through a null pointer. The map and each page of a map of pages lie inside the file.
+void checkUsageMap(MdbHandle* mdb, const MdbTableDef& table, const Place& place);
 
 // One column's value in the row just fetched: absent for Null (a yes/no column's
 // value is its presence), else its bytes in the handle's page buffer, which may be none.

@@ -160,7 +160,7 @@ public:
         place.table = chosen->object_name;
         const auto shape =
             jet::checkDefinition(mdb, static_cast<std::uint32_t>(chosen->table_pg), place);
-        jet::checkUsageMap(*table, place);
+        jet::checkUsageMap(mdb, *table, place);
         const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
         const unsigned count = table->num_cols;
         std::vector<ForeignField> fields;
@@ -266,9 +266,11 @@ private:
         const CodePage& codePage;
 
         std::string text(std::span<const std::uint8_t> bytes) const {
-            return jet3 ? codePage.toUtf8(
-                              {reinterpret_cast<const char*>(bytes.data()), bytes.size()})
-                        : jet::jet4Text(bytes);
+            if (jet3)
+                return codePage.toUtf8({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+            auto decoded = jet::jet4Text(bytes);
+            if (!decoded) place.fail("has a text whose bytes cannot be UTF-16");
+            return std::move(*decoded);
         }
 
         Value valueOf(const MdbColumn& col, const ForeignField& field, const jet::Cell& cell,
