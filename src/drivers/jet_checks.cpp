@@ -44,8 +44,9 @@ Page readPage(MdbHandle* mdb, std::uint64_t page, const Place& place) {
 constexpr std::uint8_t kDefinitionPage = 0x02;
 constexpr std::uint8_t kFixedFlag = 0x01, kAutoLongFlag = 0x04, kAutoGuidFlag = 0x40,
                        kHyperlinkFlag = 0x80;
-// In the byte after the flags: a column whose value the file computes and keeps.
-constexpr std::uint8_t kCalculatedFlags = 0xC0;
+// In the byte after the flags: a column whose value the file computes and keeps, and a
+// column the file keeps for itself, out of the user's sight.
+constexpr std::uint8_t kCalculatedFlags = 0xC0, kSystemFlag = 0x20;
 
 // The bytes a fixed-size type takes; 0 for a type of variable size, nullopt for no type
 // Jet writes.
@@ -122,6 +123,7 @@ struct Entry {
     std::uint16_t fixedOffset;
     std::uint16_t size;
     bool calculated;
+    bool history;
 };
 
 // A calculated column's size counts its value's head and tail.
@@ -219,7 +221,9 @@ Shape checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
                           e[fmt.col_flags_offset],
                           u16(e, fmt.tab_col_offset_fixed),
                           u16(e, fmt.col_size_offset),
-                          !jet3 && (e[fmt.col_flags_offset + 1] & kCalculatedFlags) != 0};
+                          !jet3 && (e[fmt.col_flags_offset + 1] & kCalculatedFlags) != 0,
+                          !jet3 && e[0] == MDB_COMPLEX &&
+                              (e[fmt.col_flags_offset + 1] & kSystemFlag) != 0};
         checkEntry(entry, jet3, place);
         if (entry.number >= maxColumns || numberSeen[entry.number])
             place.fail("has two columns in one place of its records");
@@ -235,9 +239,11 @@ Shape checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
         entries.push_back(entry);
     }
     checkFixedPlaces(entries, place);
-    Shape shape{maxColumns, std::vector<bool>(maxColumns)};
-    for (const auto& e : entries)
+    Shape shape{maxColumns, std::vector<bool>(maxColumns), std::vector<bool>(maxColumns)};
+    for (const auto& e : entries) {
         shape.calculated[e.number] = e.calculated;
+        shape.history[e.number] = e.history;
+    }
     return shape;
 }
 

@@ -29,6 +29,8 @@ struct Place {
 struct Shape {
     unsigned columns = 0;         // the most a record counts, deleted columns' places included
     std::vector<bool> calculated; // by a column's place in the record
+    // The hidden column in which an append-only memo keeps its earlier versions.
+    std::vector<bool> history;
 };
 
 // The definition of the table whose definition starts on `page`, against itself: the
