@@ -44,8 +44,9 @@ Page readPage(MdbHandle* mdb, std::uint64_t page, const Place& place) {
 constexpr std::uint8_t kDefinitionPage = 0x02;
 constexpr std::uint8_t kFixedFlag = 0x01, kAutoLongFlag = 0x04, kAutoGuidFlag = 0x40,
                        kHyperlinkFlag = 0x80;
-// In the byte after the flags: a column whose value the file computes and keeps.
-constexpr std::uint8_t kCalculatedFlags = 0xC0;
+// In the byte after the flags: a column whose value the file computes and keeps, and a
+// column the file keeps for itself, out of the user's sight.
+constexpr std::uint8_t kCalculatedFlags = 0xC0, kSystemFlag = 0x20;
 
 // The bytes a fixed-size type takes; 0 for a type of variable size, nullopt for no type
 // Jet writes.
@@ -122,6 +123,7 @@ struct Entry {
     std::uint16_t fixedOffset;
     std::uint16_t size;
     bool calculated;
+    bool history;
 };
 
 // A calculated column's size counts its value's head and tail.
@@ -219,7 +221,9 @@ Shape checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
                           e[fmt.col_flags_offset],
                           u16(e, fmt.tab_col_offset_fixed),
                           u16(e, fmt.col_size_offset),
-                          !jet3 && (e[fmt.col_flags_offset + 1] & kCalculatedFlags) != 0};
+                          !jet3 && (e[fmt.col_flags_offset + 1] & kCalculatedFlags) != 0,
+                          !jet3 && e[0] == MDB_COMPLEX &&
+                              (e[fmt.col_flags_offset + 1] & kSystemFlag) != 0};
         checkEntry(entry, jet3, place);
         if (entry.number >= maxColumns || numberSeen[entry.number])
             place.fail("has two columns in one place of its records");
@@ -235,9 +239,11 @@ Shape checkDefinition(MdbHandle* mdb, std::uint32_t page, const Place& place) {
         entries.push_back(entry);
     }
     checkFixedPlaces(entries, place);
-    Shape shape{maxColumns, std::vector<bool>(maxColumns)};
-    for (const auto& e : entries)
+    Shape shape{maxColumns, std::vector<bool>(maxColumns), std::vector<bool>(maxColumns)};
+    for (const auto& e : entries) {
         shape.calculated[e.number] = e.calculated;
+        shape.history[e.number] = e.history;
+    }
     return shape;
 }
 
@@ -258,13 +264,26 @@ std::unique_ptr<MdbTableDef, TableFreer> catalogTable(MdbHandle* mdb, MdbCatalog
 
 } // namespace
 
-void checkCatalogMap(MdbHandle* mdb, const Place& place) {
-    MdbCatalogEntry catalog{};
-    catalogTable(mdb, catalog, place);
+void checkUsageMap(MdbHandle* mdb, const MdbTableDef& table, const Place& place) {
+    if (!table.usage_map || table.map_sz < 1) place.fail("has a usage map that cannot be read");
+    // libmdb reads a page at the file's very end as zeros: a map there, or a map page
+    // there, names no page, and a file cut short there would read as a shorter table.
+    const Page definition = readPage(mdb, table.entry->table_pg, place);
+    if (definition.empty()) place.fail("has no definition page");
+    const std::uint32_t map = u32(definition, mdb->fmt->tab_usage_map_offset);
+    if (map >> 8 >= place.pages) place.fail("has a usage map past the end of the file");
+    const std::span<const std::uint8_t> bytes(table.usage_map, table.map_sz);
+    constexpr std::uint8_t kMapOfPages = 0x01;
+    if (bytes[0] != kMapOfPages) return;
+    for (std::size_t at = 1; at + 4 <= bytes.size(); at += 4)
+        if (u32(bytes, at) >= place.pages)
+            place.fail("has a usage map that names a page past the end of the file");
 }
 
-void checkUsageMap(const MdbTableDef& table, const Place& place) {
-    if (!table.usage_map) place.fail("has a usage map that cannot be read");
+void checkCatalogMap(MdbHandle* mdb, const Place& place) {
+    MdbCatalogEntry catalog{};
+    const auto table = catalogTable(mdb, catalog, place);
+    checkUsageMap(mdb, *table, Place{place.file, "MSysObjects", place.pages});
 }
 
 namespace {
@@ -400,6 +419,9 @@ std::vector<Cell> crackRow(const MdbHandle* mdb, const MdbTableDef& table, const
         place.fail("has a record that lies outside its place in the page");
     const auto row = page.subspan(start, end - start);
     auto broken = [&] { place.fail("has a record whose layout does not fit in it"); };
+    auto miscounted = [&] {
+        place.fail("has a record whose count of fields disagrees with the fields it holds");
+    };
 
     const bool jet3 = isJet3(mdb);
     const std::size_t width = jet3 ? 1 : 2;
@@ -445,22 +467,31 @@ std::vector<Cell> crackRow(const MdbHandle* mdb, const MdbTableDef& table, const
         const auto number = static_cast<unsigned>(col->col_num);
         Cell& cell = cells[i];
         cell.present = presentBit(number);
+        // A column the row's count takes in was there when the row was written, so the
+        // row holds its place; one added later has none. A count lowered by damage would
+        // turn the last column Null while its bytes remain.
+        const bool counted = number < columns;
         if (col->is_fixed) {
-            // A column added after the row was written is not in it. A yes/no column
-            // counts among the fixed ones, though its value is its bit alone.
-            if (fixedFound++ >= fixedHeld) {
+            // A yes/no column counts among the fixed ones, though its value is its bit alone.
+            const bool held = fixedFound++ < fixedHeld;
+            const std::size_t at = width + static_cast<std::size_t>(col->fixed_offset);
+            const std::size_t bytes = static_cast<std::size_t>(col->col_size);
+            const bool room = col->col_type != MDB_BOOL && at + bytes <= fixedEnd;
+            if (!counted && room) miscounted();
+            if (!held) {
                 cell.present = false;
                 continue;
             }
             if (col->col_type == MDB_BOOL) continue;
-            const std::size_t at = width + static_cast<std::size_t>(col->fixed_offset);
-            const std::size_t bytes = static_cast<std::size_t>(col->col_size);
-            if (at + bytes > fixedEnd)
-                place.fail("has a record whose fixed fields run past their place");
+            if (!room) place.fail("has a record whose fixed fields run past their place");
             cell.bytes = row.subspan(at, bytes);
         } else if (col->var_col_num < varCount) {
+            if (!counted) miscounted();
             const std::size_t from = offsets[col->var_col_num];
             cell.bytes = row.subspan(from, offsets[col->var_col_num + 1] - from);
+            // Jet writes a Null variable value as no bytes at all.
+            if (!cell.present && !cell.bytes.empty())
+                place.fail("has a record whose null mask calls a field that holds bytes Null");
             if (cell.present && number < shape.calculated.size() && shape.calculated[number]) {
                 // 16 bytes of the file's own, the value's length, the value.
                 if (cell.bytes.size() < kCalculatedHead ||
@@ -469,6 +500,7 @@ std::vector<Cell> crackRow(const MdbHandle* mdb, const MdbTableDef& table, const
                 cell.bytes = cell.bytes.subspan(kCalculatedHead, u32(cell.bytes, 16));
             }
         } else {
+            if (counted) miscounted();
             cell.present = false;
         }
     }

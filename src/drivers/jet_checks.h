@@ -29,6 +29,8 @@ struct Place {
 struct Shape {
     unsigned columns = 0;         // the most a record counts, deleted columns' places included
     std::vector<bool> calculated; // by a column's place in the record
+    // The hidden column in which an append-only memo keeps its earlier versions.
+    std::vector<bool> history;
 };
 
 // The definition of the table whose definition starts on `page`, against itself: the
@@ -57,8 +59,8 @@ void checkCatalog(MdbHandle* mdb, const Place& place);
 void checkCatalogMap(MdbHandle* mdb, const Place& place);
 
 // A table's usage map as libmdb copied it: without one, its walk of the rows reads
-// through a null pointer.
-void checkUsageMap(const MdbTableDef& table, const Place& place);
+// through a null pointer. The map and each page of a map of pages lie inside the file.
+void checkUsageMap(MdbHandle* mdb, const MdbTableDef& table, const Place& place);
 
 // One column's value in the row just fetched: absent for Null (a yes/no column's
 // value is its presence), else its bytes in the handle's page buffer, which may be none.

@@ -132,6 +132,12 @@ public:
     static void readTable(MdbHandle* mdb, const std::string& name, std::uintmax_t size,
                           std::string_view wanted, ForeignTableSink& sink) {
         mdb_set_boolean_fmt_numbers(mdb);
+        // An ACE database with a key in its head has every page enciphered under its
+        // password; Jet 4's key, which libmdb undoes, needs none.
+        if (mdb->f->jet_version >= MDB_VER_ACCDB_2007 && mdb->f->db_key != 0)
+            throw EngineError(err::CannotOpen, "The database '" + name +
+                                                   "' is protected by a password; Varnoke "
+                                                   "cannot read it.");
         jet::Place place{name, "", size / static_cast<std::uintmax_t>(mdb->fmt->pg_size)};
         jet::checkCatalogMap(mdb, place);
         if (!mdb_read_catalog(mdb, MDB_TABLE))
@@ -160,16 +166,20 @@ public:
         place.table = chosen->object_name;
         const auto shape =
             jet::checkDefinition(mdb, static_cast<std::uint32_t>(chosen->table_pg), place);
-        jet::checkUsageMap(*table, place);
+        jet::checkUsageMap(mdb, *table, place);
         const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
         const unsigned count = table->num_cols;
         std::vector<ForeignField> fields;
+        std::vector<unsigned> kept; // the table's columns the link shows, by field
         // Only decimals go through the library's text; every other value is decoded
         // from the bytes the checks locate.
         std::vector<std::vector<char>> buffers(count);
         std::vector<int> lengths(count, 0);
         for (unsigned i = 0; i < count; ++i) {
             auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+            const auto number = static_cast<std::size_t>(col->col_num);
+            // The memo's versions are the file's own record, never shown as a field.
+            if (col->col_type == MDB_COMPLEX && shape.history.at(number)) continue;
             // Attachments and lists of values keep only a key here, their values in a
             // table of their own.
             if (col->col_type == MDB_COMPLEX)
@@ -178,7 +188,7 @@ public:
                                       "' cannot be linked: its column '" + col->name +
                                       "' holds attachments or lists of values, which Varnoke "
                                       "cannot read.");
-            const bool calculated = shape.calculated.at(static_cast<std::size_t>(col->col_num));
+            const bool calculated = shape.calculated.at(number);
             // The library's decimal text would be read from the calculated value's head.
             if (col->col_type == MDB_NUMERIC && calculated)
                 throw EngineError(err::ExternalFormat,
@@ -186,14 +196,15 @@ public:
                                       "' cannot be linked: its column '" + col->name +
                                       "' holds calculated decimals, which Varnoke cannot read.");
             fields.push_back(fieldOf(*col, jet3, calculated));
+            kept.push_back(i);
             if (col->col_type != MDB_NUMERIC) continue;
             // The library writes up to its bind size into a bound column, whatever it holds.
             buffers[i].assign(mdb->bind_size + 1, '\0');
             mdb_bind_column(table.get(), static_cast<int>(i + 1), buffers[i].data(), &lengths[i]);
         }
         const auto asText = longNumberColumns(table.get(), buffers, lengths);
-        for (unsigned i = 0; i < count; ++i)
-            if (asText[i]) fields[i] = {fields[i].name, 10, kNumericTextSize};
+        for (std::size_t f = 0; f < kept.size(); ++f)
+            if (asText[kept[f]]) fields[f] = {fields[f].name, 10, kNumericTextSize};
         makeNamesUnique(fields);
         const std::size_t held = jet::checkDataPages(mdb, *table, place);
         const CodePage codePage(
@@ -207,11 +218,12 @@ public:
             ++read;
             const auto cells = jet::crackRow(mdb, *table, shape, place);
             values.clear();
-            for (unsigned i = 0; i < count; ++i) {
+            for (std::size_t f = 0; f < kept.size(); ++f) {
+                const unsigned i = kept[f];
                 auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
                 values.push_back(asText[i] && lengths[i] > 0
                                      ? Value::text(buffers[i].data())
-                                     : decoder.valueOf(*col, fields[i], cells[i], buffers[i]));
+                                     : decoder.valueOf(*col, fields[f], cells[i], buffers[i]));
             }
             sink.row(values);
         }
@@ -266,9 +278,11 @@ private:
         const CodePage& codePage;
 
         std::string text(std::span<const std::uint8_t> bytes) const {
-            return jet3 ? codePage.toUtf8(
-                              {reinterpret_cast<const char*>(bytes.data()), bytes.size()})
-                        : jet::jet4Text(bytes);
+            if (jet3)
+                return codePage.toUtf8({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+            auto decoded = jet::jet4Text(bytes);
+            if (!decoded) place.fail("has a text whose bytes cannot be UTF-16");
+            return std::move(*decoded);
         }
 
         Value valueOf(const MdbColumn& col, const ForeignField& field, const jet::Cell& cell,

@@ -2,9 +2,11 @@
 
 namespace varnoke::drivers::jet {
 
-std::string jet4Text(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE)
+std::optional<std::string> jet4Text(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) {
+        if (bytes.size() % 2 != 0) return std::nullopt;
         return utf16leToUtf8({bytes.data(), bytes.size()});
+    }
     std::vector<std::uint8_t> units;
     units.reserve(2 * bytes.size());
     bool compressed = true;
@@ -20,7 +22,7 @@ std::string jet4Text(std::span<const std::uint8_t> bytes) {
             units.push_back(bytes[at + 1]);
             at += 2;
         } else {
-            break; // half a unit at the end
+            return std::nullopt;
         }
     }
     return utf16leToUtf8({units.data(), units.size()});

@@ -1,6 +1,6 @@
 // Damage to a Jet database at the places libmdb reads without a doubt: memo pointers and
-// chains of long values, the table definition, the usage map, the row table, dates, the
-// file's length. Each damaged
+// chains of long values, the table definition, the usage map, the row table, a record's
+// null mask and counts, its texts, dates, the file's length. Each damaged
 // copy, read as a link reads it, must give the sound file's rows or end in 3274.
 #include "file_bytes.h"
 #include "table_collector.h"
@@ -26,6 +26,7 @@ constexpr std::size_t kPage = 4096;
 // the var table at 7, the flags at 15, the fixed offset at 21, the size at 23; then
 // the names); its usage map is row 0 of page 19; its six rows on page 20. The sixth
 // record starts at 3593 in its page, its memo's 12-byte header 30 bytes further.
+constexpr std::size_t kHeader = 12;
 constexpr std::size_t kDefinition = 18 * kPage, kUsageMap = 19 * kPage + 4027, kData20 = 20 * kPage,
                       kMemo = kData20 + 3593 + 30;
 constexpr std::size_t column(int i) {
@@ -272,7 +273,17 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"MapEmptied", kDates, put(kUsageMap + 7, std::string(1, '\0')), Fewer},
         Damage{"MapOfEveryPage", kDates, put(kUsageMap + 5, std::string(64, '\xFF')), OfTable},
         Damage{"MapStartMoved", kDates, put32(kUsageMap + 1, 8), OfTable},
-        Damage{"MapTypeIndirect", kDates, put(kUsageMap, "\x01"), Rows},
+        // Its start page and bitmap read as map pages far past the end.
+        Damage{"MapTypeIndirect", kDates, put(kUsageMap, "\x01"), OfTable},
+        // libmdb reads a page at the file's very end as zeros, a map of no pages.
+        Damage{"MapOfPagesAtTheEnd", kDates,
+               [](std::string& file) {
+                   put(kUsageMap, "\x01")(file);
+                   put32(kUsageMap + 1, 67)(file);
+               },
+               OfTable},
+        Damage{"MapPointerAtTheEnd", kDates, put32(kDefinition + 55, 67 << 8), OfTable},
+        Damage{"CatalogMapPointerAtTheEnd", kDates, put32(2 * kPage + 55, 67 << 8), Damaged},
         Damage{"MapTypeUnknown", kDates, put(kUsageMap, "\x07"), Rows},
         Damage{"MapPointerToAnEmptyMap", kDates, put32(kDefinition + 55, 0x1302), Fewer},
         Damage{"MapPointerToTheFreeMap", kDates, put32(kDefinition + 55, 0x1301), Rows},
@@ -330,6 +341,8 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"CutToTwoPages", kDates, cutTo(2 * kPage), Damaged},
         Damage{"CutBeforeTheDefinition", kDates, cutTo(18 * kPage), Damaged},
         Damage{"CutBeforeTheData", kDates, cutTo(20 * kPage), Damaged},
+        // The usage map's own page is the first one missing.
+        Damage{"CutBeforeTheUsageMap", kDates, cutTo(19 * kPage), OfTable},
         Damage{"CutAfterTheData", kDates, cutTo(21 * kPage), Rows},
         Damage{"CutHalfAPage", kDates, cutTo(66 * kPage + kPage / 2), Damaged},
         Damage{"CutOneByte", kDates, cutTo(67 * kPage - 1), Damaged},
@@ -339,6 +352,60 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"AppendedCopyOfTheDefinition", kDates, appendPage(18), Rows},
         Damage{"AppendedHalfAPage", kDates, append(std::string(kPage / 2, 'x')), Damaged},
         Damage{"OverreadCatalogCut", "catalog_overread.mdb", cutTo(10 * kPage), Damaged}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// The sixth record of DateTest: its column count at 0, LongTextCol's inline memo from 30
+// (12 bytes of header, then FF FE and 18 bytes), ShortTextCol from 62 (FF FE and 11
+// bytes), its var table's count at 81, its null mask (one byte, 0x3F: all six present)
+// at 83. MSP_PROJECTS's record (74 columns, 22 of them variable): in test2_v2000.mdb its
+// count at 60 * 4096 + 3744, the var count at 249844, the 10 bytes of its mask at 249846;
+// in test2_v1997.mdb its count (one byte) at 50 * 2048 + 1758, the var count at 104437,
+// the mask at 104438.
+constexpr std::size_t kRecord = kData20 + 3593, kRecordMask = kRecord + 83,
+                      kShortText = kRecord + 62, kInlineMemo = kMemo + kHeader;
+constexpr std::size_t kJet4Record = 60 * kPage + 3744, kJet4VarCount = 249844, kJet4Mask = 249846;
+constexpr std::size_t kJet3Record = 50 * kJet3Page + 1758, kJet3VarCount = 104437,
+                      kJet3Mask = 104438;
+
+// Jet writes a Null variable value as no bytes: a mask bit saying Null over bytes is
+// damage. Over a fixed value it cannot be told from a sound Null.
+INSTANTIATE_TEST_SUITE_P(
+    NullMask, JetDamage,
+    ::testing::Values(
+        Damage{"MemoCalledNull", kDates, put(kRecordMask, "\x2F"), OfTable},
+        Damage{"TextCalledNull", kDates, put(kRecordMask, "\x1F"), OfTable},
+        Damage{"MaskZeroed", kDates, put(kRecordMask, std::string(1, '\0')), OfTable},
+        Damage{"DateCalledNull", kDates, put(kRecordMask, "\x3D"), Changed},
+        Damage{"Jet4ChainMaskZeroed", kJet4Chain, put(kJet4Mask, std::string(10, '\0')), OfTable},
+        Damage{"Jet3MaskZeroed", kJet3Chain, put(kJet3Mask, std::string(10, '\0')), OfTable}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A count one lower would leave the last column's place, or its bytes, unread.
+INSTANTIATE_TEST_SUITE_P(
+    RecordCounts, JetDamage,
+    ::testing::Values(
+        Damage{"ColumnCountOneLower", kDates, put16(kRecord, 5), OfTable},
+        Damage{"VarCountOneLower", kDates, put16(kRecord + 81, 1), OfTable},
+        Damage{"VarCountZero", kDates, put16(kRecord + 81, 0), OfTable},
+        Damage{"Jet4ChainColumnCountOneLower", kJet4Chain, put16(kJet4Record, 73), OfTable},
+        Damage{"Jet4ChainVarCountOneLower", kJet4Chain, put16(kJet4VarCount, 21), OfTable},
+        Damage{"Jet3ColumnCountOneLower", kJet3Chain, put(kJet3Record, "\x49"), OfTable},
+        Damage{"Jet3VarCountOneLower", kJet3Chain, put(kJet3VarCount, "\x15"), OfTable}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// Jet 4 text that cannot be UTF-16: an odd count of bytes without the compression mark,
+// or a run of units (after a 00 byte) that ends in half of one.
+INSTANTIATE_TEST_SUITE_P(
+    Utf16, JetDamage,
+    ::testing::Values(Damage{"TextOfOddLength", kDates, put(kShortText, std::string("N\0", 2)),
+                             OfTable},
+                      Damage{"TextEndsInHalfAUnit", kDates,
+                             put(kShortText + 2 + 9, std::string(1, '\0')), OfTable},
+                      Damage{"MemoEndsInHalfAUnit", kDates,
+                             put(kInlineMemo + 2 + 16, std::string(1, '\0')), OfTable},
+                      // A whole unit: other characters, which no check can tell from the user's.
+                      Damage{"TextEndsInAWholeUnit", kDates,
+                             put(kShortText + 2 + 8, std::string(1, '\0')), Changed}),
     [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace

@@ -234,6 +234,25 @@ FieldForm formOf(const ReferenceTable& expected, std::size_t column) {
     return *form;
 }
 
+// The reference shows the hidden column in which an append-only memo keeps its earlier
+// versions (named VersionHistory_ and a GUID), which the link leaves out. Any other of
+// its complex columns is an attachment or a list of values, which refuses the table.
+bool holdsAttachmentsOrLists(ReferenceTable& expected) {
+    bool refused = false;
+    for (std::size_t c = expected.types.size(); c-- > 0;) {
+        if (expected.types[c] != "complex") continue;
+        if (!expected.names[c].starts_with("VersionHistory_")) {
+            refused = true;
+            continue;
+        }
+        for (auto* list : {&expected.names, &expected.types, &expected.sizes})
+            list->erase(list->begin() + static_cast<std::ptrdiff_t>(c));
+        for (auto& row : expected.rows)
+            row.erase(row.begin() + static_cast<std::ptrdiff_t>(c));
+    }
+    return refused;
+}
+
 class JetSoundFile : public ::testing::TestWithParam<SoundTable> {};
 
 TEST_P(JetSoundFile, LinksWithTheReferenceFieldsAndValues) {
@@ -257,6 +276,18 @@ TEST_P(JetSoundFile, LinksWithTheReferenceFieldsAndValues) {
         ASSERT_EQ(*cell, d.reference) << "differences.csv: the reference no longer reads so";
         *cell = d.right;
         expected.sizes[c] = size.value_or("");
+    }
+    if (holdsAttachmentsOrLists(expected)) {
+        try {
+            readLinked("JetTable;DATABASE=" + sound.database.string(), sound.table);
+            FAIL() << "a table with attachments or lists of values was linked";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.number(), 3274) << e.what();
+            EXPECT_NE(std::string(e.what()).find("holds attachments or lists of values"),
+                      std::string::npos)
+                << e.what();
+        }
+        return;
     }
     Table table;
     try {

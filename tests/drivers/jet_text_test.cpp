@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace {
 struct TextCase {
     const char* label;
     std::vector<std::uint8_t> bytes;
-    std::string text;
+    std::optional<std::string> text; // absent: bytes that cannot be UTF-16
 };
 
 void PrintTo(const TextCase& c, std::ostream* out) {
@@ -49,7 +50,12 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"CompressedPairInUtf16Run",
                                {0xFF, 0xFE, 0, 0x3D, 0xD8, 0x01, 0xDE},
                                "\xF0\x9F\x98\x81"},
-                      TextCase{"CompressedHalfUnitAtTheEnd", {0xFF, 0xFE, 'a', 0, 0x41}, "a"},
+                      TextCase{
+                          "CompressedHalfUnitAtTheEnd", {0xFF, 0xFE, 'a', 0, 0x41}, std::nullopt},
+                      TextCase{"OddLength", {'a', 0, 'b'}, std::nullopt},
+                      TextCase{"OneByte", {'a'}, std::nullopt},
+                      // The half unit is there only without the mark.
+                      TextCase{"CompressedOddLength", {0xFF, 0xFE, 'a', 'b', 'c'}, "abc"},
                       TextCase{"MarkAlone", {0xFF, 0xFE}, ""},
                       // Without the mark, FF FE is U+FEFF's bytes in UTF-16 order.
                       TextCase{"MarkNotAtTheStart", {'a', 0, 0xFF, 0xFE}, "a\xEF\xBB\xBF"}),
