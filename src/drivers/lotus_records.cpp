@@ -255,9 +255,13 @@ Value LotusWorksheet::releaseTwoValue(std::uint16_t type, const ByteView& data,
             return lotusFormatted(Value::number(number), format);
         // A text result is the STRING record that follows; without one, an error value.
         if (next + 4 <= image_.size() && le16(image_, next) == FormulaText) {
+            // The walk found this record sound; read again, it must still be.
             const std::size_t length = le16(image_, next + 2);
-            if (next + 4 + length <= image_.size() && length >= 5)
-                return Value::text(text_->toUtf8(image_.subspan(next + 4 + 5, length - 5)));
+            if (next + 4 + length > image_.size() ||
+                !lotusRecordFault(true, FormulaText, image_.subspan(next + 4, length), false)
+                     .empty())
+                throwChangedWhileRead(fileName_, "a formula's text is no longer what it was");
+            return Value::text(text_->toUtf8(image_.subspan(next + 4 + 5, length - 5)));
         }
         return Value::null();
     }

@@ -113,5 +113,33 @@ INSTANTIATE_TEST_SUITE_P(Lengths, LotusRewritten,
                                            Rewrite{"Wk4Longer", LotusRelease::Four, 11}),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// A Release 2 formula's text result is the record after the formula's: read again
+// with a length that no longer ends its text, it is a changed file as well.
+TEST(LotusRewrittenText, AFormulasTextWhoseLengthChangedIsAChangedFile) {
+    LotusSheet sheet(LotusRelease::Two);
+    sheet.label(0, 0, "Name");
+    const std::string saved = LotusSheet::u16(0) + LotusSheet::u16(0) + LotusSheet::u16(0) +
+                              LotusSheet::u16(0xFFF8); // a NaN: the result is a text
+    const std::string code = std::string(1, '\x06') + "ab" + '\0' + '\x03';
+    sheet.record(0x10, std::string(1, '\xFF') + LotusSheet::u16(0) + LotusSheet::u16(1) + saved +
+                           LotusSheet::u16(code.size()) + code);
+    sheet.record(0x33,
+                 std::string(1, '\xFF') + LotusSheet::u16(0) + LotusSheet::u16(1) + "ab" + '\0');
+    std::string bytes = sheet.bytes();
+    const drivers::LotusWorksheet walked(spanOf(bytes), "text.wk1");
+    ASSERT_EQ(walked.cells().size(), 2u);
+    EXPECT_EQ(walked.value(walked.cells().back()), Value::text("ab"));
+    const std::size_t text = bytes.size() - 4 - 12; // its record, before the end's
+    ASSERT_EQ(bytes[text], '\x33');
+    bytes[text + 2] = 7; // one byte less: its text no longer ends in it
+    try {
+        const Value v = walked.value(walked.cells().back());
+        FAIL() << "read a value of kind " << static_cast<int>(v.kind());
+    } catch (const EngineError& e) {
+        EXPECT_NE(std::string(e.what()).find("changed while it was being read"), std::string::npos)
+            << e.what();
+    }
+}
+
 } // namespace
 } // namespace varnoke::test
