@@ -3,8 +3,8 @@
 // /usr/bin/time, with the medians of elapsed time and peak memory (the whole link:
 // drivers_bench --link, the program's reader and its engine's import and copy). Then
 // one link of each hostile sheet (a sheet whose rows reach column IV, padding records
-// and long formulas, many blank cells, cells at the far corners of a huge range) with
-// its time a MB and its peak memory.
+// and long formulas, many blank cells, row formats of later sheets, cells at the far
+// corners of a huge range) with its time a MB and its peak memory.
 //
 //   lotus_bench --make DIR      writes the sheets into DIR
 //   lotus_bench DIR [pairs]     the comparison (5 pairs unless told) and the hostile links
@@ -100,7 +100,7 @@ void makeSheets(const fs::path& dir) {
             w.record(0x10, w.cell(r, 1) + le64(std::bit_cast<std::uint64_t>(1.0)) +
                                u16(static_cast<unsigned>(code.size())) + code);
             for (int p = 0; p < 40; ++p)
-                w.record(0x7FFF, std::string(16, 'p'));
+                w.record(0xFE, std::string(16, 'p'));
         }
     }
     {
@@ -110,6 +110,15 @@ void makeSheets(const fs::path& dir) {
         w.number(1, 0, 1);
         for (unsigned i = 0; i < 1'100'000; ++i)
             w.record(0x0C, w.cell(2 + i / 256, i % 256));
+    }
+    {
+        // 10 MB of row formats, of sheets after the first, which the link never asks for.
+        Writer w(dir / "formats.wk4", false);
+        w.label(0, 0, "Name");
+        w.number(1, 0, 1);
+        for (unsigned i = 0; i < 850'000; ++i)
+            w.record(0x13, std::string(1, static_cast<char>(1 + i / 65536)) + '\0' +
+                               u16(i % 65536) + u16(0x4072) + u16(0x4005));
     }
     {
         // A range over the whole sheet with cells only at its corners.
@@ -176,7 +185,7 @@ void compare(const fs::path& self, const fs::path& dir, int pairs) {
                     *std::max_element(ratios.begin(), ratios.end()), median(ourMemory),
                     median(theirMemory));
     }
-    for (const char* name : {"wide.wk1", "padded.wk1", "blanks.wk1", "ranges.wk1"}) {
+    for (const char* name : {"wide.wk1", "padded.wk1", "blanks.wk1", "formats.wk4", "ranges.wk1"}) {
         const fs::path sheet = dir / name;
         const double mb = static_cast<double>(fs::file_size(sheet)) / (1024 * 1024);
         const Run run = timed(linkCommand(self, sheet));

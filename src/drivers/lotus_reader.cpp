@@ -58,7 +58,7 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
             typer.observe(row);
         header = false;
     });
-    sink.begin(typer.fields(emptyTableMessage("sheet", {}, fileName)));
+    sink.begin(typer.fields(lotusEmptyMessage(sheet, fileName)));
     std::vector<Value> values;
     header = true;
     forEachRow(sheet, [&](CellRow& row) {

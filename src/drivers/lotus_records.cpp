@@ -1,5 +1,8 @@
 #include "drivers/lotus_records.h"
 
+#include "drivers/cell_grid.h"
+#include "drivers/lotus_record_checks.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -27,6 +30,7 @@ constexpr std::uint8_t kNoFormat = 0xFF; // the sheet's default, a number's gene
 
 // Release 3 and later: row, sheet, column, then the content.
 enum Later : std::uint16_t {
+    LaterPassword = 0x02, // the rest of the file is enciphered
     RowFormat = 0x13,
     ErrorCell = 0x14,
     NotAvailable = 0x15,
@@ -49,42 +53,27 @@ double ieeeDouble(const ByteView& data, std::size_t at) {
                                                                      << 32);
 }
 
-// The shortest record of each kind of cell that holds its value; shorter ones show
-// nothing (1-2-3 writes none).
-std::size_t releaseTwoLength(std::uint16_t type) {
-    switch (type) {
-    case Integer:
-        return 7;
-    case Number:
-    case Formula:
-        return 13;
-    case Label:
-        return 5;
-    default:
-        return 0; // not a cell that holds a value
-    }
+// The kinds of cell that hold a value; the checks of the walk have made sure each
+// record is long enough for its value.
+bool releaseTwoValueCell(std::uint16_t type) {
+    return type == Integer || type == Number || type == Formula || type == Label;
 }
 
-std::size_t laterLength(std::uint16_t type) {
+bool laterValueCell(std::uint16_t type) {
     switch (type) {
     case ErrorCell:
     case NotAvailable:
-        return 4;
     case LaterLabel:
     case LaterFormulaText:
-        return 5;
     case SmallNumber:
-        return 6;
     case PackedNumber:
-        return 8;
     case DoubleNumber:
     case DoubleFormula:
-        return 12;
     case ExtendedNumber:
     case ExtendedFormula:
-        return 14;
+        return true;
     default:
-        return 0;
+        return false;
     }
 }
 
@@ -133,31 +122,40 @@ void LotusWorksheet::walk() {
             const auto& last = cells_.back();
             sorted = sorted && (last.row < row || (last.row == row && last.column < column));
         }
-        cells_.push_back({row, column, static_cast<std::uint32_t>(at)});
+        cells_.push_back({row, column, le16(image_, at + 2), static_cast<std::uint32_t>(at)});
     };
     std::size_t at = 0;
     for (;;) {
+        // A length is trusted only once its record has passed every check: a wrong one
+        // shifts the walk onto bytes that merely look like records.
         if (at + 4 > image_.size() || at + 4 + le16(image_, at + 2) > image_.size())
             file.fail("it ends before its end-of-file record (it may have been cut short)");
         const std::uint16_t type = le16(image_, at);
         const std::size_t length = le16(image_, at + 2);
-        if (type == kEndOfFile) break;
         const ByteSpan data = image_.subspan(at + 4, length);
+        if (type == kEndOfFile) {
+            if (length != 0 || !lotusTrailerSound(version, image_.subspan(at + 4)))
+                file.fail("its end-of-file record is not its last (it may be damaged)");
+            break;
+        }
+        if (type == (releaseTwo_ ? std::uint16_t{Password} : std::uint16_t{LaterPassword}))
+            throw EngineError(err::CannotOpen, "The worksheet '" + fileName_ +
+                                                   "' is protected by a password; Varnoke "
+                                                   "cannot read it.");
+        if (const auto fault = lotusRecordFault(releaseTwo_, type, data, at == 0); !fault.empty())
+            file.fail(std::string(fault) + " (it may be damaged)");
         if (releaseTwo_) {
-            if (type == Password)
-                throw EngineError(err::CannotOpen, "The worksheet '" + fileName_ +
-                                                       "' is protected by a password; Varnoke "
-                                                       "cannot read it.");
             const bool cell = (type >= Blank && type <= Formula) || type == FormulaText;
             if (cell && length >= 5 && le16(data, 1) >= kReleaseTwoColumns)
                 file.fail("a cell lies beyond the worksheet's last column");
-            if (const auto least = releaseTwoLength(type); least != 0 && length >= least)
-                keep(le16(data, 3), le16(data, 1), at);
+            if (releaseTwoValueCell(type)) keep(le16(data, 3), le16(data, 1), at);
         } else if (type == RowFormat) {
             readRowFormats(data);
-        } else if (const auto least = laterLength(type);
-                   least != 0 && length >= least && data[2] == 0) {
-            keep(le16(data, 0), data[3], at);
+        } else if (laterValueCell(type)) {
+            if (data[2] == 0)
+                keep(le16(data, 0), data[3], at);
+            else
+                laterSheetsHoldCells_ = true;
         }
         at += 4 + length;
     }
@@ -181,20 +179,19 @@ void LotusWorksheet::walk() {
 // A row's formats: sheet, kind, row, then for the kind 0 a 32-bit format for each
 // column from the first (its low byte as Release 2's format byte), the top bit marking
 // one followed by a count of further columns it covers; the kind 2 copies the formats
-// of another sheet's row as they stand.
+// of another row as they stand. Only the first sheet's are kept: the other sheets' are
+// never asked for (sound files copy formats within a sheet).
 void LotusWorksheet::readRowFormats(ByteSpan data) {
-    if (data.size() < 4) return;
-    const std::uint8_t sheet = data[0];
+    if (data.size() < 4 || data[0] != 0) return;
     const std::uint16_t row = le16(data, 2);
-    const std::uint32_t key = std::uint32_t{sheet} << 16 | row;
     if (data[1] == 2) {
         if (data.size() < 8) return;
-        const std::uint32_t from = std::uint32_t{le16(data, 4)} << 16 | le16(data, 6);
-        const auto source = rowFormats_.find(from);
+        const auto source =
+            le16(data, 4) == 0 ? rowFormats_.find(le16(data, 6)) : rowFormats_.end();
         if (source != rowFormats_.end())
-            rowFormats_[key] = source->second;
+            rowFormats_[row] = source->second;
         else
-            rowFormats_.erase(key);
+            rowFormats_.erase(row);
         return;
     }
     if (data[1] != 0) return;
@@ -210,11 +207,12 @@ void LotusWorksheet::readRowFormats(ByteSpan data) {
                          static_cast<std::uint8_t>(format & 0xFF)});
         column += columns;
     }
-    rowFormats_[key] = std::move(runs);
+    runs->shrink_to_fit();
+    rowFormats_[row] = std::move(runs);
 }
 
 std::uint8_t LotusWorksheet::laterFormat(std::uint16_t row, std::uint16_t column) const {
-    const auto formats = rowFormats_.find(row); // of the first sheet, 0
+    const auto formats = rowFormats_.find(row);
     if (formats == rowFormats_.end() || !formats->second) return kNoFormat;
     const auto& runs = *formats->second;
     const auto run =
@@ -226,10 +224,14 @@ std::uint8_t LotusWorksheet::laterFormat(std::uint16_t row, std::uint16_t column
 }
 
 Value LotusWorksheet::value(const LotusCellAt& cell) const {
+    // The file is read again here, after the walk: a file rewritten meanwhile may hold
+    // another length, which is never taken on trust.
+    if (std::size_t{cell.record} + 4 + cell.length > image_.size() ||
+        le16(image_, cell.record + 2) != cell.length)
+        throwChangedWhileRead(fileName_, "a cell's record is no longer where it was");
     const std::uint16_t type = le16(image_, cell.record);
-    const std::size_t length = le16(image_, cell.record + 2);
-    const ByteView data(image_.subspan(cell.record + 4, length), fileName_);
-    if (releaseTwo_) return releaseTwoValue(type, data, cell.record + 4 + length);
+    const ByteView data(image_.subspan(cell.record + 4, cell.length), fileName_);
+    if (releaseTwo_) return releaseTwoValue(type, data, cell.record + 4 + cell.length);
     return laterValue(cell, type, data);
 }
 
@@ -253,9 +255,13 @@ Value LotusWorksheet::releaseTwoValue(std::uint16_t type, const ByteView& data,
             return lotusFormatted(Value::number(number), format);
         // A text result is the STRING record that follows; without one, an error value.
         if (next + 4 <= image_.size() && le16(image_, next) == FormulaText) {
+            // The walk found this record sound; read again, it must still be.
             const std::size_t length = le16(image_, next + 2);
-            if (next + 4 + length <= image_.size() && length >= 5)
-                return Value::text(text_->toUtf8(image_.subspan(next + 4 + 5, length - 5)));
+            if (next + 4 + length > image_.size() ||
+                !lotusRecordFault(true, FormulaText, image_.subspan(next + 4, length), false)
+                     .empty())
+                throwChangedWhileRead(fileName_, "a formula's text is no longer what it was");
+            return Value::text(text_->toUtf8(image_.subspan(next + 4 + 5, length - 5)));
         }
         return Value::null();
     }
@@ -308,6 +314,12 @@ Value LotusWorksheet::laterValue(const LotusCellAt& cell, std::uint16_t type,
     default:
         return {};
     }
+}
+
+std::string lotusEmptyMessage(const LotusWorksheet& sheet, std::string_view fileName) {
+    if (!sheet.laterSheetsHoldCells()) return emptyTableMessage("sheet", {}, fileName);
+    return "The first sheet of '" + std::string(fileName) +
+           "' is empty; only a worksheet's first sheet is linked.";
 }
 
 } // namespace varnoke::drivers

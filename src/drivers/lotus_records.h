@@ -19,14 +19,16 @@ namespace varnoke::drivers {
 struct LotusCellAt {
     std::uint16_t row;
     std::uint16_t column;
+    std::uint16_t length; // of the record's data, as the walk found it
     std::uint32_t record; // offset of the cell's record in the file
 };
 
 class LotusWorksheet {
 public:
     // Raises 3274 for a file that is no worksheet, that ends before its end-of-file
-    // record (it may have been cut short), or with a Release 2 cell beyond the 256th
-    // column; 3051 for one protected by a password.
+    // record (it may have been cut short), whose records a sound file cannot hold (a
+    // length of the wrong size, bytes after the end that no writer puts there), or with
+    // a Release 2 cell beyond the 256th column; 3051 for one protected by a password.
     LotusWorksheet(ByteSpan image, std::string_view fileName);
     ~LotusWorksheet();
     LotusWorksheet(const LotusWorksheet&) = delete;
@@ -37,7 +39,13 @@ public:
     const std::vector<LotusCellAt>& cells() const { return cells_; }
 
     // The cell's value: Empty for one that shows nothing, Null for an error value.
+    // Raises 3274 ("changed while it was being read") where the cell's record no longer
+    // has the length the walk found.
     Value value(const LotusCellAt& cell) const;
+
+    // Whether sheets after the first hold cells (a first sheet without data is then no
+    // empty file).
+    bool laterSheetsHoldCells() const { return laterSheetsHoldCells_; }
 
 private:
     struct FormatRun {
@@ -58,9 +66,14 @@ private:
     bool releaseTwo_ = true;
     std::unique_ptr<LotusText> text_;
     std::vector<LotusCellAt> cells_;
+    bool laterSheetsHoldCells_ = false;
     // The later releases keep display formats by row, each row's shared by the rows
-    // that copy it: by sheet and row.
-    std::map<std::uint32_t, RowFormats> rowFormats_;
+    // that copy it: the first sheet's, by row.
+    std::map<std::uint16_t, RowFormats> rowFormats_;
 };
+
+// What to say of a sheet whose first sheet holds no data: that the first sheet is empty
+// where later sheets hold cells (only the first is linked), else that the file is.
+std::string lotusEmptyMessage(const LotusWorksheet& sheet, std::string_view fileName);
 
 } // namespace varnoke::drivers

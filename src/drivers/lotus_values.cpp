@@ -108,8 +108,13 @@ long double lotusPackedNumber(std::uint32_t packed) {
 
 Value lotusNumber(long double number) {
     const auto d = static_cast<double>(number);
+    // Past a double's range 1-2-3 shows no number either.
+    if (!std::isfinite(d)) return Value::null();
+    // Only a whole number below 2^63 can be a key whose last digits matter; larger ones
+    // are magnitudes, which a double rounds as any program does.
     constexpr long double kTwo63 = 9223372036854775808.0L;
-    if (doubleHoldsExactly(d) || std::floor(number) != number || std::fabs(number) >= kTwo63)
+    if (static_cast<long double>(d) == number || std::floor(number) != number ||
+        std::fabs(number) >= kTwo63)
         return Value::number(d);
     char digits[32];
     std::snprintf(digits, sizeof digits, "%.0Lf", number);

@@ -25,8 +25,9 @@ long double lotusSmallNumber(std::int16_t packed);
 long double lotusPackedNumber(std::uint32_t packed);
 
 // A number of the later releases as a value. Their reals hold every whole number below
-// 2^63 exactly; one a double cannot hold keeps its digits as text, by the rule every
-// reader follows for long keys.
+// 2^63 exactly; one of those a double cannot hold keeps its digits as text, by the rule
+// every reader follows for long keys, while one it holds (1e16, 2^53) stays a number. A
+// number past a double's range is Null, as 1-2-3 shows it no number.
 Value lotusNumber(long double number);
 
 // A number under a display format byte (Release 2's per cell, the later releases' per

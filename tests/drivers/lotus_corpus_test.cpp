@@ -4,6 +4,7 @@
 // cannot read the file, and mended where the bytes prove it wrong: see
 // tests/data/lotus-public/DIFFERENCES.md). A sheet refused, a value lost or a type
 // changed by its display format fails here with the sheet and the cell.
+#include "lotus_corpus_sheets.h"
 #include "reference_table.h"
 #include "table_collector.h"
 
@@ -26,9 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kData = VARNOKE_TEST_DATA;
-// The folders whose sheets have expected tables, each in its expected/ folder.
-constexpr std::array kFolders{"lotus", "lotus-public", "lotus-made"};
+const fs::path kData = kLotusData;
+const auto& kFolders = kLotusFolders;
 
 struct FieldForm {
     std::string_view type; // as the expected table names it
@@ -81,25 +81,7 @@ std::optional<std::string> mismatch(const std::optional<std::string>& want, std:
 
 // --- The table of sheets: one case a sheet the reference read. ---
 
-struct Sheet {
-    std::string folder; // in tests/data
-    std::string file;
-};
-
-void PrintTo(const Sheet& s, std::ostream* out) {
-    *out << s.folder << "/" << s.file;
-}
-
-std::vector<Sheet> sheets() {
-    std::vector<Sheet> found;
-    for (const char* folder : kFolders)
-        for (const auto& csv : fs::directory_iterator(kData / folder / "expected"))
-            found.push_back({folder, csv.path().stem().string()});
-    std::sort(found.begin(), found.end(), [](const Sheet& a, const Sheet& b) {
-        return std::tie(a.folder, a.file) < std::tie(b.folder, b.file);
-    });
-    return found;
-}
+using Sheet = LotusCorpusSheet;
 
 // The connect prefix a user would choose for the file's kind.
 std::string connectFor(const fs::path& file) {
@@ -147,14 +129,8 @@ TEST_P(LotusCorpus, LinksWithTheReferenceFieldsAndValues) {
             }
 }
 
-INSTANTIATE_TEST_SUITE_P(ReferenceRead, LotusCorpus, ::testing::ValuesIn(sheets()),
-                         [](const auto& info) {
-                             std::string name = info.param.folder + "_" + info.param.file;
-                             std::replace_if(
-                                 name.begin(), name.end(),
-                                 [](unsigned char c) { return !std::isalnum(c); }, '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(ReferenceRead, LotusCorpus, ::testing::ValuesIn(lotusCorpusSheets()),
+                         [](const auto& info) { return lotusCaseName(info.param); });
 
 // Every sheet in these folders has its expected table; only column_65535.wk1, damaged
 // on purpose, has none.

@@ -176,20 +176,95 @@ TEST_P(LotusRowCheckTest, ASoundSheetLinksAnUnsoundOneIsRefused) {
 INSTANTIATE_TEST_SUITE_P(
     Sheets, LotusRowCheckTest,
     ::testing::Values(
-        // A Release 2 cell too short to name its row is passed over (libwps stopped there).
+        // A Release 2 cell shorter than its kind is damage, never a cell passed over.
         CheckCase{"Wk1ShortCellMidway",
                   [] {
                       return sheetWith(LotusRelease::Two, 100, 50,
                                        [](LotusSheet& s) { s.record(0x0D, std::string(2, '\0')); });
                   },
-                  0, "", 100},
-        // So is a record the later releases' reader does not know.
+                  3274, "not of its kind's length", 0},
+        // A record of a kind the reader does not know is passed over...
         CheckCase{"Wk4UnknownRecordMidway",
+                  [] {
+                      return sheetWith(LotusRelease::Four, 100, 10,
+                                       [](LotusSheet& s) { s.record(0x0A90, ""); });
+                  },
+                  0, "", 100},
+        // ...but not one numbered past every kind sound files hold: the bytes of a walk
+        // a wrong length has shifted.
+        CheckCase{"Wk4RecordOfNoKind",
                   [] {
                       return sheetWith(LotusRelease::Four, 100, 10,
                                        [](LotusSheet& s) { s.record(0x2B00, ""); });
                   },
-                  0, "", 100},
+                  3274, "of no kind a worksheet holds", 0},
+        CheckCase{"Wk1RecordOfNoKind",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 100, 10,
+                                       [](LotusSheet& s) { s.record(0x0D00, "xy"); });
+                  },
+                  3274, "of no kind a worksheet holds", 0},
+        // A cell of the later releases shorter than its kind, and a label whose text
+        // runs past its record.
+        CheckCase{"Wk4ShortNumber",
+                  [] {
+                      return sheetWith(LotusRelease::Four, 10, 5, [](LotusSheet& s) {
+                          s.record(0x17,
+                                   std::string("\x06\x00\x00\x01", 4) + std::string(9, '\x40'));
+                      });
+                  },
+                  3274, "not of its kind's length", 0},
+        CheckCase{"Wk3LabelWithoutItsEnd",
+                  [] {
+                      return sheetWith(LotusRelease::Three, 10, 5, [](LotusSheet& s) {
+                          s.record(0x16, std::string("\x06\x00\x00\x01'abc", 8));
+                      });
+                  },
+                  3274, "does not end its text", 0},
+        CheckCase{"Wk1FormulaLongerThanItsRecord",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 10, 5, [](LotusSheet& s) {
+                          s.record(0x10, std::string("\xFF\x01\x00\x06\x00", 5) +
+                                             std::string(8, '\0') + LotusSheet::u16(6) +
+                                             "\x05\x01\x00\x03");
+                      });
+                  },
+                  3274, "does not end its formula", 0},
+        // An end-of-file record inside the records: a cell of row 1, column A of the
+        // later releases begins with these four bytes.
+        CheckCase{"Wk4EndOfFileMidway",
+                  [] {
+                      return sheetWith(LotusRelease::Four, 10, 5,
+                                       [](LotusSheet& s) { s.record(0x01, ""); });
+                  },
+                  3274, "end-of-file record is not its last", 0},
+        CheckCase{"Wk1EndOfFileMidway",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 10, 5,
+                                       [](LotusSheet& s) { s.record(0x01, ""); });
+                  },
+                  3274, "end-of-file record is not its last", 0},
+        // Padding after the end is no damage.
+        CheckCase{"Wk1PaddedAfterItsEnd",
+                  [] { return sheetWith(LotusRelease::Two, 10, 0, {}) + std::string(100, '\0'); },
+                  0, "", 10},
+        CheckCase{"Wk4PaddedAfterItsEnd",
+                  [] { return sheetWith(LotusRelease::Four, 10, 0, {}) + std::string(7, '\x1A'); },
+                  0, "", 10},
+        // Release 4's format part after the end begins with a beginning record of its own.
+        CheckCase{"Wk4FormatPartAfterItsEnd",
+                  [] {
+                      return sheetWith(LotusRelease::Four, 10, 0, {}) + LotusSheet::u16(0) +
+                             LotusSheet::u16(26) + std::string(26, '\x07') + "more";
+                  },
+                  0, "", 10},
+        CheckCase{"Wk1SecondBeginning",
+                  [] {
+                      return sheetWith(LotusRelease::Two, 10, 5, [](LotusSheet& s) {
+                          s.record(0x00, LotusSheet::u16(0x0406));
+                      });
+                  },
+                  3274, "second beginning record", 0},
         // An active range past row 32,767 over fewer rows.
         CheckCase{"Wk1RangePastItsRows",
                   [] {
@@ -262,6 +337,12 @@ INSTANTIATE_TEST_SUITE_P(
                   [] {
                       return sheetWith(LotusRelease::Two, 3, 1,
                                        [](LotusSheet& s) { s.record(0x4B, std::string(4, 'x')); });
+                  },
+                  3051, "protected by a password", 0},
+        CheckCase{"Wk4ProtectedByAPassword",
+                  [] {
+                      return sheetWith(LotusRelease::Four, 3, 1,
+                                       [](LotusSheet& s) { s.record(0x02, std::string(4, 'x')); });
                   },
                   3051, "protected by a password", 0},
         // A beginning record of no 1-2-3 release.

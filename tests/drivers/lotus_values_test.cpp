@@ -34,6 +34,11 @@ Bytes ieee(double v) {
 Bytes real(std::uint64_t mantissa, unsigned word) {
     return le64(mantissa) + u16(word);
 }
+// A whole number as an 80-bit real: its top bit the mantissa's first.
+Bytes wholeReal(std::uint64_t whole) {
+    const int width = std::bit_width(whole);
+    return real(whole << (64 - width), static_cast<unsigned>(16383 + width - 1));
+}
 // The NaN that marks a formula's kind of result by its top byte.
 Bytes marker(std::uint8_t kind) {
     return real(std::uint64_t{kind} << 56, 0xFFFF);
@@ -82,7 +87,7 @@ TEST_P(LotusValueTest, TheCellLinksAsItsBytesSay) {
     LotusSheet sheet(c.release);
     sheet.label(0, 0, "Value");
     sheet.label(0, 1, "Key");
-    sheet.record(0x7FFF, ""); // a record of no known kind, passed over
+    sheet.record(0xFE, ""); // a record of no known kind, passed over
     std::string bytes = sheet.bytes();
     // The cell's records go before the key and the end-of-file record.
     bytes.insert(bytes.size() - 4, c.cells());
@@ -221,6 +226,23 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"ExtendedPastADouble", R::Four,
                   [] { return later(0x17, real(0x8000000000000002, 16383 + 62)); },
                   text("4611686018427387905"), 10},
+        // Whole numbers past 2^53 that a double holds exactly stay numbers.
+        ValueCase{"ExtendedTwoTo53", R::Four,
+                  [] { return later(0x17, wholeReal(std::uint64_t{1} << 53)); },
+                  num(9007199254740992.0), 7},
+        ValueCase{"ExtendedTenTo16", R::Three,
+                  [] { return later(0x17, wholeReal(10000000000000000)); }, num(1e16), 7},
+        ValueCase{"ExtendedTwoTo53AndOne", R::Four,
+                  [] { return later(0x17, wholeReal((std::uint64_t{1} << 53) + 1)); },
+                  text("9007199254740993"), 10},
+        ValueCase{"FormulaTenTo16", R::Four,
+                  [] { return later(0x19, wholeReal(10000000000000000) + '\x03'); }, num(1e16), 7},
+        // Past a double's range: no number, as Release 2's infinite doubles.
+        ValueCase{"ExtendedPastADoublesRange", R::Four,
+                  [] { return later(0x17, real(0x8000000000000000, 16383 + 2000)); }, kNull, 0},
+        ValueCase{"ExtendedNegativePastADoublesRange", R::Four,
+                  [] { return later(0x17, real(0xC000000000000000, 0x8000 | (16383 + 1500))); },
+                  kNull, 0},
         // Packed 16-bit: an even word is a whole number (14 >> 1), an odd one a mantissa
         // with a factor: (3 << 4) | (2 << 1) | 1 is 3 / 20, (2 << 4) | 1 is 2 * 5000.
         ValueCase{"SmallWhole", R::Four, [] { return later(0x18, u16(14)); }, num(7), 7},

@@ -213,6 +213,21 @@ def labels_new():
     out += rec(0x16, cell_new(1, 5, sheet=1) + b"'other sheet\0") + rec(0x17, cell_new(9, 0, sheet=1) + ld(5.0))
     return out
 
+# A sheet saved with a password: the password record (0x0002: a checksum of the
+# password the program compares) stands after the beginning, and every record's data
+# after it is enciphered; the record headers stay plain.
+def protected_new(version):
+    key = b'Varnoke!'
+    body = b''
+    plain = labels_new()
+    at = 0
+    while at < len(plain):
+        op, length = struct.unpack_from('<HH', plain, at)
+        data = bytes(b ^ key[(i + op) % len(key)] for i, b in enumerate(plain[at + 4:at + 4 + length]))
+        body += struct.pack('<HH', op, length) + data
+        at += 4 + length
+    return bof_new(version) + rec(0x02, bytes.fromhex('6b1f00a3')) + body + eof()
+
 def write(folder, name, data):
     with open(os.path.join(folder, name), 'wb') as f:
         f.write(data)
@@ -234,6 +249,11 @@ def main(folder):
     write(folder, 'labels.wk3', bof_new(0x1000) + labels_new() + eof())
     write(folder, 'formulas_all.wk3', bof_new(0x1000) + formulas_new(False) + eof())
     write(folder, 'row_formats.wk3', bof_new(0x1000) + formats_new(FORMATS) + eof())
+    # Sheets the link must refuse: no expected table, apart in their own folder.
+    os.makedirs(os.path.join(folder, 'protected'), exist_ok=True)
+    write(folder, 'protected/labels.wk3', protected_new(0x1000))
+    write(folder, 'protected/labels.wk4', protected_new(0x1002))
+    write(folder, 'protected/labels.123', protected_new(0x1005))
 
 if __name__ == '__main__':
     main(sys.argv[1])

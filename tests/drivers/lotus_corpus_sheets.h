@@ -1,0 +1,47 @@
+#pragma once
+// The sound 1-2-3 sheets of the corpus: every sheet that has an expected table, read
+// once by an independent reader, in the folders of tests/data that hold them.
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace varnoke::test {
+
+inline const std::filesystem::path kLotusData = VARNOKE_TEST_DATA;
+inline constexpr std::array kLotusFolders{"lotus", "lotus-public", "lotus-made"};
+
+struct LotusCorpusSheet {
+    std::string folder; // in tests/data
+    std::string file;
+};
+
+inline void PrintTo(const LotusCorpusSheet& s, std::ostream* out) {
+    *out << s.folder << "/" << s.file;
+}
+
+inline std::vector<LotusCorpusSheet> lotusCorpusSheets() {
+    std::vector<LotusCorpusSheet> found;
+    for (const char* folder : kLotusFolders)
+        for (const auto& csv :
+             std::filesystem::directory_iterator(kLotusData / folder / "expected"))
+            found.push_back({folder, csv.path().stem().string()});
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.folder, a.file) < std::tie(b.folder, b.file);
+    });
+    return found;
+}
+
+// A test's name for the sheet: its folder and file, letters and digits only.
+inline std::string lotusCaseName(const LotusCorpusSheet& s) {
+    std::string name = s.folder + "_" + s.file;
+    std::replace_if(
+        name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+    return name;
+}
+
+} // namespace varnoke::test
