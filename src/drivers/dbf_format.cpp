@@ -1,10 +1,12 @@
 #include "drivers/dbf_format.h"
 
+#include "drivers/dbf_memo.h"
+#include "drivers/dbf_number.h"
+#include "drivers/dbf_text.h"
 #include "drivers/field_names.h"
 #include "value/convert.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 namespace varnoke::drivers {
@@ -13,6 +15,8 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 32;
 constexpr std::size_t kDescriptorSize = 32;
+// Visual FoxPro keeps the path of a table's database container after its field list.
+constexpr std::size_t kBacklinkSize = 263;
 
 bool isVisualFoxPro(std::uint8_t version) {
     return version >= 0x30 && version <= 0x32;
@@ -20,7 +24,7 @@ bool isVisualFoxPro(std::uint8_t version) {
 
 bool isKnownVersion(std::uint8_t version) {
     switch (version) {
-    case 0x02: // FoxBASE
+    case 0x02: // dBase II, recognised to be refused by name
     case 0x03: // dBase III and later without memo
     case 0x05: // dBase V without memo
     case 0x30:
@@ -41,141 +45,20 @@ bool isKnownVersion(std::uint8_t version) {
     }
 }
 
-// Code page of the table's language-driver byte; the bytes of text fields are in it.
-const char* codePageName(std::uint8_t mark) {
-    switch (mark) {
-    case 0x01:
-        return "CP437";
-    case 0x02:
-        return "CP850";
-    case 0x03:
-        return "CP1252";
-    case 0x04:
-        return "MACINTOSH";
-    case 0x08:
-        return "CP865";
-    case 0x09:
-        return "CP437";
-    case 0x0A:
-        return "CP850";
-    case 0x0B:
-        return "CP437";
-    case 0x0D:
-        return "CP437";
-    case 0x0E:
-        return "CP850";
-    case 0x0F:
-        return "CP437";
-    case 0x10:
-        return "CP850";
-    case 0x11:
-        return "CP437";
-    case 0x12:
-        return "CP850";
-    case 0x13:
-        return "CP932";
-    case 0x14:
-        return "CP850";
-    case 0x15:
-        return "CP437";
-    case 0x16:
-        return "CP850";
-    case 0x17:
-        return "CP865";
-    case 0x18:
-        return "CP437";
-    case 0x19:
-        return "CP437";
-    case 0x1A:
-        return "CP850";
-    case 0x1B:
-        return "CP437";
-    case 0x1C:
-        return "CP863";
-    case 0x1D:
-        return "CP850";
-    case 0x1F:
-        return "CP852";
-    case 0x22:
-        return "CP852";
-    case 0x23:
-        return "CP852";
-    case 0x24:
-        return "CP860";
-    case 0x25:
-        return "CP850";
-    case 0x26:
-        return "CP866";
-    case 0x37:
-        return "CP850";
-    case 0x40:
-        return "CP852";
-    case 0x4D:
-        return "CP936";
-    case 0x4E:
-        return "CP949";
-    case 0x4F:
-        return "CP950";
-    case 0x50:
-        return "CP874";
-    case 0x57:
-    case 0x58:
-    case 0x59:
-        return "CP1252";
-    case 0x64:
-        return "CP852";
-    case 0x65:
-        return "CP866";
-    case 0x66:
-        return "CP865";
-    case 0x67:
-        return "CP861";
-    case 0x6A:
-        return "CP737";
-    case 0x6B:
-        return "CP857";
-    case 0x78:
-        return "CP950";
-    case 0x79:
-        return "CP949";
-    case 0x7A:
-        return "CP936";
-    case 0x7B:
-        return "CP932";
-    case 0x7C:
-        return "CP874";
-    case 0x7D:
-        return "CP1255";
-    case 0x7E:
-        return "CP1256";
-    case 0x96:
-        return "MAC-CYRILLIC";
-    case 0x97:
-        return "MAC-CENTRALEUROPE";
-    case 0x98:
-        return "MACGREEK";
-    case 0xC8:
-        return "CP1250";
-    case 0xC9:
-        return "CP1251";
-    case 0xCA:
-        return "CP1254";
-    case 0xCB:
-        return "CP1253";
-    case 0xCC:
-        return "CP1257";
-    // No mark: tables written on Windows without one are in its Western code page.
-    default:
-        return "CP1252";
-    }
+// Versions whose header byte 15 says the records are enciphered with a password.
+bool marksEncryption(std::uint8_t version) {
+    return version == 0x03 || version == 0x05 || version == 0x83 || version == 0x8B ||
+           version == 0x8E || version == 0xCB;
 }
 
 struct DbfField {
     std::string name;
+    std::string_view rawName; // in the table's code page
     char type = 'C';
     std::size_t offset = 0; // within the record, after the deletion flag
     std::size_t length = 0;
-    int decimals = 0;
+    std::uint8_t lengthByte = 0;
+    std::uint8_t decimals = 0;
     std::uint8_t flags = 0;
     int nullBit = -1;      // bit in _NullFlags set when the value is null
     int varLengthBit = -1; // bit set when a varchar holds its length in its last byte
@@ -195,55 +78,59 @@ bool isBlank(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\0'; });
 }
 
+bool isNumberText(char type) {
+    return type == 'N' || type == 'F';
+}
+
+// Fields written as text, whose bytes are never the end-of-file mark.
+bool isTextKind(char type) {
+    return type == 'C' || isNumberText(type) || type == 'D' || type == 'L';
+}
+
+bool isDbaseMemo(const DbfField& f, bool vfp) {
+    return f.type == 'M' || f.type == 'G' || f.type == 'P' || (f.type == 'B' && !vfp);
+}
+
 ForeignField outputField(const DbfField& f, bool vfp) {
-    auto field = [](std::string name, int type, int size = -1) {
-        return ForeignField{std::move(name), type, size < 0 ? standardSize(type) : size};
+    auto field = [&](int type, int size = -1) {
+        return ForeignField{f.name, type, size < 0 ? standardSize(type) : size};
     };
+    const int textSize =
+        static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(f.length, 1), 255));
     switch (f.type) {
     case 'C':
-        if (f.length > 255) return field(f.name, 12);
-        return field(f.name, 10, static_cast<int>(f.length));
+        if (f.length > 255) return field(12);
+        return field(10, textSize);
+    // A varchar flagged binary is one whose bytes no code page translation touches: text.
     case 'V':
-        return f.flags & kFlagBinary
-                   ? field(f.name, 11)
-                   : field(f.name, 10, static_cast<int>(std::min<std::size_t>(f.length, 255)));
+        return field(10, textSize);
     case 'N':
     case 'F':
     case 'O':
-        return field(f.name, 7);
+        return field(7);
     case 'B':
-        return vfp ? field(f.name, 7) : field(f.name, 11);
+        return vfp ? field(7) : field(11);
     case 'I':
     case '+':
-        return field(f.name, 4);
+        return field(4);
     case 'Y':
-        return field(f.name, 5);
+        return field(5);
     case 'D':
     case 'T':
     case '@':
-        return field(f.name, 8);
+        return field(8);
     case 'L':
-        return field(f.name, 1);
+        return field(1);
     case 'M':
-        return f.flags & kFlagBinary ? field(f.name, 11) : field(f.name, 12);
+        return f.flags & kFlagBinary ? field(11) : field(12);
     case 'G':
     case 'P':
     case 'W':
     case 'Q':
-        return field(f.name, 11);
+        return field(11);
     default:
-        return field(f.name, 10, static_cast<int>(std::min<std::size_t>(f.length, 255)));
+        return field(10, textSize);
     }
-}
-
-std::optional<double> parseNumber(std::string_view text) {
-    text = trim(text);
-    if (text.empty() || text.front() == '*') return std::nullopt;
-    if (text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
 }
 
 std::optional<int> digits(std::string_view text) {
@@ -271,58 +158,6 @@ double doubleLe(ByteSpan b) {
     return d;
 }
 
-// Memo files: FoxPro's are big-endian with a typed block header, dBase IV's start a
-// block with FF FF 08 00 and a length, dBase III's run to a 0x1A mark.
-class MemoFile {
-public:
-    MemoFile(std::optional<ByteSpan> data, bool fpt, std::string_view tableName,
-             std::string_view memoName)
-        : tableName_(tableName), view_(data.value_or(ByteSpan{}), memoName),
-          present_(data.has_value()), fpt_(fpt) {
-        if (!present_) return;
-        if (fpt_) {
-            blockSize_ = view_.u16be(6);
-        } else {
-            blockSize_ = view_.size() >= 22 ? view_.u16le(20) : 0;
-            if (blockSize_ == 0) blockSize_ = 512;
-        }
-    }
-
-    // The memo stored from `block` on; binary memos come back as their bytes.
-    std::string read(std::uint64_t block, bool* isText) const {
-        if (!present_)
-            throw EngineError(err::FileNotFound,
-                              "The memo file of '" + std::string(tableName_) +
-                                  "' is missing; its memo fields cannot be read.");
-        if (blockSize_ == 0) view_.fail("the memo file gives a block size of 0");
-        const std::uint64_t offset = block * blockSize_;
-        if (offset >= view_.size()) view_.fail("a memo lies beyond the end of the memo file");
-        const auto at = static_cast<std::size_t>(offset);
-        if (fpt_) {
-            const std::uint32_t type = view_.u32be(at);
-            const std::uint32_t length = view_.u32be(at + 4);
-            *isText = type == 1;
-            return std::string(asChars(view_.slice(at + 8, length)));
-        }
-        *isText = true;
-        if (view_.u16le(at) == 0xFFFF && view_.u16le(at + 2) == 0x0008) {
-            const std::uint32_t length = view_.u32le(at + 4);
-            if (length < 8) view_.fail("a memo block gives a length shorter than its header");
-            return std::string(asChars(view_.slice(at + 8, length - 8)));
-        }
-        const auto rest = view_.slice(at, view_.size() - at);
-        const auto end = std::find(rest.begin(), rest.end(), std::uint8_t{0x1A});
-        return std::string(asChars(rest.first(static_cast<std::size_t>(end - rest.begin()))));
-    }
-
-private:
-    std::string_view tableName_;
-    ByteView view_;
-    bool present_;
-    bool fpt_;
-    std::uint32_t blockSize_ = 0;
-};
-
 struct Layout {
     std::uint8_t version = 0;
     bool vfp = false;
@@ -333,53 +168,92 @@ struct Layout {
     int nullFlags = -1; // index of the hidden _NullFlags field
 };
 
+// The fields' lengths, taking a character field's decimal byte as the high byte of its
+// length (as Clipper and FoxPro write fields longer than 255) only where the record
+// length says so: other writers leave any byte there.
+void settleLengths(Layout& layout, const ByteView& view) {
+    std::size_t plain = 1, wide = 1;
+    for (const auto& f : layout.fields) {
+        plain += f.lengthByte;
+        wide += f.lengthByte + (f.type == 'C' ? std::size_t{f.decimals} << 8 : 0);
+    }
+    const bool useWide = plain != layout.recordLength && wide == layout.recordLength;
+    if (!useWide && plain != layout.recordLength)
+        view.fail("its record length (" + std::to_string(layout.recordLength) +
+                  ") disagrees with its fields' lengths (" + std::to_string(plain) + ")");
+    std::size_t offset = 1;
+    for (auto& f : layout.fields) {
+        f.length = f.lengthByte + (useWide && f.type == 'C' ? std::size_t{f.decimals} << 8 : 0);
+        if (f.length == 0)
+            view.fail("the field '" + std::string(f.rawName) + "' has a length of 0");
+        f.offset = offset;
+        offset += f.length;
+    }
+}
+
+// The header ends where its field list says: after the list's 0x0D mark (Visual FoxPro
+// keeps its container's path after that), padded with NULs only. A table written without
+// the mark ends its header with the last field or one byte after it.
+void checkHeaderEnd(const Layout& layout, const ByteView& view, std::optional<std::size_t> mark) {
+    const std::size_t listEnd = kHeaderSize + layout.fields.size() * kDescriptorSize;
+    if (!mark) {
+        if (layout.headerLength != listEnd && layout.headerLength != listEnd + 1)
+            view.fail("its header length does not end its field list");
+        return;
+    }
+    std::size_t padFrom = *mark + 1;
+    if (layout.vfp) padFrom += kBacklinkSize;
+    if (layout.headerLength < padFrom) view.fail("its header length does not end its field list");
+    for (std::size_t at = padFrom; at < layout.headerLength; ++at)
+        if (view.u8(at) != 0) view.fail("its header length does not end its field list");
+}
+
 Layout readLayout(const ByteView& view) {
     if (view.size() < kHeaderSize) view.fail("it is too short to hold a dBase header");
     Layout layout;
     layout.version = view.u8(0);
-    if (layout.version == 0x04 || layout.version == 0x8C)
-        view.fail("dBase 7 tables are not supported");
+    if (layout.version == 0x04 || layout.version == 0x8C) view.fail("dBase 7 tables are not read");
     if (!isKnownVersion(layout.version))
         view.fail("it is not a dBase or FoxPro table (unknown version byte)");
+    // dBase II (and the FoxBASE that shares its byte) lays its header out otherwise.
+    if (layout.version == 0x02) view.fail("dBase II tables are not read");
     layout.vfp = isVisualFoxPro(layout.version);
-    if (view.u8(15) != 0)
+    if (marksEncryption(layout.version) && view.u8(15) == 1)
         throw EngineError(err::CannotOpen, "The table '" + std::string(view.fileName()) +
-                                               "' is encrypted; Varnoke cannot read it.");
+                                               "' is protected by a password; Varnoke cannot "
+                                               "read it.");
     layout.recordCount = view.u32le(4);
     layout.headerLength = view.u16le(8);
     layout.recordLength = view.u16le(10);
     if (layout.headerLength < kHeaderSize + 1) view.fail("its header length is too small");
-    if (layout.recordLength < 2) view.fail("its record length is too small");
+    if (layout.recordLength < 1) view.fail("its record length is too small");
 
-    const CodePage codePage(codePageName(view.u8(29)));
-    std::size_t offset = 1;
-    int nextBit = 0;
+    std::optional<std::size_t> mark;
     for (std::size_t at = kHeaderSize; at < layout.headerLength; at += kDescriptorSize) {
-        if (view.u8(at) == 0x0D) break;
+        if (view.u8(at) == 0x0D) {
+            mark = at;
+            break;
+        }
         if (at + kDescriptorSize > layout.headerLength) break; // a short last slot is padding
         const auto d = view.slice(at, kDescriptorSize);
         DbfField f;
         const auto rawName = asChars(d.first(11));
-        f.name = codePage.toUtf8(trim(rawName.substr(0, rawName.find('\0'))));
+        f.rawName = trim(rawName.substr(0, rawName.find('\0')));
         f.type = static_cast<char>(std::toupper(d[11]));
-        f.length = d[16];
+        f.lengthByte = d[16];
         f.decimals = d[17];
-        // Clipper and FoxPro keep the high byte of a long character field's length where
-        // numbers keep their decimals.
-        if (f.type == 'C') f.length += static_cast<std::size_t>(f.decimals) << 8;
         f.flags = layout.vfp ? d[18] : 0;
-        f.offset = offset;
-        offset += f.length;
         f.hidden = f.type == '0' || (f.flags & kFlagSystem);
         layout.fields.push_back(std::move(f));
     }
     if (layout.fields.empty()) view.fail("it declares no fields");
-    if (offset > layout.recordLength) view.fail("its fields are longer than its records");
+    checkHeaderEnd(layout, view, mark);
+    settleLengths(layout, view);
+    int nextBit = 0;
     for (auto& f : layout.fields) {
         if (f.hidden) continue;
         if (f.type == 'V' || f.type == 'Q') f.varLengthBit = nextBit++;
         if (f.flags & kFlagNullable) f.nullBit = nextBit++;
-        f.out = outputField(f, layout.vfp);
     }
     for (std::size_t i = 0; i < layout.fields.size(); ++i)
         if (layout.fields[i].type == '0') layout.nullFlags = static_cast<int>(i);
@@ -394,9 +268,9 @@ bool bitSet(ByteSpan flags, int bit) {
 
 class RecordDecoder {
 public:
-    RecordDecoder(const Layout& layout, const MemoFile& memo, const ByteView& view,
-                  std::uint8_t mark)
-        : layout_(layout), memo_(memo), view_(view), codePage_(codePageName(mark)) {}
+    RecordDecoder(const Layout& layout, const DbfMemoFile& memo, const ByteView& view,
+                  const DbfText& text)
+        : layout_(layout), memo_(memo), view_(view), text_(text) {}
 
     Value decode(const DbfField& f, ByteSpan record) const {
         const ByteSpan raw = record.subspan(f.offset, f.length);
@@ -409,25 +283,21 @@ public:
                 std::string_view v = text;
                 if (bitSet(flags, f.varLengthBit) && !raw.empty())
                     v = v.substr(0, std::min<std::size_t>(raw.back(), raw.size() - 1));
-                if (f.type == 'Q' || (f.flags & kFlagBinary)) return Value::text(std::string(v));
+                if (f.type == 'Q') return Value::text(std::string(v));
                 v = trimRight(v);
-                return v.empty() ? Value::null() : Value::text(codePage_.toUtf8(v));
+                return v.empty() ? Value::null() : Value::text(text_.decode(v));
             }
         }
         switch (f.type) {
-        case 'C':
-        case 'V': {
-            const auto v = trimRight(text);
-            return v.empty() ? Value::null() : Value::text(codePage_.toUtf8(v));
-        }
         case 'N':
         case 'F': {
             if (f.out.type == 10) {
                 const auto v = trim(text);
                 return v.empty() ? Value::null() : Value::text(std::string(v));
             }
-            const auto n = parseNumber(text);
-            return n ? Value::number(*n) : Value::null();
+            const auto n = parseDbfNumber(text);
+            return std::holds_alternative<double>(n) ? Value::number(std::get<double>(n))
+                                                     : Value::null();
         }
         case 'D':
             return dateOf(text);
@@ -447,11 +317,15 @@ public:
                 return Value::null();
             }
         case 'I':
+        case '+':
             if (raw.size() != 4) view_.fail("an integer field is not 4 bytes long");
             return Value::number(static_cast<double>(signedLe(raw)));
         case 'Y':
             if (raw.size() != 8) view_.fail("a currency field is not 8 bytes long");
             return Value::currency(Currency{signedLe(raw)});
+        case 'O':
+            if (raw.size() != 8) view_.fail("a double field is not 8 bytes long");
+            return Value::number(doubleLe(raw));
         case 'B':
             if (layout_.vfp) {
                 if (raw.size() != 8) view_.fail("a double field is not 8 bytes long");
@@ -459,6 +333,7 @@ public:
             }
             return memoOf(f, raw);
         case 'T':
+        case '@':
             return dateTimeOf(raw);
         case 'M':
         case 'G':
@@ -469,7 +344,7 @@ public:
             return Value::text(std::string(text));
         default: {
             const auto v = trimRight(text);
-            return v.empty() ? Value::null() : Value::text(codePage_.toUtf8(v));
+            return v.empty() ? Value::null() : Value::text(text_.decode(v));
         }
         }
     }
@@ -496,29 +371,35 @@ private:
     }
 
     Value memoOf(const DbfField& f, ByteSpan raw) const {
-        std::uint64_t block = 0;
-        if (raw.size() == 4) {
-            block = static_cast<std::uint32_t>(signedLe(raw));
-        } else {
-            const auto text = trim(asChars(raw));
-            if (text.empty()) return Value::null();
-            for (char c : text) {
-                if (c < '0' || c > '9') return Value::null();
-                block = block * 10 + static_cast<std::uint64_t>(c - '0');
-                if (block > 0xFFFFFFFFu) view_.fail("a memo block number is out of range");
-            }
-        }
-        if (block == 0) return Value::null();
+        const auto block = memoBlock(raw, view_);
+        if (!block || *block == 0) return Value::null();
         bool isText = true;
-        std::string content = memo_.read(block, &isText);
-        if (f.out.type == 12 && isText) return Value::text(codePage_.toUtf8(content));
+        std::string content = memo_.read(*block, &isText);
+        if (content.empty()) return Value::null();
+        if (f.out.type == 12 && isText) return Value::text(text_.decode(content));
         return Value::text(std::move(content));
     }
 
+public:
+    // The memo block a memo field names; none for a field that names none.
+    static std::optional<std::uint32_t> memoBlock(ByteSpan raw, const ByteView& view) {
+        if (raw.size() == 4) return static_cast<std::uint32_t>(signedLe(raw));
+        const auto text = trim(asChars(raw));
+        if (text.empty()) return std::nullopt;
+        std::uint64_t block = 0;
+        for (char c : text) {
+            if (c < '0' || c > '9') return std::nullopt;
+            block = block * 10 + static_cast<std::uint64_t>(c - '0');
+            if (block > 0xFFFFFFFFu) view.fail("a memo block number is out of range");
+        }
+        return static_cast<std::uint32_t>(block);
+    }
+
+private:
     const Layout& layout_;
-    const MemoFile& memo_;
+    const DbfMemoFile& memo_;
     const ByteView& view_;
-    CodePage codePage_;
+    const DbfText& text_;
 };
 
 } // namespace
@@ -540,30 +421,80 @@ namespace {
 bool readsExactly(std::string_view raw) {
     const auto text = trim(raw);
     if (text.size() < 16 && text.find_first_of("eE") == std::string_view::npos) return true;
-    const auto n = parseNumber(text);
-    return !n || doubleHoldsExactly(*n);
+    const auto n = parseDbfNumber(text);
+    return !std::holds_alternative<double>(n) || doubleHoldsExactly(std::get<double>(n));
 }
 
-// Number fields that hold a number a double cannot hold exactly become text fields,
-// so that two long keys are never read as one number.
-void typeLongNumbers(Layout& layout, const ByteView& view, const std::function<void()>& release) {
-    std::vector<DbfField*> numbers;
-    for (auto& f : layout.fields)
-        if (!f.hidden && (f.type == 'N' || f.type == 'F')) numbers.push_back(&f);
-    const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / layout.recordLength);
-    for (std::uint32_t r = 0; r < layout.recordCount && !numbers.empty(); ++r) {
-        if (release && r % releaseEvery == releaseEvery - 1) release();
-        const ByteSpan record = view.slice(
-            layout.headerLength + std::size_t{r} * layout.recordLength, layout.recordLength);
-        if (record[0] == '*') continue;
-        std::erase_if(numbers, [&](DbfField* f) {
-            if (readsExactly(asChars(record.subspan(f->offset, f->length)))) return false;
-            f->out = ForeignField{
-                f->out.name, 10,
-                static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(f->length, 1), 255))};
-            return true;
-        });
+ByteSpan recordAt(const Layout& layout, const ByteView& view, std::uint32_t r) {
+    return view.slice(layout.headerLength + std::size_t{r} * layout.recordLength,
+                      layout.recordLength);
+}
+
+// The file must hold the records its header counts, and not one more: a count lower
+// than the file holds, or a header length off by a byte, would read shifted or short
+// records as sound ones. Only the end-of-file mark (and what some writers leave after
+// it, less than a record) may follow the last record.
+void checkRecordSpan(const Layout& layout, const ByteView& view) {
+    const std::uint64_t needed =
+        std::uint64_t{layout.recordCount} * layout.recordLength + layout.headerLength;
+    if (needed > view.size())
+        view.fail("it holds fewer records than its header says (it may have been cut short)");
+    const std::uint64_t after = view.size() - needed;
+    const bool marked = after > 0 && view.u8(view.size() - 1) == 0x1A;
+    if (after - (marked ? 1 : 0) >= layout.recordLength)
+        view.fail("it holds more records than its header says");
+    // A last record that ends in the mark took the mark in: its header is off by a byte.
+    const auto& last = layout.fields.back();
+    if (after == 0 && layout.recordCount > 0 && isTextKind(last.type) &&
+        view.u8(view.size() - 1) == 0x1A)
+        view.fail("its last record runs into the end-of-file mark");
+}
+
+// What one walk over the records finds out before any row is sent: that every record
+// begins with a deletion flag, which number fields hold numbers a double cannot hold
+// exactly (they become text fields, so that two long keys are never read as one
+// number), whether every text is valid UTF-8, and where the memos begin.
+struct Survey {
+    bool allUtf8 = true;
+    std::vector<std::uint32_t> memoStarts;
+};
+
+Survey surveyRecords(Layout& layout, const ByteView& view, bool checkUtf8, bool memoStarts,
+                     const std::function<void()>& release) {
+    Survey survey;
+    std::vector<DbfField*> numbers, texts, memos;
+    for (auto& f : layout.fields) {
+        if (f.hidden) continue;
+        if (isNumberText(f.type)) numbers.push_back(&f);
+        if (checkUtf8 && (f.type == 'C' || f.type == 'V')) texts.push_back(&f);
+        if (memoStarts && isDbaseMemo(f, layout.vfp)) memos.push_back(&f);
     }
+    const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / layout.recordLength);
+    for (std::uint32_t r = 0; r < layout.recordCount; ++r) {
+        if (release && r % releaseEvery == releaseEvery - 1) release();
+        const ByteSpan record = recordAt(layout, view, r);
+        if (record[0] != ' ' && record[0] != '*' && record[0] != 0)
+            view.fail("record " + std::to_string(r + 1) + " does not begin with a deletion flag");
+        if (record[0] == '*') continue;
+        for (auto* f : numbers) {
+            const auto text = asChars(record.subspan(f->offset, f->length));
+            if (std::holds_alternative<NotANumber>(parseDbfNumber(text)))
+                view.fail("record " + std::to_string(r + 1) + ", field '" + f->name + "' holds '" +
+                          std::string(trim(text)) + "', which is not a number");
+            if (f->out.type != 10 && !readsExactly(text))
+                f->out = ForeignField{f->out.name, 10,
+                                      static_cast<int>(std::min<std::size_t>(f->length, 255))};
+        }
+        for (std::size_t i = 0; i < texts.size() && survey.allUtf8; ++i)
+            survey.allUtf8 =
+                isValidUtf8(asChars(record.subspan(texts[i]->offset, texts[i]->length)));
+        for (auto* f : memos)
+            if (const auto block =
+                    RecordDecoder::memoBlock(record.subspan(f->offset, f->length), view);
+                block && *block)
+                survey.memoStarts.push_back(*block);
+    }
+    return survey;
 }
 
 } // namespace
@@ -571,16 +502,28 @@ void typeLongNumbers(Layout& layout, const ByteView& view, const std::function<v
 void readDbfImage(const DbfImage& image, ForeignTableSink& sink) {
     const ByteView view(image.table, image.fileName);
     Layout layout = readLayout(view);
-    const MemoFile memo(image.memo, dbfUsesFptMemo(image.table), image.fileName,
-                        image.memoFileName);
-    const RecordDecoder decoder(layout, memo, view, view.u8(29));
+    checkRecordSpan(layout, view);
+    DbfMemoFile memo(image.memo, dbfUsesFptMemo(image.table), image.fileName, image.memoFileName);
 
-    const std::uint64_t needed =
-        std::uint64_t{layout.recordCount} * layout.recordLength + layout.headerLength;
-    if (needed > view.size())
-        view.fail("it holds fewer records than its header says (it may have been cut short)");
+    std::optional<DbfText> text = DbfText::marked(image.codePageLabel, view.u8(29));
+    // The names are needed by the survey's messages; they are decoded again below
+    // once the text of an unmarked table is known.
+    const DbfText firstNames = text ? *text : DbfText::unmarked(false);
+    for (auto& f : layout.fields)
+        f.name = firstNames.decode(f.rawName);
+    for (auto& f : layout.fields)
+        if (!f.hidden) f.out = outputField(f, layout.vfp);
+    const Survey survey = surveyRecords(layout, view, !text, memo.endsAtMarks(), image.release);
+    if (!text) {
+        text = DbfText::unmarked(survey.allUtf8);
+        for (auto& f : layout.fields) {
+            f.name = text->decode(f.rawName);
+            f.out.name = f.name;
+        }
+    }
+    memo.setStarts(survey.memoStarts);
+    const RecordDecoder decoder(layout, memo, view, *text);
 
-    typeLongNumbers(layout, view, image.release);
     std::vector<ForeignField> fields;
     std::vector<const DbfField*> shown;
     for (const auto& f : layout.fields) {
@@ -595,8 +538,7 @@ void readDbfImage(const DbfImage& image, ForeignTableSink& sink) {
     const std::size_t releaseEvery = std::max<std::size_t>(1, kReleaseEvery / layout.recordLength);
     for (std::uint32_t r = 0; r < layout.recordCount; ++r) {
         if (image.release && r % releaseEvery == releaseEvery - 1) image.release();
-        const ByteSpan record = view.slice(
-            layout.headerLength + std::size_t{r} * layout.recordLength, layout.recordLength);
+        const ByteSpan record = recordAt(layout, view, r);
         if (record[0] == '*') continue;
         values.clear();
         values.reserve(shown.size());

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace varnoke::drivers {
 
@@ -16,10 +17,13 @@ struct DbfImage {
     // Called now and then as the records are walked, so that mapped files can give
     // back the pages read so far.
     std::function<void()> release;
+    // The text of the .cpg file beside the table, which names its code page.
+    std::optional<std::string> codePageLabel;
 };
 
 // Sends the table's fields and its records that are not marked deleted. Raises 3274
-// for a damaged or cut-short file, 3051 for an encrypted one.
+// for a damaged or cut-short file, naming the file (and the record and field where one
+// value cannot be read), 3051 for one protected by a password.
 void readDbfImage(const DbfImage& image, ForeignTableSink& sink);
 
 // Whether a file's first byte is the version byte of a dBase or FoxPro table.

@@ -21,13 +21,19 @@ void readDbfFile(const fs::path& file, ForeignTableSink& sink) {
     if (!memoPath.empty()) memo.emplace(memoPath);
     const std::string name = fileNameOf(file);
     const std::string memoName = memoPath.empty() ? std::string() : fileNameOf(memoPath);
+    std::optional<std::string> label;
+    if (const fs::path cpg = findCompanion(file, ".cpg"); !cpg.empty()) {
+        const Bytes bytes = readWholeFile(cpg);
+        label = std::string(bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 64));
+    }
     readMapped({&table, memo ? &*memo : nullptr}, [&] {
         readDbfImage({table.bytes(), memo ? std::optional<ByteSpan>(memo->bytes()) : std::nullopt,
                       name, memoName,
                       [&] {
                           table.release();
                           if (memo) memo->release();
-                      }},
+                      },
+                      label},
                      sink);
     });
 }
@@ -95,6 +101,7 @@ private:
                                    memo ? std::optional<ByteSpan>(memo->bytes()) : std::nullopt,
                                    name,
                                    memoName,
+                                   {},
                                    {}});
         });
         return tables;

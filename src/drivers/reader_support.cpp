@@ -1,5 +1,7 @@
 #include "drivers/reader_support.h"
 
+#include "drivers/file_identity.h"
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -106,7 +108,7 @@ Bytes readWholeFile(const fs::path& file) {
     return bytes;
 }
 
-MappedFile::MappedFile(const fs::path& file) : name_(fileNameOf(file)) {
+MappedFile::MappedFile(const fs::path& file) : path_(file), name_(fileNameOf(file)) {
     std::error_code ec;
     if (!fs::exists(file, ec))
         throw EngineError(err::FileNotFound, "Could not find file '" + file.string() + "'.");
@@ -114,12 +116,11 @@ MappedFile::MappedFile(const fs::path& file) : name_(fileNameOf(file)) {
     if (fd_ < 0)
         throw EngineError(err::CannotOpen, "Varnoke cannot open the file '" + file.string() +
                                                "'. It may be in use or you may lack permission.");
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd_, &noted_) != 0 || !S_ISREG(noted_.st_mode)) {
         ::close(fd_);
         throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + file.string() + "'.");
     }
-    size_ = static_cast<std::size_t>(st.st_size);
+    size_ = static_cast<std::size_t>(noted_.st_size);
     if (size_ > 0) {
         void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd_, 0);
         if (map == MAP_FAILED) {
@@ -145,11 +146,11 @@ void MappedFile::release() const {
 }
 
 // A cut inside the last page touched raises no fault (the rest of that page reads as
-// zeros), so the file's size now is compared too.
+// zeros), so the file is looked at too: a private mapping shows another program's writes
+// to pages not yet read, so a file rewritten in place, even at its size, mixes two files.
 void MappedFile::checkWhole() const {
-    struct stat st {};
-    const bool shorter = ::fstat(fd_, &st) == 0 && static_cast<std::size_t>(st.st_size) < size_;
-    if (shorter || (watch_ && watch_->faulted())) throwChangedWhileRead(name_, "it was cut short");
+    if (watch_ && watch_->faulted()) throwChangedWhileRead(name_, "it was cut short");
+    checkSameFile(path_, fd_, noted_, name_);
 }
 
 void readMapped(std::initializer_list<const MappedFile*> files, const std::function<void()>& read) {

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace varnoke::drivers {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -43,9 +45,10 @@ Bytes readWholeFile(const std::filesystem::path& file);
 // A file mapped read-only into memory, so that a reader can walk a large file as bytes
 // without holding it: pages are read as they are touched, and release() gives back
 // those read so far (a later touch reads them again). Raises as readWholeFile.
-// Another program may cut the file short while it is walked: the pages past its new
-// end then read as zeros, and checkWhole() (also run by release()) raises 3274, so a
-// reader calls it once it has read what it needs, before its rows can stand.
+// Another program may cut the file short or write it again while it is walked: the pages
+// past a new end read as zeros, the others may hold the new bytes. checkWhole() (also run
+// by release()) raises 3274 when the file is no longer the one opened, so a reader calls
+// it once it has read what it needs, before its rows can stand.
 class MappedFile {
 public:
     explicit MappedFile(const std::filesystem::path& file);
@@ -61,8 +64,10 @@ public:
 private:
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
-    int fd_ = -1; // kept open to see the file's size now
+    int fd_ = -1; // kept open to see the file as it is now
+    std::filesystem::path path_;
     std::string name_;
+    struct stat noted_ {}; // the file at the opening
     std::optional<MappingWatch> watch_;
 };
 

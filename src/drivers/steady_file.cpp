@@ -1,5 +1,6 @@
 #include "drivers/steady_file.h"
 
+#include "drivers/file_identity.h"
 #include "drivers/reader_support.h"
 
 #include <bit>
@@ -15,10 +16,6 @@ namespace {
 
 [[noreturn]] void cannotRead(const std::string& file) {
     throw EngineError(err::CannotOpen, "Varnoke cannot read the file '" + file + "'.");
-}
-
-bool sameTime(const timespec& a, const timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
 } // namespace
@@ -120,27 +117,9 @@ void SteadyFile::endPass() {
     firstDigest_ = digest;
 }
 
-// The path is looked at first: a save that puts a new file in place of the old one
-// changes nothing of the old one, and the user must learn of the new file. A path that
-// names nothing any more, while the file open still has a name, was moved with its folder
-// (or renamed): the bytes are still the file's.
+// A save that keeps the modification time is found by the digest of the passes' bytes.
 void SteadyFile::check() const {
-    struct stat now {};
-    if (::stat(path_.c_str(), &now) == 0) {
-        if (now.st_dev != noted_.st_dev || now.st_ino != noted_.st_ino)
-            throwChangedWhileRead(name_, "another file took its place");
-    } else if (errno != ENOENT && errno != ENOTDIR) {
-        cannotRead(name_);
-    }
-    if (::fstat(fd_, &now) != 0) cannotRead(name_);
-    if (now.st_nlink == 0) throwChangedWhileRead(name_, "it was removed");
-    if (now.st_size < noted_.st_size) throwChangedWhileRead(name_, "it was cut short");
-    if (now.st_size > noted_.st_size) throwChangedWhileRead(name_, "it grew");
-    // Any write moves the modification time. The change time moves with metadata too
-    // (a mode, a link, the access time), so it decides nothing: a save that sets the
-    // modification time back is found by the digest of the passes' bytes instead.
-    if (!sameTime(now.st_mtim, noted_.st_mtim))
-        throwChangedWhileRead(name_, "it was written again");
+    checkSameFile(path_, fd_, noted_, name_);
 }
 
 } // namespace varnoke::drivers
