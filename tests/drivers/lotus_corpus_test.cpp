@@ -3,7 +3,9 @@
 // gnumeric's own Lotus reader found in it once (by the record layout where gnumeric
 // cannot read the file, and mended where the bytes prove it wrong: see
 // tests/data/lotus-public/DIFFERENCES.md). A sheet refused, a value lost or a type
-// changed by its display format fails here with the sheet and the cell.
+// changed by its display format fails here with the sheet and the cell. The workbooks
+// Excel encrypted with its built-in password are read the same way, against gnumeric's
+// decryption and reading of them.
 #include "reference_table.h"
 #include "table_collector.h"
 
@@ -28,7 +30,7 @@ namespace fs = std::filesystem;
 
 const fs::path kData = VARNOKE_TEST_DATA;
 // The folders whose sheets have expected tables, each in its expected/ folder.
-constexpr std::array kFolders{"lotus", "lotus-public", "lotus-made"};
+constexpr std::array kFolders{"lotus", "lotus-public", "lotus-made", "xls-encrypted"};
 
 struct FieldForm {
     std::string_view type; // as the expected table names it
@@ -108,6 +110,7 @@ std::string connectFor(const fs::path& file) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const char* kind = ext == ".wk1" || ext == ".wks" ? "Lotus WK1"
                        : ext == ".wk3"                ? "Lotus WK3"
+                       : ext == ".xls"                ? "Excel 8.0"
                                                       : "Lotus WK4";
     return std::string(kind) + ";DATABASE=" + file.string();
 }
