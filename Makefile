@@ -4,7 +4,7 @@ BUILD   ?= build
 ASAN_BUILD ?= build-asan
 # xvfb and xauth give `xvfb-run`, for `make run` on a machine without a display.
 PACKAGES = cmake ninja-build g++ pkg-config libsqlite3-dev qt6-base-dev libgtest-dev \
-           libbenchmark-dev libfreexl-dev mdbtools-dev libxml2-dev fonts-urw-base35 xvfb xauth
+           libbenchmark-dev libfreexl-dev mdbtools-dev libxml2-dev nettle-dev fonts-urw-base35 xvfb xauth
 
 .PHONY: run test test-asan build deps
 

@@ -1,5 +1,6 @@
 #include "drivers/biff_format.h"
 
+#include "drivers/biff_decrypt.h"
 #include "drivers/biff_records.h"
 #include "drivers/compound_file.h"
 
@@ -121,9 +122,10 @@ private:
             case Eof:
                 return;
             case FilePass:
-                throw EngineError(err::CannotOpen, "The workbook '" + std::string(fileName_) +
-                                                       "' is protected by a password; Varnoke "
-                                                       "cannot read it.");
+                decrypted_ = decryptWorkbook(records_.view().slice(0, records_.view().size()),
+                                             *record, g_.biff8, fileName_);
+                records_ = BiffRecordStream(decrypted_, fileName_, record->next);
+                break;
             case CodePageId:
                 if (!g_.biff8) g_.codePage = CodePage(codePageName(data.u16le(0)));
                 break;
@@ -297,6 +299,7 @@ private:
         }
     }
 
+    Bytes decrypted_; // the stream, where it was encrypted with the built-in password
     BiffRecordStream records_;
     std::string_view fileName_;
     Globals g_;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <utility>
 
 namespace varnoke::drivers {
 
@@ -51,6 +52,10 @@ std::optional<double> decimalNumber(std::string_view text) {
 
 Guess guessOfText(std::string_view raw);
 
+bool isBlankCell(const Value& v) {
+    return v.isEmpty() || v.isNull() || (v.isText() && trim(v.asText()).empty());
+}
+
 Guess guessOf(const Value& v, CellSource source) {
     switch (v.kind()) {
     case Value::Kind::Empty:
@@ -66,7 +71,7 @@ Guess guessOf(const Value& v, CellSource source) {
     case Value::Kind::Text:
         break;
     }
-    if (source == CellSource::Worksheet) return Guess::Text;
+    if (source == CellSource::Worksheet) return isBlankCell(v) ? Guess::None : Guess::Text;
     return guessOfText(v.asText());
 }
 
@@ -137,10 +142,6 @@ ForeignField fieldOf(std::string name, Guess guess, std::size_t longestText) {
     }
 }
 
-bool isBlankCell(const Value& v) {
-    return v.isEmpty() || v.isNull() || (v.isText() && trim(v.asText()).empty());
-}
-
 } // namespace
 
 struct GridTyper::Column {
@@ -149,21 +150,28 @@ struct GridTyper::Column {
 };
 
 GridTyper::GridTyper(CellSource source, std::string_view fileName)
-    : source_(source), fileName_(fileName) {}
+    : source_(source), fileName_(fileName),
+      first_(source == CellSource::Worksheet ? std::numeric_limits<std::size_t>::max() : 0) {}
 GridTyper::~GridTyper() = default;
 
 void GridTyper::header(const CellRow& row) {
     widen(row);
-    names_.clear();
+    names_.emplace();
     for (const auto& v : row)
-        names_.push_back(std::string(trim(textOfCell(v))));
+        names_->push_back(std::string(trim(textOfCell(v))));
 }
 
 void GridTyper::widen(const CellRow& row) {
-    // Trailing columns with neither a name nor a value are only layout.
+    // Trailing columns with neither a name nor a value are only layout, and so are a
+    // worksheet's columns left of every value: a table placed lower right on its sheet.
     for (std::size_t c = row.size(); c > width_; --c)
         if (!isBlankCell(row[c - 1])) {
             widenTo(c);
+            break;
+        }
+    for (std::size_t c = 0; c < std::min(first_, row.size()); ++c)
+        if (!isBlankCell(row[c])) {
+            first_ = c;
             break;
         }
 }
@@ -188,6 +196,13 @@ void GridTyper::measure(std::size_t column, std::size_t bytes, const std::string
 }
 
 void GridTyper::observe(const CellRow& row) {
+    if (!names_) {
+        // The blank rows above a worksheet's header hold nothing and name nothing.
+        if (std::all_of(row.begin(), row.end(), isBlankCell)) return;
+        header(row);
+        headerToPass_ = true;
+        return;
+    }
     widen(row);
     if (columns_.size() < row.size()) columns_.resize(row.size());
     for (std::size_t c = 0; c < row.size(); ++c) {
@@ -195,12 +210,9 @@ void GridTyper::observe(const CellRow& row) {
         // A column found to hold text stays text: its later values need no guessing.
         if (column.guess != Guess::Text)
             column.guess = combine(column.guess, guessOf(row[c], source_));
-        if (row[c].isText()) {
-            measure(c, row[c].asText().size(), row[c].asText());
-        } else if (!row[c].isNull() && !row[c].isEmpty()) {
-            const std::string text = textOfCell(row[c]);
-            measure(c, text.size(), text);
-        }
+        // Only a text can make a memo: a number, date or yes/no is never 255
+        // characters long when a text column shows it.
+        if (row[c].isText()) measure(c, row[c].asText().size(), row[c].asText());
     }
     ++rows_;
 }
@@ -223,19 +235,21 @@ void GridTyper::observeTexts(const std::vector<std::string>& row) {
 std::vector<ForeignField> GridTyper::fields(std::string_view emptyMessage) {
     if (width_ == 0) throw EngineError(err::ExternalFormat, std::string(emptyMessage));
     columns_.resize(std::max(columns_.size(), width_));
+    const auto& names = names_ ? *names_ : std::vector<std::string>();
     std::vector<ForeignField> fields;
-    for (std::size_t c = 0; c < width_; ++c)
-        fields.push_back(fieldOf(c < names_.size() ? names_[c] : std::string(), columns_[c].guess,
+    for (std::size_t c = first_; c < width_; ++c)
+        fields.push_back(fieldOf(c < names.size() ? names[c] : std::string(), columns_[c].guess,
                                  columns_[c].longest));
     makeNamesUnique(fields);
     return fields;
 }
 
-bool GridTyper::convert(CellRow& row, std::vector<Value>& values) const {
+bool GridTyper::convert(CellRow& row, std::vector<Value>& values) {
     // Rows with nothing in them are spacing, as at the foot of a worksheet.
     if (std::all_of(row.begin(), row.end(), isBlankCell)) return false;
+    if (std::exchange(headerToPass_, false)) return false;
     values.clear();
-    for (std::size_t c = 0; c < width_; ++c)
+    for (std::size_t c = first_; c < width_; ++c)
         values.push_back(c < row.size() ? converted(std::move(row[c]), columns_[c].guess)
                                         : Value::null());
     return true;
@@ -249,16 +263,25 @@ std::string emptyTableMessage(std::string_view kind, std::string_view name,
     return what + " holds no data; there is nothing to link.";
 }
 
-void sendGrid(std::vector<CellRow> grid, CellSource source, std::string_view fileName,
-              std::string_view emptyMessage, ForeignTableSink& sink) {
+void sendSheet(const SheetRows& rows, CellSource source, std::string_view fileName,
+               std::string_view emptyMessage, ForeignTableSink& sink) {
     GridTyper typer(source, fileName);
-    if (!grid.empty()) typer.header(grid.front());
-    for (std::size_t r = 1; r < grid.size(); ++r)
-        typer.observe(grid[r]);
+    rows([&](CellRow& row) { typer.observe(row); });
     sink.begin(typer.fields(emptyMessage));
     std::vector<Value> values;
-    for (std::size_t r = 1; r < grid.size(); ++r)
-        if (typer.convert(grid[r], values)) sink.row(values);
+    rows([&](CellRow& row) {
+        if (typer.convert(row, values)) sink.row(values);
+    });
+}
+
+void sendGrid(std::vector<CellRow> grid, CellSource source, std::string_view fileName,
+              std::string_view emptyMessage, ForeignTableSink& sink) {
+    sendSheet(
+        [&](const RowVisit& visit) {
+            for (auto& row : grid)
+                visit(row);
+        },
+        source, fileName, emptyMessage, sink);
 }
 
 } // namespace varnoke::drivers

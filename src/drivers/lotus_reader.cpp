@@ -17,29 +17,19 @@ public:
     }
 };
 
-bool isBlank(const Value& v) {
-    return v.isEmpty() || v.isNull() || (v.isText() && v.asText().empty());
-}
-
-// Visits the sheet's rows from the first that holds a value, each as its cells by
-// column; rows without a cell are passed over, as they hold nothing to send.
-template <class Visit> void forEachRow(const LotusWorksheet& sheet, Visit&& visit) {
+// Visits the sheet's rows, each as its cells by column; rows without a cell are passed
+// over, as they hold nothing to send.
+void forEachRow(const LotusWorksheet& sheet, const RowVisit& visit) {
     const auto& cells = sheet.cells();
     CellRow row;
-    bool begun = false;
     for (auto at = cells.begin(); at != cells.end();) {
         const auto end =
             std::find_if(at, cells.end(), [&](const LotusCellAt& c) { return c.row != at->row; });
         row.assign(std::size_t{std::prev(end)->column} + 1, Value());
-        bool holds = false;
-        for (auto cell = at; cell != end; ++cell) {
-            Value v = sheet.value(*cell);
-            holds = holds || !isBlank(v);
-            row[cell->column] = std::move(v);
-        }
+        for (auto cell = at; cell != end; ++cell)
+            row[cell->column] = sheet.value(*cell);
         at = end;
-        begun = begun || holds;
-        if (begun) visit(row);
+        visit(row);
     }
 }
 
@@ -49,22 +39,8 @@ void readLotusImage(ByteSpan image, std::string_view fileName, ForeignTableSink&
     const LotusWorksheet sheet(image, fileName);
     // The rows are decoded twice, once to type the columns and once to send them, so
     // that no more than one row is ever held.
-    GridTyper typer(CellSource::Worksheet, fileName);
-    bool header = true;
-    forEachRow(sheet, [&](CellRow& row) {
-        if (header)
-            typer.header(row);
-        else
-            typer.observe(row);
-        header = false;
-    });
-    sink.begin(typer.fields(lotusEmptyMessage(sheet, fileName)));
-    std::vector<Value> values;
-    header = true;
-    forEachRow(sheet, [&](CellRow& row) {
-        if (!header && typer.convert(row, values)) sink.row(values);
-        header = false;
-    });
+    sendSheet([&](const RowVisit& visit) { forEachRow(sheet, visit); }, CellSource::Worksheet,
+              fileName, lotusEmptyMessage(sheet, fileName), sink);
 }
 
 const ForeignReader& lotusReader() {

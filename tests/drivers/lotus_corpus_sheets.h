@@ -24,9 +24,11 @@ inline void PrintTo(const LotusCorpusSheet& s, std::ostream* out) {
     *out << s.folder << "/" << s.file;
 }
 
-inline std::vector<LotusCorpusSheet> lotusCorpusSheets() {
+// The sheets of the given folders (the 1-2-3 ones unless told otherwise).
+template <std::size_t N = kLotusFolders.size()>
+std::vector<LotusCorpusSheet> lotusCorpusSheets(const std::array<const char*, N>& folders = kLotusFolders) {
     std::vector<LotusCorpusSheet> found;
-    for (const char* folder : kLotusFolders)
+    for (const char* folder : folders)
         for (const auto& csv :
              std::filesystem::directory_iterator(kLotusData / folder / "expected"))
             found.push_back({folder, csv.path().stem().string()});

@@ -32,6 +32,8 @@ for f in "$data"/paradox-public/*.db "$data"/paradox-public/*.DB; do
     fi
 done
 cp "$data"/xls/*.xls "$out/excel/"
+# Workbooks under Excel's built-in password (RC4, XOR) and under a user's.
+cp "$data"/xls-encrypted/*.xls "$out/excel/"
 cp "$data"/csv/*.csv "$out/csv/"
 cp "$data"/html/*.html "$out/html/"
 # Row groups and their spans, a first footer, nested tables, preformatted text, a

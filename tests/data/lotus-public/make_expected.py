@@ -4,11 +4,13 @@
 #
 # ssconvert (gnumeric 1.12) turns the sheet into an ECMA-376 workbook; of its first
 # sheet each cell's kind (number, text, error), value and number format are taken,
-# and the table is formed as a link forms it: the first row that holds a cell names
-# the fields; a column whose values are all numbers is "double", all dates "date",
-# anything else "text" (or "memo" past 255 characters), numbers and dates in it
-# written as text; an error value is Null; blank texts are Null; rows with nothing in
-# them and columns with neither a name nor a value at the right are left out.
+# and the table is formed as a link forms it: a cell is blank when it is an error
+# value or a text of only blanks; the first row that holds a non-blank cell names the
+# fields, and the columns left of the leftmost non-blank cell are left out; a column
+# whose values are all numbers is "double", all dates "date", anything else "text" (or
+# "memo" past 255 characters), numbers and dates in it written as text; blank cells
+# are Null; rows with nothing in them and columns with neither a name nor a value at
+# the right are left out.
 #
 # A number in a date or time format is a date, as the engine stores one: days since
 # 30 December 1899. 1-2-3 counts a 29 February 1900 that never was, so its days 1 to
@@ -138,13 +140,15 @@ def mend(name, cells, mends):
 
 def table_of(cells):
     values = {k: value_of(c) for k, c in cells.items()}
-    rows = sorted({r for (r, _), c in cells.items() if c[0] != 'text' or c[1] != ''})
-    if not rows: return None
+    used = [k for k, v in values.items() if v is not None]
+    if not used: return None
+    rows = sorted({r for r, _ in used})
     first = rows[0]
-    width = 1 + max((c for (r, c), v in values.items() if v is not None), default=-1)
-    names = [trim(as_text(values[(first, c)])) if values.get((first, c)) else '' for c in range(width)]
+    left = min(c for _, c in used)
+    width = 1 + max(c for _, c in used)
+    names = [trim(as_text(values[(first, c)])) if values.get((first, c)) else '' for c in range(left, width)]
     kinds, longest = [], []
-    for c in range(width):
+    for c in range(left, width):
         seen = {values[(r, c)][0] for r in rows if r > first and values.get((r, c))}
         kinds.append('empty' if not seen else seen.pop() if len(seen) == 1 else 'text')
         if kinds[-1] == 'boolean': kinds[-1] = 'boolean'
@@ -171,7 +175,7 @@ def table_of(cells):
         names[i] = name
     body = []
     for r in range(first + 1, rows[-1] + 1):
-        line = [values.get((r, c)) for c in range(width)]
+        line = [values.get((r, c)) for c in range(left, width)]
         if all(v is None for v in line): continue
         out = []
         for v, t in zip(line, types):
