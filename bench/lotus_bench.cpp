@@ -8,6 +8,8 @@
 //
 //   lotus_bench --make DIR      writes the sheets into DIR
 //   lotus_bench DIR [pairs]     the comparison (5 pairs unless told) and the hostile links
+#include "timed_run.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -22,6 +24,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::median;
+using bench::Run;
+using bench::timed;
 
 std::string u16(unsigned v) {
     return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)};
@@ -119,34 +124,6 @@ void makeSheets(const fs::path& dir) {
         w.number(65535, 255, 1);
         w.number(65535, 0, 2);
     }
-}
-
-struct Run {
-    double seconds = 0;
-    double megabytes = 0;
-    std::string said; // the command's first line of output
-};
-
-// One command under /usr/bin/time; its elapsed time and peak memory.
-Run timed(const std::string& command) {
-    const fs::path report = fs::temp_directory_path() / "lotus_bench_time.txt";
-    const fs::path output = fs::temp_directory_path() / "lotus_bench_output.txt";
-    const std::string line = "/usr/bin/time -f '%e %M' -o " + report.string() + " " + command +
-                             " >" + output.string() + " 2>/dev/null";
-    if (std::system(line.c_str()) != 0) std::cerr << "failed: " << command << "\n";
-    std::ifstream in(report);
-    Run run;
-    std::ifstream said(output);
-    std::getline(said, run.said);
-    double kilobytes = 0;
-    in >> run.seconds >> kilobytes;
-    run.megabytes = kilobytes / 1024;
-    return run;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 std::string linkCommand(const fs::path& self, const fs::path& sheet) {

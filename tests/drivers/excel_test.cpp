@@ -148,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FormatCase{"DayMonthYear", "DD/MM/YYYY", true},
                       FormatCase{"LongDate", "DDDD\", \"MMMM\\ DD\", \"YYYY", true},
                       FormatCase{"TwelveHourTime", "H:MM:SS\\ AM/PM", true},
-                      FormatCase{"ElapsedHours", "[h]:mm", true},
+                      FormatCase{"ElapsedHours", "[h]:mm", false},
+                      FormatCase{"ElapsedSeconds", "[ss].00", false},
                       FormatCase{"LocaleThenDate", "[$-407]d. mmmm yyyy", true},
                       FormatCase{"General", "GENERAL", false}, FormatCase{"Percent", "0.0%", false},
                       FormatCase{"Scientific", "0.00E+00", false},
@@ -185,6 +186,20 @@ TEST(Workbooks, PasswordProtectedIsRefusedWith3051) {
     EXPECT_EQ(failureOfBytes("locked.xls", bytes),
               std::make_pair(3051, std::string("The workbook 'locked.xls' is protected by a "
                                                "password; Varnoke cannot read it.")));
+}
+
+TEST(Workbooks, CodePageThisSystemCannotConvertIsNamed) {
+    std::string bytes = slurp(kData + "/xls-made/mac_cyrillic.xls");
+    // CODEPAGE 10007 (Mac Cyrillic) becomes 10008 (Mac simplified Chinese), which iconv
+    // does not know: no guess may stand in for it.
+    const std::string codePage("\x42\x00\x02\x00\x17\x27", 6);
+    const auto at = bytes.find(codePage);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 4] = 0x18;
+    EXPECT_EQ(failureOfBytes("mac.xls", bytes),
+              std::make_pair(3274, std::string("The file 'mac.xls' is not in the expected format: "
+                                               "its texts are in code page 10008, which this "
+                                               "system cannot convert.")));
 }
 
 TEST(Workbooks, SectorChainThatLoopsIsRefused) {
