@@ -42,14 +42,15 @@ struct FixedSize {
 };
 
 // Records of a fixed size, with the other sizes public workbooks of sound writers hold
-// (a 4-byte PROTECT, a 16-byte DELTA, a 9-byte BOOLERR, a 16-byte DIMENSIONS, a short
+// (a 4-byte PROTECT, a 16-byte DELTA, a 9-byte BOOLERR, a 16-byte DIMENSIONS, a 10-byte
+// WINDOW1, a short
 // BIFF8 BOF, a chart's short WINDOW2).
 constexpr FixedSize kFixedSizes[]{
     {0x000A, {0, 0, 0}}, {0x000C, {2, 2, 2}},    {0x000D, {2, 2, 2}},    {0x000E, {2, 2, 2}},
     {0x000F, {2, 2, 2}}, {0x0010, {8, 16, 16}},  {0x0011, {2, 2, 2}},    {0x0012, {2, 4, 4}},
     {0x0013, {2, 2, 2}}, {0x0019, {2, 2, 2}},    {0x0022, {2, 2, 2}},    {0x0026, {8, 8, 8}},
     {0x0027, {8, 8, 8}}, {0x0028, {8, 8, 8}},    {0x0029, {8, 8, 8}},    {0x002A, {2, 2, 2}},
-    {0x002B, {2, 2, 2}}, {0x003D, {18, 18, 18}}, {0x0040, {2, 2, 2}},    {0x0042, {2, 2, 2}},
+    {0x002B, {2, 2, 2}}, {0x003D, {10, 18, 18}}, {0x0040, {2, 2, 2}},    {0x0042, {2, 2, 2}},
     {0x0055, {2, 2, 2}}, {0x005F, {2, 2, 2}},    {0x0080, {8, 8, 8}},    {0x0081, {2, 2, 2}},
     {0x0082, {2, 2, 2}}, {0x0083, {2, 2, 2}},    {0x0084, {2, 2, 2}},    {0x008C, {4, 4, 4}},
     {0x008D, {2, 2, 2}}, {0x009C, {2, 2, 2}},    {0x00A1, {34, 34, 34}}, {0x00C1, {2, 2, 2}},
