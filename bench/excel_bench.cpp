@@ -81,29 +81,8 @@ std::string linkCommand(const fs::path& self, const fs::path& book) {
 }
 
 void compare(const fs::path& self, const fs::path& dir, int pairs) {
-    for (const char* name : {"numbers.xls", "column_iv.xls"}) {
-        const fs::path book = dir / name;
-        const fs::path csv = dir / (std::string(name) + ".csv");
-        std::vector<double> ours, theirs, ourMemory, theirMemory, ratios;
-        std::string said;
-        for (int p = 0; p < pairs; ++p) {
-            const auto a = bench::timed(linkCommand(self, book));
-            const auto b = bench::timed("ssconvert " + book.string() + " " + csv.string());
-            said = a.said;
-            ours.push_back(a.seconds);
-            theirs.push_back(b.seconds);
-            ourMemory.push_back(a.megabytes);
-            theirMemory.push_back(b.megabytes);
-            ratios.push_back(b.seconds > 0 ? a.seconds / b.seconds : 0);
-        }
-        std::printf("%s (%.1f MB, %s): link %.2f s, ssconvert %.2f s, ratio %.2f (pairs "
-                    "%.2f-%.2f); peak memory %.0f MB against %.0f MB\n",
-                    name, static_cast<double>(fs::file_size(book)) / 1e6, said.c_str(),
-                    bench::median(ours), bench::median(theirs), bench::median(ratios),
-                    *std::min_element(ratios.begin(), ratios.end()),
-                    *std::max_element(ratios.begin(), ratios.end()), bench::median(ourMemory),
-                    bench::median(theirMemory));
-    }
+    for (const char* name : {"numbers.xls", "column_iv.xls"})
+        bench::compareWithSsconvert(linkCommand(self, dir / name), dir / name, pairs);
 }
 
 } // namespace

@@ -24,7 +24,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using bench::median;
 using bench::Run;
 using bench::timed;
 
@@ -133,26 +132,8 @@ std::string linkCommand(const fs::path& self, const fs::path& sheet) {
 }
 
 void compare(const fs::path& self, const fs::path& dir, int pairs) {
-    for (const char* name : {"numeric.wk1", "numeric.wk4"}) {
-        const fs::path sheet = dir / name;
-        const fs::path csv = dir / (std::string(name) + ".csv");
-        std::vector<double> ours, theirs, ourMemory, theirMemory, ratios;
-        for (int p = 0; p < pairs; ++p) {
-            const Run a = timed(linkCommand(self, sheet));
-            const Run b = timed("ssconvert " + sheet.string() + " " + csv.string());
-            ours.push_back(a.seconds);
-            theirs.push_back(b.seconds);
-            ourMemory.push_back(a.megabytes);
-            theirMemory.push_back(b.megabytes);
-            ratios.push_back(b.seconds > 0 ? a.seconds / b.seconds : 0);
-        }
-        std::printf("%s (%.1f MB): link %.2f s, ssconvert %.2f s, ratio %.2f (pairs %.2f-%.2f); "
-                    "peak memory %.0f MB against %.0f MB\n",
-                    name, static_cast<double>(fs::file_size(sheet)) / 1e6, median(ours),
-                    median(theirs), median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-                    *std::max_element(ratios.begin(), ratios.end()), median(ourMemory),
-                    median(theirMemory));
-    }
+    for (const char* name : {"numeric.wk1", "numeric.wk4"})
+        bench::compareWithSsconvert(linkCommand(self, dir / name), dir / name, pairs);
     for (const char* name : {"wide.wk1", "padded.wk1", "blanks.wk1", "ranges.wk1"}) {
         const fs::path sheet = dir / name;
         const double mb = static_cast<double>(fs::file_size(sheet)) / (1024 * 1024);

@@ -111,8 +111,7 @@ struct Globals {
 class Workbook {
 public:
     Workbook(ByteSpan stream, std::string_view fileName)
-        : records_(stream, fileName), fileName_(fileName),
-          substreams_(substreamStarts(stream, fileName)) {
+        : records_(stream, fileName), fileName_(fileName) {
         readGlobals();
     }
 
@@ -149,6 +148,7 @@ private:
         if ((version != kBiff5 && version != kBiff8) || head.u16le(2) != kGlobalsPart)
             fail("it is not an Excel 5.0-8.0 workbook");
         g_.biff8 = version == kBiff8;
+        substreams_ = substreamStarts(records_.view().slice(0, records_.view().size()), fileName_);
         std::size_t sheetsListed = 0;
         while (auto record = records_.next()) {
             const ByteView data(record->data, fileName_);

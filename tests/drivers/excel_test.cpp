@@ -1,9 +1,11 @@
 // Workbooks: our own reading against FreeXL on the files FreeXL can follow, the date
 // formats, and damage the generic damaged-file tests do not aim at.
+#include "compound_writer.h"
 #include "file_bytes.h"
 #include "table_collector.h"
 
 #include "drivers/biff_format.h"
+#include "drivers/compound_file.h"
 #include "support/temp_dir.h"
 #include "value/convert.h"
 
@@ -200,6 +202,37 @@ TEST(Workbooks, CodePageThisSystemCannotConvertIsNamed) {
               std::make_pair(3274, std::string("The file 'mac.xls' is not in the expected format: "
                                                "its texts are in code page 10008, which this "
                                                "system cannot convert.")));
+}
+
+// What other readers read where the bytes leave no doubt: the same sound table.
+Table linkedBytes(const std::string& bytes) {
+    Table table;
+    drivers::readWorkbookImage({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+                               "book.xls", "", table);
+    return table;
+}
+
+TEST(Workbooks, SheetOffsetAFewBytesOffItsBofFindsTheSheet) {
+    const std::string file = slurp(kData + "/xls/sample97.xls");
+    const auto stream = drivers::readCompoundStream(
+        {reinterpret_cast<const std::uint8_t*>(file.data()), file.size()}, "x", {"Workbook"});
+    ASSERT_TRUE(stream);
+    std::string bytes(stream->begin(), stream->end());
+    const auto sound = linkedBytes(compoundFileOf(bytes, "Workbook"));
+    // The first sheet's entry (BOUNDSHEET) points 3 bytes short of its BOF.
+    const auto at = bytes.find(std::string("\x85\x00", 2));
+    ASSERT_NE(at, std::string::npos);
+    putU32(bytes, at + 4, u32At(bytes, at + 4) - 3);
+    const auto moved = linkedBytes(compoundFileOf(bytes, "Workbook"));
+    EXPECT_EQ(moved.rows, sound.rows);
+    EXPECT_FALSE(sound.rows.empty());
+}
+
+TEST(Workbooks, MiniTableCountLargerThanItsChainReadsTheChain) {
+    std::string bytes = slurp(kData + "/xls/formulas97.xls"); // its workbook is in the mini stream
+    const auto sound = linkedBytes(bytes);
+    putU32(bytes, 64, u32At(bytes, 64) + 2);
+    EXPECT_EQ(linkedBytes(bytes).rows, sound.rows);
 }
 
 TEST(Workbooks, SectorChainThatLoopsIsRefused) {
