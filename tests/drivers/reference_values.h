@@ -27,7 +27,7 @@ inline constexpr std::array kFieldForms{
 
 // --- Where the reference's presentation and ours meet, and only here. ---
 // The reference writes a number in its shortest round-trip form and a date as the
-// engine's day serial (its script turned 1-2-3's count, which holds a 29 February 1900,
+// engine's day serial (its script turned the sheet's count, which holds a 29 February 1900,
 // into the engine's); numbers and dates in a text field are already the engine's text
 // of them. A number may differ from the reference in its last bit, where a packed or
 // 80-bit form was rounded to a double another way; a date by less than a millisecond.
