@@ -8,6 +8,8 @@
 //
 //   lotus_bench --make DIR      writes the sheets into DIR
 //   lotus_bench DIR [pairs]     the comparison (5 pairs unless told) and the hostile links
+#include "timed_run.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -22,6 +24,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::Run;
+using bench::timed;
 
 std::string u16(unsigned v) {
     return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)};
@@ -130,34 +134,6 @@ void makeSheets(const fs::path& dir) {
     }
 }
 
-struct Run {
-    double seconds = 0;
-    double megabytes = 0;
-    std::string said; // the command's first line of output
-};
-
-// One command under /usr/bin/time; its elapsed time and peak memory.
-Run timed(const std::string& command) {
-    const fs::path report = fs::temp_directory_path() / "lotus_bench_time.txt";
-    const fs::path output = fs::temp_directory_path() / "lotus_bench_output.txt";
-    const std::string line = "/usr/bin/time -f '%e %M' -o " + report.string() + " " + command +
-                             " >" + output.string() + " 2>/dev/null";
-    if (std::system(line.c_str()) != 0) std::cerr << "failed: " << command << "\n";
-    std::ifstream in(report);
-    Run run;
-    std::ifstream said(output);
-    std::getline(said, run.said);
-    double kilobytes = 0;
-    in >> run.seconds >> kilobytes;
-    run.megabytes = kilobytes / 1024;
-    return run;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 std::string linkCommand(const fs::path& self, const fs::path& sheet) {
     const fs::path bench = self.parent_path() / "drivers_bench";
     return bench.string() + " --link 'Lotus WK4;DATABASE=" + sheet.string() + "' " +
@@ -165,26 +141,8 @@ std::string linkCommand(const fs::path& self, const fs::path& sheet) {
 }
 
 void compare(const fs::path& self, const fs::path& dir, int pairs) {
-    for (const char* name : {"numeric.wk1", "numeric.wk4"}) {
-        const fs::path sheet = dir / name;
-        const fs::path csv = dir / (std::string(name) + ".csv");
-        std::vector<double> ours, theirs, ourMemory, theirMemory, ratios;
-        for (int p = 0; p < pairs; ++p) {
-            const Run a = timed(linkCommand(self, sheet));
-            const Run b = timed("ssconvert " + sheet.string() + " " + csv.string());
-            ours.push_back(a.seconds);
-            theirs.push_back(b.seconds);
-            ourMemory.push_back(a.megabytes);
-            theirMemory.push_back(b.megabytes);
-            ratios.push_back(b.seconds > 0 ? a.seconds / b.seconds : 0);
-        }
-        std::printf("%s (%.1f MB): link %.2f s, ssconvert %.2f s, ratio %.2f (pairs %.2f-%.2f); "
-                    "peak memory %.0f MB against %.0f MB\n",
-                    name, static_cast<double>(fs::file_size(sheet)) / 1e6, median(ours),
-                    median(theirs), median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-                    *std::max_element(ratios.begin(), ratios.end()), median(ourMemory),
-                    median(theirMemory));
-    }
+    for (const char* name : {"numeric.wk1", "numeric.wk4"})
+        bench::compareWithSsconvert(linkCommand(self, dir / name), dir / name, pairs);
     for (const char* name : {"wide.wk1", "padded.wk1", "blanks.wk1", "formats.wk4", "ranges.wk1"}) {
         const fs::path sheet = dir / name;
         const double mb = static_cast<double>(fs::file_size(sheet)) / (1024 * 1024);

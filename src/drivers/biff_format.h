@@ -21,8 +21,8 @@ void readWorkbookImage(ByteSpan file, std::string_view fileName, std::string_vie
                        ForeignTableSink& sink);
 
 // Whether a number format code shows its number as a date or a time ("dd/mm/yyyy",
-// "h:mm AM/PM", "[h]:mm"); quoted texts, escaped characters and colour or locale
-// brackets do not count.
+// "h:mm AM/PM"); quoted texts, escaped characters and colour or locale brackets do not
+// count. Elapsed time ("[h]:mm", "[mm]:ss") shows a duration, a number of days.
 bool isDateFormatCode(std::string_view code);
 
 } // namespace varnoke::drivers

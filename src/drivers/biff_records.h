@@ -30,6 +30,12 @@ private:
     std::size_t at_;
 };
 
+// Where each substream (the globals, a sheet, a chart) of a workbook stream begins,
+// found by walking every record: an EOF closing a substream must be followed by the next
+// substream's BOF or by zero bytes to the end, and the stream must end on a record
+// boundary. A walk that breaks either raises 3274, so that no damage reads as the end.
+std::vector<std::size_t> substreamStarts(ByteSpan stream, std::string_view fileName);
+
 // Reads across a record and its CONTINUE records as one run of bytes, except that a
 // text split between two of them starts its second part with a fresh flags byte.
 class BiffReader {

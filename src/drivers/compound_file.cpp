@@ -156,8 +156,12 @@ private:
     Bytes contents(const Entry& e) const {
         if (e.size >= kMiniStreamCutoff) return regularStream(e.start, e.size);
         const Bytes mini = regularStream(entries_[0].start, entries_[0].size);
-        const auto miniFatBytes =
-            regularStream(view_.u32le(60), std::uint64_t{view_.u32le(64)} * sectorSize_);
+        // The header's count of mini table sectors may exceed its chain; the chain holds
+        // the table.
+        const auto miniFatIds = chain(view_.u32le(60), fat_);
+        const auto miniFatBytes = regularStream(
+            view_.u32le(60),
+            std::min<std::uint64_t>(view_.u32le(64), miniFatIds.size()) * sectorSize_);
         std::vector<std::uint32_t> miniFat;
         const ByteView table(miniFatBytes, view_.fileName());
         for (std::size_t at = 0; at + 4 <= miniFatBytes.size(); at += 4)

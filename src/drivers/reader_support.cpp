@@ -233,7 +233,20 @@ CodePage::CodePage(std::string name) : name_(name.empty() ? "CP1252" : std::move
         cd = iconv_open("UTF-8", name_.c_str());
     }
     if (cd == reinterpret_cast<iconv_t>(-1)) return;
-    handle_.reset(cd);
+    adopt(cd);
+}
+
+std::optional<CodePage> CodePage::known(const std::string& name) {
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    CodePage page;
+    page.name_ = name;
+    page.adopt(cd);
+    return page;
+}
+
+void CodePage::adopt(void* handle) {
+    handle_.reset(handle);
     // Code pages that shift with escapes (ISO-2022) write their text in ASCII bytes;
     // a shifted pair tells them from those that read ASCII as ASCII.
     std::string ascii(0x80, '\0');

@@ -119,11 +119,18 @@ class CodePage {
 public:
     // iconv name ("CP1252", "CP437"...); empty or unknown falls back to CP1252.
     explicit CodePage(std::string name);
+    // The code page of that name, or nullopt where iconv does not know it: for files
+    // whose own mark names the page, where a guess would lose their text in silence.
+    static std::optional<CodePage> known(const std::string& name);
 
     std::string toUtf8(std::string_view bytes) const;
     const std::string& name() const { return name_; }
 
 private:
+    CodePage() = default;
+    // Takes an open iconv handle and probes how it treats ASCII.
+    void adopt(void* handle);
+
     struct Closer {
         void operator()(void* handle) const;
     };
