@@ -3,7 +3,6 @@
 #include "drivers/reader_support.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace varnoke::drivers {
 
@@ -68,23 +67,11 @@ std::vector<CellRow> SheetCells::grid() {
 
 void SheetCells::send(std::string_view fileName, std::string_view emptyMessage,
                       ForeignTableSink& sink) {
-    // The table starts at the first row and the leftmost column holding a non-blank cell,
-    // wherever on the sheet that is.
-    GridTyper typer(CellSource::Worksheet, fileName);
+    // Rows above the first cell and columns left of the leftmost hold nothing, so they are
+    // not widened; the grid finds the header row among the rest.
     settle();
-    bool header = true;
-    forEachRow(firstRow_, firstColumn_, [&](CellRow& row) {
-        if (std::exchange(header, false))
-            typer.header(row);
-        else
-            typer.observe(row);
-    });
-    sink.begin(typer.fields(emptyMessage));
-    std::vector<Value> values;
-    header = true;
-    forEachRow(firstRow_, firstColumn_, [&](CellRow& row) {
-        if (!std::exchange(header, false) && typer.convert(row, values)) sink.row(values);
-    });
+    sendSheet([&](const RowVisit& visit) { forEachRow(firstRow_, firstColumn_, visit); },
+              CellSource::Worksheet, fileName, emptyMessage, sink);
 }
 
 } // namespace varnoke::drivers

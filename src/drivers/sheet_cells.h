@@ -19,7 +19,7 @@ public:
     // The whole sheet from its first row and column, as wide as each row's last cell.
     std::vector<CellRow> grid();
 
-    // Sends the table: the header row names the fields, the rows under it are the records.
+    // Sends the table as the grid finds it in the sheet.
     void send(std::string_view fileName, std::string_view emptyMessage, ForeignTableSink& sink);
 
 private:

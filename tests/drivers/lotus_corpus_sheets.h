@@ -26,12 +26,16 @@ inline void PrintTo(const LotusCorpusSheet& s, std::ostream* out) {
 
 // The sheets of the given folders (the 1-2-3 ones unless told otherwise).
 template <std::size_t N = kLotusFolders.size()>
-std::vector<LotusCorpusSheet> lotusCorpusSheets(const std::array<const char*, N>& folders = kLotusFolders) {
+std::vector<LotusCorpusSheet>
+lotusCorpusSheets(const std::array<const char*, N>& folders = kLotusFolders) {
     std::vector<LotusCorpusSheet> found;
     for (const char* folder : folders)
         for (const auto& csv :
              std::filesystem::directory_iterator(kLotusData / folder / "expected"))
-            found.push_back({folder, csv.path().stem().string()});
+            // A folder shared with the workbook corpus keeps that corpus's tables in
+            // folders of their own.
+            if (csv.is_regular_file() && csv.path().extension() == ".csv")
+                found.push_back({folder, csv.path().stem().string()});
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
         return std::tie(a.folder, a.file) < std::tie(b.folder, b.file);
     });

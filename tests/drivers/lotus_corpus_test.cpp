@@ -33,8 +33,8 @@ namespace fs = std::filesystem;
 const fs::path kData = kLotusData;
 // The 1-2-3 folders, and the workbooks read against the same reference: those Excel
 // encrypted with its built-in password and one whose table begins at C3.
-constexpr std::array<const char*, 5> kFolders{"lotus", "lotus-public", "lotus-made", "xls-encrypted",
-                                              "xls-made"};
+constexpr std::array<const char*, 5> kFolders{"lotus", "lotus-public", "lotus-made",
+                                              "xls-encrypted", "xls-made"};
 
 // --- The table of sheets: one case a sheet the reference read. ---
 
@@ -68,7 +68,8 @@ TEST_P(LotusCorpus, LinksWithTheReferenceFieldsAndValues) {
     expectReferenceTable(table, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(ReferenceRead, LotusCorpus, ::testing::ValuesIn(lotusCorpusSheets(kFolders)),
+INSTANTIATE_TEST_SUITE_P(ReferenceRead, LotusCorpus,
+                         ::testing::ValuesIn(lotusCorpusSheets(kFolders)),
                          [](const auto& info) { return lotusCaseName(info.param); });
 
 // Every sheet in these folders has its expected table; only column_65535.wk1, damaged
