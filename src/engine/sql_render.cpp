@@ -270,7 +270,10 @@ std::optional<RExpr> Renderer::exactTest(const sql::Expr& e) {
         const auto& st = scopes_.back()[static_cast<std::size_t>(field.scopeTable)];
         searched.push_back({st.info, field.columnName, IndexKind::Exact});
     }
-    r.sql = "(" + field.sql + " = " + value.sql + ")";
+    // Written as an And, so SQLite never gathers it with case-blind equalities of the
+    // same column into one IN list answered in one collation; the exact index holds both.
+    r.sql = "(" + field.sql + " COLLATE BINARY = " + value.sql + " AND " + field.sql + kCaseBlind +
+            " = " + value.sql + ")";
     return r;
 }
 
@@ -346,15 +349,19 @@ RExpr Renderer::compare(const sql::Expr& e) {
     r.aggregate = a.aggregate || b.aggregate;
     std::string left = a.sql;
     std::string right = b.sql;
-    if (a.type == SType::Text && b.type == SType::Text) {
-        left += kCaseBlind;
-    } else if (text && a.type != b.type && a.type != SType::Null && b.type != SType::Null &&
-               a.type != SType::Unknown && b.type != SType::Unknown) {
+    if (text && a.type != b.type && a.type != SType::Null && b.type != SType::Null &&
+        a.type != SType::Unknown && b.type != SType::Unknown) {
         // Text against a computed number or date: compare the texts.
-        left = asText(a) + kCaseBlind;
+        left = asText(a);
         right = asText(b);
-    } else if (text) {
-        left += kCaseBlind;
+    }
+    if (text) {
+        // The collation goes with each text column compared, where SQLite keeps it when it
+        // turns the term around or gathers an Or of equalities into one IN list.
+        const bool leftColumn = a.column && a.type == SType::Text;
+        const bool rightColumn = b.column && b.type == SType::Text;
+        if (leftColumn || !rightColumn) left += kCaseBlind;
+        if (rightColumn) right += kCaseBlind;
     }
     r.sql = "(" + left + " " + e.op + " " + right + ")";
     return r;
