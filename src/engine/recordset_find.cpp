@@ -73,16 +73,21 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
     std::optional<Renderer> rendered;
     std::string cond;
     std::vector<std::string> branches;
+    bool eachSeeks = true;
     auto render = [&] {
         rendered.emplace(conn());
         rendered->criteriaMode = true;
         rendered->pushScope({scope()});
         branches.clear();
+        eachSeeks = true;
         // The terms are rendered in the order the whole would render them, so their
         // binds are the same.
         if (natural_) {
-            for (const sql::Expr* b : branchesOf(*criteria))
+            for (const sql::Expr* b : branchesOf(*criteria)) {
+                const std::size_t indexed = rendered->searched.size();
                 branches.push_back(rendered->condition(*b));
+                eachSeeks = eachSeeks && seeksNearestRow(*b) && rendered->searched.size() > indexed;
+            }
         }
         if (branches.empty()) {
             cond = rendered->condition(*criteria);
@@ -144,10 +149,12 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
     const std::string rowid = alias_ + ".rowid";
     const std::string nearest =
         " AND " + rowid + cmp + bound + " ORDER BY " + rowid + dir + " LIMIT 1";
-    if (natural_ && !branches.empty()) {
+    if (natural_ && !branches.empty() && eachSeeks) {
         // SQLite answers an Or of indexed terms by gathering every row each selects and
         // sorting them, a cost that grows with the rows found; the nearest row of each
-        // term is a search of its index.
+        // term is a search of its index. A term no index takes to its nearest row would
+        // be a scan to the table's end at every find: then the walk in stored order
+        // stops at the first row the whole meets.
         std::string each;
         for (const auto& b : branches)
             each += std::string(each.empty() ? "" : " UNION ALL ") + "SELECT (SELECT " + rowid +
