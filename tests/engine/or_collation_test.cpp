@@ -289,5 +289,25 @@ TEST_F(OrCollation, EveryTermKeepsItsOwnCollation) {
     EXPECT_EQ(mismatches, 0) << "of " << kCases + known.size() << " Or criteria";
 }
 
+// Each form, alone or in an Or, is still a search of an index in its own collation,
+// for a statement and for a find: no scan of the table.
+TEST_F(OrCollation, EveryFormStillSearchesAnIndex) {
+    for (const char* criteria :
+         {"'a' = [K]", "StrComp([K], 'a', 0) = 0", "[K] = 'a' Or StrComp([K], 'b', 0) = 0",
+          "'a' = [K] Or 'b' = [K]", "[K] = 'a' Or [U] = 'b'", "StrComp([U], 'a', 0) = 0"}) {
+        auto rs = db.openRecordset("T", RecordsetType::Dynaset);
+        for (const auto& plan :
+             {db.explainStatement(std::string("UPDATE T SET M = 2 WHERE ") + criteria),
+              rs.explainFind(criteria)}) {
+            std::string lines;
+            for (const auto& line : plan)
+                lines += line + "\n";
+            EXPECT_NE(lines.find(" INDEX "), std::string::npos) << criteria << "\n" << lines;
+            EXPECT_EQ(lines.find("SCAN main.T"), std::string::npos) << criteria << "\n" << lines;
+            EXPECT_EQ(lines.find("SCAN vk_t"), std::string::npos) << criteria << "\n" << lines;
+        }
+    }
+}
+
 } // namespace
 } // namespace varnoke::testing
