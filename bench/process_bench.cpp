@@ -429,10 +429,9 @@ void makeOrTables(sqlite3* db, long rows, Data data) {
         for (long i = 0; i < rows; ++i) {
             const bool last = i + 1 == rows;
             const double d = data != Data::OrGreater && last ? day + 1 : day;
-            std::optional<double> n =
-                data == Data::OrAfter ? std::optional<double>(6) : std::nullopt;
-            if (data == Data::OrGreater && last) n = 1;
-            add("key" + std::to_string(i), "a" + std::to_string(i), d, n);
+            const bool numbered = data == Data::OrAfter || (data == Data::OrGreater && last);
+            add("key" + std::to_string(i), "a" + std::to_string(i), d,
+                numbered ? std::optional<double>(data == Data::OrAfter ? 6 : 1) : std::nullopt);
         }
         insert("Table2");
         for (long i = 0; i < rows; ++i)
