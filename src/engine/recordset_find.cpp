@@ -121,6 +121,7 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
         q.keyBind = keyed->keyBind;
     }
     q.boundParam = r.bind(Value::number(0));
+    q.endParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
     std::vector<SearchedColumn> indexes;
     for (const auto& s : r.searched) {
@@ -162,7 +163,13 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
         q.sql = "SELECT " + rowid + values + from + " WHERE " + rowid + " = (SELECT " +
                 (backwards ? "max" : "min") + "(r) FROM (" + each + ")) AND " + cond;
     } else if (natural_) {
-        q.sql = "SELECT " + rowid + values + from + " WHERE " + cond + nearest;
+        // The rows just past the current one first, in stored order; a unary plus keeps
+        // SQLite from walking the rows in that order for the wide search.
+        const std::string end = "?" + std::to_string(q.endParam);
+        q.sql = "SELECT " + rowid + values + from + " WHERE " + cond + " AND " + rowid +
+                (backwards ? " >= " : " <= ") + end + nearest;
+        q.wideSql = "SELECT " + rowid + values + from + " WHERE " + cond + " AND +" + rowid + cmp +
+                    bound + " ORDER BY +" + rowid + dir + " LIMIT 1";
     } else {
         ensureKeysetTable();
         q.sql = "SELECT k.pos" + values + " FROM temp." + quoteName(keysetTable_->name) +
@@ -192,30 +199,68 @@ void RecordsetState::ensureIndexes(FindQuery& q) {
     q.indexedAt = now;
 }
 
+bool RecordsetState::wideSeeks(FindQuery& q) {
+    if (q.wideCheckedAt == q.indexedAt) return q.wideSeeks;
+    auto st = conn().prepare("EXPLAIN QUERY PLAN " + q.wideSql);
+    st.bindAll(q.binds);
+    q.wideSeeks = true;
+    while (st.step()) {
+        const std::string_view line =
+            reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3));
+        if (line.starts_with("SCAN ") && line != "SCAN CONSTANT ROW") q.wideSeeks = false;
+    }
+    q.wideCheckedAt = q.indexedAt;
+    return q.wideSeeks;
+}
+
 std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<std::size_t> after) {
     ensureIndexes(q);
     const bool backwards = q.backwards;
+    constexpr double kFar = std::numeric_limits<double>::max();
     // The bound is a rowid for a row set in stored order, else a slot number.
     double bound;
     if (after) {
         bound = natural_ ? static_cast<double>(rows_[*after]) : static_cast<double>(*after);
     } else {
-        bound =
-            backwards ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
+        bound = backwards ? kFar : -kFar;
     }
+    // The nearest rows are searched first, a window of rowids at a time: a find whose row is
+    // near costs what a walk in stored order costs, and one whose row is far, or missing,
+    // no walk of every row between when an index leads to it.
+    constexpr double kWindow = 64;
+    bool windowed = natural_ && !q.wideSql.empty() && !rows_.empty();
+    const auto windowEnd = [&] {
+        const double from = after || bound != (backwards ? kFar : -kFar)
+                                ? bound
+                                : static_cast<double>(backwards ? rows_.back() : rows_.front());
+        return backwards ? from - kWindow : from + kWindow;
+    };
     auto st = conn().prepare(q.sql);
+    std::optional<Stmt> wide;
     while (true) {
+        Stmt& search = wide ? *wide : st;
         q.binds[static_cast<std::size_t>(q.boundParam - 1)] = Value::number(bound);
-        st.bindAllKept(q.binds); // q outlives st
-        if (!st.step()) return std::nullopt;
-        const std::int64_t hit = sqlite3_column_int64(st.get(), 0);
+        if (q.endParam != 0)
+            q.binds[static_cast<std::size_t>(q.endParam - 1)] =
+                Value::number(windowed ? windowEnd() : (backwards ? -kFar : kFar));
+        search.bindAllKept(q.binds); // q outlives search
+        if (!search.step()) {
+            if (!windowed) return std::nullopt;
+            // Past the window: the rows up to its end were searched.
+            bound = windowEnd();
+            windowed = false;
+            sqlite3_reset(search.get());
+            if (wideSeeks(q)) wide.emplace(conn().prepare(q.wideSql));
+            continue;
+        }
+        const std::int64_t hit = sqlite3_column_int64(search.get(), 0);
         std::optional<std::size_t> slot =
             natural_ ? slotOf(hit) : std::optional<std::size_t>(static_cast<std::size_t>(hit));
         if (slot && *slot < alive_.size() && alive_[*slot]) {
-            keepRow(st.get(), 1, *slot);
+            keepRow(search.get(), 1, *slot);
             return slot;
         }
-        sqlite3_reset(st.get());
+        sqlite3_reset(search.get());
         // A row that is not (or no longer) in this row set: search on past it.
         bound = static_cast<double>(hit);
     }

@@ -130,17 +130,20 @@ std::string exactNumberText(double n) {
     return buf;
 }
 
-const char* comparisonOperator(bool notEqual, Order order) {
-    if (notEqual) return "<>";
+// The field against the value as the test orders them; a value differs as less or
+// greater, which an index answers where it cannot answer "<>".
+std::string compared(const std::string& name, bool notEqual, Order order,
+                     const std::string& value) {
+    if (notEqual) return name + " < " + value + " or " + name + " > " + value;
     switch (order) {
     case Order::Greater:
-        return ">";
+        return name + " > " + value;
     case Order::Less:
-        return "<";
+        return name + " < " + value;
     case Order::Equal:
         break;
     }
-    return "=";
+    return name + " = " + value;
 }
 
 // Null counts lower than every value and differs from each: the tests that accept it.
@@ -165,13 +168,11 @@ std::optional<std::string> termOfForm(const EvaluatorMember& member, Order order
         // every record the test accepts.
         if (!form.isNumeric() || (yesNoField && (notEqual || order != Order::Equal)))
             return std::nullopt;
-        term = name + " " + comparisonOperator(notEqual, order) + " " +
-               quoteText(exactNumberText(numberOf(form)));
+        term = compared(name, notEqual, order, quoteText(exactNumberText(numberOf(form))));
         break;
     case FieldClass::Date:
         if (!form.isDate()) return std::nullopt;
-        term = name + " " + comparisonOperator(notEqual, order) + " " +
-               exactNumberText(form.asDateSerial());
+        term = compared(name, notEqual, order, exactNumberText(form.asDateSerial()));
         break;
     }
     if (!acceptsNull(member, order)) return term;
