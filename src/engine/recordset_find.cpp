@@ -102,12 +102,28 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
     // Names and literals are checked as written, also in the terms folded away: a text
     // that goes to a template must pass as written, where another text would be checked.
     render();
+    const auto taken = [&] {
+        std::vector<int> binds;
+        for (const auto& t : rendered->takenTexts)
+            binds.push_back(t.first);
+        return binds;
+    };
     std::optional<std::vector<int>> places;
-    if (texts) places = textBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts);
+    // The types each text took as written, also a text whose term is folded away.
+    std::vector<std::vector<SType>> textTypes;
+    if (texts)
+        places = textBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts, taken());
+    if (places) {
+        textTypes.resize(places->size());
+        for (std::size_t i = 0; i < places->size(); ++i)
+            for (const auto& [bind, type] : rendered->takenTexts)
+                if (bind == (*places)[i]) textTypes[i].push_back(type);
+    }
     if (foldFixedTerms(criteria)) {
         render();
         if (places)
-            places = foldedTextBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts);
+            places = foldedTextBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts,
+                                       taken());
     }
     if (textBinds) *textBinds = std::move(places);
     Renderer& r = *rendered;
@@ -120,6 +136,7 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
         q.keyColumn = columnOfBase(keyed->column);
         q.keyBind = keyed->keyBind;
     }
+    q.textTypes = std::move(textTypes);
     q.boundParam = r.bind(Value::number(0));
     q.endParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
@@ -294,10 +311,15 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
     FindQuery fresh;
     FindQuery& q = known ? known->query : fresh;
     if (known) {
-        for (std::size_t i = 0; i < shape->texts.size(); ++i)
+        for (std::size_t i = 0; i < shape->texts.size(); ++i) {
+            Value text = Value::text(std::move(shape->texts[i]));
+            // Converted as the render converted the text it was made with, with its error,
+            // also where its term is folded away.
+            for (const SType type : q.textTypes[i])
+                takeType(text, type);
             if (const int place = known->textBinds[i]; place != 0)
-                q.binds[static_cast<std::size_t>(place - 1)] =
-                    Value::text(std::move(shape->texts[i]));
+                q.binds[static_cast<std::size_t>(place - 1)] = std::move(text);
+        }
     } else {
         std::optional<std::vector<int>> places;
         fresh = findQuery(expr, backwards, shape ? &shape->texts : nullptr, &places);

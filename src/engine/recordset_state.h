@@ -116,6 +116,9 @@ private:
         // In stored order, sql searches the rows up to endParam's rowid, the nearest first;
         // past them wideSql asks SQLite for the nearest row by the best index it has, when
         // its plan (seen at wideCheckedAt, an indexedAt) is no scan, else sql goes on.
+        // For a query kept by its shape, the types each of the shape's texts took in the
+        // render, in order (none for a text bound as it is).
+        std::vector<std::vector<SType>> textTypes;
         int endParam = 0;
         std::string wideSql;
         bool wideSeeks = false;

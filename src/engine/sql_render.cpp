@@ -296,10 +296,7 @@ double criteriaNumber(const Value& v) {
 
 } // namespace
 
-void Renderer::coerce(RExpr& literal, const RExpr& other) {
-    if (literal.bind == 0 || other.bind != 0) return;
-    const SType target = other.type;
-    Value& v = binds[static_cast<std::size_t>(literal.bind - 1)];
+void takeType(Value& v, SType target) {
     if (v.isNull() || v.isEmpty() || target == SType::Unknown || target == SType::Null) return;
     switch (target) {
     case SType::Date:
@@ -332,6 +329,14 @@ void Renderer::coerce(RExpr& literal, const RExpr& other) {
     default:
         break;
     }
+}
+
+void Renderer::coerce(RExpr& literal, const RExpr& other) {
+    if (literal.bind == 0 || other.bind != 0) return;
+    Value& v = binds[static_cast<std::size_t>(literal.bind - 1)];
+    const bool text = v.isText();
+    takeType(v, other.type);
+    if (text && !v.isText()) takenTexts.emplace_back(literal.bind, other.type);
     literal.type = stypeOfValue(v);
 }
 
