@@ -218,14 +218,29 @@ void RecordsetState::ensureIndexes(FindQuery& q) {
 
 bool RecordsetState::wideSeeks(FindQuery& q) {
     if (q.wideCheckedAt == q.indexedAt) return q.wideSeeks;
-    auto st = conn().prepare("EXPLAIN QUERY PLAN " + q.wideSql);
-    st.bindAll(q.binds);
-    q.wideSeeks = true;
-    while (st.step()) {
-        const std::string_view line =
-            reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3));
-        if (line.starts_with("SCAN ") && line != "SCAN CONSTANT ROW") q.wideSeeks = false;
-    }
+    // A plan's lines: whether it walks the table (in stored order or not), and whether it
+    // gathers the rows it selects to sort them.
+    struct Plan {
+        bool walks = false, gathers = false;
+    };
+    const auto planOf = [&](const std::string& sql) {
+        auto st = conn().prepare("EXPLAIN QUERY PLAN " + sql);
+        st.bindAll(q.binds);
+        Plan plan;
+        while (st.step()) {
+            const std::string_view line =
+                reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3));
+            plan.walks = plan.walks || line.starts_with("SCAN " + alias_) ||
+                         line.starts_with("SEARCH " + alias_ + " USING INTEGER PRIMARY KEY");
+            plan.gathers = plan.gathers || line.find("TEMP B-TREE") != line.npos ||
+                           line.starts_with("MULTI-INDEX OR");
+        }
+        return plan;
+    };
+    // An index that gives the selected rows in stored order finds the nearest at once; a
+    // search that walks or gathers them goes wide where an index leads to every row.
+    const Plan near = planOf(q.sql);
+    q.wideSeeks = (near.walks || near.gathers) && !planOf(q.wideSql).walks;
     q.wideCheckedAt = q.indexedAt;
     return q.wideSeeks;
 }
@@ -241,33 +256,47 @@ std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<s
     } else {
         bound = backwards ? kFar : -kFar;
     }
-    // The nearest rows are searched first, a window of rowids at a time: a find whose row is
-    // near costs what a walk in stored order costs, and one whose row is far, or missing,
-    // no walk of every row between when an index leads to it.
+    // The nearest rows are searched first: those of the next rowids, then the next rows
+    // of the table, past rowids its deletes left unused. A find whose row is near costs
+    // what a walk in stored order costs, one whose row is far, or missing, no walk of
+    // every row between when an index leads to it.
     constexpr double kWindow = 64;
-    bool windowed = natural_ && !q.wideSql.empty() && !rows_.empty();
-    const auto windowEnd = [&] {
-        const double from = after || bound != (backwards ? kFar : -kFar)
-                                ? bound
-                                : static_cast<double>(backwards ? rows_.back() : rows_.front());
-        return backwards ? from - kWindow : from + kWindow;
+    enum class Reach { Rowids, Rows, Rest };
+    Reach reach = natural_ && !q.wideSql.empty() && !rows_.empty() && wideSeeks(q) ? Reach::Rowids
+                                                                                   : Reach::Rest;
+    const double far = backwards ? -kFar : kFar;
+    double end = far;
+    const auto reachEnd = [&] {
+        if (reach == Reach::Rowids) {
+            const double from =
+                after ? bound : static_cast<double>(backwards ? rows_.back() : rows_.front());
+            return backwards ? from - kWindow : from + kWindow;
+        }
+        if (reach == Reach::Rest) return far;
+        auto st =
+            conn().prepare("SELECT rowid FROM " + base_.sqlName() + " WHERE rowid" +
+                           (backwards ? " < ?1 ORDER BY rowid DESC" : " > ?1 ORDER BY rowid") +
+                           " LIMIT 1 OFFSET ?2");
+        st.bind(1, Value::number(bound));
+        st.bind(2, Value::number(kWindow - 1));
+        return st.step() ? static_cast<double>(sqlite3_column_int64(st.get(), 0)) : far;
     };
+    end = reachEnd();
     auto st = conn().prepare(q.sql);
     std::optional<Stmt> wide;
     while (true) {
         Stmt& search = wide ? *wide : st;
         q.binds[static_cast<std::size_t>(q.boundParam - 1)] = Value::number(bound);
-        if (q.endParam != 0)
-            q.binds[static_cast<std::size_t>(q.endParam - 1)] =
-                Value::number(windowed ? windowEnd() : (backwards ? -kFar : kFar));
+        if (q.endParam != 0) q.binds[static_cast<std::size_t>(q.endParam - 1)] = Value::number(end);
         search.bindAllKept(q.binds); // q outlives search
         if (!search.step()) {
-            if (!windowed) return std::nullopt;
-            // Past the window: the rows up to its end were searched.
-            bound = windowEnd();
-            windowed = false;
+            if (reach == Reach::Rest || end == far) return std::nullopt;
+            // The rows up to the end were searched.
             sqlite3_reset(search.get());
-            if (wideSeeks(q)) wide.emplace(conn().prepare(q.wideSql));
+            bound = end;
+            reach = reach == Reach::Rowids ? Reach::Rows : Reach::Rest;
+            if (reach == Reach::Rest) wide.emplace(conn().prepare(q.wideSql));
+            end = reachEnd();
             continue;
         }
         const std::int64_t hit = sqlite3_column_int64(search.get(), 0);

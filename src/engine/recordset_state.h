@@ -151,7 +151,8 @@ private:
                         std::optional<std::vector<int>>* textBinds = nullptr);
     // Makes sure the indexes q searches exist, when the connection may have lost them.
     void ensureIndexes(FindQuery& q);
-    // Whether q's wideSql is answered through an index rather than a scan.
+    // Whether q's sql walks the table in stored order where its wideSql is answered
+    // through an index: only then are the nearest rows searched first, the rest wide.
     bool wideSeeks(FindQuery& q);
     // Writes the search's bound into q's binds.
     std::optional<std::size_t> runFind(FindQuery& q, std::optional<std::size_t> after);
