@@ -37,6 +37,13 @@
 // are Null: six keys, so the key's term selects a sixth of File A, while the test asks for
 // a Null date, which every third record holds. File A holds two records more than File B;
 // each File B record deletes the first dated-Null record left, till none is left.
+// or-ne: the first-occurrence delete of the records whose date equals File B's "or"
+// differs from it, where every date is one day but File A's last: each find selects every
+// record, the test refuses all but one.
+// or-greater: the same with "date equal" "or" "number greater than File B's", where File
+// A's numbers are Null but the last record's.
+// or-after: "number not equal" "or" "date after File B's", where no number of File A is
+// File B's and its dates are the one day but the last record's.
 // Each size reports the median of this build's runs and, with --old, of the other build's
 // runs, in pairs that take turns at going first, each side in a process of its own; both
 // sides of a pair must leave the same records, and every run the records the shape's
@@ -151,7 +158,7 @@ enum class Action { Replace, Delete, Export };
 
 // Shuffled: each file holds the keys in its own order; Lined: File B in File A's order;
 // CaseKeys, NullTerm: see case-keys and null-term above.
-enum class Data { Shuffled, Lined, CaseKeys, NullTerm, OrNever, OrOwn };
+enum class Data { Shuffled, Lined, CaseKeys, NullTerm, OrNever, OrOwn, OrNe, OrGreater, OrAfter };
 
 struct RunKind {
     std::string name;
@@ -221,6 +228,24 @@ const RunKind kOrOwn{"or-own",
                      "DELETE FROM Table1 WHERE d IS NULL",
                      "SELECT count(*) FROM Table1",
                      Data::OrOwn};
+const RunKind kOrNe{"or-ne",
+                    Action::Delete,
+                    choice::NonParallelFirstOccurrence,
+                    "DELETE FROM Table1 WHERE d <> 36526",
+                    "SELECT count(*) FROM Table1",
+                    Data::OrNe};
+const RunKind kOrGreater{"or-greater",
+                         Action::Delete,
+                         choice::NonParallelFirstOccurrence,
+                         "DELETE FROM Table1 WHERE n > 0",
+                         "SELECT count(*) FROM Table1",
+                         Data::OrGreater};
+const RunKind kOrAfter{"or-after",
+                       Action::Delete,
+                       choice::NonParallelFirstOccurrence,
+                       "DELETE FROM Table1 WHERE d > 36526",
+                       "SELECT count(*) FROM Table1",
+                       Data::OrAfter};
 constexpr long kOrKeys = 6;
 constexpr long kOrOwnSurplus = 2;
 
@@ -238,6 +263,12 @@ const char* dataName(Data data) {
         return "ornever";
     case Data::OrOwn:
         return "orown";
+    case Data::OrNe:
+        return "orne";
+    case Data::OrGreater:
+        return "orgreater";
+    case Data::OrAfter:
+        return "orafter";
     }
     return "";
 }
@@ -344,9 +375,18 @@ void makeNullTermTables(sqlite3* db, long rows) {
 void makeOrTables(sqlite3* db, long rows, Data data) {
     execOrDie(db, "CREATE TABLE SSysCriteria (If_This TEXT(64), condition TEXT(32), "
                   "This TEXT(255), conjunction TEXT(3))");
+    const auto rowsOf = [&](const char* first, const char* second) {
+        execOrDie(db, std::string("INSERT INTO SSysCriteria VALUES (") + first + ", 'and')");
+        execOrDie(db, std::string("INSERT INTO SSysCriteria VALUES (") + second + ", '')");
+    };
     if (data == Data::OrNever) {
-        execOrDie(db, "INSERT INTO SSysCriteria VALUES ('d', 'is after', 'File B.d', 'and')");
-        execOrDie(db, "INSERT INTO SSysCriteria VALUES ('d', 'is before', 'File B.d', '')");
+        rowsOf("'d', 'is after', 'File B.d'", "'d', 'is before', 'File B.d'");
+    } else if (data == Data::OrNe) {
+        rowsOf("'d', 'is equal to', 'File B.d'", "'d', 'is not equal to', 'File B.d'");
+    } else if (data == Data::OrGreater) {
+        rowsOf("'d', 'is equal to', 'File B.d'", "'n', 'is greater than', 'File B.n'");
+    } else if (data == Data::OrAfter) {
+        rowsOf("'n', 'is not equal to', 'File B.n'", "'d', 'is after', 'File B.d'");
     } else {
         execOrDie(db,
                   "INSERT INTO SSysCriteria VALUES ('code', 'is equal to', 'File B.code', 'and')");
@@ -382,6 +422,22 @@ void makeOrTables(sqlite3* db, long rows, Data data) {
         insert("Table2");
         for (long i = 0; i < rows; ++i)
             add("key" + std::to_string(i), "b" + std::to_string(i), std::nullopt, std::nullopt);
+    } else if (data != Data::OrOwn) {
+        // One day and one number in every record of both files, but File A's last record.
+        const double day = 36526;
+        insert("Table1");
+        for (long i = 0; i < rows; ++i) {
+            const bool last = i + 1 == rows;
+            const double d = data != Data::OrGreater && last ? day + 1 : day;
+            const bool numbered = data == Data::OrAfter || (data == Data::OrGreater && last);
+            add("key" + std::to_string(i), "a" + std::to_string(i), d,
+                numbered ? std::optional<double>(data == Data::OrAfter ? 6 : 1) : std::nullopt);
+        }
+        insert("Table2");
+        for (long i = 0; i < rows; ++i)
+            add("key" + std::to_string(i), "b" + std::to_string(i), day,
+                data == Data::OrNe ? std::nullopt
+                                   : std::optional<double>(data == Data::OrAfter ? 5 : 0));
     } else {
         // File A: the dates in a shuffled order, each once, every third Null.
         const long a = rows + kOrOwnSurplus;
@@ -415,7 +471,8 @@ std::string makeTemplateAt(const std::string& path, long rows, Data data, const 
         sqlite3_close(db);
         return path;
     }
-    if (data == Data::OrNever || data == Data::OrOwn) {
+    if (data == Data::OrNever || data == Data::OrOwn || data == Data::OrNe ||
+        data == Data::OrGreater || data == Data::OrAfter) {
         makeOrTables(db, rows, data);
         sqlite3_close(db);
         return path;
@@ -671,6 +728,8 @@ const RunKind& kindNamed(const std::string& name) {
     if (name == kNullTerm.name) return kNullTerm;
     if (name == kOrNever.name) return kOrNever;
     if (name == kOrOwn.name) return kOrOwn;
+    for (const RunKind* k : {&kOrNe, &kOrGreater, &kOrAfter})
+        if (k->name == name) return *k;
     for (const auto& k : kRuns)
         if (k.name == name) return k;
     throw std::runtime_error("no run named " + name);
@@ -783,15 +842,15 @@ SideRun runSide(const std::string& program, const std::string& name, long rows,
 // ratio and this build's growth exponent; every run must leave the statement's records.
 void orGrowth(const RunKind& kind, const std::vector<long>& sizes, int pairs,
               const std::string& self, const std::string& old, long oldMax) {
-    std::printf("\n%-14s %9s %12s %10s %12s %10s %10s\n", "run", "records", "this s", "exponent",
-                "other s", "other/this", "File A");
+    std::printf("\n%-14s %9s %12s %10s %12s %10s %10s %12s\n", "run", "records", "this s",
+                "exponent", "other s", "other/this", "File A", "statement s");
     GrowthLine growth;
     const KeyShape unique = keyShapeNamed("unique");
     for (long rows : sizes) {
         const auto made = makeTemplate(rows, kind.data, unique);
         const auto expectedPath = benchPath("expected", rows);
         fs::copy_file(made, expectedPath, fs::copy_options::overwrite_existing);
-        runStatement(expectedPath, kind, unique);
+        const double statementSecs = runStatement(expectedPath, kind, unique);
         const auto expected = recordsOf(expectedPath);
         fs::remove(expectedPath);
         const bool withOld = !old.empty() && rows <= oldMax;
@@ -825,7 +884,7 @@ void orGrowth(const RunKind& kind, const std::vector<long>& sizes, int pairs,
             std::printf(" %12.4f %9.1fx", median(theirs), median(theirs) / median(mine));
         else
             std::printf(" %12s %10s", "-", "-");
-        std::printf(" %10ld\n", expected.first.rows);
+        std::printf(" %10ld %12.4f\n", expected.first.rows, statementSecs);
         std::fflush(stdout);
         fs::remove(made);
     }
@@ -861,8 +920,9 @@ int main(int argc, char** argv) {
     std::string old;
     long oldMax = 4000;
     std::vector<std::string> runs = {
-        "replace-first",    "replace-all", "delete-first", "export",   "delete-all",
-        "replace-parallel", "case-keys",   "null-term",    "or-never", "or-own"};
+        "replace-first", "replace-all", "delete-first", "export", "delete-all", "replace-parallel",
+        "case-keys",     "null-term",   "or-never",     "or-own", "or-ne",      "or-greater",
+        "or-after"};
     std::vector<KeyShape> shapes = {keyShapeNamed("unique")};
     try {
         for (int i = 1; i < argc; ++i) {
@@ -918,8 +978,7 @@ int main(int argc, char** argv) {
         std::printf("%-14s %7s %9s %6s %11s %11s %9s %17s %10s\n", "run", "keys", "records",
                     "pairs", "run s", "SQLite s", "ratio", "spread", "growth");
         for (const auto& name : runs) {
-            if (name == kCaseKeys.name || name == kNullTerm.name || name == kOrNever.name ||
-                name == kOrOwn.name)
+            if (name == kCaseKeys.name || name == kNullTerm.name || name.starts_with("or-"))
                 continue;
             const RunKind& kind = kindNamed(name);
             for (const KeyShape& shape : shapes) {
@@ -948,7 +1007,7 @@ int main(int argc, char** argv) {
         if (std::find(runs.begin(), runs.end(), kNullTerm.name) != runs.end())
             nullTermGrowth(nullSizes, pairs);
         const std::string self = fs::read_symlink("/proc/self/exe").string();
-        for (const RunKind* kind : {&kOrNever, &kOrOwn})
+        for (const RunKind* kind : {&kOrNever, &kOrOwn, &kOrNe, &kOrGreater, &kOrAfter})
             if (std::find(runs.begin(), runs.end(), kind->name) != runs.end())
                 orGrowth(*kind, orSizes, pairs, self, old, oldMax);
     } catch (const std::exception& e) {

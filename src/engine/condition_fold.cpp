@@ -79,6 +79,16 @@ bool cannotFail(const sql::Expr& e) {
     }
 }
 
+bool seeksNearestRow(const sql::Expr& e) {
+    if (auto test = nullTestOf(e)) return test->asksNull;
+    if (e.kind != K::Compare || e.op != "=" || e.args.size() != 2) return false;
+    const sql::Expr& a = *e.args[0];
+    const sql::Expr& b = *e.args[1];
+    const bool valueSecond = a.kind == K::Column && b.kind == K::Literal;
+    const bool valueFirst = b.kind == K::Column && a.kind == K::Literal;
+    return (valueSecond && !b.value.isNull()) || (valueFirst && !a.value.isNull());
+}
+
 namespace {
 
 // The slots of a chain's terms, in order.

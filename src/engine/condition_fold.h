@@ -25,4 +25,9 @@ bool foldFixedTerms(sql::ExprPtr& condition);
 // columns, literals, their comparisons and tests for Null, and And, Or and Not of them.
 bool cannotFail(const sql::Expr& term);
 
+// Whether an index of the term's column leads straight to the nearest row it holds on
+// past a given one: an equality of a column with a value, or a test that a column is
+// Null. Ranges, Not, and comparisons of two columns lead to a walk.
+bool seeksNearestRow(const sql::Expr& term);
+
 } // namespace varnoke::detail

@@ -70,7 +70,7 @@ std::optional<std::vector<int>>
 bindsOfTexts(const std::vector<const sql::Expr*>& nodes,
              const std::vector<std::pair<const sql::Expr*, int>>& literals,
              const std::vector<Value>& binds, const std::vector<std::string>& texts,
-             bool dropsAllowed) {
+             bool dropsAllowed, const std::vector<int>& taken) {
     if (dropsAllowed ? nodes.size() > texts.size() : nodes.size() != texts.size())
         return std::nullopt;
     std::vector<std::string> sorted = texts;
@@ -95,7 +95,8 @@ bindsOfTexts(const std::vector<const sql::Expr*>& nodes,
         }
         if (place == 0) return std::nullopt;
         const Value& bound = binds[static_cast<std::size_t>(place - 1)];
-        if (!bound.isText() || bound.asText() != t) return std::nullopt;
+        const bool convertedAlike = std::find(taken.begin(), taken.end(), place) != taken.end();
+        if (!convertedAlike && (!bound.isText() || bound.asText() != t)) return std::nullopt;
         places.push_back(place);
     }
     // Every node is one of the texts: the parse saw no other.
@@ -108,26 +109,29 @@ bindsOfTexts(const std::vector<const sql::Expr*>& nodes,
 std::optional<std::vector<int>>
 textBindsOf(const std::vector<const sql::Expr*>& nodes,
             const std::vector<std::pair<const sql::Expr*, int>>& literals,
-            const std::vector<Value>& binds, const std::vector<std::string>& texts) {
-    return bindsOfTexts(nodes, literals, binds, texts, false);
+            const std::vector<Value>& binds, const std::vector<std::string>& texts,
+            const std::vector<int>& taken) {
+    return bindsOfTexts(nodes, literals, binds, texts, false, taken);
 }
 
 std::optional<std::vector<int>>
 textBindsOf(const sql::Expr& criteria,
             const std::vector<std::pair<const sql::Expr*, int>>& literals,
-            const std::vector<Value>& binds, const std::vector<std::string>& texts) {
+            const std::vector<Value>& binds, const std::vector<std::string>& texts,
+            const std::vector<int>& taken) {
     std::vector<const sql::Expr*> nodes;
     if (!gatherTexts(criteria, nodes)) return std::nullopt;
-    return textBindsOf(nodes, literals, binds, texts);
+    return textBindsOf(nodes, literals, binds, texts, taken);
 }
 
 std::optional<std::vector<int>>
 foldedTextBindsOf(const sql::Expr& folded,
                   const std::vector<std::pair<const sql::Expr*, int>>& literals,
-                  const std::vector<Value>& binds, const std::vector<std::string>& texts) {
+                  const std::vector<Value>& binds, const std::vector<std::string>& texts,
+                  const std::vector<int>& taken) {
     std::vector<const sql::Expr*> nodes;
     if (!gatherTexts(folded, nodes)) return std::nullopt;
-    return bindsOfTexts(nodes, literals, binds, texts, true);
+    return bindsOfTexts(nodes, literals, binds, texts, true, taken);
 }
 
 } // namespace varnoke

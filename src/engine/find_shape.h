@@ -29,17 +29,21 @@ bool gatherTexts(const sql::Expr& e, std::vector<const sql::Expr*>& out);
 // The bind each of `texts` went to, when every one was bound once as written, so a text
 // of the same shape can take other texts in their places. `nodes` are the parsed text
 // literals, `literals` each literal's bind. Nothing when a text was read for its meaning
-// (a date or number compared with or stored into a field), when two texts are equal
-// (their places could not be told apart) or when the parse saw other texts.
+// (a date or number compared with or stored into a field) and its bind is not among
+// `taken` (binds whose text a comparison converted, as the caller converts every text of
+// the shape alike), when two texts are equal (their places could not be told apart) or
+// when the parse saw other texts.
 std::optional<std::vector<int>>
 textBindsOf(const std::vector<const sql::Expr*>& nodes,
             const std::vector<std::pair<const sql::Expr*, int>>& literals,
-            const std::vector<Value>& binds, const std::vector<std::string>& texts);
+            const std::vector<Value>& binds, const std::vector<std::string>& texts,
+            const std::vector<int>& taken = {});
 // The same for the texts of one criteria expression.
 std::optional<std::vector<int>>
 textBindsOf(const sql::Expr& criteria,
             const std::vector<std::pair<const sql::Expr*, int>>& literals,
-            const std::vector<Value>& binds, const std::vector<std::string>& texts);
+            const std::vector<Value>& binds, const std::vector<std::string>& texts,
+            const std::vector<int>& taken = {});
 // The same for a criteria expression whose fixed terms were folded away after its texts
 // passed textBindsOf as written: a text whose term was dropped goes to no bind (0), as
 // the query never reads it. The fold keeps or drops a term by its shape alone, never by
@@ -47,6 +51,7 @@ textBindsOf(const sql::Expr& criteria,
 std::optional<std::vector<int>>
 foldedTextBindsOf(const sql::Expr& folded,
                   const std::vector<std::pair<const sql::Expr*, int>>& literals,
-                  const std::vector<Value>& binds, const std::vector<std::string>& texts);
+                  const std::vector<Value>& binds, const std::vector<std::string>& texts,
+                  const std::vector<int>& taken = {});
 
 } // namespace varnoke

@@ -73,16 +73,21 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
     std::optional<Renderer> rendered;
     std::string cond;
     std::vector<std::string> branches;
+    bool eachSeeks = true;
     auto render = [&] {
         rendered.emplace(conn());
         rendered->criteriaMode = true;
         rendered->pushScope({scope()});
         branches.clear();
+        eachSeeks = true;
         // The terms are rendered in the order the whole would render them, so their
         // binds are the same.
         if (natural_) {
-            for (const sql::Expr* b : branchesOf(*criteria))
+            for (const sql::Expr* b : branchesOf(*criteria)) {
+                const std::size_t indexed = rendered->searched.size();
                 branches.push_back(rendered->condition(*b));
+                eachSeeks = eachSeeks && seeksNearestRow(*b) && rendered->searched.size() > indexed;
+            }
         }
         if (branches.empty()) {
             cond = rendered->condition(*criteria);
@@ -97,12 +102,28 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
     // Names and literals are checked as written, also in the terms folded away: a text
     // that goes to a template must pass as written, where another text would be checked.
     render();
+    const auto taken = [&] {
+        std::vector<int> binds;
+        for (const auto& t : rendered->takenTexts)
+            binds.push_back(t.first);
+        return binds;
+    };
     std::optional<std::vector<int>> places;
-    if (texts) places = textBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts);
+    // The types each text took as written, also a text whose term is folded away.
+    std::vector<std::vector<SType>> textTypes;
+    if (texts)
+        places = textBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts, taken());
+    if (places) {
+        textTypes.resize(places->size());
+        for (std::size_t i = 0; i < places->size(); ++i)
+            for (const auto& [bind, type] : rendered->takenTexts)
+                if (bind == (*places)[i]) textTypes[i].push_back(type);
+    }
     if (foldFixedTerms(criteria)) {
         render();
         if (places)
-            places = foldedTextBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts);
+            places = foldedTextBindsOf(*criteria, rendered->literalBinds, rendered->binds, *texts,
+                                       taken());
     }
     if (textBinds) *textBinds = std::move(places);
     Renderer& r = *rendered;
@@ -115,7 +136,9 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
         q.keyColumn = columnOfBase(keyed->column);
         q.keyBind = keyed->keyBind;
     }
+    q.textTypes = std::move(textTypes);
     q.boundParam = r.bind(Value::number(0));
+    q.endParam = r.bind(Value::number(0));
     q.binds = std::move(r.binds);
     std::vector<SearchedColumn> indexes;
     for (const auto& s : r.searched) {
@@ -144,10 +167,12 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
     const std::string rowid = alias_ + ".rowid";
     const std::string nearest =
         " AND " + rowid + cmp + bound + " ORDER BY " + rowid + dir + " LIMIT 1";
-    if (natural_ && !branches.empty()) {
+    if (natural_ && !branches.empty() && eachSeeks) {
         // SQLite answers an Or of indexed terms by gathering every row each selects and
         // sorting them, a cost that grows with the rows found; the nearest row of each
-        // term is a search of its index.
+        // term is a search of its index. A term no index takes to its nearest row would
+        // be a scan to the table's end at every find: then the walk in stored order
+        // stops at the first row the whole meets.
         std::string each;
         for (const auto& b : branches)
             each += std::string(each.empty() ? "" : " UNION ALL ") + "SELECT (SELECT " + rowid +
@@ -155,7 +180,13 @@ RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool
         q.sql = "SELECT " + rowid + values + from + " WHERE " + rowid + " = (SELECT " +
                 (backwards ? "max" : "min") + "(r) FROM (" + each + ")) AND " + cond;
     } else if (natural_) {
-        q.sql = "SELECT " + rowid + values + from + " WHERE " + cond + nearest;
+        // The rows just past the current one first, in stored order; a unary plus keeps
+        // SQLite from walking the rows in that order for the wide search.
+        const std::string end = "?" + std::to_string(q.endParam);
+        q.sql = "SELECT " + rowid + values + from + " WHERE " + cond + " AND " + rowid +
+                (backwards ? " >= " : " <= ") + end + nearest;
+        q.wideSql = "SELECT " + rowid + values + from + " WHERE " + cond + " AND +" + rowid + cmp +
+                    bound + " ORDER BY +" + rowid + dir + " LIMIT 1";
     } else {
         ensureKeysetTable();
         q.sql = "SELECT k.pos" + values + " FROM temp." + quoteName(keysetTable_->name) +
@@ -185,30 +216,97 @@ void RecordsetState::ensureIndexes(FindQuery& q) {
     q.indexedAt = now;
 }
 
+bool RecordsetState::wideSeeks(FindQuery& q) {
+    if (q.wideCheckedAt == q.indexedAt) return q.wideSeeks;
+    // A plan's lines: whether it walks the table (in stored order or not), and whether it
+    // gathers the rows it selects to sort them.
+    struct Plan {
+        bool walks = false, gathers = false;
+    };
+    const auto planOf = [&](const std::string& sql) {
+        auto st = conn().prepare("EXPLAIN QUERY PLAN " + sql);
+        st.bindAll(q.binds);
+        Plan plan;
+        while (st.step()) {
+            const std::string_view line =
+                reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3));
+            plan.walks = plan.walks || line.starts_with("SCAN " + alias_) ||
+                         line.starts_with("SEARCH " + alias_ + " USING INTEGER PRIMARY KEY");
+            plan.gathers = plan.gathers || line.find("TEMP B-TREE") != line.npos ||
+                           line.starts_with("MULTI-INDEX OR");
+        }
+        return plan;
+    };
+    // An index that gives the selected rows in stored order finds the nearest at once; a
+    // search that walks or gathers them goes wide where an index leads to every row.
+    const Plan near = planOf(q.sql);
+    q.wideSeeks = (near.walks || near.gathers) && !planOf(q.wideSql).walks;
+    q.wideCheckedAt = q.indexedAt;
+    return q.wideSeeks;
+}
+
 std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<std::size_t> after) {
     ensureIndexes(q);
     const bool backwards = q.backwards;
+    constexpr double kFar = std::numeric_limits<double>::max();
     // The bound is a rowid for a row set in stored order, else a slot number.
     double bound;
     if (after) {
         bound = natural_ ? static_cast<double>(rows_[*after]) : static_cast<double>(*after);
     } else {
-        bound =
-            backwards ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
+        bound = backwards ? kFar : -kFar;
     }
+    // The nearest rows are searched first: those of the next rowids, then the next rows
+    // of the table, past rowids its deletes left unused. A find whose row is near costs
+    // what a walk in stored order costs, one whose row is far, or missing, no walk of
+    // every row between when an index leads to it.
+    constexpr double kWindow = 64;
+    enum class Reach { Rowids, Rows, Rest };
+    Reach reach = natural_ && !q.wideSql.empty() && !rows_.empty() && wideSeeks(q) ? Reach::Rowids
+                                                                                   : Reach::Rest;
+    const double far = backwards ? -kFar : kFar;
+    double end = far;
+    const auto reachEnd = [&] {
+        if (reach == Reach::Rowids) {
+            const double from =
+                after ? bound : static_cast<double>(backwards ? rows_.back() : rows_.front());
+            return backwards ? from - kWindow : from + kWindow;
+        }
+        if (reach == Reach::Rest) return far;
+        auto st =
+            conn().prepare("SELECT rowid FROM " + base_.sqlName() + " WHERE rowid" +
+                           (backwards ? " < ?1 ORDER BY rowid DESC" : " > ?1 ORDER BY rowid") +
+                           " LIMIT 1 OFFSET ?2");
+        st.bind(1, Value::number(bound));
+        st.bind(2, Value::number(kWindow - 1));
+        return st.step() ? static_cast<double>(sqlite3_column_int64(st.get(), 0)) : far;
+    };
+    end = reachEnd();
     auto st = conn().prepare(q.sql);
+    std::optional<Stmt> wide;
     while (true) {
+        Stmt& search = wide ? *wide : st;
         q.binds[static_cast<std::size_t>(q.boundParam - 1)] = Value::number(bound);
-        st.bindAllKept(q.binds); // q outlives st
-        if (!st.step()) return std::nullopt;
-        const std::int64_t hit = sqlite3_column_int64(st.get(), 0);
+        if (q.endParam != 0) q.binds[static_cast<std::size_t>(q.endParam - 1)] = Value::number(end);
+        search.bindAllKept(q.binds); // q outlives search
+        if (!search.step()) {
+            if (reach == Reach::Rest || end == far) return std::nullopt;
+            // The rows up to the end were searched.
+            sqlite3_reset(search.get());
+            bound = end;
+            reach = reach == Reach::Rowids ? Reach::Rows : Reach::Rest;
+            if (reach == Reach::Rest) wide.emplace(conn().prepare(q.wideSql));
+            end = reachEnd();
+            continue;
+        }
+        const std::int64_t hit = sqlite3_column_int64(search.get(), 0);
         std::optional<std::size_t> slot =
             natural_ ? slotOf(hit) : std::optional<std::size_t>(static_cast<std::size_t>(hit));
         if (slot && *slot < alive_.size() && alive_[*slot]) {
-            keepRow(st.get(), 1, *slot);
+            keepRow(search.get(), 1, *slot);
             return slot;
         }
-        sqlite3_reset(st.get());
+        sqlite3_reset(search.get());
         // A row that is not (or no longer) in this row set: search on past it.
         bound = static_cast<double>(hit);
     }
@@ -242,10 +340,15 @@ void RecordsetState::find(std::string_view criteria, FindFrom from) {
     FindQuery fresh;
     FindQuery& q = known ? known->query : fresh;
     if (known) {
-        for (std::size_t i = 0; i < shape->texts.size(); ++i)
+        for (std::size_t i = 0; i < shape->texts.size(); ++i) {
+            Value text = Value::text(std::move(shape->texts[i]));
+            // Converted as the render converted the text it was made with, with its error,
+            // also where its term is folded away.
+            for (const SType type : q.textTypes[i])
+                takeType(text, type);
             if (const int place = known->textBinds[i]; place != 0)
-                q.binds[static_cast<std::size_t>(place - 1)] =
-                    Value::text(std::move(shape->texts[i]));
+                q.binds[static_cast<std::size_t>(place - 1)] = std::move(text);
+        }
     } else {
         std::optional<std::vector<int>> places;
         fresh = findQuery(expr, backwards, shape ? &shape->texts : nullptr, &places);

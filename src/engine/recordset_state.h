@@ -113,6 +113,16 @@ private:
         std::vector<Value> binds;
         int boundParam = 0;
         bool backwards = false;
+        // In stored order, sql searches the rows up to endParam's rowid, the nearest first;
+        // past them wideSql asks SQLite for the nearest row by the best index it has, when
+        // its plan (seen at wideCheckedAt, an indexedAt) is no scan, else sql goes on.
+        // For a query kept by its shape, the types each of the shape's texts took in the
+        // render, in order (none for a text bound as it is).
+        std::vector<std::vector<SType>> textTypes;
+        int endParam = 0;
+        std::string wideSql;
+        bool wideSeeks = false;
+        std::optional<std::uint64_t> wideCheckedAt;
         // Set when the find is one case-blind comparison of a text field with the text in
         // bind keyBind: the key index can answer it. Its column is then indexed in SQLite
         // only when a find goes there.
@@ -141,6 +151,9 @@ private:
                         std::optional<std::vector<int>>* textBinds = nullptr);
     // Makes sure the indexes q searches exist, when the connection may have lost them.
     void ensureIndexes(FindQuery& q);
+    // Whether q's sql walks the table in stored order where its wideSql is answered
+    // through an index: only then are the nearest rows searched first, the rest wide.
+    bool wideSeeks(FindQuery& q);
     // Writes the search's bound into q's binds.
     std::optional<std::size_t> runFind(FindQuery& q, std::optional<std::size_t> after);
     // Nothing when the key index cannot answer the find; then the find goes to SQLite.

@@ -270,7 +270,10 @@ std::optional<RExpr> Renderer::exactTest(const sql::Expr& e) {
         const auto& st = scopes_.back()[static_cast<std::size_t>(field.scopeTable)];
         searched.push_back({st.info, field.columnName, IndexKind::Exact});
     }
-    r.sql = "(" + field.sql + " = " + value.sql + ")";
+    // Written as an And, so SQLite never gathers it with case-blind equalities of the
+    // same column into one IN list answered in one collation; the exact index holds both.
+    r.sql = "(" + field.sql + " COLLATE BINARY = " + value.sql + " AND " + field.sql + kCaseBlind +
+            " = " + value.sql + ")";
     return r;
 }
 
@@ -293,10 +296,7 @@ double criteriaNumber(const Value& v) {
 
 } // namespace
 
-void Renderer::coerce(RExpr& literal, const RExpr& other) {
-    if (literal.bind == 0 || other.bind != 0) return;
-    const SType target = other.type;
-    Value& v = binds[static_cast<std::size_t>(literal.bind - 1)];
+void takeType(Value& v, SType target) {
     if (v.isNull() || v.isEmpty() || target == SType::Unknown || target == SType::Null) return;
     switch (target) {
     case SType::Date:
@@ -329,6 +329,14 @@ void Renderer::coerce(RExpr& literal, const RExpr& other) {
     default:
         break;
     }
+}
+
+void Renderer::coerce(RExpr& literal, const RExpr& other) {
+    if (literal.bind == 0 || other.bind != 0) return;
+    Value& v = binds[static_cast<std::size_t>(literal.bind - 1)];
+    const bool text = v.isText();
+    takeType(v, other.type);
+    if (text && !v.isText()) takenTexts.emplace_back(literal.bind, other.type);
     literal.type = stypeOfValue(v);
 }
 
@@ -346,15 +354,19 @@ RExpr Renderer::compare(const sql::Expr& e) {
     r.aggregate = a.aggregate || b.aggregate;
     std::string left = a.sql;
     std::string right = b.sql;
-    if (a.type == SType::Text && b.type == SType::Text) {
-        left += kCaseBlind;
-    } else if (text && a.type != b.type && a.type != SType::Null && b.type != SType::Null &&
-               a.type != SType::Unknown && b.type != SType::Unknown) {
+    if (text && a.type != b.type && a.type != SType::Null && b.type != SType::Null &&
+        a.type != SType::Unknown && b.type != SType::Unknown) {
         // Text against a computed number or date: compare the texts.
-        left = asText(a) + kCaseBlind;
+        left = asText(a);
         right = asText(b);
-    } else if (text) {
-        left += kCaseBlind;
+    }
+    if (text) {
+        // The collation goes with each text column compared, where SQLite keeps it when it
+        // turns the term around or gathers an Or of equalities into one IN list.
+        const bool leftColumn = a.column && a.type == SType::Text;
+        const bool rightColumn = b.column && b.type == SType::Text;
+        if (leftColumn || !rightColumn) left += kCaseBlind;
+        if (rightColumn) right += kCaseBlind;
     }
     r.sql = "(" + left + " " + e.op + " " + right + ")";
     return r;

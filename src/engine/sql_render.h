@@ -57,6 +57,10 @@ struct SearchedColumn {
     IndexKind kind = IndexKind::Plain;
 };
 
+// A literal compared with a value of the target type takes that type: a date text or a
+// number a date, a number text a number; a text that cannot is the criteria mismatch.
+void takeType(Value& v, SType target);
+
 class Renderer {
 public:
     explicit Renderer(Connection& conn, Parameters* params = nullptr)
@@ -66,6 +70,9 @@ public:
     std::vector<SearchedColumn> searched;
     // Each literal rendered as a bound value, with its place among the binds.
     std::vector<std::pair<const sql::Expr*, int>> literalBinds;
+    // Each text literal a comparison read as a number, date or yes/no, with its place
+    // among the binds and the type it took: takeType gives another text the same.
+    std::vector<std::pair<int, SType>> takenTexts;
     // Each literal stored into a field (by storeExpr), with its place among the binds.
     std::vector<std::pair<int, ColumnInfo>> storedLiterals;
     // Unknown names in a find or filter are errors (3070), not parameters.

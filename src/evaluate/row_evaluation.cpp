@@ -1,5 +1,6 @@
 #include "evaluate/row_evaluation.h"
 
+#include "engine/field.h"
 #include "evaluate/row_test.h"
 #include "process/clause_builders.h"
 #include "process/handle_error.h"
@@ -157,7 +158,8 @@ bool searchMatchingRecord(Call& c) {
         if (currentMeetsRow(c)) return true;
         if (!exactJoined && !typedRowOnDrivingRecord(c)) {
             exactJoined = true;
-            if (auto exact = exactFindText(c.member, c.order, c.field, c.compareThis))
+            const bool yesNo = c.file.fieldType(c.field) == fieldtype::Boolean;
+            if (auto exact = exactFindText(c.member, c.order, c.field, c.compareThis, yesNo))
                 search = "(" + find + ") and " + *exact;
         }
         c.file.findNext(search);

@@ -130,37 +130,60 @@ std::string exactNumberText(double n) {
     return buf;
 }
 
-std::optional<std::string> termOfForm(const EvaluatorMember& member, Order order,
-                                      std::string_view field, const Value& form) {
-    const std::string name = bracketName(field);
-    switch (member.tested) {
-    case FieldClass::Text:
-        if (order != Order::Equal || !form.isText()) return std::nullopt;
-        return "StrComp(" + name + ", " + quoteText(form.asText()) + ", 0) = 0";
-    case FieldClass::Val:
-        // As a text, the number takes the field's own type (a yes/no field's -1 is True).
-        if (order != Order::Equal || !form.isNumeric()) return std::nullopt;
-        return name + " = " + quoteText(exactNumberText(numberOf(form)));
-    case FieldClass::Date:
-        break;
-    }
-    if (!form.isDate()) return std::nullopt;
-    const std::string n = exactNumberText(form.asDateSerial());
+// The field against the value as the test orders them; a value differs as less or
+// greater, which an index answers where it cannot answer "<>".
+std::string compared(const std::string& name, bool notEqual, Order order,
+                     const std::string& value) {
+    if (notEqual) return name + " < " + value + " or " + name + " > " + value;
     switch (order) {
     case Order::Greater:
-        return name + " > " + n;
+        return name + " > " + value;
     case Order::Less:
-        return "(" + name + " < " + n + " or " + isNullText(field) + ")";
+        return name + " < " + value;
     case Order::Equal:
         break;
     }
-    return name + " = " + n;
+    return name + " = " + value;
+}
+
+// Null counts lower than every value and differs from each: the tests that accept it.
+bool acceptsNull(const EvaluatorMember& member, Order order) {
+    return member.polarity == Polarity::NotEqual || order == Order::Less;
+}
+
+std::optional<std::string> termOfForm(const EvaluatorMember& member, Order order,
+                                      std::string_view field, const Value& form, bool yesNoField) {
+    const std::string name = bracketName(field);
+    const bool notEqual = member.polarity == Polarity::NotEqual;
+    std::string term;
+    switch (member.tested) {
+    case FieldClass::Text:
+        if (order != Order::Equal || !form.isText()) return std::nullopt;
+        term = "StrComp(" + name + ", " + quoteText(form.asText()) + ", 0) " +
+               (notEqual ? "<>" : "=") + " 0";
+        break;
+    case FieldClass::Val:
+        // As a text, the number takes the field's own type (a yes/no field's -1 is True).
+        // A yes/no field stores True as 1 where the test reads -1: only its equality keeps
+        // every record the test accepts.
+        if (!form.isNumeric() || (yesNoField && (notEqual || order != Order::Equal)))
+            return std::nullopt;
+        term = compared(name, notEqual, order, quoteText(exactNumberText(numberOf(form))));
+        break;
+    case FieldClass::Date:
+        if (!form.isDate()) return std::nullopt;
+        term = compared(name, notEqual, order, exactNumberText(form.asDateSerial()));
+        break;
+    }
+    if (!acceptsNull(member, order)) return term;
+    return "(" + term + " or " + isNullText(field) + ")";
 }
 
 } // namespace
 
 std::optional<std::string> exactFindText(const EvaluatorMember& member, Order order,
-                                         std::string_view field, const Value& operand) {
+                                         std::string_view field, const Value& operand,
+                                         bool yesNoField) {
     if (isBlank(operand)) {
         // A blank is lower than every value and differs from each but Null.
         if (member.polarity == Polarity::NotEqual || order == Order::Greater)
@@ -168,12 +191,11 @@ std::optional<std::string> exactFindText(const EvaluatorMember& member, Order or
         if (order == Order::Equal) return isNullText(field);
         return std::nullopt;
     }
-    if (member.polarity != Polarity::Equal) return std::nullopt;
     try {
         const Value form = comparisonForm(member, operand);
         if ((form.isNumeric() || form.isDate()) && !std::isfinite(numberOf(form)))
             return std::nullopt;
-        return termOfForm(member, order, field, form);
+        return termOfForm(member, order, field, form, yesNoField);
     } catch (const RuntimeError&) {
         // The test itself reports the conversion, as it always has.
         return std::nullopt;

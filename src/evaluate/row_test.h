@@ -45,16 +45,18 @@ std::optional<std::string> typedFindText(const EvaluatorMember& member, Order or
                                          std::string_view field, const Value& operand);
 
 // The member's test as a term of a find that selects every record the test accepts, with
-// the operand in the form the test compares it: a text equality exactly,
-// "StrComp([F], 'v', 0) = 0"; a number equality "[F] = 'n'", n written to its last digit
-// and taken as the field's type; a date "[F] = n", "[F] > n" or "([F] < n or IsNull([F]))"
-// on the day serial; a blank operand "IsNull([F])", or "not IsNull([F])" under greater,
-// after and not-equal. The engine stores number and date fields as numbers, which compare
-// as the test compares them. None for a not-equal value, an ordered number test (a yes/no
-// field stores True as 1 where the test reads -1), a row that can hold for no record and
-// an operand the test cannot convert (the test itself reports it).
+// the operand in the form the test compares it: a text compared exactly,
+// "StrComp([F], 'v', 0) = 0" (or "<> 0"); a number "[F] = 'n'", "[F] > 'n'", n written to
+// its last digit and taken as the field's type; a date "[F] = n", "[F] > n" on the day
+// serial. The tests that accept a Null field (not-equal, less, before) add
+// "or IsNull([F])". A blank operand is "IsNull([F])", or "not IsNull([F])" under
+// greater, after and not-equal. The engine stores number and date fields as numbers,
+// which compare as the test compares them. None for a yes/no field's not-equal or
+// ordered test (it stores True as 1 where the test reads -1), a row that can hold for no
+// record and an operand the test cannot convert (the test itself reports it).
 std::optional<std::string> exactFindText(const EvaluatorMember& member, Order order,
-                                         std::string_view field, const Value& operand);
+                                         std::string_view field, const Value& operand,
+                                         bool yesNoField = false);
 
 // False where the member's test holds for no field value at all: nothing is less than a
 // blank operand.

@@ -127,6 +127,26 @@ INSTANTIATE_TEST_SUITE_P(
              {"City = 'nowhere' or IsNull(Born) or not IsNull(Born)", Ids{1, 2, 3, 4, 5}}}}),
     [](const ::testing::TestParamInfo<FindSequence>& info) { return info.param.name; });
 
+// Texts a comparison reads as numbers or dates: every text of the shape is read alike,
+// with the same error for one that is no number or date, from the one parse.
+INSTANTIATE_TEST_SUITE_P(
+    ConvertedTexts, FoldedFindSequence,
+    ::testing::Values(FindSequence{"Numbers",
+                                   {{"Id = '2'", Ids{2}},
+                                    {"Id = '5'", Ids{5}},
+                                    {"Id = 'x'", err::CriteriaTypeMismatch},
+                                    {"Id = '1E999'", err::CriteriaTypeMismatch},
+                                    {"Id = '1'", Ids{1}}}},
+                      FindSequence{"Dates",
+                                   {{"Born = '3/4/1999'", Ids{2}},
+                                    {"Born = 'abc'", err::CriteriaTypeMismatch},
+                                    {"Born = '37623'", Ids{1}},
+                                    {"Born = '12/31/2010'", Ids{5}}}},
+                      FindSequence{"NumberBesideText",
+                                   {{"Name = 'Bob' or Id = '3'", Ids{2, 3}},
+                                    {"Name = 'Eve' or Id = '1'", Ids{1, 5}}}}),
+    [](const ::testing::TestParamInfo<FindSequence>& info) { return info.param.name; });
+
 // A text read as a date in a term folded away is still checked, each time, as written.
 INSTANTIATE_TEST_SUITE_P(
     DroppedDates, EngineFindSequence,

@@ -297,7 +297,7 @@ TEST_F(EngineRecordsetTest, AnExactFindSearchesTheExactIndexWithoutSorting) {
     std::string p;
     for (const auto& line : rs.explainFind("Name = 'ann' and StrComp([Name], 'ann', 0) = 0"))
         p += line + "\n";
-    EXPECT_NE(p.find("INDEX vk~People~Name~exact~fold (Name=? AND Name=? AND rowid>?)"),
+    EXPECT_NE(p.find("INDEX vk~People~Name~exact~fold (Name=? AND Name=? AND rowid>?"),
               std::string::npos)
         << p;
     EXPECT_EQ(p.find("TEMP B-TREE"), std::string::npos) << p;

@@ -16,6 +16,7 @@ struct ExactCase {
     Order order;
     Value operand;
     std::optional<std::string> term;
+    bool yesNo = false;
 };
 
 void PrintTo(const ExactCase& c, std::ostream* os) {
@@ -26,13 +27,14 @@ class ExactFindText : public ::testing::TestWithParam<ExactCase> {};
 
 TEST_P(ExactFindText, WritesTheTestAsATermOrNone) {
     const ExactCase& c = GetParam();
-    EXPECT_EQ(exactFindText(c.member, c.order, "co]de", c.operand), c.term);
+    EXPECT_EQ(exactFindText(c.member, c.order, "co]de", c.operand, c.yesNo), c.term);
 }
 
 const EvaluatorMember kTextText{"m", Text, Text, Equal, Action::Rep};
 const EvaluatorMember kTextVal{"m", Text, Val, Equal, Action::Rep};
 const EvaluatorMember kTextNot{"m", Text, Text, NotEqual, Action::Rep};
 const EvaluatorMember kValText{"m", Val, Text, Equal, Action::Rep};
+const EvaluatorMember kValNot{"m", Val, Val, NotEqual, Action::Rep};
 const EvaluatorMember kValVal{"m", Val, Val, Equal, Action::Rep, true};
 const EvaluatorMember kDateVal{"m", Date, Val, Equal, Action::Rep};
 const EvaluatorMember kDateDate{"m", Date, Date, Equal, Action::Rep, true};
@@ -50,12 +52,22 @@ INSTANTIATE_TEST_SUITE_P(
                   "not IsNull([co]]de])"},
         ExactCase{"NotABlankIsAValue", kTextNot, Order::Equal, Value{}, "not IsNull([co]]de])"},
         ExactCase{"NothingIsBeforeABlank", kDateDate, Order::Less, Value::null(), std::nullopt},
-        ExactCase{"NotEqualKeepsItsOwnSearch", kTextNot, Order::Equal, Value::text("a"),
-                  std::nullopt},
+        ExactCase{"NotEqualReachesNull", kTextNot, Order::Equal, Value::text("a"),
+                  "(StrComp([co]]de], 'a', 0) <> 0 or IsNull([co]]de]))"},
+        ExactCase{"NumberNotEqualReachesNull", kValNot, Order::Equal, Value::number(2.5),
+                  "([co]]de] < '2.5' or [co]]de] > '2.5' or IsNull([co]]de]))"},
+        ExactCase{"LessNumberReachesNull", kValVal, Order::Less, Value::number(-3),
+                  "([co]]de] < '-3' or IsNull([co]]de]))"},
+        ExactCase{"YesNoOrderedKeepsItsOwnSearch", kValVal, Order::Greater, Value::number(0),
+                  std::nullopt, true},
+        ExactCase{"YesNoNotEqualKeepsItsOwnSearch", kValNot, Order::Equal, Value::number(0),
+                  std::nullopt, true},
+        ExactCase{"YesNoEqualityTakesTheFieldsType", kValVal, Order::Equal, Value::number(-1),
+                  "[co]]de] = '-1'", true},
         ExactCase{"NumberTakesTheFieldsType", kValText, Order::Equal, Value::text("5 units"),
                   "[co]]de] = '5'"},
-        ExactCase{"OrderedNumberKeepsItsOwnSearch", kValVal, Order::Greater, Value::number(5),
-                  std::nullopt},
+        ExactCase{"GreaterNumberToItsLastDigit", kValVal, Order::Greater, Value::number(0.1 + 0.2),
+                  "[co]]de] > '0.30000000000000004'"},
         ExactCase{"DateOfANumberToItsLastDigit", kDateVal, Order::Equal, Value::number(0.1 + 0.2),
                   "[co]]de] = 0.30000000000000004"},
         ExactCase{"BeforeReachesNull", kDateDate, Order::Less, Value::date(-1.5),

@@ -120,6 +120,28 @@ TEST_P(OrSearch, ActsOnTheFirstRecordTheTestAcceptsWithoutVisitingTheOthers) {
 INSTANTIATE_TEST_SUITE_P(Rows, OrSearch, ::testing::ValuesIn(kOrCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A row that holds for no record still tests the first record the earlier rows' terms
+// find, so what its test raises is raised as a row that can hold raises it: here the
+// field, which the find reaches through File A's table, is no field of File A itself.
+TEST_F(OrSearch, RowThatHoldsForNoRecordStillTestsTheFirstFound) {
+    setCriteria(
+        {{"Name", "is equal to", "File B.BName", "and"}, {"Due", "is before", "File B.BDue", ""}});
+    criteria.moveFirst();
+    begin(choice::NonParallelFirstOccurrence);
+    shared.rsFileA =
+        shared.workDb.openRecordset("SELECT ID, Name, Target FROM Table1", RecordsetType::Dynaset);
+    call("list1TextTextEqualRep", Value::text("k"));
+    ASSERT_EQ(run.nextCriteriaRow, "y");
+    run.nextCriteriaRow.clear();
+    criteria.moveNext();
+    sp.prompter.answer(answer::Ok);
+    call("list1DateDateEqualRep", Value::null());
+    ASSERT_EQ(messages().size(), 1U);
+    EXPECT_EQ(messages()[0], "Item not found in this collection.");
+    EXPECT_EQ(replaced(), std::vector<long>{});
+    EXPECT_EQ(shared.recordDone, "");
+}
+
 // The term of a member's test selects every record the test accepts, whatever the field
 // holds, and, where the test is an equality of numbers or dates, no other.
 class TestAsTerm : public EvaluateFixture {};
@@ -139,40 +161,59 @@ TEST_F(TestAsTerm, SelectsEveryRecordTheTestAccepts) {
     Recordset n = shared.workDb.openRecordset("N", RecordsetType::Dynaset);
     const EvaluatorMember number{
         "m", FieldClass::Val, FieldClass::Val, Polarity::Equal, Action::Rep, true};
+    const EvaluatorMember numberNot{"m", FieldClass::Val, FieldClass::Val, Polarity::NotEqual,
+                                    Action::Rep};
     const EvaluatorMember date{
         "m", FieldClass::Date, FieldClass::Date, Polarity::Equal, Action::Rep, true};
+    const EvaluatorMember dateNot{"m", FieldClass::Date, FieldClass::Date, Polarity::NotEqual,
+                                  Action::Rep};
+    using Test = std::pair<const EvaluatorMember*, Order>;
+    const std::vector<Test> numberTests = {{&number, Order::Equal},
+                                           {&number, Order::Greater},
+                                           {&number, Order::Less},
+                                           {&numberNot, Order::Equal}};
     struct Column {
         const char* name;
-        const EvaluatorMember& member;
-        std::vector<Order> orders;
+        std::vector<Test> tests;
     };
-    const Column columns[] = {
-        {"L", number, {Order::Equal}}, {"D", number, {Order::Equal}},
-        {"S", number, {Order::Equal}}, {"C", number, {Order::Equal}},
-        {"B", number, {Order::Equal}}, {"T", date, {Order::Equal, Order::Greater, Order::Less}}};
+    const Column columns[] = {{"L", numberTests},
+                              {"D", numberTests},
+                              {"S", numberTests},
+                              {"C", numberTests},
+                              {"B", numberTests},
+                              {"T",
+                               {{&date, Order::Equal},
+                                {&date, Order::Greater},
+                                {&date, Order::Less},
+                                {&dateNot, Order::Equal}}}};
     for (const Column& col : columns) {
+        const bool yesNo = std::string_view(col.name) == "B";
         // Every value the column holds as the operand, one it does not, and a blank.
         std::vector<Value> operands = {Value::number(5.5), Value::null()};
         for (n.moveFirst(); !n.eof(); n.moveNext())
             if (!n.value(col.name).isNull()) operands.push_back(n.value(col.name));
-        for (const Order order : col.orders)
+        for (const auto& [member, order] : col.tests)
             for (const Value& operand : operands) {
-                if (!rowCanHold(col.member, order, operand)) continue;
-                const auto term = exactFindText(col.member, order, col.name, operand);
+                if (!rowCanHold(*member, order, operand)) continue;
+                const auto term = exactFindText(*member, order, col.name, operand, yesNo);
                 SCOPED_TRACE(std::string(col.name) + ": " +
                              (operand.isNull() ? "Null" : textOf(operand)) + " " +
                              term.value_or("no term"));
+                // A yes/no field's only terms of a value are its equalities.
+                if (!term && yesNo && !isBlank(operand) &&
+                    (order != Order::Equal || member->polarity == Polarity::NotEqual))
+                    continue;
                 ASSERT_TRUE(term);
                 std::vector<long> accepted, selected;
                 for (n.moveFirst(); !n.eof(); n.moveNext())
-                    if (rowMet(col.member, order, n.value(col.name), operand))
+                    if (rowMet(*member, order, n.value(col.name), operand))
                         accepted.push_back(static_cast<long>(numberOf(n.value("ID"))));
                 Recordset found = shared.workDb.openRecordset(
                     "SELECT ID FROM N WHERE " + *term + " ORDER BY ID", RecordsetType::Snapshot);
                 for (; !found.eof(); found.moveNext())
                     selected.push_back(static_cast<long>(numberOf(found.value("ID"))));
                 // A yes/no field holds True for every number but 0: the test reads -1.
-                if (std::string_view(col.name) == "B")
+                if (yesNo)
                     EXPECT_TRUE(std::includes(selected.begin(), selected.end(), accepted.begin(),
                                               accepted.end()));
                 else
