@@ -684,6 +684,12 @@ void readTables(HtmlPageText& page, std::size_t size, const std::string& name,
         TableWalk finder(name, size);
         finder.find(tableName);
         pass(finder);
+        // A name is the user's choice of table: another table in its place would be
+        // linked under a name it does not have. A page with no table says so below.
+        if (!finder.found() && finder.tables() > 0)
+            throw EngineError(err::TableNotFound, "Could not find the table '" +
+                                                      std::string(tableName) + "' in the page '" +
+                                                      name + "'.");
         if (finder.found()) {
             target = *finder.found();
             label = tableName;
