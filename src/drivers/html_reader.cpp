@@ -652,7 +652,10 @@ public:
             page = findTableFile(inFolder, {".html", ".htm"});
         } else {
             page = findLinkedFile({source.connect, given.string(), {}});
-            tableName = source.sourceTable;
+            // A link that names the page as its table, as a file-type link names its
+            // file, asks for no table of it.
+            if (!equalsNoCase(source.sourceTable, fileNameOf(page)))
+                tableName = source.sourceTable;
         }
 
         const MappedFile bytes(page);
