@@ -654,8 +654,7 @@ public:
             page = findLinkedFile({source.connect, given.string(), {}});
             // A link that names the page as its table, as a file-type link names its
             // file, asks for no table of it.
-            if (!equalsNoCase(source.sourceTable, fileNameOf(page)))
-                tableName = source.sourceTable;
+            if (!equalsNoCase(source.sourceTable, fileNameOf(page))) tableName = source.sourceTable;
         }
 
         const MappedFile bytes(page);
