@@ -100,6 +100,7 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
     fieldNames_.clear();
     linkFailure_.clear();
     linkFailureNumber_ = 0;
+    chosenTable_.clear();
     Database& db = shared_.workDb;
     std::vector<std::pair<std::string, std::string>> swaps{
         {shared_.attachTableName, std::string(transientName)}};
@@ -112,9 +113,10 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
     // Read the file. Whatever fails here leaves the working tables untouched.
     try {
         dropIfPresent(transientName);
-        db.tableDefs().append(db.createTableDef(std::string(transientName), shared_.attachConnect,
-                                                std::string(theFile)),
-                              [this] { events_.drawWindows(); });
+        chosenTable_ =
+            db.tableDefs().append(db.createTableDef(std::string(transientName),
+                                                    shared_.attachConnect, std::string(theFile)),
+                                  [this] { events_.drawWindows(); });
     } catch (const RuntimeError& error) {
         forgetIfLostWrites(error);
         linkFailure_ = withReason(error.description(), keptTablesNote(targets));
@@ -141,6 +143,7 @@ LinkResult FileAttacher::connectOne(std::string_view theFile, std::string_view t
         db.replaceTables(swaps);
     } catch (const RuntimeError& error) {
         fieldNames_.clear();
+        chosenTable_.clear();
         forgetIfLostWrites(error);
         for (const auto& swap : swaps) {
             try {

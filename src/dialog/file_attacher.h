@@ -87,6 +87,9 @@ public:
     // The engine's error number of the last LinkFailed or CopyFailed; 0 after a link
     // that worked.
     int linkFailureNumber() const { return linkFailureNumber_; }
+    // The table the last link read where its name named none of the file's tables and
+    // the reader chose one (a database's first); empty otherwise.
+    const std::string& chosenTable() const { return chosenTable_; }
 
 private:
     void dropIfPresent(std::string_view table);
@@ -99,6 +102,7 @@ private:
     std::vector<std::string> fieldNames_;
     std::string linkFailure_;
     int linkFailureNumber_ = 0;
+    std::string chosenTable_;
 };
 
 } // namespace varnoke

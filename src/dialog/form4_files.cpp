@@ -6,6 +6,7 @@
 #include "engine/engine_error.h"
 #include "shell/run_guard.h"
 
+#include <array>
 #include <filesystem>
 
 namespace varnoke {
@@ -15,7 +16,18 @@ namespace {
 // The main window's file dialogs: 4102 hides read-only, checks the path and the file.
 constexpr int kFileDialogFlags = 4102;
 
+// The file as the dialog shows it: with the table linked where the file holds several and
+// its name named none of them, since the user chose no table.
+std::string shownFile(const std::string& path, const std::string& chosenTable) {
+    return chosenTable.empty() ? path : path + " (table " + chosenTable + ")";
+}
+
 } // namespace
+
+std::string signatureTypeAdvice(std::string_view type) {
+    return "  The file you selected is of the type \"" + std::string(type) +
+           "\".  Please choose that type in the File Type box and open the file again.";
+}
 
 std::string exportFileNoteText() {
     return "After clicking OK, open a file that has field name(s) and type(s) that match the "
@@ -215,9 +227,10 @@ bool Form4Model::getTableOne() {
         if (one) c_.list2.addItem(name);
     }
     sh.fileAName = kFlagYes;
-    s_.viewers.setGridCaption(Viewer::FileA, sh.fileAPath);
-    c_.text1.setText(sh.fileAPath);
-    if (one) c_.text2.setText(sh.fileAPath);
+    const std::string file = shownFile(sh.fileAPath, attacher_.chosenTable());
+    s_.viewers.setGridCaption(Viewer::FileA, file);
+    c_.text1.setText(file);
+    if (one) c_.text2.setText(file);
     if (both) sh.attachTableName = "Table2";
     rebindIfVisible(Viewer::FileA);
     s_.mainWindow.setMenuEnabled(menu::ViewFileA, true);
@@ -250,8 +263,9 @@ void Form4Model::command4Click() {
     sh.fileBName = kFlagYes;
     for (const auto& name : attacher_.fieldNames())
         c_.list2.addItem(name);
-    s_.viewers.setGridCaption(Viewer::FileB, sh.fileBPath);
-    c_.text2.setText(sh.fileBPath);
+    const std::string file = shownFile(sh.fileBPath, attacher_.chosenTable());
+    s_.viewers.setGridCaption(Viewer::FileB, file);
+    c_.text2.setText(file);
     refreshExportFieldList();
     rebindIfVisible(Viewer::FileB);
     s_.mainWindow.setMenuEnabled(menu::ViewFileB, true);
@@ -302,18 +316,25 @@ namespace {
 // A link counts as a run while it lasts: Exit, Close Files, closing the dialog and the
 // table commands are refused as they are during a run, since each would take the
 // working tables from under it. A link inside a run leaves the run's mark as it was.
-// The pointer shows the wait cursor meanwhile.
+// The pointer shows the wait cursor meanwhile, and the main window's menus are greyed as
+// the dialog is: a click on them that waited for the read would act once it ended.
 class LinkInProgress {
 public:
-    LinkInProgress(SharedState& shared, bool& linking, bool& waitPointer)
-        : shared_(shared), linking_(linking), waitPointer_(waitPointer),
+    LinkInProgress(SharedState& shared, MenuSwitches& menus, bool& linking, bool& waitPointer)
+        : shared_(shared), menus_(menus), linking_(linking), waitPointer_(waitPointer),
           wasRunning_(shared.runInProgress) {
         shared_.runInProgress = true;
         shared_.linkInProgress = true;
         linking_ = true;
         waitPointer_ = true;
+        for (std::size_t i = 0; i < kMenus.size(); ++i) {
+            menusWere_[i] = menus_.menuEnabled(kMenus[i]);
+            menus_.setMenuEnabled(kMenus[i], false);
+        }
     }
     ~LinkInProgress() {
+        for (std::size_t i = 0; i < kMenus.size(); ++i)
+            menus_.setMenuEnabled(kMenus[i], menusWere_[i]);
         shared_.runInProgress = wasRunning_;
         shared_.linkInProgress = false;
         linking_ = false;
@@ -323,21 +344,29 @@ public:
     LinkInProgress& operator=(const LinkInProgress&) = delete;
 
 private:
+    static constexpr std::array<std::string_view, 4> kMenus = {menu::File, menu::View,
+                                                               menu::Queries, menu::Help};
     SharedState& shared_;
+    MenuSwitches& menus_;
     bool& linking_;
     bool& waitPointer_;
     bool wasRunning_;
+    std::array<bool, kMenus.size()> menusWere_{};
 };
 
 } // namespace
 
 LinkResult Form4Model::link(std::string_view transientName,
                             const std::vector<StagedCopy>& alsoCopyTo) {
-    const LinkInProgress guard(s_.shared, linking_, c_.waitPointer);
+    const LinkInProgress guard(s_.shared, s_.mainWindow, linking_, c_.waitPointer);
     // Most readers read in this process and let no window be drawn until they end, so
     // the dialog shows itself busy before the read begins.
     events_.drawWindows();
-    return attacher_.connectOne(s_.shared.attachFile, transientName, alsoCopyTo);
+    const LinkResult result = attacher_.connectOne(s_.shared.attachFile, transientName, alsoCopyTo);
+    // The clicks and keys that waited for the read meet the greyed windows, which drop
+    // them, rather than the windows taken up again.
+    events_.yieldToEvents();
+    return result;
 }
 
 void Form4Model::restoreMousePointer() {
@@ -363,9 +392,11 @@ bool Form4Model::linkFailed(LinkResult result) {
     if (result == LinkResult::LinkFailed) {
         const auto& sh = s_.shared;
         std::string text(kCouldNotConnectMessage);
-        if (fileMatchesType(sh.attachConnect, sh.attachFolder + "/" + sh.attachFile) ==
-            TypeMatch::Differs)
-            text += kDataTypeListAdvice;
+        const std::string file = sh.attachFolder + "/" + sh.attachFile;
+        if (fileMatchesType(sh.attachConnect, file) == TypeMatch::Differs) {
+            const auto type = typeBySignature(file);
+            text += type ? signatureTypeAdvice(*type) : std::string(kDataTypeListAdvice);
+        }
         message(withReason(text, attacher_.linkFailure()));
     }
     // Close Files drops what a link could not.
@@ -409,7 +440,8 @@ void Form4Model::connectExportFile() {
     // A failed export file took Process away; with this one the rows can run again.
     offerProcess();
     s_.mainWindow.setMenuEnabled(menu::ViewExportedData, true);
-    s_.viewers.setGridCaption(Viewer::ExportFile, sh.exportFilePath);
+    s_.viewers.setGridCaption(Viewer::ExportFile,
+                              shownFile(sh.exportFilePath, attacher_.chosenTable()));
     rebindIfVisible(Viewer::ExportFile);
     s_.mainWindow.setMenuEnabled(menu::ViewExportedData, true);
 }

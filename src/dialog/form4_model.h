@@ -30,6 +30,9 @@ inline constexpr std::string_view kCouldNotConnectMessage =
 // Follows kCouldNotConnectMessage where the file is not of the type chosen.
 inline constexpr std::string_view kDataTypeListAdvice =
     "  Please select a file that is of a type in the Data Type List.";
+// Follows kCouldNotConnectMessage where the file begins as the files of another type do:
+// the advice to pick that type.
+std::string signatureTypeAdvice(std::string_view type);
 // The working database may sit among the user's files and look like one of them.
 inline constexpr std::string_view kWorkDbPickedMessage =
     "The file you selected is Varnoke's own working database, which holds its copies of your "

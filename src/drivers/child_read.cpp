@@ -27,7 +27,7 @@ namespace varnoke::drivers {
 namespace {
 
 // The pipe carries messages: a kind letter, a 32-bit length and that many bytes.
-enum Message : char { Begin = 'B', Row = 'R', Failure = 'E', Done = 'D' };
+enum Message : char { Chose = 'T', Begin = 'B', Row = 'R', Failure = 'E', Done = 'D' };
 
 // The longest message taken from the child: a row of long memos and pictures.
 constexpr std::uint32_t kMaxMessage = 64u * 1024 * 1024;
@@ -134,6 +134,12 @@ void sendBuilt(int fd, Message kind, std::string& built) {
 class PipeSink final : public ForeignTableSink {
 public:
     explicit PipeSink(int fd) : fd_(fd) {}
+
+    void chose(std::string_view table) override {
+        std::string body;
+        putText(body, table);
+        sendMessage(fd_, Chose, body);
+    }
 
     void begin(const std::vector<ForeignField>& fields) override {
         std::string body;
@@ -425,7 +431,9 @@ public:
 
 private:
     void handle(char kind, Decoder& body) {
-        if (kind == Begin) {
+        if (kind == Chose) {
+            sink_.chose(body.text());
+        } else if (kind == Begin) {
             std::vector<ForeignField> fields(body.count(12, kMaxTableFields));
             for (auto& f : fields) {
                 f.name = body.text();

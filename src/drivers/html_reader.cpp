@@ -652,7 +652,9 @@ public:
             page = findTableFile(inFolder, {".html", ".htm"});
         } else {
             page = findLinkedFile({source.connect, given.string(), {}});
-            tableName = source.sourceTable;
+            // A link that names the page as its table, as a file-type link names its
+            // file, asks for no table of it.
+            if (!equalsNoCase(source.sourceTable, fileNameOf(page))) tableName = source.sourceTable;
         }
 
         const MappedFile bytes(page);
@@ -684,6 +686,12 @@ void readTables(HtmlPageText& page, std::size_t size, const std::string& name,
         TableWalk finder(name, size);
         finder.find(tableName);
         pass(finder);
+        // A name is the user's choice of table: another table in its place would be
+        // linked under a name it does not have. A page with no table says so below.
+        if (!finder.found() && finder.tables() > 0)
+            throw EngineError(err::TableNotFound, "Could not find the table '" +
+                                                      std::string(tableName) + "' in the page '" +
+                                                      name + "'.");
         if (finder.found()) {
             target = *finder.found();
             label = tableName;

@@ -157,6 +157,7 @@ public:
         }
         if (!chosen)
             throw EngineError(err::TableNotFound, "The database '" + name + "' holds no table.");
+        if (!equalsNoCase(chosen->object_name, wanted)) sink.chose(chosen->object_name);
 
         std::unique_ptr<MdbTableDef, jet::TableFreer> table(mdb_read_table(chosen));
         if (table) checkFieldCount(table->num_cols, name);

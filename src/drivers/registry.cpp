@@ -73,8 +73,12 @@ const ForeignReader* findReader(std::string_view connect) {
 
 TypeMatch fileMatchesType(std::string_view connect, const std::filesystem::path& file) {
     const Registration* entry = registrationOf(connect);
-    if (!entry || !entry->begins) return TypeMatch::Unknown;
-    return drivers::headMatches(entry->begins, file);
+    if (!entry) return TypeMatch::Unknown;
+    if (entry->begins) return drivers::headMatches(entry->begins, file);
+    // Any text may be a table or a page; what is no text is neither.
+    return drivers::headMatches(drivers::isBinaryHead, file) == TypeMatch::Matches
+               ? TypeMatch::Differs
+               : TypeMatch::Unknown;
 }
 
 } // namespace varnoke

@@ -45,6 +45,9 @@ class ForeignTableSink {
 public:
     virtual ~ForeignTableSink() = default;
     virtual void begin(const std::vector<ForeignField>& fields) = 0;
+    // Called before begin() by a reader that reads a table the link did not name (a
+    // database's first table, where the name names none of its tables), with its name.
+    virtual void chose(std::string_view /*table*/) {}
     // values has one entry per field, in field order. May be moved from.
     virtual void row(std::vector<Value>& values) = 0;
     // Called now and then while the reader waits on work outside this process (a reading

@@ -4,8 +4,8 @@
 #include "engine/foreign_reader.h"
 #include "engine/names.h"
 #include "engine/sql_ast.h"
+#include "value/printable.h"
 
-#include <cstdio>
 #include <unordered_set>
 
 namespace varnoke::detail {
@@ -19,19 +19,12 @@ bool isControl(unsigned char c) {
     return c < 0x20 || c == 0x7F;
 }
 
-// The name as a message can show it: control characters written as \xNN.
+// A name a message shows whole is at most this many characters long: a binary file's
+// first line read as a text's header would make a message as wide as the screen.
+constexpr std::size_t kShownNameLength = 40;
+
 std::string shown(std::string_view name) {
-    std::string out;
-    for (unsigned char c : name) {
-        if (!isControl(c)) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", c);
-        out += hex;
-    }
-    return out;
+    return printable(name, kShownNameLength);
 }
 
 // Why the engine cannot hold name; empty when it can.
@@ -67,7 +60,7 @@ std::string newTableColumns(const std::vector<ColumnInfo>& cols) {
         // A set, not a scan of the earlier names: a table may have thousands of fields.
         if (!seen.insert(nameKey(name)).second)
             throw EngineError(err::DuplicateFieldName,
-                              "Field '" + name + "' is defined more than once.");
+                              "Field '" + shown(name) + "' is defined more than once.");
         if (!defs.empty()) defs += ", ";
         defs += quoteName(name) + " " + sql::declaredType(cols[i].type);
     }

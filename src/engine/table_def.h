@@ -71,8 +71,10 @@ public:
     // reader's own error when the file cannot be read; nothing is left behind then).
     // Otherwise the definition's fields make an empty table (3010 when the name is
     // taken, 3264 without fields). whileWaiting runs now and then while the reader waits
-    // on its reading child; it must not touch this database.
-    void append(const TableDef& def, const std::function<void()>& whileWaiting = {});
+    // on its reading child; it must not touch this database. Returns the name of the
+    // table read where SourceTableName named none of the file's tables and the reader
+    // read one of its own choosing (a database's first), else "".
+    std::string append(const TableDef& def, const std::function<void()>& whileWaiting = {});
     // Drops the table (3265 when there is none).
     void remove(std::string_view name);
 

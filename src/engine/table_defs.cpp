@@ -83,7 +83,7 @@ bool TableDefs::contains(std::string_view name) const {
                        [&](const TableDef& t) { return sameName(t.name(), name); });
 }
 
-void TableDefs::append(const TableDef& def, const std::function<void()>& whileWaiting) {
+std::string TableDefs::append(const TableDef& def, const std::function<void()>& whileWaiting) {
     auto& c = db_->connection();
     db_->checkWritable();
     if (def.name().empty()) throw EngineError(err::InvalidArgument, "Invalid argument.");
@@ -91,6 +91,7 @@ void TableDefs::append(const TableDef& def, const std::function<void()>& whileWa
     if (c.table(def.name()))
         throw EngineError(err::TableExists, "Table '" + def.name() + "' already exists.");
     c.commit();
+    std::string chosen;
     if (!def.connect().empty()) {
         const ForeignReader* reader = Engine::instance().readerFor(def.connect());
         if (!reader) throw EngineError(err::NoInstallableIsam, "Could not find installable ISAM.");
@@ -98,8 +99,9 @@ void TableDefs::append(const TableDef& def, const std::function<void()>& whileWa
                                 def.sourceTableName()};
         const detail::SmallCache smallCache(c);
         try {
-            c.atomically(
-                [&] { detail::importForeignTable(c, def.name(), *reader, source, whileWaiting); });
+            c.atomically([&] {
+                chosen = detail::importForeignTable(c, def.name(), *reader, source, whileWaiting);
+            });
         } catch (...) {
             c.schemaChanged();
             throw;
@@ -115,6 +117,7 @@ void TableDefs::append(const TableDef& def, const std::function<void()>& whileWa
     }
     c.schemaChanged();
     refresh();
+    return chosen;
 }
 
 void TableDefs::remove(std::string_view name) {

@@ -62,6 +62,9 @@ public:
         if (++filled_ == batchRows_) write();
     }
 
+    void chose(std::string_view table) override { chosen_ = table; }
+    const std::string& chosen() const { return chosen_; }
+
     void waiting() override {
         if (whileWaiting_) whileWaiting_();
     }
@@ -110,17 +113,20 @@ private:
     std::size_t filled_ = 0;
     std::optional<Stmt> full_;
     bool begun_ = false;
+    std::string chosen_;
 };
 
 } // namespace
 
-void importForeignTable(Connection& c, const std::string& table, const ForeignReader& reader,
-                        const LinkSource& source, const std::function<void()>& whileWaiting) {
+std::string importForeignTable(Connection& c, const std::string& table, const ForeignReader& reader,
+                               const LinkSource& source,
+                               const std::function<void()>& whileWaiting) {
     ImportSink sink(c, table, whileWaiting);
     reader.read(source, sink);
     sink.finish();
     if (!sink.begun())
         throw EngineError(err::ExternalFormat, "External table isn't in the expected format.");
+    return sink.chosen();
 }
 
 } // namespace varnoke::detail

@@ -1,5 +1,6 @@
 // A file read by a reading child: the dialog's windows are drawn while the link waits
-// for the child, and the drawing lets nothing else run.
+// for the child, greyed with the main window's menus, and the drawing lets nothing else
+// run.
 #include "dialog_fixture.h"
 #include "gated_reader.h"
 
@@ -27,11 +28,16 @@ TEST_P(LinkDrawing, TheWindowsAreDrawnWhileTheChildReads) {
     if (draw.opener != Opener::FileAOneMode) model->option2Click();
     int drawnInLink = 0;
     bool alwaysMarkedAsRun = true;
+    bool menusGreyed = true;
+    for (const char* top : {"menuFile", "menuView", "menuQueries", "menuHelp"})
+        mainWindow.setMenuEnabled(top, true);
     int redrawsOfTheDialog = 0;
     model->onChanged = [&] { ++redrawsOfTheDialog; };
     scripted.events.onDraw = [&](int) {
         ++drawnInLink;
         alwaysMarkedAsRun = alwaysMarkedAsRun && shared.runInProgress && model->linking();
+        for (const char* top : {"menuFile", "menuView", "menuQueries", "menuHelp"})
+            menusGreyed = menusGreyed && !mainWindow.menuEnabled(top);
         lotus.reader().open();
     };
     const std::string sheet = dir.write("sheet.wk4", "stands in for a worksheet");
@@ -53,8 +59,12 @@ TEST_P(LinkDrawing, TheWindowsAreDrawnWhileTheChildReads) {
     EXPECT_GE(drawnInLink, 1);
     EXPECT_GE(redrawsOfTheDialog, drawnInLink) << "the controls are brought up to date first";
     EXPECT_TRUE(alwaysMarkedAsRun);
-    EXPECT_EQ(scripted.events.yields, draw.opener == Opener::ExportFile ? 0 : 1)
-        << "only the field names yield to every event";
+    EXPECT_TRUE(menusGreyed) << "a menu took clicks during the read";
+    for (const char* top : {"menuFile", "menuView", "menuQueries", "menuHelp"})
+        EXPECT_TRUE(mainWindow.menuEnabled(top)) << top;
+    // The field names yield to every event, and so does the link's end, to the input that
+    // waited: the read itself never does.
+    EXPECT_EQ(scripted.events.yields, draw.opener == Opener::ExportFile ? 1 : 2);
     EXPECT_FALSE(shared.runInProgress);
     EXPECT_FALSE(model->linking());
     switch (draw.opener) {

@@ -294,10 +294,13 @@ struct LinkFailure {
     std::string type;
     // Makes the file (or leaves it out) in the folder given; returns its path.
     std::function<std::string(const TempDir&)> make;
-    // Whether the file is of another type than the one chosen, so the message advises
-    // picking a file of a listed type.
-    bool otherType = false;
+    // What follows the opener's message where the file is of another type than the one
+    // chosen: the advice to pick the type whose files begin as it does, else a file of a
+    // listed type. Empty for a file of the type chosen.
+    std::string advice = {};
 };
+
+const std::string kListedType(kDataTypeListAdvice);
 
 void PrintTo(const LinkFailure& c, std::ostream* os) {
     *os << c.label;
@@ -348,10 +351,15 @@ TEST_P(LinkFailureReason, FollowsTheOpenersOwnMessageOnANewLine) {
         "Varnoke's copies of File A and File B are as they were before.",
         "Varnoke's copy of File B is as it was before.",
         "Varnoke's copy of the export file is as it was before."};
-    const std::string opening = fail.otherType ? kCouldNotConnect : kCouldNotConnectFile;
     EXPECT_EQ(scripted.prompter.messages(),
-              (Items{opening + "\n" + reason + "\n" + kept[static_cast<int>(opener)]}));
+              (Items{kCouldNotConnectFile + fail.advice + "\n" + reason + "\n" +
+                     kept[static_cast<int>(opener)]}));
     EXPECT_EQ(shared.stopFlag, "y");
+    for (const std::string& shown : scripted.prompter.messages())
+        EXPECT_EQ(std::count_if(shown.begin(), shown.end(),
+                                [](char ch) { return ch >= 0 && ch < ' ' && ch != '\n'; }),
+                  0)
+            << shown;
 }
 
 std::string copyOfData(const TempDir& dir, const std::string& from, const std::string& name) {
@@ -375,54 +383,180 @@ std::string failureName(const ::testing::TestParamInfo<std::tuple<LinkFailure, O
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, LinkFailureReason,
-    ::testing::Combine(
-        ::testing::Values(
-            LinkFailure{"MissingFile", "dBase IV",
-                        [](const TempDir& d) { return d.file("nowhere.dbf"); }},
-            LinkFailure{"Directory", "dBase IV",
-                        [](const TempDir& d) {
-                            std::filesystem::create_directory(d.path() / "folder.dbf");
-                            return d.file("folder.dbf");
-                        }},
-            LinkFailure{"NoPermission", "dBase IV",
-                        [](const TempDir& d) {
-                            const auto path = copyOfData(d, "dbf/people.dbf", "locked.dbf");
-                            std::filesystem::permissions(path, std::filesystem::perms::none);
-                            return path;
-                        }},
-            LinkFailure{"TextAsDbase", "dBase IV",
-                        [](const TempDir& d) { return d.write("broken.dbf", "no dBase file"); },
-                        true},
-            LinkFailure{
-                "MemoFileMissing", "dBase IV",
-                [](const TempDir& d) { return copyOfData(d, "dbf/db3memo.dbf", "memo.dbf"); }},
-            LinkFailure{
-                "DbaseCutShort", "dBase IV",
-                [](const TempDir& d) { return cutCopy(d, "dbf/people.dbf", "cut.dbf", 100); }},
-            LinkFailure{
-                "DbaseAsParadox", "Paradox 5.X",
-                [](const TempDir& d) { return copyOfData(d, "dbf/people.dbf", "people.db"); },
-                true},
-            LinkFailure{"ParadoxCutShort", "Paradox 5.X",
-                        [](const TempDir&
-                               d) { return cutCopy(d, "paradox/AREACODE.DB", "area.db", 0x400); }},
-            LinkFailure{
-                "WorksheetAsExcel", "Excel 8.0",
-                [](const TempDir& d) { return copyOfData(d, "lotus/sales.wk4", "sales.xls"); },
-                true},
-            LinkFailure{
-                "WorksheetCutShort", "Lotus WK4",
-                [](const TempDir& d) { return cutCopy(d, "lotus/sales.wk4", "sales.wk4", 200); }},
-            LinkFailure{
-                "WorkbookAsLotus", "Lotus WK4",
-                [](const TempDir& d) { return copyOfData(d, "xls/booleans.xls", "book.wk4"); },
-                true},
-            LinkFailure{
-                "JetCutShort", "Jet table",
-                [](const TempDir&
-                       d) { return cutCopy(d, "mdb/DateTestDatabase.mdb", "dates.mdb", 3000); }}),
-        ::testing::Values(Opener::FileA, Opener::FileB, Opener::ExportFile)),
+    ::testing::Combine(::testing::Values(LinkFailure{"MissingFile", "dBase IV",
+                                                     [](const TempDir& d) {
+                                                         return d.file("nowhere.dbf");
+                                                     }},
+                                         LinkFailure{"Directory", "dBase IV",
+                                                     [](const TempDir& d) {
+                                                         std::filesystem::create_directory(
+                                                             d.path() / "folder.dbf");
+                                                         return d.file("folder.dbf");
+                                                     }},
+                                         LinkFailure{"NoPermission", "dBase IV",
+                                                     [](const TempDir& d) {
+                                                         const auto path = copyOfData(
+                                                             d, "dbf/people.dbf", "locked.dbf");
+                                                         std::filesystem::permissions(
+                                                             path, std::filesystem::perms::none);
+                                                         return path;
+                                                     }},
+                                         LinkFailure{"TextAsDbase", "dBase IV",
+                                                     [](const TempDir& d) {
+                                                         return d.write("broken.dbf",
+                                                                        "no dBase file");
+                                                     },
+                                                     kListedType},
+                                         // A text whose first letter is a dBase version byte is no
+                                         // dBase table.
+                                         LinkFailure{"TextAsParadox", "Paradox 4.X",
+                                                     [](const TempDir& d) {
+                                                         return d.write("cities.db", "City,Name\n");
+                                                     },
+                                                     kListedType},
+                                         LinkFailure{"JetAsCsv", "Comma-delimited text (CSV)",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "mdb/test2_v2000.mdb",
+                                                                           "nwind.csv");
+                                                     },
+                                                     signatureTypeAdvice("Jet table")},
+                                         LinkFailure{"DbaseAsCsv", "Comma-delimited text (CSV)",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "dbf/people.dbf",
+                                                                           "people.txt");
+                                                     },
+                                                     signatureTypeAdvice("dBase IV")},
+                                         LinkFailure{"WorkbookAsCsv", "Comma-delimited text (CSV)",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "xls/big95.xls",
+                                                                           "book.csv");
+                                                     },
+                                                     signatureTypeAdvice("Excel 8.0")},
+                                         LinkFailure{"ParadoxAsCsv", "Comma-delimited text (CSV)",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "paradox/AREACODE.DB",
+                                                                           "area.csv");
+                                                     },
+                                                     signatureTypeAdvice("Paradox 4.X")},
+                                         LinkFailure{"AProgramAsCsv", "Comma-delimited text (CSV)",
+                                                     [](const TempDir& d) {
+                                                         return d.write(
+                                                             "tool.csv",
+                                                             std::string("\x7F"
+                                                                         "ELF\x02\x01\x01\0\0\0",
+                                                                         10));
+                                                     },
+                                                     kListedType},
+                                         LinkFailure{"JetAsDbase", "dBase IV",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "mdb/test2_v2000.mdb",
+                                                                           "nwind.dbf");
+                                                     },
+                                                     signatureTypeAdvice("Jet table")},
+                                         LinkFailure{"MemoFileMissing", "dBase IV",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "dbf/db3memo.dbf",
+                                                                           "memo.dbf");
+                                                     }},
+                                         LinkFailure{"DbaseCutShort", "dBase IV",
+                                                     [](const TempDir& d) {
+                                                         return cutCopy(d, "dbf/people.dbf",
+                                                                        "cut.dbf", 100);
+                                                     }},
+                                         LinkFailure{"DbaseAsParadox", "Paradox 5.X",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "dbf/people.dbf",
+                                                                           "people.db");
+                                                     },
+                                                     signatureTypeAdvice("dBase IV")},
+                                         LinkFailure{"ParadoxCutShort", "Paradox 5.X",
+                                                     [](const TempDir& d) {
+                                                         return cutCopy(d, "paradox/AREACODE.DB",
+                                                                        "area.db", 0x400);
+                                                     }},
+                                         LinkFailure{"WorksheetAsExcel", "Excel 8.0",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "lotus/sales.wk4",
+                                                                           "sales.xls");
+                                                     },
+                                                     signatureTypeAdvice("Lotus WK4")},
+                                         LinkFailure{"WorksheetCutShort", "Lotus WK4",
+                                                     [](const TempDir& d) {
+                                                         return cutCopy(d, "lotus/sales.wk4",
+                                                                        "sales.wk4", 200);
+                                                     }},
+                                         LinkFailure{"WorkbookAsLotus", "Lotus WK4",
+                                                     [](const TempDir& d) {
+                                                         return copyOfData(d, "xls/booleans.xls",
+                                                                           "book.wk4");
+                                                     },
+                                                     signatureTypeAdvice("Excel 8.0")},
+                                         LinkFailure{"JetCutShort", "Jet table",
+                                                     [](const TempDir& d) {
+                                                         return cutCopy(d,
+                                                                        "mdb/DateTestDatabase.mdb",
+                                                                        "dates.mdb", 3000);
+                                                     }}),
+                       ::testing::Values(Opener::FileA, Opener::FileB, Opener::ExportFile)),
     failureName);
+
+// ---- a database linked by its file's name shows which of its tables it linked
+
+struct JetName {
+    const char* label;
+    const char* fileName; // the database's name as copied
+    bool fileB;
+    const char* shownAfter; // what follows the path where the dialog shows the file
+};
+
+void PrintTo(const JetName& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class JetTableShown : public DialogTest, public ::testing::WithParamInterface<JetName> {};
+
+TEST_P(JetTableShown, WhereTheFileIsShown) {
+    const JetName& jet = GetParam();
+    const std::string path = copyOfData(dir, "mdb/DateTestDatabase.mdb", jet.fileName);
+    if (jet.fileB) {
+        model->option2Click();
+        openFileA(peopleDbf());
+        openFileB(path, "Jet table");
+    } else {
+        openFileA(path, "Jet table");
+    }
+    EXPECT_TRUE(scripted.prompter.messages().empty());
+    const std::string shown = path + jet.shownAfter;
+    const Viewer viewer = jet.fileB ? Viewer::FileB : Viewer::FileA;
+    EXPECT_EQ(c().text2.text, shown) << "the one-database mode shows its file twice";
+    if (!jet.fileB) {
+        EXPECT_EQ(c().text1.text, shown);
+    }
+    EXPECT_EQ(viewers.gridCaption(viewer), shown);
+    EXPECT_EQ(rowsOf(jet.fileB ? "Table2" : "Table1"), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, JetTableShown,
+    ::testing::Values(JetName{"FileANamesNoTable", "dates.mdb", false, " (table DateTest)"},
+                      JetName{"FileBNamesNoTable", "dates.mdb", true, " (table DateTest)"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// Only a table the link did not name is reported: one it names is no choice.
+TEST_F(OpenFilesTest, ALinkReportsTheTableItChoseAndNoOther) {
+    const std::string path = copyOfData(dir, "mdb/DateTestDatabase.mdb", "dates.mdb");
+    auto defs = shared.workDb.tableDefs();
+    EXPECT_EQ(
+        defs.append(shared.workDb.createTableDef("named", "JetTable;DATABASE=" + path, "datetest")),
+        "");
+    EXPECT_EQ(defs.append(
+                  shared.workDb.createTableDef("chosen", "JetTable;DATABASE=" + path, "dates.mdb")),
+              "DateTest");
+    EXPECT_EQ(defs.append(shared.workDb.createTableDef(
+                  "dbf", "dBase IV;DATABASE=" + dir.path().string(),
+                  std::filesystem::path(peopleDbf()).filename().string())),
+              "");
+}
 
 // A disk with no room left for this process: every write that would make a file grow
 // fails (SQLite's journal first), as it does on a full disk.

@@ -87,10 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "<tr><td>2</td></tr></table><table><tr><td>three</td></tr></table>",
                  "Table3",
                  {{"three"}}},
-        PageCase{"AnUnknownNameLeavesTheFirst",
-                 "<table><tr><td>one</td></tr></table><table><tr><td>two</td></tr></table>",
-                 "nosuch",
-                 {{"one"}}},
         PageCase{"ATableOpenedOutsideACellClosesTheOne",
                  "<table><tr><td>A</td></tr><table><tr><td>B</td></tr></table>",
                  "Table2",
@@ -453,6 +449,43 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"A"}, {"caf\xEF\xBF\xBD \xC3\xA9"}}},
         PageCase{"LateMetaTheSameEncodingReadsNothingAgain",
                  lateMeta("<title>" + kPad + "</title><meta charset=cp1252>"), "", kLatin}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A name that names no table of the page is refused, never read as another table.
+struct UnknownName {
+    const char* label;
+    std::string page;
+    std::string table;
+    const char* says;
+};
+
+class HtmlUnknownNameTest : public ::testing::TestWithParam<UnknownName> {};
+
+TEST_P(HtmlUnknownNameTest, IsRefusedNamingTheTableAndThePage) {
+    Table t;
+    const auto& page = GetParam().page;
+    try {
+        drivers::readHtmlImage({reinterpret_cast<const std::uint8_t*>(page.data()), page.size()},
+                               "two.html", GetParam().table, t);
+        FAIL() << "a table was read: " << (t.fields.empty() ? "" : t.fields[0].name);
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), 3078);
+        EXPECT_EQ(std::string(e.what()), GetParam().says);
+    }
+    EXPECT_TRUE(t.fields.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, HtmlUnknownNameTest,
+    ::testing::Values(
+        UnknownName{"AMisspeltCaption",
+                    "<table><caption>prices</caption><tr><td>P</table><table><caption>people"
+                    "</caption><tr><td>N</table>",
+                    "peeple", "Could not find the table 'peeple' in the page 'two.html'."},
+        UnknownName{"APositionPastTheLast", "<table><tr><td>one</table><table><tr><td>two</table>",
+                    "Table3", "Could not find the table 'Table3' in the page 'two.html'."},
+        UnknownName{"APageWithoutTables", "<p>nothing here</p>", "people",
+                    "The page 'two.html' holds no table."}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(HtmlCharset, EveryLabelReachesADecoder) {

@@ -56,6 +56,26 @@ INSTANTIATE_TEST_SUITE_P(
                  3125,
                  "Field 1 ('A\\x00B') is not a valid field name: it holds a control character at "
                  "byte 2."},
+        // A database's first bytes read as a text's header: the name is shown cut short,
+        // so the message stays a few lines long.
+        NameCase{"LinkedBinaryHeaderIsCutShort",
+                 [](Database& db, const std::string& dir) {
+                     writeFile(dir + "/nwind.csv",
+                               std::string("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00", 22) +
+                                   std::string(300, 'b') + "\n1\n");
+                     db.tableDefs().append(
+                         db.createTableDef("T", "Text;DATABASE=" + dir, "nwind.csv"));
+                 },
+                 3125,
+                 "Field 1 ('\\x00\\x01\\x00\\x00Standard ACE DB\\x00\\x02\u2026') "
+                 "is not a valid field name: it holds a control character at byte 1."},
+        NameCase{"StatementRepeatsANameWithAnUpperControl",
+                 [](Database& db, const std::string&) {
+                     db.execute("CREATE TABLE T ([a\xC2\x85"
+                                "b] LONG, [A\xC2\x85"
+                                "B] TEXT)");
+                 },
+                 3191, "Field 'A\\u0085B' is defined more than once."},
         NameCase{"TableDefFieldWithTab",
                  [](Database& db, const std::string&) {
                      TableDef def = db.createTableDef("T");

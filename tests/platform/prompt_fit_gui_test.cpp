@@ -129,6 +129,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "damaged, or of another version than the one its type names, or held by "
                     "another program at this moment.",
                     msgbox::OkOnly | msgbox::Exclamation, "Varnoke"},
+        MessageCase{"ADatabaseReadAsText",
+                    std::string(kCouldNotConnectMessage) + signatureTypeAdvice("Jet table") +
+                        "\nField 1 ('\\x00\\x01\\x00\\x00Standard Jet DB\\x00\\x01\u2026') is "
+                        "not a valid field name: it holds a control character at byte 1.\n"
+                        "Varnoke's copy of File A is as it was before.",
+                    msgbox::OkOnly | msgbox::Exclamation, "Varnoke"},
         MessageCase{"LongPath",
                     "Couldn't use '/home/user/" + std::string(200, 'd') +
                         "/varnoker.mdb'; file already in use.",

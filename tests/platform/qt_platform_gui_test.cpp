@@ -1,14 +1,17 @@
 #include "platform/qt/qt_platform.h"
 #include "support/modal_gui.h"
+#include "support/temp_dir.h"
 #include "support/waits.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace varnoke;
 using namespace varnoke::test;
@@ -18,6 +21,47 @@ TEST(QtPlatform, FilterTextBecomesQtFilters) {
               "dBase IV (*.dbf);;All Files (*.*)");
     EXPECT_EQ(qtFilterFromPipes("Text|*.csv;*.txt"), "Text (*.csv *.txt)");
 }
+
+// The picker opens on the previous file only where its list shows that file: a file the
+// filter leaves out would stand in the name box, unlisted, and be taken by Open.
+struct StartCase {
+    const char* label;
+    const char* previous; // the file picked last, in the test's folder
+    const char* filter;
+    bool offered;
+};
+
+class PickerStart : public ::testing::TestWithParam<StartCase> {};
+
+TEST_P(PickerStart, OffersThePreviousFileOnlyWhereItIsListed) {
+    const StartCase& start = GetParam();
+    const TempDir dir;
+    const std::string previous = dir.write(start.previous, "x");
+    QWidget owner;
+    QtFilePicker picker(&owner);
+    std::optional<QString> nameBox;
+    std::optional<QString> folder;
+    whenModalShows(owner, [&](QWidget& box) {
+        auto& dialog = static_cast<QFileDialog&>(box);
+        if (auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit")) nameBox = edit->text();
+        folder = dialog.directory().absolutePath();
+        dialog.reject();
+    });
+    picker.pickFile({"Open File B", start.filter, previous, 0, false});
+    ASSERT_TRUE(nameBox.has_value());
+    EXPECT_EQ(nameBox->toStdString(), start.offered ? std::string(start.previous) : "");
+    EXPECT_EQ(folder, QString::fromStdString(dir.path().string()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, PickerStart,
+    ::testing::Values(StartCase{"ListedByTheFirstChoice", "people.DBF",
+                                "dBASE IV Files (*.DBF)|*.dbf|All Files (*.*)|*.*", true},
+                      StartCase{"ListedByOneOfItsPatterns", "cities.txt",
+                                "Text Files (*.CSV;*.TXT)|*.csv;*.txt|All Files (*.*)|*.*", true},
+                      StartCase{"LeftOutByTheFirstChoice", "people.dbf",
+                                "Text Files (*.CSV;*.TXT)|*.csv;*.txt|All Files (*.*)|*.*", false}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST(QtPlatform, ProgressMirrorsTheClampedState) {
     QProgressBar bar;

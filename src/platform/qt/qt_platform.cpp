@@ -2,12 +2,14 @@
 
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_faces.h"
+#include "value/printable.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QThread>
 #include <QTimer>
@@ -168,8 +171,10 @@ void returnKeyboard(QWidget* window, QWidget* focus) {
 
 int QtPrompter::messageBox(std::string_view text, int style, std::string_view title) {
     QWidget* owner = beginPrompt();
-    ScreenMessageBox box(iconFor(style), toQString(title), toQString(text), QMessageBox::NoButton,
-                         owner);
+    // Whatever a message quotes from a file, the box shows no raw control character.
+    ScreenMessageBox box(iconFor(style), toQString(title),
+                         toQString(printable(text, std::string_view::npos, true)),
+                         QMessageBox::NoButton, owner);
     const auto specs = buttonsFor(style);
     for (const auto& spec : specs)
         box.addButton(spec.button);
@@ -197,7 +202,7 @@ std::string QtPrompter::inputBox(std::string_view prompt, std::string_view title
                                  std::string_view defaultText) {
     QInputDialog box(beginPrompt());
     box.setWindowTitle(toQString(title));
-    box.setLabelText(toQString(prompt));
+    box.setLabelText(toQString(printable(prompt, std::string_view::npos, true)));
     box.setTextValue(toQString(defaultText));
     // The box takes the width of its prompt and text box, which its layout holds it to.
     // A long prompt wraps, as a message box's text does, and never past the screen; the
@@ -231,10 +236,25 @@ std::string qtFilterFromPipes(const std::string& filter) {
     return out.join(";;").toStdString();
 }
 
+std::string pickerStartName(const std::string& fileName, const std::string& filter) {
+    if (fileName.empty()) return fileName;
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    if (parts.size() < 2) return fileName;
+    const QFileInfo file(QString::fromStdString(fileName));
+    for (const QString& pattern : parts[1].split(';', Qt::SkipEmptyParts)) {
+        const QRegularExpression wildcard(
+            QRegularExpression::wildcardToRegularExpression(pattern.trimmed()),
+            QRegularExpression::CaseInsensitiveOption);
+        if (wildcard.match(file.fileName()).hasMatch()) return fileName;
+    }
+    return file.path().toStdString();
+}
+
 std::string QtFilePicker::choose(const FileDialogRequest& request) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent_, toQString(request.title), toQString(request.fileName),
-                                     QString::fromStdString(qtFilterFromPipes(request.filter)));
+    const QString path = QFileDialog::getOpenFileName(
+        parent_, toQString(request.title),
+        QString::fromStdString(pickerStartName(request.fileName, request.filter)),
+        QString::fromStdString(qtFilterFromPipes(request.filter)));
     return path.toStdString();
 }
 

@@ -87,6 +87,9 @@ void returnKeyboard(QWidget* window, QWidget* focus);
 
 // Converts "Name (*.x)|*.x|Other|*.y" into Qt's "Name (*.x);;Other (*.y)".
 std::string qtFilterFromPipes(const std::string& filter);
+// The name the picker starts with: fileName where the filter's first choice lists it, else
+// its folder alone, so that the picker never offers a file its list leaves out.
+std::string pickerStartName(const std::string& fileName, const std::string& filter);
 
 // Owns one of each Qt service and hands them out as a Platform.
 class QtPlatform {
