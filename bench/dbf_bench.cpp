@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "timed_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -90,60 +92,17 @@ void make(const fs::path& dir) {
     dbf << '\x1A';
 }
 
-struct Run {
-    double seconds = 0;
-    double megabytes = 0;
-    std::string said;
-};
-
-Run timed(const std::string& command) {
-    const fs::path report = fs::temp_directory_path() / "dbf_bench_time.txt";
-    const fs::path output = fs::temp_directory_path() / "dbf_bench_output.txt";
-    const std::string line = "/usr/bin/time -f '%e %M' -o " + report.string() + " " + command +
-                             " >" + output.string() + " 2>/dev/null";
-    if (std::system(line.c_str()) != 0) std::cerr << "failed: " << command << "\n";
-    Run run;
-    std::ifstream said(output);
-    std::getline(said, run.said);
-    std::ifstream in(report);
-    double kilobytes = 0;
-    in >> run.seconds >> kilobytes;
-    run.megabytes = kilobytes / 1024;
-    return run;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 void compare(const fs::path& self, const fs::path& dir, int pairs) {
-    const fs::path bench = self.parent_path() / "drivers_bench";
+    const fs::path drivers = self.parent_path() / "drivers_bench";
     const fs::path target = fs::temp_directory_path() / "dbf_bench_import.db";
     const std::string link =
-        bench.string() + " --link 'dBase IV;DATABASE=" + dir.string() + "' million.dbf";
+        drivers.string() + " --link 'dBase IV;DATABASE=" + dir.string() + "' million.dbf";
     const std::string import =
         "sqlite3 " + target.string() + " '.import --csv " + (dir / "million.csv").string() + " t'";
-    std::vector<double> ours, theirs, ourMemory, theirMemory, ratios;
-    std::string said;
-    for (int p = 0; p < pairs; ++p) {
-        const Run a = timed(link);
-        fs::remove(target);
-        const Run b = timed(import);
-        fs::remove(target);
-        said = a.said;
-        ours.push_back(a.seconds);
-        theirs.push_back(b.seconds);
-        ourMemory.push_back(a.megabytes);
-        theirMemory.push_back(b.megabytes);
-        ratios.push_back(b.seconds > 0 ? a.seconds / b.seconds : 0);
-    }
-    std::printf(
-        "million.dbf (%.1f MB, %s): link %.2f s, sqlite3 .import %.2f s, ratio %.2f "
-        "(pairs %.2f-%.2f); peak memory %.0f MB against %.0f MB\n",
-        static_cast<double>(fs::file_size(dir / "million.dbf")) / 1e6, said.c_str(), median(ours),
-        median(theirs), median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-        *std::max_element(ratios.begin(), ratios.end()), median(ourMemory), median(theirMemory));
+    char label[48];
+    std::snprintf(label, sizeof label, "million.dbf, %.1f MB",
+                  static_cast<double>(fs::file_size(dir / "million.dbf")) / 1e6);
+    bench::comparePairs(label, link, "sqlite3 .import", import, pairs, [&] { fs::remove(target); });
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -44,16 +45,19 @@ inline double median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// The link and ssconvert to CSV of one file, run in turn, pair after pair; prints the
-// medians of their times, of the ratios and of their peak memory.
-inline void compareWithSsconvert(const std::string& linkCommand, const std::filesystem::path& file,
-                                 int pairs) {
-    const auto csv = file.string() + ".csv";
+// Our command and another that does the same work, run in turn, pair after pair (tidy
+// runs before each); prints the medians of their times, of the ratios and of their peak
+// memory under the label.
+inline void comparePairs(
+    const std::string& label, const std::string& ourCommand, const std::string& theirName,
+    const std::string& theirCommand, int pairs, const std::function<void()>& tidy = [] {}) {
     std::vector<double> ours, theirs, ourMemory, theirMemory, ratios;
     std::string said;
     for (int p = 0; p < pairs; ++p) {
-        const Run a = timed(linkCommand);
-        const Run b = timed("ssconvert " + file.string() + " " + csv);
+        tidy();
+        const Run a = timed(ourCommand);
+        tidy();
+        const Run b = timed(theirCommand);
         said = a.said;
         ours.push_back(a.seconds);
         theirs.push_back(b.seconds);
@@ -61,13 +65,23 @@ inline void compareWithSsconvert(const std::string& linkCommand, const std::file
         theirMemory.push_back(b.megabytes);
         ratios.push_back(b.seconds > 0 ? a.seconds / b.seconds : 0);
     }
-    std::printf(
-        "%s (%.1f MB, %s): link %.2f s, ssconvert %.2f s, ratio %.2f (pairs %.2f-%.2f); "
-        "peak memory %.0f MB against %.0f MB\n",
-        file.filename().c_str(), static_cast<double>(std::filesystem::file_size(file)) / 1e6,
-        said.c_str(), median(ours), median(theirs), median(ratios),
-        *std::min_element(ratios.begin(), ratios.end()),
-        *std::max_element(ratios.begin(), ratios.end()), median(ourMemory), median(theirMemory));
+    tidy();
+    std::printf("%s (%s): link %.2f s, %s %.2f s, ratio %.2f (pairs %.2f-%.2f); "
+                "peak memory %.0f MB against %.0f MB\n",
+                label.c_str(), said.c_str(), median(ours), theirName.c_str(), median(theirs),
+                median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+                *std::max_element(ratios.begin(), ratios.end()), median(ourMemory),
+                median(theirMemory));
+}
+
+// The link and ssconvert to CSV of one file.
+inline void compareWithSsconvert(const std::string& linkCommand, const std::filesystem::path& file,
+                                 int pairs) {
+    char size[32];
+    std::snprintf(size, sizeof size, "%.1f MB",
+                  static_cast<double>(std::filesystem::file_size(file)) / 1e6);
+    comparePairs(file.filename().string() + ", " + size, linkCommand, "ssconvert",
+                 "ssconvert " + file.string() + " " + file.string() + ".csv", pairs);
 }
 
 } // namespace bench
