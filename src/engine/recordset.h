@@ -171,7 +171,8 @@ public:
     // Diagnostics: the path a find with this criteria takes. "SEARCH KEY INDEX ON F" when
     // the engine's key index of F answers it (which this may build, as the find would);
     // else the query plan SQLite chooses, one line per plan step (as EXPLAIN QUERY PLAN
-    // prints it).
+    // prints it); where the find searches the nearest rows first, the line "THEN PAST THE
+    // NEAREST ROWS" and the plan of its search of the rest.
     std::vector<std::string> explainFind(std::string_view criteria) const;
 
 private:

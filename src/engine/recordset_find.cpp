@@ -65,6 +65,23 @@ std::vector<const sql::Expr*> branchesOf(const sql::Expr& condition) {
     return out;
 }
 
+// The last name of a quoted reference (main."T", "vk_t"), as a query plan shows it.
+std::string planNameOf(std::string_view ref) {
+    if (!ref.ends_with('"')) return std::string(ref.substr(ref.rfind('.') + 1));
+    std::string name;
+    for (std::size_t i = ref.size() - 1; i-- > 0;) {
+        if (ref[i] != '"') {
+            name.insert(name.begin(), ref[i]);
+        } else if (i > 0 && ref[i - 1] == '"') {
+            name.insert(name.begin(), '"');
+            --i;
+        } else {
+            break;
+        }
+    }
+    return name;
+}
+
 } // namespace
 
 RecordsetState::FindQuery RecordsetState::findQuery(sql::ExprPtr& criteria, bool backwards,
@@ -217,12 +234,15 @@ void RecordsetState::ensureIndexes(FindQuery& q) {
 }
 
 bool RecordsetState::wideSeeks(FindQuery& q) {
+    if (!natural_ || q.wideSql.empty() || rows_.empty()) return false;
     if (q.wideCheckedAt == q.indexedAt) return q.wideSeeks;
     // A plan's lines: whether it walks the table (in stored order or not), and whether it
     // gathers the rows it selects to sort them.
     struct Plan {
         bool walks = false, gathers = false;
     };
+    // The plan names the row set by its alias as written, without its quotes.
+    const std::string name = planNameOf(alias_);
     const auto planOf = [&](const std::string& sql) {
         auto st = conn().prepare("EXPLAIN QUERY PLAN " + sql);
         st.bindAll(q.binds);
@@ -230,8 +250,8 @@ bool RecordsetState::wideSeeks(FindQuery& q) {
         while (st.step()) {
             const std::string_view line =
                 reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3));
-            plan.walks = plan.walks || line.starts_with("SCAN " + alias_) ||
-                         line.starts_with("SEARCH " + alias_ + " USING INTEGER PRIMARY KEY");
+            plan.walks = plan.walks || line.starts_with("SCAN " + name) ||
+                         line.starts_with("SEARCH " + name + " USING INTEGER PRIMARY KEY");
             plan.gathers = plan.gathers || line.find("TEMP B-TREE") != line.npos ||
                            line.starts_with("MULTI-INDEX OR");
         }
@@ -262,8 +282,7 @@ std::optional<std::size_t> RecordsetState::runFind(FindQuery& q, std::optional<s
     // every row between when an index leads to it.
     constexpr double kWindow = 64;
     enum class Reach { Rowids, Rows, Rest };
-    Reach reach = natural_ && !q.wideSql.empty() && !rows_.empty() && wideSeeks(q) ? Reach::Rowids
-                                                                                   : Reach::Rest;
+    Reach reach = wideSeeks(q) ? Reach::Rowids : Reach::Rest;
     const double far = backwards ? -kFar : kFar;
     double end = far;
     const auto reachEnd = [&] {
@@ -374,11 +393,19 @@ std::vector<std::string> RecordsetState::explainFind(std::string_view criteria) 
     if (q.keyColumn >= 0 && keysServe(q.keyColumn))
         return {"SEARCH KEY INDEX ON " + baseName(q.keyColumn)};
     ensureIndexes(q);
-    auto st = conn().prepare("EXPLAIN QUERY PLAN " + q.sql);
-    st.bindAll(q.binds);
     std::vector<std::string> lines;
-    while (st.step())
-        lines.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3)));
+    const auto explain = [&](const std::string& sql) {
+        auto st = conn().prepare("EXPLAIN QUERY PLAN " + sql);
+        st.bindAll(q.binds);
+        while (st.step())
+            lines.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3)));
+    };
+    explain(q.sql);
+    // A find that searches the nearest rows first goes on through its wide search.
+    if (wideSeeks(q)) {
+        lines.emplace_back("THEN PAST THE NEAREST ROWS");
+        explain(q.wideSql);
+    }
     return lines;
 }
 

@@ -67,6 +67,33 @@ TEST_P(FarFind, MeetsTheRowsTheCriteriaMean) {
     EXPECT_EQ(backwards, expected);
 }
 
+// Guards the check that named the row set with its quotes, so no plan was ever read as
+// a walk and every far find walked to its row: past the nearest rows, a rare range goes
+// through the index, for a table and for a query's own name of it.
+TEST_F(EngineTest, AFarFindGoesThroughTheIndexPastTheNearestRows) {
+    db.execute("CREATE TABLE [F g] (Id LONG, N DOUBLE)");
+    for (long id = 1; id <= 400; ++id)
+        db.execute("INSERT INTO [F g] VALUES (" + std::to_string(id) + ", " +
+                   std::to_string(id % 100) + ")");
+    for (const char* source : {"F g", "SELECT * FROM [F g] AS [the \"f\"]"}) {
+        auto rs = db.openRecordset(source, RecordsetType::Dynaset);
+        for (const char* criteria : {"[N] > 98", "[N] < 1 or [N] > 98"}) {
+            rs.findFirst(criteria);
+            const auto plan = rs.explainFind(criteria);
+            const auto wide = std::find(plan.begin(), plan.end(), "THEN PAST THE NEAREST ROWS");
+            ASSERT_NE(wide, plan.end()) << source << ": " << criteria;
+            EXPECT_TRUE(std::none_of(wide, plan.end(),
+                                     [](const std::string& l) { return l.starts_with("SCAN"); }))
+                << source << ": " << criteria;
+            EXPECT_TRUE(std::any_of(
+                wide, plan.end(),
+                [](const std::string& l) { return l.find("INDEX vk~F g~N") != l.npos; }))
+                << source << ": " << criteria;
+        }
+        EXPECT_EQ(foundIds(rs, "[N] > 98"), (std::vector<long>{99, 199, 299, 399}));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Criteria, FarFind, ::testing::ValuesIn(kFarCases),
                          [](const auto& info) { return std::string(info.param.name); });
 

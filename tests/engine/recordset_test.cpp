@@ -250,11 +250,13 @@ TEST_F(EngineRecordsetTest, FindIsAnIndexedSearch) {
     };
     // A text field searched by one text is answered by the engine's key index instead.
     EXPECT_EQ(rs.explainFind("Name = 'x'"), std::vector<std::string>{"SEARCH KEY INDEX ON Name"});
+    // The rows past the nearest may be gathered and sorted, never the nearest.
     for (const char* criteria : {"Name >= 'x'", "Born = #1/2/2003#", "IsNull(City)"}) {
         const auto p = plan(rs.explainFind(criteria));
+        const auto nearest = p.substr(0, p.find("THEN PAST THE NEAREST ROWS"));
         EXPECT_NE(p.find("SEARCH vk_t USING"), std::string::npos) << criteria << "\n" << p;
         EXPECT_EQ(p.find("SCAN vk_t"), std::string::npos) << criteria << "\n" << p;
-        EXPECT_EQ(p.find("TEMP B-TREE"), std::string::npos) << criteria << "\n" << p;
+        EXPECT_EQ(nearest.find("TEMP B-TREE"), std::string::npos) << criteria << "\n" << p;
     }
     // A sorted row set searches the table by index, then its own keys by row id.
     auto sorted = rs.openSorted("[Name] desc");

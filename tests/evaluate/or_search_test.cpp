@@ -108,8 +108,9 @@ TEST_P(OrSearch, ActsOnTheFirstRecordTheTestAcceptsWithoutVisitingTheOthers) {
     const auto queries = shared.workDb.statementsRun() - before;
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(replaced(), c.expected ? std::vector<long>{c.expected} : std::vector<long>{});
-    // A visit of the records the test refuses would take a query for each.
-    EXPECT_LE(queries, 8U);
+    // A visit of the records the test refuses would take a query for each; a find that
+    // goes past its nearest rows takes up to four.
+    EXPECT_LE(queries, 12U);
     if (!c.expected) {
         // Where a visit of them all would have left it.
         EXPECT_EQ(currentA(), kRecords);
