@@ -44,6 +44,8 @@
 // A's numbers are Null but the last record's.
 // or-after: "number not equal" "or" "date after File B's", where no number of File A is
 // File B's and its dates are the one day but the last record's.
+// or-yesno: "date equal" "or" "yes/no field not equal to File B's", where every record
+// holds the one day and True but File A's last, which holds False.
 // Each size reports the median of this build's runs and, with --old, of the other build's
 // runs, in pairs that take turns at going first, each side in a process of its own; both
 // sides of a pair must leave the same records, and every run the records the shape's
@@ -158,7 +160,18 @@ enum class Action { Replace, Delete, Export };
 
 // Shuffled: each file holds the keys in its own order; Lined: File B in File A's order;
 // CaseKeys, NullTerm: see case-keys and null-term above.
-enum class Data { Shuffled, Lined, CaseKeys, NullTerm, OrNever, OrOwn, OrNe, OrGreater, OrAfter };
+enum class Data {
+    Shuffled,
+    Lined,
+    CaseKeys,
+    NullTerm,
+    OrNever,
+    OrOwn,
+    OrNe,
+    OrGreater,
+    OrAfter,
+    OrYesNo
+};
 
 struct RunKind {
     std::string name;
@@ -246,6 +259,12 @@ const RunKind kOrAfter{"or-after",
                        "DELETE FROM Table1 WHERE d > 36526",
                        "SELECT count(*) FROM Table1",
                        Data::OrAfter};
+const RunKind kOrYesNo{"or-yesno",
+                       Action::Delete,
+                       choice::NonParallelFirstOccurrence,
+                       "DELETE FROM Table1 WHERE b = 0",
+                       "SELECT count(*) FROM Table1",
+                       Data::OrYesNo};
 constexpr long kOrKeys = 6;
 constexpr long kOrOwnSurplus = 2;
 
@@ -269,6 +288,8 @@ const char* dataName(Data data) {
         return "orgreater";
     case Data::OrAfter:
         return "orafter";
+    case Data::OrYesNo:
+        return "oryesno";
     }
     return "";
 }
@@ -387,6 +408,8 @@ void makeOrTables(sqlite3* db, long rows, Data data) {
         rowsOf("'d', 'is equal to', 'File B.d'", "'n', 'is greater than', 'File B.n'");
     } else if (data == Data::OrAfter) {
         rowsOf("'n', 'is not equal to', 'File B.n'", "'d', 'is after', 'File B.d'");
+    } else if (data == Data::OrYesNo) {
+        rowsOf("'d', 'is equal to', 'File B.d'", "'b', 'is not equal to', 'File B.b'");
     } else {
         execOrDie(db,
                   "INSERT INTO SSysCriteria VALUES ('code', 'is equal to', 'File B.code', 'and')");
@@ -394,14 +417,17 @@ void makeOrTables(sqlite3* db, long rows, Data data) {
     }
     for (const char* table : {"Table1", "Table2", "\"Exported Data\""})
         execOrDie(db, std::string("CREATE TABLE ") + table +
-                          " (code TEXT(20), name TEXT(40), d DATETIME, n DOUBLE)");
+                          " (code TEXT(20), name TEXT(40), d DATETIME, n DOUBLE" +
+                          (data == Data::OrYesNo ? ", b BIT)" : ")"));
     execOrDie(db, "BEGIN");
     sqlite3_stmt* st = nullptr;
     auto insert = [&](const char* table) {
         sqlite3_finalize(st);
         sqlite3_prepare_v2(
-            db, (std::string("INSERT INTO ") + table + " VALUES (?1, ?2, ?3, ?4)").c_str(), -1, &st,
-            nullptr);
+            db,
+            (std::string("INSERT INTO ") + table + " (code, name, d, n) VALUES (?1, ?2, ?3, ?4)")
+                .c_str(),
+            -1, &st, nullptr);
     };
     auto add = [&](const std::string& code, const std::string& name, std::optional<double> d,
                    std::optional<double> n) {
@@ -428,7 +454,7 @@ void makeOrTables(sqlite3* db, long rows, Data data) {
         insert("Table1");
         for (long i = 0; i < rows; ++i) {
             const bool last = i + 1 == rows;
-            const double d = data != Data::OrGreater && last ? day + 1 : day;
+            const double d = (data == Data::OrNe || data == Data::OrAfter) && last ? day + 1 : day;
             const bool numbered = data == Data::OrAfter || (data == Data::OrGreater && last);
             add("key" + std::to_string(i), "a" + std::to_string(i), d,
                 numbered ? std::optional<double>(data == Data::OrAfter ? 6 : 1) : std::nullopt);
@@ -438,6 +464,10 @@ void makeOrTables(sqlite3* db, long rows, Data data) {
             add("key" + std::to_string(i), "b" + std::to_string(i), day,
                 data == Data::OrNe ? std::nullopt
                                    : std::optional<double>(data == Data::OrAfter ? 5 : 0));
+        // or-yesno: every record True (stored as 1) but File A's last.
+        if (data == Data::OrYesNo)
+            execOrDie(db, "UPDATE Table1 SET b = rowid < (SELECT max(rowid) FROM Table1); "
+                          "UPDATE Table2 SET b = 1");
     } else {
         // File A: the dates in a shuffled order, each once, every third Null.
         const long a = rows + kOrOwnSurplus;
@@ -472,7 +502,7 @@ std::string makeTemplateAt(const std::string& path, long rows, Data data, const 
         return path;
     }
     if (data == Data::OrNever || data == Data::OrOwn || data == Data::OrNe ||
-        data == Data::OrGreater || data == Data::OrAfter) {
+        data == Data::OrGreater || data == Data::OrAfter || data == Data::OrYesNo) {
         makeOrTables(db, rows, data);
         sqlite3_close(db);
         return path;
@@ -728,7 +758,7 @@ const RunKind& kindNamed(const std::string& name) {
     if (name == kNullTerm.name) return kNullTerm;
     if (name == kOrNever.name) return kOrNever;
     if (name == kOrOwn.name) return kOrOwn;
-    for (const RunKind* k : {&kOrNe, &kOrGreater, &kOrAfter})
+    for (const RunKind* k : {&kOrNe, &kOrGreater, &kOrAfter, &kOrYesNo})
         if (k->name == name) return *k;
     for (const auto& k : kRuns)
         if (k.name == name) return k;
@@ -922,7 +952,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> runs = {
         "replace-first", "replace-all", "delete-first", "export", "delete-all", "replace-parallel",
         "case-keys",     "null-term",   "or-never",     "or-own", "or-ne",      "or-greater",
-        "or-after"};
+        "or-after",      "or-yesno"};
     std::vector<KeyShape> shapes = {keyShapeNamed("unique")};
     try {
         for (int i = 1; i < argc; ++i) {
@@ -1007,7 +1037,7 @@ int main(int argc, char** argv) {
         if (std::find(runs.begin(), runs.end(), kNullTerm.name) != runs.end())
             nullTermGrowth(nullSizes, pairs);
         const std::string self = fs::read_symlink("/proc/self/exe").string();
-        for (const RunKind* kind : {&kOrNever, &kOrOwn, &kOrNe, &kOrGreater, &kOrAfter})
+        for (const RunKind* kind : {&kOrNever, &kOrOwn, &kOrNe, &kOrGreater, &kOrAfter, &kOrYesNo})
             if (std::find(runs.begin(), runs.end(), kind->name) != runs.end())
                 orGrowth(*kind, orSizes, pairs, self, old, oldMax);
     } catch (const std::exception& e) {

@@ -152,7 +152,7 @@ bool acceptsNull(const EvaluatorMember& member, Order order) {
 }
 
 std::optional<std::string> termOfForm(const EvaluatorMember& member, Order order,
-                                      std::string_view field, const Value& form, bool yesNoField) {
+                                      std::string_view field, const Value& form) {
     const std::string name = bracketName(field);
     const bool notEqual = member.polarity == Polarity::NotEqual;
     std::string term;
@@ -163,11 +163,8 @@ std::optional<std::string> termOfForm(const EvaluatorMember& member, Order order
                (notEqual ? "<>" : "=") + " 0";
         break;
     case FieldClass::Val:
-        // As a text, the number takes the field's own type (a yes/no field's -1 is True).
-        // A yes/no field stores True as 1 where the test reads -1: only its equality keeps
-        // every record the test accepts.
-        if (!form.isNumeric() || (yesNoField && (notEqual || order != Order::Equal)))
-            return std::nullopt;
+        // As a text, the number takes the field's own type.
+        if (!form.isNumeric()) return std::nullopt;
         term = compared(name, notEqual, order, quoteText(exactNumberText(numberOf(form))));
         break;
     case FieldClass::Date:
@@ -177,6 +174,23 @@ std::optional<std::string> termOfForm(const EvaluatorMember& member, Order order
     }
     if (!acceptsNull(member, order)) return term;
     return "(" + term + " or " + isNullText(field) + ")";
+}
+
+// A yes/no field holds True, False or Null, and stores True as 1 where the test reads
+// -1: the term names the values the test itself accepts ('-1' taken as the field's type
+// is True).
+std::string yesNoTerm(const EvaluatorMember& member, Order order, std::string_view field,
+                      const Value& operand) {
+    const std::string name = bracketName(field);
+    std::string term;
+    const auto add = [&](bool met, const std::string& part) {
+        if (met) term += (term.empty() ? "" : " or ") + part;
+    };
+    add(rowMet(member, order, Value::boolean(true), operand), name + " = '-1'");
+    add(rowMet(member, order, Value::boolean(false), operand), name + " = '0'");
+    add(rowMet(member, order, Value::null(), operand), isNullText(field));
+    if (term.empty()) return "(" + isNullText(field) + " and not " + isNullText(field) + ")";
+    return "(" + term + ")";
 }
 
 } // namespace
@@ -192,10 +206,12 @@ std::optional<std::string> exactFindText(const EvaluatorMember& member, Order or
         return std::nullopt;
     }
     try {
+        if (yesNoField && member.tested == FieldClass::Val)
+            return yesNoTerm(member, order, field, operand);
         const Value form = comparisonForm(member, operand);
         if ((form.isNumeric() || form.isDate()) && !std::isfinite(numberOf(form)))
             return std::nullopt;
-        return termOfForm(member, order, field, form, yesNoField);
+        return termOfForm(member, order, field, form);
     } catch (const RuntimeError&) {
         // The test itself reports the conversion, as it always has.
         return std::nullopt;

@@ -51,9 +51,10 @@ std::optional<std::string> typedFindText(const EvaluatorMember& member, Order or
 // serial. The tests that accept a Null field (not-equal, less, before) add
 // "or IsNull([F])". A blank operand is "IsNull([F])", or "not IsNull([F])" under
 // greater, after and not-equal. The engine stores number and date fields as numbers,
-// which compare as the test compares them. None for a yes/no field's not-equal or
-// ordered test (it stores True as 1 where the test reads -1), a row that can hold for no
-// record and an operand the test cannot convert (the test itself reports it).
+// which compare as the test compares them. A yes/no field's term names the values the
+// test accepts: "([F] = '-1' or [F] = '0' or IsNull([F]))", some of them. None for a row
+// that can hold for no record and an operand the test cannot convert (the test itself
+// reports it).
 std::optional<std::string> exactFindText(const EvaluatorMember& member, Order order,
                                          std::string_view field, const Value& operand,
                                          bool yesNoField = false);
