@@ -1,6 +1,6 @@
 #pragma once
 // How a linked value meets a value another reader wrote once into an expected table (see
-// reference_table.h), for the worksheet corpora.
+// reference_table.h), for the worksheet and dBase corpora.
 #include "reference_table.h"
 #include "table_collector.h"
 #include "value/value.h"
@@ -18,26 +18,41 @@ namespace varnoke::test {
 struct FieldForm {
     std::string_view type; // as the expected table names it
     int code;
-    int size;
+    std::optional<int> size; // none: the size the expected table gives
 };
 inline constexpr std::array kFieldForms{
-    FieldForm{"double", 7, 8}, FieldForm{"date", 8, 8},    FieldForm{"text", 10, 255},
-    FieldForm{"memo", 12, 0},  FieldForm{"boolean", 1, 1},
+    FieldForm{"double", 7, 8},   FieldForm{"date", 8, 8},    FieldForm{"text", 10, {}},
+    FieldForm{"memo", 12, 0},    FieldForm{"boolean", 1, 1}, FieldForm{"long", 4, 4},
+    FieldForm{"currency", 5, 8}, FieldForm{"binary", 11, 0},
 };
+
+inline std::string hexOf(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char c : bytes) {
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+    }
+    return hex;
+}
 
 // --- Where the reference's presentation and ours meet, and only here. ---
 // The reference writes a number in its shortest round-trip form and a date as the
 // engine's day serial (its script turned the sheet's count, which holds a 29 February 1900,
 // into the engine's); numbers and dates in a text field are already the engine's text
-// of them. A number may differ from the reference in its last bit, where a packed or
-// 80-bit form was rounded to a double another way; a date by less than a millisecond.
+// of them; currency is its exact decimal and binary values are hex. A number may differ
+// from the reference by `tolerance` of itself (a worksheet's last bit, where a packed or
+// 80-bit form was rounded to a double another way); a date by less than a millisecond.
 inline std::optional<std::string> mismatch(const std::optional<std::string>& want,
-                                           std::string_view type, const Value& got) {
+                                           std::string_view type, const Value& got,
+                                           double tolerance = 1e-15) {
     const auto shown = [&]() -> std::string {
         if (got.isNull()) return "Null";
         if (got.isText()) return "text \"" + got.asText() + "\"";
         if (got.isDate()) return "date " + std::to_string(got.asDateSerial());
         if (got.kind() == Value::Kind::Number) return "number " + std::to_string(got.asNumber());
+        if (got.kind() == Value::Kind::Currency)
+            return "currency " + std::to_string(got.asCurrency().tenThousandths) + "/10000";
         return "a value of kind " + std::to_string(static_cast<int>(got.kind()));
     };
     const auto wrong = [&] {
@@ -47,7 +62,14 @@ inline std::optional<std::string> mismatch(const std::optional<std::string>& wan
     if (!want) return got.isNull() ? std::nullopt : wrong();
     if (type == "text" || type == "memo")
         return got.isText() && got.asText() == *want ? std::nullopt : wrong();
+    if (type == "binary")
+        return got.isText() && hexOf(got.asText()) == *want ? std::nullopt : wrong();
     const double expected = std::strtod(want->c_str(), nullptr);
+    if (type == "currency")
+        return got.kind() == Value::Kind::Currency &&
+                       got.asCurrency().tenThousandths == std::llround(expected * 10000)
+                   ? std::nullopt
+                   : wrong();
     if (type == "date") {
         if (!got.isDate()) return wrong();
         return std::fabs(got.asDateSerial() - expected) <= 1.0 / 86400000 ? std::nullopt : wrong();
@@ -59,7 +81,7 @@ inline std::optional<std::string> mismatch(const std::optional<std::string>& wan
     if (got.kind() != Value::Kind::Number) return wrong();
     const double read = got.asNumber();
     return read == expected || std::fabs(read - expected) <=
-                                   1e-15 * std::max(std::fabs(read), std::fabs(expected))
+                                   tolerance * std::max(std::fabs(read), std::fabs(expected))
                ? std::nullopt
                : wrong();
 }
@@ -75,7 +97,8 @@ inline void expectReferenceTable(const Table& table, const ReferenceTable& expec
         ASSERT_NE(form, kFieldForms.end()) << "no field form for the type " << expected.types[i];
         EXPECT_EQ(table.fields[i].name, expected.names[i]) << "field " << i;
         EXPECT_EQ(table.fields[i].type, form->code) << expected.names[i];
-        EXPECT_EQ(table.fields[i].size, form->size) << expected.names[i];
+        EXPECT_EQ(table.fields[i].size, form->size.value_or(std::stoi(expected.sizes[i])))
+            << expected.names[i];
     }
 
     ASSERT_EQ(table.rows.size(), expected.rows.size());
